@@ -1,0 +1,36 @@
+# Settings shared by every target of the project: language level, warnings as errors, sanitizers.
+add_library(orvane_common INTERFACE)
+target_compile_features(orvane_common INTERFACE cxx_std_20)
+target_compile_options(orvane_common INTERFACE -Wall -Wextra -Werror)
+target_compile_definitions(orvane_common INTERFACE QT_DISABLE_DEPRECATED_UP_TO=0x060400
+                                                   QT_NO_KEYWORDS)
+
+if(ORVANE_SANITIZE)
+  target_compile_options(orvane_common INTERFACE -fsanitize=${ORVANE_SANITIZE}
+                                                 -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(orvane_common INTERFACE -fsanitize=${ORVANE_SANITIZE})
+endif()
+
+# orvane_add_test(<name> SOURCES <files...> [LIBS <targets...>])
+# One QtTest executable per area, run offscreen by CTest with its own HOME and cache folders so that
+# no test touches the developer's real settings or caches.
+function(orvane_add_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE orvane_testsupport ${ARG_LIBS} Qt6::Test orvane_common)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set(home "${CMAKE_CURRENT_BINARY_DIR}/${name}.home")
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home};XDG_CACHE_HOME=${home}/cache;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data")
+endfunction()
+
+# orvane_add_bench(<name> SOURCES <files...> [LIBS <targets...>]): a QtTest benchmark executable.
+# Benchmarks are built with the project (so they never rot) and run by scripts/bench.
+function(orvane_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test orvane_common)
+endfunction()

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+namespace orvane {
+
+// The host-facing facade. Configure once (initialize, then any setter) and present the offerwall.
+// Settings go straight to the key-value store (UserDefaults::standard()) and are read back by the
+// part of the kit that needs them when it needs them. Call on the main thread.
+class Orvane final {
+public:
+    static constexpr int TYPE_LIST_NATIVE = 1;
+    static constexpr int TYPE_LIST_ICON = 2;
+    static inline const QString TYPE_GENDER_UNKNOWN = QStringLiteral("0");
+    static inline const QString TYPE_GENDER_MAN = QStringLiteral("1");
+    static inline const QString TYPE_GENDER_WOMAN = QStringLiteral("2");
+    static constexpr int TYPE_BENEFITS_DISPLAY_POPUP = 0;
+    static constexpr int TYPE_BENEFITS_DISPLAY_LIST_TOP = 1;
+
+    static Orvane& shared();
+
+    // Accent colour of the screens (#FF5C5A) and colour of disabled controls (#A0A0A0). Screens
+    // read them when they draw, so set them before presenting the offerwall.
+    QColor orvaneColorPrimary() const { return m_colorPrimary; }
+    void setOrvaneColorPrimary(const QColor& color) { m_colorPrimary = color; }
+    QColor orvaneColorDisable() const { return m_colorDisable; }
+    void setOrvaneColorDisable(const QColor& color) { m_colorDisable = color; }
+
+    // Stores the host's keys and user id, and registers tracking usage as on by default.
+    void initialize(const QString& mkey, const QString& mckey, const QString& userId);
+
+    void setMainTitle(const QString& mainTitle);
+    void setListType(int listType);
+    void setDebugEnabled(bool enabled);
+    void setAge(int age);
+    void setGender(const QString& gender);
+    void setBenefitsType(int benefitsType);
+    void setCopyRightVisibility(bool visibility);
+    void setTrackingUsage(bool use);
+
+    Orvane();
+    Q_DISABLE_COPY_MOVE(Orvane)
+
+private:
+    QColor m_colorPrimary;
+    QColor m_colorDisable;
+};
+
+} // namespace orvane

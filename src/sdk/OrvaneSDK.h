@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+
+#include <QMutex>
+#include <QString>
+
+namespace orvane {
+
+// Host configuration of the server addresses. Every endpoint-catalogue object reads it when it is
+// made. Setting `hostUrl` replaces both bases: `hostPartnerUrl` must then be set too.
+// Thread-safe; values are not persisted.
+class OrvaneSDK final {
+public:
+    static OrvaneSDK& shared();
+
+    std::optional<QString> hostUrl() const;
+    void setHostUrl(std::optional<QString> url);
+    std::optional<QString> hostPartnerUrl() const;
+    void setHostPartnerUrl(std::optional<QString> url);
+    // Inspection mode: campaign and participation requests carry "campinspect"="1".
+    bool isInspect() const;
+    void setIsInspect(bool inspect);
+
+    // Development override of the notice-file address, for test servers and the demo. When absent,
+    // the environment variable ORVANE_NOTICE_URL (read once) and then the configured default apply.
+    std::optional<QString> noticeUrlOverride() const;
+    void setNoticeUrlOverride(std::optional<QString> url);
+    // The notice-file address in force.
+    QString noticeUrl() const;
+
+    // Does nothing; kept for hosts that call it at start-up.
+    void initialize() {}
+
+    OrvaneSDK() = default;
+    Q_DISABLE_COPY_MOVE(OrvaneSDK)
+
+private:
+    mutable QMutex m_mutex;
+    std::optional<QString> m_hostUrl;
+    std::optional<QString> m_hostPartnerUrl;
+    std::optional<QString> m_noticeUrl;
+    bool m_isInspect = false;
+};
+
+} // namespace orvane

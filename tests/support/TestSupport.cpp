@@ -1,0 +1,65 @@
+#include "support/TestSupport.h"
+
+#include <QMutex>
+
+#include "platform/UserDefaults.h"
+
+namespace orvane::test {
+
+namespace {
+QMutex g_logMutex;
+QStringList g_logLines;
+
+void captureHandler(QtMsgType, const QMessageLogContext& context, const QString& message) {
+    QMutexLocker lock(&g_logMutex);
+    g_logLines << QString::fromUtf8(context.category ? context.category : "") + QLatin1Char('|') +
+                      message;
+}
+} // namespace
+
+TemporarySettings::TemporarySettings() {
+    UserDefaults::useStoreFile(path());
+}
+
+TemporarySettings::~TemporarySettings() {
+    UserDefaults::useStoreFile(QString());
+}
+
+QString TemporarySettings::path() const {
+    return m_dir.filePath(QStringLiteral("settings.ini"));
+}
+
+void TemporarySettings::restart() {
+    UserDefaults::useStoreFile(path());
+}
+
+LogCapture::LogCapture()
+    : m_previous(qInstallMessageHandler(captureHandler)) {
+    clear();
+}
+
+LogCapture::~LogCapture() {
+    qInstallMessageHandler(m_previous);
+}
+
+QStringList LogCapture::lines() const {
+    QMutexLocker lock(&g_logMutex);
+    return g_logLines;
+}
+
+bool LogCapture::contains(const QString& fragment) const {
+    QMutexLocker lock(&g_logMutex);
+    for (const QString& line : std::as_const(g_logLines)) {
+        if (line.contains(fragment)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void LogCapture::clear() {
+    QMutexLocker lock(&g_logMutex);
+    g_logLines.clear();
+}
+
+} // namespace orvane::test

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtMessageHandler>
+
+namespace orvane::test {
+
+// Points UserDefaults::standard() at a fresh INI file in a temporary folder for the lifetime of
+// the object, and back to nothing afterwards.
+class TemporarySettings final {
+public:
+    TemporarySettings();
+    ~TemporarySettings();
+    QString path() const;
+    // Closes and reopens the store on the same file, as a process restart would.
+    void restart();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Collects the kit's log records (category and message) while it lives.
+class LogCapture final {
+public:
+    LogCapture();
+    ~LogCapture();
+    QStringList lines() const; // "<category>|<message>"
+    bool contains(const QString& fragment) const;
+    void clear();
+
+private:
+    QtMessageHandler m_previous;
+};
+
+} // namespace orvane::test
