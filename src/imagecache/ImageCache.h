@@ -1,0 +1,148 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QCache>
+#include <QDateTime>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QMutex>
+#include <QSizeF>
+#include <QString>
+#include <QUrl>
+
+class QThreadPool;
+
+namespace orvane {
+
+class ImageDownloader;
+
+// Where new entries go.
+enum class CacheType { disk, ram };
+
+// The kit's image store: a memory level and a disk level (one file per image in cacheDirectory(),
+// holding the encoded bytes unchanged), plus de-duplicated downloads of images neither level
+// holds.
+//
+// Keys: the URL's absolute string percent-encoded so that only unreserved characters and
+// sub-delimiters stay ("/" and ":" become escapes), which makes every key one path component.
+// Keys up to 255 bytes are the file names themselves; longer keys (or "." and "..") are stored
+// under a stable hashed name, see fileName().
+//
+// loadImage() downloads each URL once: concurrent loads of one URL wait for the same download and
+// are all answered once the image is stored. A download that fails (transport error, a non-2xx
+// status, a body that does not decode) is remembered and NOT retried: later loads of that URL end
+// without an answer (and a log line) until clearLocalCache() runs. This keeps a broken address in
+// a long list from being fetched again on every scroll.
+//
+// The memory store is bounded by kMemoryCostLimit bytes of decoded pixels (least recently used
+// images go first); eviction only ever drops memory copies, never disk entries.
+//
+// Thread contract: every member may be called from any thread. Completions run on the main thread.
+// Lookups, decoding and disk writes of loadImage() run on the cache's own worker threads, the
+// download on its own network thread. Destroying the cache waits for that work and drops
+// unanswered loads.
+class ImageCache final {
+public:
+    using Clock = std::function<QDateTime()>;
+    using Completion = std::function<void(const QString& urlString, const QImage& image)>;
+
+    static constexpr int autoCleanupDays = 30;
+    static constexpr qint64 kAutoCleanupSeconds = qint64(autoCleanupDays) * 86400;
+    static constexpr qsizetype kMemoryCostLimit = 64 * 1024 * 1024;
+    static constexpr int kMaxFileNameBytes = 255; // NAME_MAX of common file systems
+
+    // `now` is the clock of the 30-day clean-up (the system clock when empty).
+    explicit ImageCache(Clock now = {});
+    ~ImageCache();
+    Q_DISABLE_COPY_MOVE(ImageCache)
+
+    // The shared instance, created on first use; it lives until the process ends.
+    static ImageCache& defaultCache();
+
+    CacheType cacheType() const;
+    void setCacheType(CacheType type);
+
+    // Looks `url` up (memory, then disk scaled to `fitSize`), downloading it when neither level
+    // holds it. The completion gets absoluteString(url) and the image, on the main thread. A fresh
+    // download answers its first caller with the image unscaled; callers that joined it are
+    // answered as a disk hit would answer them. Failures are logged and never answered.
+    void loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Completion completion = {});
+
+    // Synchronous lookup: a memory image as it is (never scaled), otherwise the key's file decoded
+    // and passed through scaleToFit(fitSize). Disk reads do not fill the memory store. Null when
+    // neither level holds the key.
+    QImage image(const QString& ofKey, std::optional<QSizeF> fitSize = std::nullopt) const;
+    QImage image(const QUrl& ofUrl, std::optional<QSizeF> fitSize = std::nullopt) const;
+
+    // Stores an image: `ram` keeps it in memory, `disk` writes its PNG encoding. False (and a log
+    // line) for a null or zero-sized image, an empty key or a failed write.
+    bool cacheImage(const QImage& image, const QString& key);
+    // Stores encoded bytes: `ram` keeps the decoded image (bytes that do not decode are dropped),
+    // `disk` writes the bytes unchanged. Writes are atomic (a temporary file renamed into place)
+    // and re-create the cache folder when it is missing.
+    bool cacheImage(const QByteArray& data, const QString& key);
+    // Stores the JPEG encoding at quality 0 (the smallest file), through cacheImage(data, key).
+    bool set(const QImage& image, const QString& key);
+
+    // Empties the memory store and forgets finished and failed downloads (so failed URLs may be
+    // tried again); downloads still running keep their waiters. When more than 30 days have
+    // passed since lastCleanup(), also removes the cache folder and sets lastCleanup() to now
+    // (stored under the "lastCleanup" setting).
+    void clearLocalCache();
+    // Read from the "lastCleanup" setting at creation; the creation time when absent.
+    QDateTime lastCleanup() const;
+
+    // The URL as the cache answers it: its absolute, fully encoded string.
+    static QString absoluteString(const QUrl& url);
+    static QString key(const QUrl& url);
+    // The file name of a key: the key itself when it fits kMaxFileNameBytes, otherwise
+    // "%sha256-<hex of the key>". No key can collide with such a name, since keys escape "%".
+    static QString fileName(const QString& key);
+    static QString filePath(const QString& key);
+
+private:
+    enum class State { downloading, done, failed };
+    struct Waiter {
+        std::optional<QSizeF> fitSize;
+        Completion completion;
+        bool startedDownload = false;
+    };
+    struct Download {
+        State state = State::downloading;
+        QString urlString;
+        QList<Waiter> waiters;
+    };
+    struct Request {
+        QUrl url;
+        QString urlString;
+        QString key;
+        std::optional<QSizeF> fitSize;
+        Completion completion;
+    };
+
+    void lookupOrDownload(const Request& request);
+    void startDownload(const QUrl& url, const QString& key);
+    void finishDownload(const QString& key, const QByteArray& body, const QString& error);
+    bool storeDecoded(const QString& key, const QByteArray& data, const QImage& image);
+    bool insertInMemory(const QString& key, const QImage& image);
+    bool writeFile(const QString& key, const QByteArray& data);
+    static void answer(const Completion& completion, const QString& urlString, const QImage& image);
+
+    Clock m_now;
+
+    mutable QMutex m_mutex;                   // guards everything below up to the worker pointers
+    mutable QCache<QString, QImage> m_images; // object() reorders, so lookups mutate it
+    QHash<QString, Download> m_downloads;
+    CacheType m_cacheType = CacheType::disk;
+    QDateTime m_lastCleanup;
+    bool m_closing = false;
+
+    std::unique_ptr<QThreadPool> m_workers;
+    std::unique_ptr<ImageDownloader> m_downloader;
+};
+
+} // namespace orvane

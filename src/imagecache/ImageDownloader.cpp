@@ -1,0 +1,75 @@
+#include "imagecache/ImageDownloader.h"
+
+#include <QMetaObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace orvane {
+
+namespace {
+constexpr int kTimeoutMs = 60 * 1000;
+
+ImageDownloader::Result resultOf(QNetworkReply* reply) {
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid()) {
+        const int code = status.toInt();
+        if (code < 200 || code >= 300) {
+            return {{}, QStringLiteral("HTTP status %1").arg(code)};
+        }
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        return {{}, reply->errorString()};
+    }
+    return {reply->readAll(), {}};
+}
+} // namespace
+
+ImageDownloader::~ImageDownloader() {
+    QMutexLocker lock(&m_mutex);
+    if (!m_context) {
+        return;
+    }
+    // Objects of the download thread are deleted there once its event loop has stopped; deleting
+    // the manager drops its replies without calling their handlers.
+    QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+ImageDownloader& ImageDownloader::shared() {
+    static auto* instance = new ImageDownloader(); // lives for the process, like its users
+    return *instance;
+}
+
+QObject* ImageDownloader::context() {
+    QMutexLocker lock(&m_mutex);
+    if (!m_context) {
+        m_context = new QObject();
+        m_context->moveToThread(&m_thread);
+        m_thread.setObjectName(QStringLiteral("ImageCache"));
+        m_thread.start();
+    }
+    return m_context;
+}
+
+void ImageDownloader::get(const QUrl& url, Done done) {
+    QObject* target = context();
+    QMetaObject::invokeMethod(
+        target,
+        [this, target, url, done = std::move(done)] {
+            if (!m_network) {
+                m_network = new QNetworkAccessManager(target);
+            }
+            QNetworkRequest request(url);
+            request.setTransferTimeout(kTimeoutMs);
+            QNetworkReply* reply = m_network->get(request);
+            QObject::connect(reply, &QNetworkReply::finished, reply, [reply, done] {
+                reply->deleteLater();
+                done(resultOf(reply));
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace orvane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QObject;
+
+namespace orvane {
+
+// Plain HTTP GETs for the image cache, run by a QNetworkAccessManager on a thread of the
+// downloader's own (started on the first request), so neither the main thread nor the caller
+// waits. Requests time out after 60 seconds.
+//
+// Thread contract: get() may be called from any thread; `done` runs on the download thread,
+// exactly once per request while the downloader lives. The destructor aborts what is in flight,
+// after which `done` is not called for it.
+class ImageDownloader final {
+public:
+    struct Result {
+        QByteArray body;
+        QString error; // empty on success (a 2xx answer, or a non-HTTP source that was read)
+        bool ok() const { return error.isEmpty(); }
+    };
+    using Done = std::function<void(const Result& result)>;
+
+    ImageDownloader() = default;
+    ~ImageDownloader();
+    Q_DISABLE_COPY_MOVE(ImageDownloader)
+
+    // A process-wide downloader that is never destroyed (used by loaders that may outlive any
+    // owner of their own).
+    static ImageDownloader& shared();
+
+    void get(const QUrl& url, Done done);
+
+private:
+    QObject* context(); // the object on the download thread, created on first use
+
+    QMutex m_mutex;
+    QThread m_thread;
+    QObject* m_context = nullptr;
+    QNetworkAccessManager* m_network = nullptr; // created and used on m_thread only
+};
+
+} // namespace orvane
