@@ -1,0 +1,4 @@
+#pragma once
+
+// The test classes of the api area, run one after another by tst_api's main().
+int runRecordsTest(int argc, char** argv);
