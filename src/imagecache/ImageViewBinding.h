@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QImage>
+#include <QUrl>
+
+namespace orvane {
+
+class ImageCache;
+class ImageView;
+
+// Binds `view` to `url`: the view records the URL it now wants (replacing any earlier one) and
+// asks `cache` for the image, scaled to the view's size times `qualityFactor` when one is given.
+// When the image arrives and the view still exists and still wants exactly that URL, the image is
+// set on the view and `completion` gets it; a late image for a URL the view no longer wants is
+// dropped. The current image stays until the new one arrives; no download is cancelled.
+// Main thread only; the completion runs on the main thread and never for a destroyed view.
+void setUrl(ImageView* view, const QUrl& url, std::optional<double> qualityFactor,
+            ImageCache& cache, std::function<void(QImage)> completion = {});
+
+// Forgets the URL `view` wants, so a load still on its way is dropped. The image is not changed.
+void clear(ImageView* view);
+
+// The URL string `view` currently wants (as ImageCache::absoluteString), empty when none.
+QString wantedUrl(const ImageView* view);
+
+} // namespace orvane
