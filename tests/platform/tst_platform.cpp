@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCoreApplication>
 #include <QtTest>
 
@@ -6,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "tst_services.h"
 
 using namespace orvane;
 
@@ -81,7 +83,8 @@ void TestPlatform::logLayoutAndCategories() {
     const QString app = Log::subsystem();
     QCOMPARE(lines[0], app + QStringLiteral(".\U0001F7E0 INFO|A "));
     QCOMPARE(lines[1], app + QStringLiteral(".\U0001F535 NETWORK|A 1 b"));
-    QCOMPARE(lines[2], app + QStringLiteral(".\U0001F534 ERROR|ApiJoin apiJoin Error : Optional(401)"));
+    QCOMPARE(lines[2],
+             app + QStringLiteral(".\U0001F534 ERROR|ApiJoin apiJoin Error : Optional(401)"));
     QCOMPARE(lines[3], app + QStringLiteral(".\U0001F7E2 MINE|x "));
 }
 
@@ -145,5 +148,15 @@ void TestPlatform::serialQueueRunsInOrder() {
     QVERIFY(std::is_sorted(order.begin(), order.end()));
 }
 
-QTEST_GUILESS_MAIN(TestPlatform)
+// Two classes in one executable: the platform basics and the platform services (whose desktop
+// defaults show dialogs, hence a widget application).
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TestPlatform platform;
+    TestServices services;
+    int status = QTest::qExec(&platform, argc, argv);
+    status |= QTest::qExec(&services, argc, argv);
+    return status;
+}
+
 #include "tst_platform.moc"

@@ -1,0 +1,70 @@
+#include "platform/Device.h"
+
+#include <sys/utsname.h>
+
+#include <QDesktopServices>
+#include <QSysInfo>
+
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+
+namespace orvane {
+
+namespace {
+// Namespace of the vendor identifier: the machine id is hashed with it, so the raw machine id
+// never leaves the device and other vendors' identifiers cannot be correlated with ours.
+const QUuid kVendorNamespace(QStringLiteral("{5b0c3a52-6f1e-4f43-9a4f-6d0c2f1d7e21}"));
+} // namespace
+
+QString DesktopDeviceInfo::hardwareIdentifier() const {
+    utsname names{};
+    if (uname(&names) != 0) {
+        return {};
+    }
+    return QString::fromLatin1(names.machine);
+}
+
+std::optional<QString> DesktopDeviceInfo::carrierName() const {
+    return std::nullopt; // a desktop has no mobile subscription
+}
+
+QString DesktopDeviceInfo::systemVersion() const {
+    return QSysInfo::productVersion();
+}
+
+QUuid DesktopDeviceInfo::advertisingIdentifier() const {
+    QMutexLocker lock(&m_mutex);
+    UserDefaults& defaults = UserDefaults::standard();
+    const QUuid stored(defaults.string(kAdvertisingIdentifierKey).value_or(QString()));
+    if (!stored.isNull()) {
+        return stored;
+    }
+    const QUuid fresh = QUuid::createUuid();
+    defaults.set(kAdvertisingIdentifierKey, fresh.toString(QUuid::WithoutBraces));
+    return fresh;
+}
+
+std::optional<QUuid> DesktopDeviceInfo::vendorIdentifier() const {
+    const QByteArray machineId = QSysInfo::machineUniqueId();
+    if (machineId.isEmpty()) {
+        return std::nullopt;
+    }
+    return QUuid::createUuidV5(kVendorNamespace, machineId);
+}
+
+void DesktopUrlOpener::open(const QUrl& url, std::function<void(bool opened)> completion) {
+    auto finish = [completion = std::move(completion)](bool opened) {
+        if (completion) {
+            dispatch::toMain([completion, opened] { completion(opened); });
+        }
+    };
+    if (!url.isValid() || url.isEmpty() || url.scheme().isEmpty()) {
+        Log::error("UrlOpener open refused an invalid address :", url.toString());
+        finish(false);
+        return;
+    }
+    dispatch::toMain([url, finish] { finish(QDesktopServices::openUrl(url)); });
+}
+
+} // namespace orvane

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QMutex>
+
+#include "platform/PlatformServices.h"
+
+// Fakes of the platform services for tests: what the machine lacks (a browser, the system consent
+// prompt, a phone's device facts, a camera). Each `install()` puts a new fake in force and returns
+// it; the registry keeps replaced services alive, so the reference stays valid for the whole test
+// run. Completions run later on the main thread, like the real services.
+namespace orvane::test {
+
+class FakeUrlOpener final : public UrlOpener {
+public:
+    static FakeUrlOpener& install();
+
+    void open(const QUrl& url, std::function<void(bool opened)> completion) override;
+
+    // What open() answers.
+    bool result = true;
+    // Called inside open(), before the completion is queued: lets a test "visit" the page.
+    std::function<void(const QUrl&)> onOpen;
+    // Every address asked for, in order.
+    QList<QUrl> opened;
+};
+
+class FakeConsent final : public TrackingConsent {
+public:
+    static FakeConsent& install();
+
+    void requestAuthorization(std::function<void(int status)> completion) override;
+    void openAppPrivacySettings() override { ++settingsOpenings; }
+
+    int status = Authorized;
+    int requests = 0;
+    int settingsOpenings = 0;
+};
+
+// Device facts with settable values (defaults describe a phone with a carrier). Thread-safe.
+class FakeDeviceInfo final : public DeviceInfo {
+public:
+    static FakeDeviceInfo& install();
+
+    QString hardwareIdentifier() const override;
+    std::optional<QString> carrierName() const override;
+    QString systemVersion() const override;
+    QUuid advertisingIdentifier() const override;
+    std::optional<QUuid> vendorIdentifier() const override;
+
+    void setHardwareIdentifier(const QString& value);
+    void setCarrierName(std::optional<QString> value);
+    void setSystemVersion(const QString& value);
+    void setAdvertisingIdentifier(const QUuid& value);
+    void setVendorIdentifier(std::optional<QUuid> value);
+
+private:
+    mutable QMutex m_mutex;
+    QString m_hardware = QStringLiteral("iPhone12,8");
+    std::optional<QString> m_carrier = QStringLiteral("Orvane Mobile");
+    QString m_systemVersion = QStringLiteral("14.4");
+    QUuid m_advertising{QStringLiteral("{11111111-2222-3333-4444-555555555555}")};
+    std::optional<QUuid> m_vendor = QUuid(QStringLiteral("{aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}"));
+};
+
+// Answers every pick with the first `limit` of `images`.
+class FakeImagePicker final : public ImagePicker {
+public:
+    static FakeImagePicker& install();
+
+    void pick(QWidget* parent, Source source, int limit,
+              std::function<void(const QList<QImage>& images)> completion) override;
+
+    QList<QImage> images;
+    int picks = 0;
+    Source lastSource = Source::Library;
+    int lastLimit = 0;
+};
+
+// Puts the desktop defaults back in force.
+void restoreDefaultServices();
+
+} // namespace orvane::test
