@@ -1,0 +1,64 @@
+#pragma once
+
+#include <optional>
+
+#include <QList>
+#include <QString>
+
+#include "sandbox/SandboxTypes.h"
+
+namespace orvane::sandbox {
+
+// Participation states as "/state" reports them.
+enum ParticipationState {
+    kStateJoined = 1,   // join accepted, nothing done yet
+    kStateStarted = 2,  // landing visited or install reported; completes at `completeAt`
+    kStateComplete = 3, // confirmed: claimable with the key, or credited (autoCredit)
+};
+
+struct Participation {
+    QString mkey;
+    QString userId;
+    qint64 campid = 0;
+    QString adid;
+    int state = kStateJoined;
+    QString orvkey;
+    bool autoCredit = false; // the server credits the reward itself on completion
+    qint64 completeAt = 0;   // ms since the epoch; 0 while not started
+    bool rewarded = false;
+    qint64 joinedAt = 0;
+};
+
+// The server's state in one SQLite file through Qt SQL. Each store opens its own uniquely named
+// connection, so several servers can live in one process. Use on the thread that opened it.
+class Store final {
+public:
+    Store() = default;
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    bool open(const QString& filePath, QString* error);
+
+    std::optional<Participation> participation(const QString& mkey, const QString& userId,
+                                               qint64 campid) const;
+    // The latest participation in a campaign by the device with that advertising id.
+    std::optional<Participation> participationByAdid(const QString& mkey, const QString& adid,
+                                                     qint64 campid) const;
+    QList<Participation> participations(const QString& mkey, const QString& userId) const;
+    bool save(const Participation& participation);
+
+    bool addReward(const RewardRecord& reward);
+    // Rewards of one user, newest first. `kind` 1: participation (bm not 4), 2: purchase (bm 4);
+    // absent: all. Dates are "yyyyMMdd", both ends included.
+    QList<RewardRecord> rewards(const QString& mkey, const QString& userId, std::optional<int> kind,
+                                const QString& sdate, const QString& edate) const;
+
+    qint64 addInquiry(const Inquiry& inquiry);
+    QList<Inquiry> inquiries() const;
+
+private:
+    QString m_connection;
+};
+
+} // namespace orvane::sandbox
