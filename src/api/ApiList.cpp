@@ -151,11 +151,11 @@ void ApiList::getJoin(const QString& campid, ApiCompletion completion) {
     get(m_hostUrl, QStringLiteral("/join"), std::move(fields), std::move(completion));
 }
 
-void ApiList::getInst(const QString& campid) {
+void ApiList::getInst(const QString& campid, ApiCompletion completion) {
     QList<Field> fields = keyFields();
     fields << Field{QStringLiteral("campid"), campid} << Field{QStringLiteral("adid"), m_idfa}
            << Field{QStringLiteral("os"), QStringLiteral("ios")};
-    get(m_hostUrl, QStringLiteral("/inst"), std::move(fields), {});
+    get(m_hostUrl, QStringLiteral("/inst"), std::move(fields), std::move(completion));
 }
 
 void ApiList::getExec(const QString& campid, ApiCompletion completion) {

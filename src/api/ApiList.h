@@ -49,8 +49,9 @@ public:
     void getState(const QString& campid, ApiCompletion completion);
     // Joins a campaign (Join).
     void getJoin(const QString& campid, ApiCompletion completion);
-    // Reports that the advertised application was launched; the outcome is not reported.
-    void getInst(const QString& campid);
+    // Reports that the advertised application was launched. The kit ignores the outcome; a
+    // completion is for diagnostics only.
+    void getInst(const QString& campid, ApiCompletion completion = {});
     // Asks whether the advertised application may be started (State).
     void getExec(const QString& campid, ApiCompletion completion);
     // Claims the reward of a participation with its key (Join).

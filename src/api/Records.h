@@ -1,6 +1,5 @@
 #pragma once
 
-#include <concepts>
 #include <optional>
 #include <utility>
 
@@ -10,6 +9,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+// moc (Qt 6.4) cannot parse concepts; headers with Q_OBJECT classes include this one.
+#ifndef Q_MOC_RUN
+#include <concepts>
+#endif
 
 namespace orvane {
 
@@ -128,11 +132,13 @@ struct Join {
     bool operator==(const Join&) const = default;
 };
 
+#ifndef Q_MOC_RUN
 template <typename R>
 concept WireRecord = std::same_as<R, Camp> || std::same_as<R, Req> || std::same_as<R, Reward> ||
     std::same_as<R, RewardList> || std::same_as<R, HalvekNotice> ||
     std::same_as<R, AgreeContents> || std::same_as<R, ResultData> || std::same_as<R, State> ||
     std::same_as<R, Join>;
+#endif
 
 // The outcome of decoding: the record, or a readable description of why there is none (which key,
 // what was expected, what was found). value() of a failure is an empty record.
