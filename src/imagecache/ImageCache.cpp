@@ -7,9 +7,10 @@
 #include <QSaveFile>
 #include <QThreadPool>
 
+#include "imagecache/HandOff.h"
 #include "imagecache/ImageDownloader.h"
+#include "imagecache/Mailbox.h"
 #include "imagecache/ScaleToFit.h"
-#include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "sdk/CacheFiles.h"
@@ -37,7 +38,7 @@ ImageCache::ImageCache(Clock now)
 
 ImageCache::~ImageCache() {
     {
-        QMutexLocker lock(&m_mutex);
+        std::unique_lock lock(m_mutex);
         m_closing = true; // no new downloads, no new work from download replies
     }
     m_workers->waitForDone();
@@ -52,17 +53,17 @@ ImageCache& ImageCache::defaultCache() {
 }
 
 CacheType ImageCache::cacheType() const {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock lock(m_mutex);
     return m_cacheType;
 }
 
 void ImageCache::setCacheType(CacheType type) {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock lock(m_mutex);
     m_cacheType = type;
 }
 
 QDateTime ImageCache::lastCleanup() const {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock lock(m_mutex);
     return m_lastCleanup;
 }
 
@@ -95,7 +96,7 @@ QImage ImageCache::image(const QString& ofKey, std::optional<QSizeF> fitSize) co
         return {};
     }
     {
-        QMutexLocker lock(&m_mutex);
+        std::unique_lock lock(m_mutex);
         if (const QImage* hit = m_images.object(ofKey)) {
             return *hit;
         }
@@ -116,7 +117,7 @@ QImage ImageCache::image(const QUrl& ofUrl, std::optional<QSizeF> fitSize) const
 }
 
 bool ImageCache::insertInMemory(const QString& key, const QImage& image) {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock lock(m_mutex);
     if (m_images.insert(key, new QImage(image), costOf(image))) {
         return true;
     }
@@ -184,7 +185,7 @@ void ImageCache::clearLocalCache() {
     const QDateTime now = m_now();
     bool expired = false;
     {
-        QMutexLocker lock(&m_mutex);
+        std::unique_lock lock(m_mutex);
         expired = m_lastCleanup.msecsTo(now) > kAutoCleanupSeconds * 1000;
     }
     if (expired) {
@@ -193,12 +194,12 @@ void ImageCache::clearLocalCache() {
             Log::error("ImageCache", "Error remove cache folder", folder.path());
         }
         {
-            QMutexLocker lock(&m_mutex);
+            std::unique_lock lock(m_mutex);
             m_lastCleanup = now;
         }
         UserDefaults::standard().set(keys::kLastCleanup, now);
     }
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock lock(m_mutex);
     m_images.clear();
     m_downloads.removeIf(
         [](const auto& entry) { return entry.value().state != State::downloading; });
@@ -211,7 +212,8 @@ void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Compl
         return;
     }
     Request request{url, urlString, key(url), fitSize, std::move(completion)};
-    m_workers->start([this, request = std::move(request)] { lookupOrDownload(request); });
+    m_workers->start(
+        detail::handOff([this, request = std::move(request)] { lookupOrDownload(request); }));
 }
 
 void ImageCache::lookupOrDownload(const Request& request) {
@@ -223,7 +225,7 @@ void ImageCache::lookupOrDownload(const Request& request) {
             answer(request.completion, request.urlString, found);
             return;
         }
-        QMutexLocker lock(&m_mutex);
+        std::unique_lock lock(m_mutex);
         if (m_closing) {
             return;
         }
@@ -254,11 +256,12 @@ void ImageCache::lookupOrDownload(const Request& request) {
 
 void ImageCache::startDownload(const QUrl& url, const QString& key) {
     m_downloader->get(url, [this, key](const ImageDownloader::Result& result) {
-        QMutexLocker lock(&m_mutex);
+        std::unique_lock lock(m_mutex);
         if (m_closing) {
             return;
         }
-        m_workers->start([this, key, result] { finishDownload(key, result.body, result.error); });
+        m_workers->start(detail::handOff(
+            [this, key, result] { finishDownload(key, result.body, result.error); }));
     });
 }
 
@@ -268,7 +271,7 @@ void ImageCache::finishDownload(const QString& key, const QByteArray& body, cons
         QString urlString;
         qsizetype waiting = 0;
         {
-            QMutexLocker lock(&m_mutex);
+            std::unique_lock lock(m_mutex);
             Download& download = m_downloads[key];
             download.state = State::failed;
             urlString = download.urlString;
@@ -285,7 +288,7 @@ void ImageCache::finishDownload(const QString& key, const QByteArray& body, cons
     const bool onDisk = storeDecoded(key, body, decoded);
     Download finished;
     {
-        QMutexLocker lock(&m_mutex);
+        std::unique_lock lock(m_mutex);
         Download& download = m_downloads[key];
         download.state = State::done;
         finished.urlString = download.urlString;
@@ -311,7 +314,8 @@ bool ImageCache::storeDecoded(const QString& key, const QByteArray& data, const 
 void ImageCache::answer(const Completion& completion, const QString& urlString,
                         const QImage& image) {
     if (completion) {
-        dispatch::toMain([completion, urlString, image] { completion(urlString, image); });
+        detail::Mailbox::main().post(
+            [completion, urlString, image] { completion(urlString, image); });
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include <QCache>
@@ -9,7 +10,6 @@
 #include <QHash>
 #include <QImage>
 #include <QList>
-#include <QMutex>
 #include <QSizeF>
 #include <QString>
 #include <QUrl>
@@ -134,7 +134,9 @@ private:
 
     Clock m_now;
 
-    mutable QMutex m_mutex;                   // guards everything below up to the worker pointers
+    // Guards everything below up to the worker pointers. A std::mutex rather than QMutex, so that
+    // ThreadSanitizer sees it even under contention in a Qt built without it.
+    mutable std::mutex m_mutex;
     mutable QCache<QString, QImage> m_images; // object() reorders, so lookups mutate it
     QHash<QString, Download> m_downloads;
     CacheType m_cacheType = CacheType::disk;

@@ -1,9 +1,12 @@
 #include "imagecache/ImageCacheLoader.h"
 
-#include <QCache>
-#include <QMutex>
+#include <mutex>
 
+#include <QCache>
+
+#include "imagecache/HandOff.h"
 #include "imagecache/ImageDownloader.h"
+#include "imagecache/Mailbox.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 
@@ -11,7 +14,7 @@ namespace orvane {
 
 // Shared with reads in flight, so a read that outlives its loader still has somewhere to store.
 struct ImageCacheLoader::Store {
-    QMutex mutex;
+    std::mutex mutex; // seen by ThreadSanitizer even under contention
     QCache<QString, QImage> images;
 };
 
@@ -38,9 +41,9 @@ std::optional<QUrl> ImageCacheLoader::urlForPath(const QString& imagePath) {
 
 void ImageCacheLoader::obtainImageWithPath(const QString& imagePath, Handler handler) {
     {
-        QMutexLocker lock(&m_store->mutex);
+        std::lock_guard lock(m_store->mutex);
         if (const QImage* hit = m_store->images.object(imagePath)) {
-            dispatch::toMain([handler, image = *hit] {
+            detail::Mailbox::main().post([handler, image = *hit] {
                 if (handler) {
                     handler(image);
                 }
@@ -60,23 +63,23 @@ void ImageCacheLoader::obtainImageWithPath(const QString& imagePath, Handler han
                 return;
             }
             // Decoding runs on the shared pool, keeping the download thread free for replies.
-            dispatch::toGlobal([store, imagePath, handler, body = result.body] {
+            dispatch::toGlobal(detail::handOff([store, imagePath, handler, body = result.body] {
                 const QImage image = QImage::fromData(body);
                 if (image.isNull()) {
                     Log::error("ImageCacheLoader", "bytes do not decode as an image:", imagePath);
                     return;
                 }
                 {
-                    QMutexLocker lock(&store->mutex);
+                    std::lock_guard lock(store->mutex);
                     store->images.insert(imagePath, new QImage(image),
                                          std::max<qsizetype>(1, image.sizeInBytes()));
                 }
-                dispatch::toMain([handler, image] {
+                detail::Mailbox::main().post([handler, image] {
                     if (handler) {
                         handler(image);
                     }
                 });
-            });
+            }));
         });
 }
 

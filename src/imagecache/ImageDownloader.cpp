@@ -1,9 +1,10 @@
 #include "imagecache/ImageDownloader.h"
 
-#include <QMetaObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+
+#include "imagecache/Mailbox.h"
 
 namespace orvane {
 
@@ -26,7 +27,7 @@ ImageDownloader::Result resultOf(QNetworkReply* reply) {
 } // namespace
 
 ImageDownloader::~ImageDownloader() {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     if (!m_context) {
         return;
     }
@@ -42,10 +43,10 @@ ImageDownloader& ImageDownloader::shared() {
     return *instance;
 }
 
-QObject* ImageDownloader::context() {
-    QMutexLocker lock(&m_mutex);
+detail::Mailbox* ImageDownloader::mailbox() {
+    std::lock_guard lock(m_mutex);
     if (!m_context) {
-        m_context = new QObject();
+        m_context = new detail::Mailbox();
         m_context->moveToThread(&m_thread);
         m_thread.setObjectName(QStringLiteral("ImageCache"));
         m_thread.start();
@@ -54,22 +55,19 @@ QObject* ImageDownloader::context() {
 }
 
 void ImageDownloader::get(const QUrl& url, Done done) {
-    QObject* target = context();
-    QMetaObject::invokeMethod(
-        target,
-        [this, target, url, done = std::move(done)] {
-            if (!m_network) {
-                m_network = new QNetworkAccessManager(target);
-            }
-            QNetworkRequest request(url);
-            request.setTransferTimeout(kTimeoutMs);
-            QNetworkReply* reply = m_network->get(request);
-            QObject::connect(reply, &QNetworkReply::finished, reply, [reply, done] {
-                reply->deleteLater();
-                done(resultOf(reply));
-            });
-        },
-        Qt::QueuedConnection);
+    detail::Mailbox* target = mailbox();
+    target->post([this, target, url, done = std::move(done)] {
+        if (!m_network) {
+            m_network = new QNetworkAccessManager(target);
+        }
+        QNetworkRequest request(url);
+        request.setTransferTimeout(kTimeoutMs);
+        QNetworkReply* reply = m_network->get(request);
+        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, done] {
+            reply->deleteLater();
+            done(resultOf(reply));
+        });
+    });
 }
 
 } // namespace orvane

@@ -1,17 +1,20 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 
 #include <QByteArray>
-#include <QMutex>
 #include <QString>
 #include <QThread>
 #include <QUrl>
 
 class QNetworkAccessManager;
-class QObject;
 
 namespace orvane {
+
+namespace detail {
+class Mailbox;
+}
 
 // Plain HTTP GETs for the image cache, run by a QNetworkAccessManager on a thread of the
 // downloader's own (started on the first request), so neither the main thread nor the caller
@@ -40,11 +43,11 @@ public:
     void get(const QUrl& url, Done done);
 
 private:
-    QObject* context(); // the object on the download thread, created on first use
+    detail::Mailbox* mailbox(); // lives on the download thread, created on first use
 
-    QMutex m_mutex;
+    std::mutex m_mutex;
     QThread m_thread;
-    QObject* m_context = nullptr;
+    detail::Mailbox* m_context = nullptr;
     QNetworkAccessManager* m_network = nullptr; // created and used on m_thread only
 };
 

@@ -198,6 +198,15 @@ void TestImageCache::ramEntriesAreServedFromMemoryUnscaled() {
     QTRY_COMPARE(answers.count(), 2);
     QCOMPARE(answers.received[1].second.size(), QSize(100, 50));
     QCOMPARE(m_server->requests(url.path()), 1);
+
+    // Once evicted from memory, the finished download is fetched again rather than left stuck.
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(cache.cacheImage(QImage(2048, 2048, QImage::Format_RGB32), QString::number(i)));
+    }
+    QVERIFY(cache.image(url).isNull());
+    cache.loadImage(url, std::nullopt, answers.completion());
+    QTRY_COMPARE(answers.count(), 3);
+    QCOMPARE(m_server->requests(url.path()), 2);
 }
 
 void TestImageCache::diskEntriesAreScaledOnHitsOnly() {
