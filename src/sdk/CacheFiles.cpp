@@ -14,7 +14,14 @@ QString cacheDirectory() {
 }
 
 QUrl cacheFileUrl(const QString& name) {
-    return QUrl::fromLocalFile(cacheDirectory() + QLatin1Char('/') + name);
+    // One path component, always inside the folder: a separator or a dot name in `name` must not
+    // lead the image store's writes and clean-up anywhere else.
+    QString component = name;
+    component.replace(QLatin1Char('/'), QStringLiteral("%2F"));
+    if (component == QLatin1String(".") || component == QLatin1String("..")) {
+        component.replace(QLatin1Char('.'), QStringLiteral("%2E"));
+    }
+    return QUrl::fromLocalFile(cacheDirectory() + QLatin1Char('/') + component);
 }
 
 } // namespace orvane

@@ -10,7 +10,9 @@ namespace orvane {
 // cached files. The folder is not created here.
 QString cacheDirectory();
 
-// The file behind a cache entry: `name` appended as one path component to cacheDirectory().
+// The file behind a cache entry: `name` appended as one path component to cacheDirectory(). A "/"
+// in `name` is written as "%2F" and the names "." and ".." are escaped the same way, so the file is
+// always directly inside the folder.
 QUrl cacheFileUrl(const QString& name);
 
 } // namespace orvane
