@@ -39,6 +39,16 @@ QImage ImageServer::makeImage(const QString& sizeText, const QString& colour) {
     return image;
 }
 
+QByteArray ImageServer::encoded(const QString& sizeText, const QString& colour) {
+    // Encoded once per size and colour, so that serving stays cheap next to what is measured.
+    const QString name = sizeText + QLatin1Char('/') + colour;
+    auto it = m_encoded.find(name);
+    if (it == m_encoded.end()) {
+        it = m_encoded.insert(name, png(makeImage(sizeText, colour)));
+    }
+    return *it;
+}
+
 QByteArray ImageServer::png(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -61,9 +71,9 @@ void ImageServer::handle(const QHttpServerRequest& request, QHttpServerResponder
     const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     const QString kind = parts.value(0);
     if (kind == QLatin1String("png")) {
-        responder.write(png(makeImage(parts.value(1), parts.value(2))), "image/png");
+        responder.write(encoded(parts.value(1), parts.value(2)), "image/png");
     } else if (kind == QLatin1String("hold")) {
-        const QByteArray body = png(makeImage(parts.value(2), parts.value(3)));
+        const QByteArray body = encoded(parts.value(2), parts.value(3));
         m_held.emplace(parts.value(1), std::make_pair(body, std::move(responder)));
     } else if (kind == QLatin1String("garbage")) {
         responder.write(QByteArrayLiteral("\x89PNG but not really an image"), "image/png");

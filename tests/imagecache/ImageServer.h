@@ -34,10 +34,12 @@ public:
 
 private:
     void handle(const QHttpServerRequest& request, QHttpServerResponder&& responder);
+    QByteArray encoded(const QString& sizeText, const QString& colour);
 
     QHttpServer m_server;
     quint16 m_port = 0;
     QHash<QString, int> m_requests;
+    QHash<QString, QByteArray> m_encoded;
     std::multimap<QString, std::pair<QByteArray, QHttpServerResponder>> m_held;
 };
 
