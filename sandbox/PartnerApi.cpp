@@ -13,7 +13,8 @@ bool isDate(const QString& text) {
 }
 } // namespace
 
-// The campaigns the user has joined, in join order: what an inquiry can be about.
+// The campaigns the user has a participation in (joined, or a reward waiting to be collected), in
+// the order they began: what an inquiry can be about.
 Reply Service::userCampList(const LoggedRequest& r) {
     Reply refused;
     if (!admit(r, true, &refused)) {

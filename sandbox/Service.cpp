@@ -61,7 +61,7 @@ Reply Service::handle(const LoggedRequest& r) {
         QStringLiteral("^/img/(\\d{1,15})/(icon|banner|detail)\\.png$"));
 
     const QString& path = r.path;
-    const bool get = r.method == "GET" || r.method == "HEAD";
+    const bool get = r.method == "GET";
     if (path == QLatin1String("/api/cs")) {
         return r.method == "POST" ? postInquiry(r) : methodNotAllowed();
     }

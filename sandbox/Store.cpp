@@ -115,7 +115,7 @@ std::optional<Participation> Store::participationByAdid(const QString& mkey, con
 QList<Participation> Store::participations(const QString& mkey, const QString& userId) const {
     QSqlQuery q(QSqlDatabase::database(m_connection));
     q.prepare(QStringLiteral("SELECT %1 FROM participations WHERE mkey = ? AND userid = ? "
-                             "ORDER BY joined_at, campid")
+                             "ORDER BY rowid")
                   .arg(kParticipationColumns));
     q.addBindValue(mkey);
     q.addBindValue(userId);
@@ -130,8 +130,12 @@ QList<Participation> Store::participations(const QString& mkey, const QString& u
 
 bool Store::save(const Participation& p) {
     QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("INSERT OR REPLACE INTO participations (%1) VALUES "
-                             "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+    // An upsert keeps the row (and its rowid, the order of first joins) in place.
+    q.prepare(QStringLiteral("INSERT INTO participations (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                             "?) ON CONFLICT (mkey, userid, campid) DO UPDATE SET "
+                             "adid = excluded.adid, state = excluded.state, "
+                             "orvkey = excluded.orvkey, autocredit = excluded.autocredit, "
+                             "complete_at = excluded.complete_at, rewarded = excluded.rewarded")
                   .arg(kParticipationColumns));
     for (const QVariant& value :
          {QVariant(p.mkey), QVariant(p.userId), QVariant(p.campid), QVariant(p.adid),

@@ -45,6 +45,7 @@ public:
     // The latest participation in a campaign by the device with that advertising id.
     std::optional<Participation> participationByAdid(const QString& mkey, const QString& adid,
                                                      qint64 campid) const;
+    // In the order they were first stored.
     QList<Participation> participations(const QString& mkey, const QString& userId) const;
     bool save(const Participation& participation);
 
