@@ -46,7 +46,7 @@ Reply Service::join(const LoggedRequest& r) {
     const QString userId = *r.queryValue(QStringLiteral("userid"));
     std::optional<Participation> p = settle(m_store.participation(mkey, userId, entry->campid));
     if (p && p->rewarded) {
-        return refusal(410, QStringLiteral("already rewarded"));
+        return refusal(500, QStringLiteral("already took part"));
     }
     if (!p) {
         p = Participation{};
