@@ -196,6 +196,11 @@ void TestSdk::textFallback() {
     QCOMPARE(localized(QStringLiteral("ov_no_such_key")), QStringLiteral("ov_no_such_key"));
     setLocalizationLanguage(QStringLiteral("en"));
     QCOMPARE(localized(QStringLiteral("ov_confirm")), QStringLiteral("OK"));
+    // A table that lacks a key falls back to English for that key only.
+    setLocalizationLanguage(QStringLiteral("xy"));
+    QCOMPARE(localized(QStringLiteral("ov_confirm")), QStringLiteral("Xy-OK"));
+    QCOMPARE(localized(QStringLiteral("ov_cancel")), QStringLiteral("Cancel"));
+    QCOMPARE(localized(QStringLiteral("ov_no_such_key")), QStringLiteral("ov_no_such_key"));
     // A language without a table reads English.
     setLocalizationLanguage(QStringLiteral("xx"));
     QCOMPARE(localized(QStringLiteral("ov_confirm")), QStringLiteral("OK"));
