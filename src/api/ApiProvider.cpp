@@ -213,7 +213,9 @@ void finish(Pending& pending, QNetworkReply* reply) {
              QStringLiteral("the reply is larger than %1 bytes").arg(maxReplyBytes())}));
         return;
     }
-    pending.body += reply->readAll();
+    if (reply->isOpen()) { // an aborted reply is closed
+        pending.body += reply->readAll();
+    }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
         const bool timedOut = reply->error() == QNetworkReply::OperationCanceledError ||

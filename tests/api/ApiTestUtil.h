@@ -1,0 +1,81 @@
+#pragma once
+
+#include <atomic>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QThread>
+
+#include "api/ApiProvider.h"
+
+namespace orvane::test {
+
+// Collects the outcomes a completion receives, from whichever thread it runs on.
+class CompletionProbe final {
+public:
+    ApiCompletion completion() {
+        return [this](const ApiResult& result) {
+            QMutexLocker lock(&m_mutex);
+            m_results.append(result);
+            m_onMainThread = m_onMainThread ||
+                             (QThread::currentThread() == QCoreApplication::instance()->thread());
+            m_count.fetch_add(1);
+        };
+    }
+    int count() const { return m_count.load(); }
+    ApiResult result() const {
+        QMutexLocker lock(&m_mutex);
+        return m_results.value(0, ApiResult::failure({}));
+    }
+    bool ranOnMainThread() const {
+        QMutexLocker lock(&m_mutex);
+        return m_onMainThread;
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QList<ApiResult> m_results;
+    bool m_onMainThread = false;
+    std::atomic<int> m_count{0};
+};
+
+// The JPEG bytes the transport must send for `image`, encoded independently.
+inline QByteArray jpeg70(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(70);
+    writer.write(image);
+    return bytes;
+}
+
+// Replaces the random upload file names ("image<u32>.jpg") by "imageN.jpg" and returns the
+// numbers found, so bodies can be compared byte for byte.
+inline QByteArray normaliseFileNames(const QByteArray& body, QList<quint64>* numbers) {
+    static const QRegularExpression pattern(QStringLiteral("filename=\"image([0-9]+)\\.jpg\""));
+    QByteArray result;
+    qsizetype from = 0;
+    // Work on Latin-1 so offsets match bytes, whatever the binary parts hold.
+    const QString text = QString::fromLatin1(body);
+    for (auto it = pattern.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        numbers->append(match.captured(1).toULongLong());
+        result += body.mid(from, match.capturedStart() - from) + "filename=\"imageN.jpg\"";
+        from = match.capturedEnd();
+    }
+    return result + body.mid(from);
+}
+
+inline QImage testImage(QColor color, int width = 40, int height = 30) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+} // namespace orvane::test
