@@ -110,7 +110,7 @@ void AlertActionButton::paintEvent(QPaintEvent*) {
     p.setPen(color);
     p.setFont(font());
     const QFontMetrics fm(font());
-    const int tickSpace = 36;
+    const int tickSpace = m_action.isChecked() ? 36 : 8; // room for the tick only when shown
     const QRect textRect = rect().adjusted(tickSpace, 0, -tickSpace, 0);
     p.drawText(textRect, Qt::AlignCenter, fm.elidedText(text(), Qt::ElideRight, textRect.width()));
     if (m_action.isChecked()) {

@@ -109,12 +109,8 @@ NavigationController::NavigationController(ViewController* root, QWidget* parent
 NavigationController::~NavigationController() {
     // The stack dies with the widget tree after this; its signals must not reach a half-destroyed
     // controller.
-    for (const auto& vc : std::as_const(m_stack)) {
-        if (vc) {
-            disconnect(vc, nullptr, this, nullptr);
-            disconnect(&vc->navigationItem(), nullptr, this, nullptr);
-        }
-    }
+    for (const auto& vc : std::as_const(m_stack))
+        untrack(vc);
 }
 
 void NavigationController::setRootViewController(ViewController* root) {
@@ -125,6 +121,7 @@ void NavigationController::setRootViewController(ViewController* root) {
     AppearanceBatch batch;
     for (const auto& vc : std::as_const(m_stack)) {
         if (vc) {
+            untrack(vc);
             m_stackLayout->removeWidget(vc);
             vc->hide();
             vc->deleteLater();
@@ -165,6 +162,7 @@ bool NavigationController::popViewController(bool animated) {
     {
         AppearanceBatch batch(animated);
         if (top) {
+            untrack(top);
             if (top->presentedViewController())
                 top->dismiss(false);
             m_stackLayout->removeWidget(top);
@@ -245,10 +243,21 @@ void NavigationController::track(ViewController* controller) {
             &NavigationController::updateBar, Qt::UniqueConnection);
     connect(controller, &ViewController::titleChanged, this, &NavigationController::updateBar,
             Qt::UniqueConnection);
-    connect(controller, &QObject::destroyed, this, [this] {
-        m_stack.removeAll(nullptr);
+    // Deleted while on the stack: QWidget announces it before guards clear, so match the object.
+    // The stacked layout shows the next controller by itself.
+    connect(controller, &QObject::destroyed, this, [this](QObject* gone) {
+        m_stack.removeIf([gone](const QPointer<ViewController>& vc) {
+            return !vc || static_cast<QObject*>(vc.data()) == gone;
+        });
         updateBar();
     });
+}
+
+void NavigationController::untrack(ViewController* controller) {
+    if (!controller)
+        return;
+    disconnect(controller, nullptr, this, nullptr);
+    disconnect(&controller->navigationItem(), nullptr, this, nullptr);
 }
 
 void NavigationController::slideIn(ViewController* controller, bool fromRight) {

@@ -68,6 +68,8 @@ public:
 private:
     void updateBar();
     void track(ViewController* controller);
+    // Popped controllers live on until deleteLater runs; they must not reach this one after it.
+    void untrack(ViewController* controller);
     void slideIn(ViewController* controller, bool fromRight);
     // The title a back button leading to `controller` reads.
     static QString backTitleFor(ViewController* controller);

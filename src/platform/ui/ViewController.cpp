@@ -256,6 +256,12 @@ QSize ViewController::sizeHint() const {
     return isWindow() ? ui::kPhoneSize : QWidget::sizeHint();
 }
 
+void ViewController::setVisible(bool visible) {
+    if (visible && isWindow() && !testAttribute(Qt::WA_Resized))
+        resize(ui::kPhoneSize);
+    QWidget::setVisible(visible);
+}
+
 bool ViewController::animationsEnabled() {
     if (g_animations < 0)
         return QGuiApplication::platformName() != QLatin1String("offscreen");

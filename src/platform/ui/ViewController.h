@@ -129,6 +129,8 @@ public:
     bool performSegue(const QString& identifier, const QVariant& sender = {});
 
     QSize sizeHint() const override;
+    // A top-level controller opens at the phone size unless it was resized before.
+    void setVisible(bool visible) override;
 
     // Animations of pushes and presentations. Off by default on the offscreen platform.
     static bool animationsEnabled();
