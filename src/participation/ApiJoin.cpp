@@ -1,0 +1,431 @@
+#include "participation/ApiJoin.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QUrl>
+
+#include "api/ApiList.h"
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PlatformServices.h"
+#include "platform/UserDefaults.h"
+#include "platform/ui/AlertController.h"
+#include "platform/ui/ViewController.h"
+#include "sdk/Localized.h"
+#include "sdk/SettingsKeys.h"
+#include "sdk/Util.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr int kPollRequests = 5;
+constexpr qint64 kStateConfirmed = 3;
+constexpr qint64 kRewardTypeCollect = 1;
+constexpr qint64 kRewardTypeCredited = 2;
+
+QString text(const char* key) {
+    return localized(QString::fromLatin1(key));
+}
+
+QString campidText(qint64 campid) {
+    return QString::number(campid);
+}
+
+// Characters a URL fragment may hold unescaped, besides the unreserved ones that
+// QByteArray::toPercentEncoding always keeps.
+const QByteArray kFragmentAllowed = QByteArrayLiteral("!$&'()*+,/:;=?@");
+
+// Parses an address strictly: spaces, non-ASCII characters and stray "%" make it fail.
+std::optional<QUrl> parseUrl(const QString& address) {
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.isEmpty()) {
+        return std::nullopt;
+    }
+    return url;
+}
+
+} // namespace
+
+ApiJoin& ApiJoin::shared() {
+    // Lives for the whole process, like the application it serves.
+    static ApiJoin* instance = new ApiJoin();
+    return *instance;
+}
+
+ApiJoin::ApiJoin()
+    : m_timer(std::make_unique<QtPollTimer>()) {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        moveToThread(app->thread());
+    }
+}
+
+void ApiJoin::onMain(quint64 epoch, std::function<void()> work) {
+    dispatch::toMain(this, [this, epoch, work = std::move(work)] {
+        if (epoch == m_epoch) {
+            work();
+        }
+    });
+}
+
+void ApiJoin::setViewController(ViewController* viewController) {
+    m_viewController = viewController;
+}
+
+JoinProtocol* ApiJoin::joinProtocol() const {
+    return dynamic_cast<JoinProtocol*>(m_listener.data());
+}
+
+bool ApiJoin::isPolling() const {
+    return m_timer->isActive();
+}
+
+void ApiJoin::setPollTimer(std::unique_ptr<PollTimer> timer) {
+    m_timer->stop();
+    m_timer = timer ? std::move(timer) : std::make_unique<QtPollTimer>();
+    m_pollFinished = true;
+}
+
+void ApiJoin::resetForTesting() {
+    m_timer->stop();
+    m_timer = std::make_unique<QtPollTimer>();
+    m_partiConfirmList.clear();
+    m_listener = nullptr;
+    m_viewController = nullptr;
+    m_count = 0;
+    m_pollCamp.reset();
+    ++m_pollGeneration;
+    m_pollFinished = true;
+    ++m_epoch;
+}
+
+// --- join -----------------------------------------------------------------------------------
+
+void ApiJoin::startJoin(const Camp& camp, JoinProtocol* listener) {
+    if (isPolling()) {
+        alertAlarm(text("ov_participation_waiting"));
+        return;
+    }
+    QObject* listenerObject = dynamic_cast<QObject*>(listener);
+    if (listener && !listenerObject) {
+        Log::error("ApiJoin startJoin: the listener is not a QObject and is not kept");
+    }
+    m_listener = listenerObject;
+
+    if (!UserDefaults::standard().boolean(keys::kTrackingUsage)) {
+        Log::info("ApiJoin <ios14 || STANDARD_TRACKING_USAGE==false");
+        apiJoin(camp);
+        return;
+    }
+    // Asked on every join, also when the user has answered before.
+    const quint64 epoch = m_epoch;
+    QPointer<ApiJoin> self(this);
+    PlatformServices::trackingConsent().requestAuthorization([self, camp, epoch](int status) {
+        if (self) {
+            self->afterConsent(camp, status, epoch);
+        }
+    });
+}
+
+void ApiJoin::afterConsent(const Camp& camp, int status, quint64 epoch) {
+    if (epoch != m_epoch) {
+        return;
+    }
+    if (status == TrackingConsent::Authorized) {
+        Log::info("ApiJoin authorized :", PlatformServices::deviceInfo()
+                                              .advertisingIdentifier()
+                                              .toString(QUuid::WithoutBraces)
+                                              .toUpper());
+        apiJoin(camp);
+        return;
+    }
+    // Not determined, restricted, denied (and any unknown answer) block the join.
+    Log::info("ApiJoin status :", status);
+    presentAlert(text("ov_allow_tracking"),
+                 {{text("ov_cancel"), nullptr},
+                  {text("ov_confirm"), [] { Util::gotoAppPrivacySettings(); }}});
+}
+
+void ApiJoin::apiJoin(const Camp& camp) {
+    const quint64 epoch = m_epoch;
+    ApiList().getJoin(
+        campidText(camp.campid.value_or(-1)), [this, camp, epoch](const ApiResult& result) {
+            if (!result.ok()) {
+                return; // transport failures are silent in the participation flow
+            }
+            const Decoded<Join> decoded = decode<Join>(result.body());
+            if (!decoded.ok()) {
+                Log::error(decoded.error());
+                return;
+            }
+            onMain(epoch, [this, camp, reply = decoded.value()] { handleJoinReply(camp, reply); });
+        });
+}
+
+void ApiJoin::handleJoinReply(const Camp& camp, const Join& reply) {
+    const qint64 campid = camp.campid.value_or(-1);
+    if (reply.result == 200 && reply.orvkey) {
+        apiReward(campid, *reply.orvkey);
+        return;
+    }
+    if (reply.result == 200) {
+        openLandingPage(reply.lurl);
+        const qint64 bm = camp.bm.value_or(-1);
+        if ((bm == 2 || bm == 3) && camp.bmcheck.value_or(0) == 1) {
+            stateAPICheck(camp);
+            return;
+        }
+        m_partiConfirmList.append(campid);
+        if (JoinProtocol* listener = joinProtocol()) {
+            listener->onParticipationCheckPossible();
+        }
+        return;
+    }
+
+    Log::error("ApiJoin apiJoin Error :", optionalDescription(reply.result));
+    if (!reply.result) {
+        alertAlarm(text("ov_not_participation_campaign"));
+        return;
+    }
+    const qint64 code = *reply.result;
+    const QString codeText = localized(QStringLiteral("ov_%1").arg(code));
+    switch (code) {
+    case 401:
+    case 407:
+    case 410:
+    case 500:
+    case 501:
+    case 502:
+        alertAlarmRefreshAction(codeText);
+        return;
+    case 402:
+    case 403:
+    case 406:
+    case 411:
+    case 503:
+    case 900:
+        alertAlarm(codeText);
+        return;
+    default:
+        alertAlarm(text("ov_not_participation_campaign"));
+    }
+}
+
+void ApiJoin::openLandingPage(const std::optional<QString>& lurl) {
+    if (!lurl) {
+        return;
+    }
+    std::optional<QUrl> url = parseUrl(*lurl);
+    if (!url) {
+        url = parseUrl(QString::fromLatin1(lurl->toUtf8().toPercentEncoding(kFragmentAllowed)));
+    }
+    if (!url) {
+        Log::error("ApiJoin cannot open the landing page, not an address:", *lurl);
+        return;
+    }
+    PlatformServices::urlOpener().open(*url, [address = *url](bool opened) {
+        if (!opened) {
+            Log::error("ApiJoin the landing page did not open:", address.toString());
+        }
+    });
+}
+
+// --- participation check --------------------------------------------------------------------
+
+void ApiJoin::flowParticipation(const Camp& camp) {
+    const quint64 epoch = m_epoch;
+    ApiList().getExec(
+        campidText(camp.campid.value_or(-1)), [this, camp, epoch](const ApiResult& result) {
+            if (!result.ok()) {
+                return;
+            }
+            const Decoded<State> decoded = decode<State>(result.body());
+            if (!decoded.ok()) {
+                Log::error(decoded.error());
+                return;
+            }
+            onMain(epoch, [this, camp, reply = decoded.value()] {
+                if (reply.result == 200) {
+                    presentAlert(text("ov_start_app"),
+                                 {{text("ov_cancel"), nullptr},
+                                  {text("ov_confirm"), [this, camp] { launchApp(camp); }}});
+                    return;
+                }
+                Log::error("ApiJoin getExec Error :", optionalDescription(reply.result));
+                if (reply.result == 501) {
+                    alertAlarmRefreshAction(text("ov_already_participation_campaign"));
+                } else {
+                    alertAlarm(text("ov_not_participation_campaign"));
+                }
+            });
+        });
+}
+
+void ApiJoin::launchApp(const Camp& camp) {
+    const std::optional<QUrl> url = parseUrl(camp.package.value_or(QString()));
+    if (!url || url->isRelative()) {
+        // Nothing to launch: the same outcome as an app that is not installed.
+        Log::error("fail opened");
+        alertAlarm(text("ov_not_installed"));
+        return;
+    }
+    const quint64 epoch = m_epoch;
+    PlatformServices::urlOpener().open(*url, [this, camp, epoch](bool opened) {
+        if (epoch != m_epoch) {
+            return;
+        }
+        if (!opened) {
+            Log::error("fail opened");
+            alertAlarm(text("ov_not_installed"));
+            return;
+        }
+        Log::info("successfuly opened");
+        ApiList().getInst(campidText(camp.campid.value_or(-1)));
+        stateAPICheck(camp);
+    });
+}
+
+// --- polling --------------------------------------------------------------------------------
+
+void ApiJoin::stateAPICheckStop() {
+    Log::info("stateAPICheckStop");
+    m_timer->stop();
+}
+
+void ApiJoin::stateAPICheck(const Camp& camp) {
+    stateAPICheckStop();
+    Log::info("stateAPICheck");
+    m_count = kPollRequests;
+    m_pollCamp = camp;
+    ++m_pollGeneration;
+    m_pollFinished = false;
+    m_timer->start([this] { stateAPICheckfunc(); });
+    stateAPICheckfunc(); // the first request goes out at once
+}
+
+void ApiJoin::stateAPICheckfunc() {
+    Log::info("stateAPICheckfunc");
+    if (m_count <= 0) {
+        stateAPICheckStop();
+        return;
+    }
+    --m_count;
+    if (!m_pollCamp) {
+        return;
+    }
+    const qint64 campid = m_pollCamp->campid.value_or(-1);
+    const std::optional<qint64> rewardtype = m_pollCamp->rewardtype;
+    const quint64 generation = m_pollGeneration;
+    const quint64 epoch = m_epoch;
+    ApiList().getState(
+        campidText(campid), [this, epoch, generation, campid, rewardtype](const ApiResult& result) {
+            if (!result.ok()) {
+                onMain(epoch, [this, generation, campid, rewardtype] {
+                    handleStateReply(generation, campid, rewardtype, std::nullopt);
+                });
+                return;
+            }
+            const Decoded<State> decoded = decode<State>(result.body());
+            if (!decoded.ok()) {
+                // The next tick asks again.
+                Log::error(decoded.error());
+                return;
+            }
+            onMain(epoch, [this, generation, campid, rewardtype, reply = decoded.value()] {
+                handleStateReply(generation, campid, rewardtype, reply);
+            });
+        });
+}
+
+void ApiJoin::handleStateReply(quint64 generation, qint64 campid, std::optional<qint64> rewardtype,
+                               const std::optional<State>& reply) {
+    if (generation != m_pollGeneration || m_pollFinished) {
+        Log::info("ApiJoin ignores a state reply of an earlier poll, campid", campid);
+        return;
+    }
+    if (!reply) { // transport failure
+        m_pollFinished = true;
+        stateAPICheckStop();
+        return;
+    }
+    if (reply->result != 200) {
+        Log::error("ApiJoin getReward Error :", optionalDescription(reply->result));
+        m_pollFinished = true;
+        stateAPICheckStop();
+        return;
+    }
+    if (reply->state != kStateConfirmed) {
+        return; // not confirmed yet; the next tick asks again
+    }
+
+    m_pollFinished = true;
+    m_partiConfirmList.removeOne(campid);
+    if (rewardtype == kRewardTypeCredited) {
+        alertAlarmRefreshAction(text("ov_participation_complete"));
+    } else if (rewardtype == kRewardTypeCollect) {
+        JoinProtocol* listener = joinProtocol();
+        if (!reply->orvkey) {
+            Log::error("ApiJoin state 3 without orvkey, nothing to collect, campid", campid);
+        } else if (!listener) {
+            Log::info("ApiJoin state 3 and no listener to offer the reward, campid", campid);
+        } else {
+            listener->onAccumulationPossible(campid, *reply->orvkey);
+        }
+    }
+    stateAPICheckStop();
+}
+
+// --- reward claim ---------------------------------------------------------------------------
+
+void ApiJoin::apiReward(qint64 campid, const QString& orvkey) {
+    const quint64 epoch = m_epoch;
+    ApiList().getReward(campidText(campid), orvkey, [this, epoch](const ApiResult& result) {
+        if (!result.ok()) {
+            return;
+        }
+        const Decoded<Join> decoded = decode<Join>(result.body());
+        if (!decoded.ok()) {
+            Log::error(decoded.error());
+            return;
+        }
+        onMain(epoch, [this, reply = decoded.value()] {
+            if (reply.result == 200) {
+                alertAlarmRefreshAction(text("ov_participation_complete"));
+                return;
+            }
+            Log::error("ApiJoin getReward Error :", optionalDescription(reply.result));
+            alertAlarm(text("ov_try_again"));
+        });
+    });
+}
+
+// --- alerts ---------------------------------------------------------------------------------
+
+void ApiJoin::alertAlarm(const QString& message) {
+    presentAlert(message, {{text("ov_confirm"), nullptr}});
+}
+
+void ApiJoin::alertAlarmRefreshAction(const QString& message) {
+    presentAlert(message, {{text("ov_confirm"), [] {
+                                NotificationCenter& center = NotificationCenter::defaultCenter();
+                                center.post(kActionListChange);
+                                center.post(kActionDetailFinish);
+                            }}});
+}
+
+void ApiJoin::presentAlert(const QString& message, QList<AlertButton> buttons) {
+    ViewController* screen = m_viewController.data();
+    if (!screen) {
+        Log::info("ApiJoin drops an alert, no screen is registered:", message);
+        return;
+    }
+    auto* alert = new AlertController(text("ov_alarm"), message, AlertController::Style::Alert);
+    for (AlertButton& button : buttons) {
+        alert->addAction(
+            AlertAction(button.title, AlertAction::Style::Default, std::move(button.handler)));
+    }
+    screen->present(alert, false);
+}
+
+} // namespace orvane

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include "api/Records.h"
+#include "participation/JoinProtocol.h"
+#include "participation/PollTimer.h"
+#include "platform/ui/ViewController.h"
+
+namespace orvane {
+
+// The participation coordinator: takes a user from a campaign's action button to the reward.
+// startJoin passes the tracking-consent gate, joins, opens the landing page and then claims the
+// reward at once, polls the participation state, or records the campaign for a later
+// participation check (flowParticipation: execute report, app launch, install report, poll).
+// Every outcome the user sees is an alert on the registered screen; outcomes that change the list
+// post "action_list_change" and then "action_detail_finish" when the user confirms them.
+//
+// Thread: main thread only. Server replies are decoded on the transport thread and acted on on the
+// main thread, so every field here changes on the main thread.
+//
+// Lifetimes: the listener and the screen are held weakly; once destroyed they read as "none" (the
+// listener call is skipped, alerts are dropped with a log line).
+//
+// Polling: one poll at a time, at most five state requests, the first at once, then one per timer
+// interval (1 s). A reply that belongs to a poll that was replaced by a newer one, or that already
+// reached its outcome, is ignored: it can neither stop nor change the poll in force.
+class ApiJoin final : public QObject {
+    Q_OBJECT
+
+public:
+    static ApiJoin& shared();
+
+    // Joins `camp`. Refused with the "ov_participation_waiting" alert while a poll runs (nothing is
+    // sent and the stored listener stays). Otherwise `listener` (may be null; must be a QObject as
+    // well, see JoinProtocol) replaces the stored one.
+    void startJoin(const Camp& camp, JoinProtocol* listener = nullptr);
+    // The participation check of an app campaign: execute report, start-app alert, app launch by
+    // the campaign's `package` address, install report, poll.
+    void flowParticipation(const Camp& camp);
+    // Claims a reward with the key of a join or state reply.
+    void apiReward(qint64 campid, const QString& orvkey);
+
+    // Ids of joined campaigns that wait for their participation check (duplicates possible).
+    QList<qint64> getPartiConfirmList() const { return m_partiConfirmList; }
+
+    // The screen alerts are presented on. Screens register themselves when they appear.
+    void setViewController(ViewController* viewController);
+    ViewController* viewController() const { return m_viewController.data(); }
+    // The listener of the last accepted join, or null when none was given or it is gone.
+    JoinProtocol* joinProtocol() const;
+
+    // True while a poll runs; count() is the number of state requests it may still send.
+    bool isPolling() const;
+    int count() const { return m_count; }
+
+    // Replaces the poll timer (tests install a ManualPollTimer). Stops a running poll.
+    void setPollTimer(std::unique_ptr<PollTimer> timer);
+    PollTimer& pollTimer() { return *m_timer; }
+
+    // Puts the coordinator back to its first state between tests: no poll, no listener, no screen,
+    // an empty list, the default timer. Replies of requests sent before are ignored.
+    void resetForTesting();
+
+private:
+    ApiJoin();
+
+    struct AlertButton {
+        QString title;
+        std::function<void()> handler;
+    };
+
+    void afterConsent(const Camp& camp, int status, quint64 epoch);
+    void apiJoin(const Camp& camp);
+    void handleJoinReply(const Camp& camp, const Join& reply);
+    void openLandingPage(const std::optional<QString>& lurl);
+    void launchApp(const Camp& camp);
+
+    void stateAPICheck(const Camp& camp);
+    void stateAPICheckStop();
+    void stateAPICheckfunc();
+    void handleStateReply(quint64 generation, qint64 campid, std::optional<qint64> rewardtype,
+                          const std::optional<State>& reply);
+
+    void alertAlarm(const QString& message);
+    void alertAlarmRefreshAction(const QString& message);
+    void presentAlert(const QString& message, QList<AlertButton> buttons);
+
+    // Runs `work` on the main thread unless the coordinator was reset since `epoch` was read (on
+    // the main thread, when the request was sent).
+    void onMain(quint64 epoch, std::function<void()> work);
+
+    QList<qint64> m_partiConfirmList;
+    QPointer<QObject> m_listener;
+    QPointer<ViewController> m_viewController;
+    std::unique_ptr<PollTimer> m_timer;
+    int m_count = 0;
+
+    // The campaign of the poll in force, its number, and whether it already reached an outcome.
+    std::optional<Camp> m_pollCamp;
+    quint64 m_pollGeneration = 0;
+    bool m_pollFinished = true;
+
+    // Bumped by resetForTesting so that replies of earlier requests are dropped.
+    quint64 m_epoch = 0;
+};
+
+} // namespace orvane

@@ -1,0 +1,282 @@
+#include "screens/offerwall/CampListModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include <QPointer>
+
+#include "api/ApiList.h"
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "sdk/Localized.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr qint64 kCpsBm = 4;
+constexpr int kListTypeIcon = 2;
+
+bool isCps(const Camp& camp) {
+    return camp.bm.value_or(-1) == kCpsBm;
+}
+
+// True when `a` comes before `b` in the given mode. Campaigns with convflag 1 come first in every
+// mode.
+bool comesBefore(const Camp& a, const Camp& b, CampListModel::SortMode mode, int listType) {
+    const bool aConv = a.convflag.value_or(0) == 1;
+    const bool bConv = b.convflag.value_or(0) == 1;
+    if (aConv != bConv) {
+        return aConv;
+    }
+    switch (mode) {
+    case CampListModel::SortMode::Init:
+        if (listType != kListTypeIcon && a.nativeurl.has_value() != b.nativeurl.has_value()) {
+            return a.nativeurl.has_value();
+        }
+        return a.orderseq.value_or(0) < b.orderseq.value_or(0);
+    case CampListModel::SortMode::High:
+        return a.rewardprice.value_or(0) > b.rewardprice.value_or(0);
+    case CampListModel::SortMode::Low:
+        break;
+    }
+    return b.rewardprice.value_or(0) > a.rewardprice.value_or(0);
+}
+
+// The row at which a house campaign lands in a list of `size` rows.
+qsizetype pinnedRow(const Camp& house, qsizetype size) {
+    const qint64 orderseq = house.orderseq.value_or(0);
+    if (orderseq < 1) {
+        return 0;
+    }
+    return orderseq - 1 > size ? size : static_cast<qsizetype>(orderseq - 1);
+}
+
+// The reply text with every occurrence of the "ascii_newline" text removed.
+QByteArray withoutNewlineText(const QByteArray& body) {
+    const QString newline = localized(QStringLiteral("ascii_newline"));
+    if (newline.isEmpty()) {
+        return body;
+    }
+    QString text = QString::fromUtf8(body);
+    if (!text.contains(newline)) {
+        return body;
+    }
+    text.remove(newline);
+    return text.toUtf8();
+}
+
+} // namespace
+
+// The four group lists and the summary of one reply; built on the transport thread, applied on
+// the main thread.
+struct CampListModel::Grouped {
+    QList<Camp> otherCamp;
+    QList<Camp> cpsCamp;
+    QList<Camp> otherHouse;
+    QList<Camp> cpsHouse;
+    double total = 0;
+    QString mark;
+};
+
+CampListModel::CampListModel(QObject* parent)
+    : QObject(parent) {
+    NotificationCenter::defaultCenter().addObserver(kActionListChange, this,
+                                                    [this] { refreshList(); });
+}
+
+CampListModel::~CampListModel() = default;
+
+void CampListModel::apiReq() {
+    const quint64 sequence = ++m_lastIssued;
+    QPointer<CampListModel> guard(this);
+    ApiList().getReq([guard, sequence](const ApiResult& result) {
+        // Runs on the transport thread: decode here, touch the model on the main thread only.
+        auto fail = [guard, sequence](const QString& description) {
+            dispatch::toMain([guard, sequence, description] {
+                if (!guard) {
+                    return;
+                }
+                if (sequence < guard->m_lastApplied) {
+                    Log::info("OrvaneViewController drops the failure of an outdated request");
+                    return;
+                }
+                Q_EMIT guard->loadFailed(description);
+            });
+        };
+        if (!result.ok()) {
+            fail(result.error().description());
+            return;
+        }
+        const Decoded<Req> decoded = decode<Req>(withoutNewlineText(result.body()));
+        if (!decoded.ok()) {
+            Log::error("OrvaneViewController Decoding Error");
+            Log::error(decoded.error());
+            fail(decoded.error());
+            return;
+        }
+        const Req& reply = decoded.value();
+        if (reply.result != 200) {
+            Log::error("OrvaneViewController getReq Error :", optionalDescription(reply.result));
+        }
+        Grouped grouped = group(reply);
+        dispatch::toMain([guard, sequence, grouped = std::move(grouped)] {
+            if (!guard) {
+                return;
+            }
+            if (sequence <= guard->m_lastApplied) {
+                Log::info("OrvaneViewController drops the reply of an outdated request");
+                return;
+            }
+            guard->m_lastApplied = sequence;
+            guard->apply(grouped);
+        });
+    });
+}
+
+void CampListModel::applyReply(const Req& reply) {
+    apply(group(reply));
+}
+
+CampListModel::Grouped CampListModel::group(const Req& reply) {
+    Grouped grouped;
+    auto take = [&](const std::optional<QList<Camp>>& camps, QList<Camp>& other, QList<Camp>& cps) {
+        if (!camps) {
+            return;
+        }
+        for (Camp camp : *camps) {
+            // The list-level reward type reaches every campaign here; polling reads it later.
+            camp.rewardtype = reply.rewardtype;
+            grouped.total += camp.rewardprice.value_or(0);
+            if (grouped.mark.isEmpty()) {
+                grouped.mark = camp.pricemark.value_or(QString());
+            }
+            (isCps(camp) ? cps : other).append(std::move(camp));
+        }
+    };
+    take(reply.camp, grouped.otherCamp, grouped.cpsCamp);
+    take(reply.housemd, grouped.otherHouse, grouped.cpsHouse);
+    Log::info("OrvaneViewController otherCampList.count :", grouped.otherCamp.size(),
+              "cpsCampList.count :", grouped.cpsCamp.size(),
+              "otherHouseList.count :", grouped.otherHouse.size(),
+              "cpsHouseList.count :", grouped.cpsHouse.size());
+    return grouped;
+}
+
+void CampListModel::apply(const Grouped& grouped) {
+    m_otherCampList = grouped.otherCamp;
+    m_cpsCampList = grouped.cpsCamp;
+    m_otherHouseList = grouped.otherHouse;
+    m_cpsHouseList = grouped.cpsHouse;
+    m_summaryTotal = grouped.total;
+    m_summaryMark = grouped.mark;
+    selectAfterLoad();
+    setSort();
+    Q_EMIT summaryReady(summaryText());
+}
+
+void CampListModel::selectAfterLoad() {
+    const bool hasOther = !m_otherCampList.isEmpty() || !m_otherHouseList.isEmpty();
+    const bool hasCps = !m_cpsCampList.isEmpty() || !m_cpsHouseList.isEmpty();
+    if (!hasOther && !hasCps) {
+        Q_EMIT noCampaigns();
+        return;
+    }
+    if (hasOther) {
+        m_selectedCampList = m_otherCampList;
+        m_selectedHouseList = m_otherHouseList;
+    } else {
+        m_selectedCampList = m_cpsCampList;
+        m_selectedHouseList = m_cpsHouseList;
+    }
+    if (hasOther != hasCps && !m_tabBarHidden) {
+        m_tabBarHidden = true;
+        Q_EMIT tabsHidden();
+    }
+}
+
+void CampListModel::selectGroup(int segmentIndex) {
+    if (segmentIndex == 0) {
+        m_selectedCampList = m_otherCampList;
+        m_selectedHouseList = m_otherHouseList;
+    } else {
+        m_selectedCampList = m_cpsCampList;
+        m_selectedHouseList = m_cpsHouseList;
+    }
+    setSort();
+}
+
+void CampListModel::setSort() {
+    // Sorting pointers and copying each campaign once keeps the cost of moving 34-field records
+    // out of the sort.
+    std::vector<const Camp*> rows;
+    rows.reserve(m_selectedCampList.size() + m_selectedHouseList.size());
+    for (const Camp& camp : std::as_const(m_selectedCampList)) {
+        rows.push_back(&camp);
+    }
+    const SortMode mode = m_sortMode;
+    const int listType = m_listType;
+    std::stable_sort(rows.begin(), rows.end(), [mode, listType](const Camp* a, const Camp* b) {
+        return comesBefore(*a, *b, mode, listType);
+    });
+
+    std::stable_sort(m_selectedHouseList.begin(), m_selectedHouseList.end(),
+                     [](const Camp& a, const Camp& b) {
+                         return a.orderseq.value_or(0) < b.orderseq.value_or(0);
+                     });
+    for (const Camp& house : std::as_const(m_selectedHouseList)) {
+        const auto at = static_cast<std::ptrdiff_t>(pinnedRow(house, std::ssize(rows)));
+        rows.insert(rows.begin() + at, &house);
+    }
+
+    QList<Camp> all;
+    all.reserve(std::ssize(rows));
+    for (const Camp* camp : rows) {
+        all.append(*camp);
+    }
+    m_selectedAllCampList = std::move(all);
+    Q_EMIT listChanged();
+}
+
+void CampListModel::clickSort() {
+    switch (m_sortMode) {
+    case SortMode::Init:
+        m_sortMode = SortMode::High;
+        break;
+    case SortMode::High:
+        m_sortMode = SortMode::Low;
+        break;
+    case SortMode::Low:
+        m_sortMode = SortMode::Init;
+        break;
+    }
+    setSort();
+}
+
+QString CampListModel::sortTitle(SortMode mode) {
+    switch (mode) {
+    case SortMode::Init:
+        return localized(QStringLiteral("ov_sort_init"));
+    case SortMode::High:
+        return localized(QStringLiteral("ov_sort_high"));
+    case SortMode::Low:
+        break;
+    }
+    return localized(QStringLiteral("ov_sort_low"));
+}
+
+QString CampListModel::summaryText(double total, const QString& mark, const QLocale& locale) {
+    // At most three fraction digits, no trailing zeros, as a decimal number style shows it.
+    double rounded = std::isfinite(total) ? std::round(total * 1000.0) / 1000.0 : total;
+    if (!std::isfinite(rounded)) {
+        rounded = total; // too large to scale: it has no fraction digits to round anyway
+    }
+    if (rounded == 0) {
+        rounded = 0; // never "-0"
+    }
+    return locale.toString(rounded, 'f', QLocale::FloatingPointShortest) + QLatin1Char(' ') + mark;
+}
+
+} // namespace orvane

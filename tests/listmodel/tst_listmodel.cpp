@@ -1,0 +1,304 @@
+#include <limits>
+
+#include <QLocale>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "api/Records.h"
+#include "screens/offerwall/CampListModel.h"
+#include "sdk/Localized.h"
+#include "support/TestSupport.h"
+
+using namespace orvane;
+
+namespace {
+
+Camp camp(qint64 id, qint64 bm = 1, double price = 0, qint64 orderseq = 0) {
+    Camp c;
+    c.campid = id;
+    c.bm = bm;
+    c.rewardprice = price;
+    c.orderseq = orderseq;
+    c.convflag = 0;
+    c.pricemark = QString();
+    return c;
+}
+
+Camp withNative(Camp c) {
+    c.nativeurl = QStringLiteral("http://127.0.0.1/native.png");
+    return c;
+}
+
+Camp withConv(Camp c) {
+    c.convflag = 1;
+    return c;
+}
+
+Req reply(QList<Camp> regular, QList<Camp> house = {}) {
+    Req r;
+    r.result = 200;
+    r.rewardtype = 1;
+    r.camp = std::move(regular);
+    r.housemd = std::move(house);
+    return r;
+}
+
+QList<qint64> ids(const QList<Camp>& list) {
+    QList<qint64> out;
+    for (const Camp& c : list) {
+        out << c.campid.value_or(-1);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestListModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void groupsAndSelectionAfterLoad();
+    void oneGroupHidesTheTabBarForGood();
+    void noCampaignsKeepsTheSelection();
+    void reloadShowsTheStandardGroupAgain();
+    void rewardTypeOfTheReplyReachesEveryCampaign();
+    void defaultOrder();
+    void rewardOrdersAreStable();
+    void sortButtonCycles();
+    void housePinning_data();
+    void housePinning();
+    void summaryText_data();
+    void summaryText();
+    void summaryOfAReply();
+};
+
+void TestListModel::initTestCase() {
+    setLocalizationLanguage(QStringLiteral("en"));
+}
+
+void TestListModel::groupsAndSelectionAfterLoad() {
+    CampListModel model;
+    QSignalSpy hidden(&model, &CampListModel::tabsHidden);
+    QSignalSpy changed(&model, &CampListModel::listChanged);
+    model.applyReply(reply({camp(1, 4), camp(2, 1), camp(3, 4)}, {camp(10, 4, 0, 1), camp(11, 2)}));
+
+    QCOMPARE(ids(model.cpsCampList()), (QList<qint64>{1, 3}));
+    QCOMPARE(ids(model.otherCampList()), (QList<qint64>{2}));
+    QCOMPARE(ids(model.cpsHouseList()), (QList<qint64>{10}));
+    QCOMPARE(ids(model.otherHouseList()), (QList<qint64>{11}));
+    QCOMPARE(ids(model.selectedCampList()), (QList<qint64>{2}));
+    QCOMPARE(ids(model.selectedHouseList()), (QList<qint64>{11}));
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{11, 2}));
+    QVERIFY(!model.isTabBarHidden());
+    QCOMPARE(hidden.count(), 0);
+    QCOMPARE(changed.count(), 1);
+
+    model.selectGroup(1);
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{10, 1, 3}));
+    model.selectGroup(7); // any segment but 0 is the CPS group
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{10, 1, 3}));
+    model.selectGroup(0);
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{11, 2}));
+}
+
+void TestListModel::oneGroupHidesTheTabBarForGood() {
+    CampListModel model;
+    QSignalSpy hidden(&model, &CampListModel::tabsHidden);
+    model.applyReply(reply({camp(1, 4), camp(2, 4)}));
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{1, 2}));
+    QVERIFY(model.isTabBarHidden());
+    QCOMPARE(hidden.count(), 1);
+
+    // Only house campaigns of the standard group still count as a group.
+    model.applyReply(reply({}, {camp(5, 1, 0, 1)}));
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{5}));
+
+    model.applyReply(reply({camp(1, 4), camp(2, 1)}));
+    QVERIFY2(model.isTabBarHidden(), "a hidden tab bar is never shown again by a load");
+    QCOMPARE(hidden.count(), 1);
+}
+
+void TestListModel::noCampaignsKeepsTheSelection() {
+    CampListModel model;
+    model.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    model.applyReply(reply({camp(1, 1, 50), camp(2, 1, 100), camp(3, 4, 10)}));
+    model.clickSort(); // highest reward first
+
+    QSignalSpy none(&model, &CampListModel::noCampaigns);
+    QSignalSpy changed(&model, &CampListModel::listChanged);
+    QSignalSpy summary(&model, &CampListModel::summaryReady);
+    Req empty;
+    empty.result = 200; // camp and housemd absent count as empty
+    model.applyReply(empty);
+
+    QCOMPARE(none.count(), 1);
+    QVERIFY(model.otherCampList().isEmpty());
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{2, 1}));
+    QCOMPARE(changed.count(), 1); // the old selection is sorted again
+    QCOMPARE(summary.count(), 1);
+    QCOMPARE(summary.at(0).at(0).toString(), QStringLiteral("0 "));
+    QVERIFY(!model.isTabBarHidden());
+}
+
+void TestListModel::reloadShowsTheStandardGroupAgain() {
+    CampListModel model;
+    const Req both = reply({camp(1, 4), camp(2, 1)});
+    model.applyReply(both);
+    model.selectGroup(1);
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{1}));
+    model.applyReply(both);
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{2}));
+}
+
+void TestListModel::rewardTypeOfTheReplyReachesEveryCampaign() {
+    CampListModel model;
+    Camp own = camp(1, 1);
+    own.rewardtype = 7;
+    Req r = reply({own, camp(2, 4)}, {camp(3, 1, 0, 1), camp(4, 4, 0, 1)});
+    r.rewardtype = 2;
+    model.applyReply(r);
+    for (const auto* list : {&model.otherCampList(), &model.cpsCampList(), &model.otherHouseList(),
+                             &model.cpsHouseList()}) {
+        QCOMPARE(list->size(), 1);
+        QCOMPARE(list->first().rewardtype, std::optional<qint64>(2));
+    }
+
+    r.rewardtype.reset();
+    model.applyReply(r);
+    QVERIFY(!model.otherCampList().first().rewardtype.has_value());
+    QVERIFY(!model.selectedAllCampList().first().rewardtype.has_value());
+}
+
+void TestListModel::defaultOrder() {
+    CampListModel model;
+    // Reply order: orderseq 3, 1, 2 without images, one with an image at orderseq 9, one with
+    // convflag 1 at orderseq 8, and two ties at orderseq 5.
+    model.applyReply(
+        reply({camp(1, 1, 0, 3), camp(2, 1, 0, 1), camp(3, 1, 0, 2), withNative(camp(4, 1, 0, 9)),
+               withConv(camp(5, 1, 0, 8)), camp(6, 1, 0, 5), camp(7, 1, 0, 5)}));
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{5, 4, 2, 3, 1, 6, 7}));
+    QCOMPARE(ids(model.selectedCampList()), (QList<qint64>{1, 2, 3, 4, 5, 6, 7}));
+
+    model.setListType(2); // the icon layout ignores the native image
+    model.setSort();
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{5, 2, 3, 1, 6, 7, 4}));
+}
+
+void TestListModel::rewardOrdersAreStable() {
+    CampListModel model;
+    const Req r = reply({camp(1, 1, 50), camp(2, 1, 100), camp(3, 1, 50), withConv(camp(4, 1, 1)),
+                         camp(5, 1, 100), camp(6, 1, 10)});
+    model.applyReply(r);
+    model.setSortMode(CampListModel::SortMode::High);
+    model.setSort();
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{4, 2, 5, 1, 3, 6}));
+    model.setSortMode(CampListModel::SortMode::Low);
+    model.setSort();
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{4, 6, 1, 3, 2, 5}));
+    // The mode survives a reload.
+    model.applyReply(r);
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{4, 6, 1, 3, 2, 5}));
+}
+
+void TestListModel::sortButtonCycles() {
+    CampListModel model;
+    model.applyReply(reply({camp(1, 1, 10, 2), camp(2, 1, 30, 3), camp(3, 1, 20, 1)}));
+    const QList<qint64> initial = ids(model.selectedAllCampList());
+    QCOMPARE(initial, (QList<qint64>{3, 1, 2}));
+    QCOMPARE(model.sortTitle(), localized(QStringLiteral("ov_sort_init")));
+
+    model.clickSort();
+    QCOMPARE(model.sortTitle(), localized(QStringLiteral("ov_sort_high")));
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{2, 3, 1}));
+    model.clickSort();
+    QCOMPARE(model.sortTitle(), localized(QStringLiteral("ov_sort_low")));
+    QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{1, 3, 2}));
+    model.clickSort();
+    QCOMPARE(model.sortMode(), CampListModel::SortMode::Init);
+    QCOMPARE(ids(model.selectedAllCampList()), initial);
+
+    QVERIFY(model.sortTitle(CampListModel::SortMode::Init) !=
+            model.sortTitle(CampListModel::SortMode::High));
+    QVERIFY(model.sortTitle(CampListModel::SortMode::High) !=
+            model.sortTitle(CampListModel::SortMode::Low));
+}
+
+void TestListModel::housePinning_data() {
+    QTest::addColumn<QList<qint64>>("orderseqs"); // of house campaigns 101, 102, ...
+    QTest::addColumn<QList<qint64>>("rows");
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    // Regular campaigns 1, 2, 3 in that order.
+    QTest::newRow("rows 1 and 3") << QList<qint64>{3, 1} << QList<qint64>{102, 1, 101, 2, 3};
+    QTest::newRow("one past the end") << QList<qint64>{4} << QList<qint64>{1, 2, 3, 101};
+    QTest::newRow("past the end goes last") << QList<qint64>{9} << QList<qint64>{1, 2, 3, 101};
+    QTest::newRow("zero goes first") << QList<qint64>{0} << QList<qint64>{101, 1, 2, 3};
+    QTest::newRow("negative goes first") << QList<qint64>{-5} << QList<qint64>{101, 1, 2, 3};
+    QTest::newRow("extremes") << QList<qint64>{max, min} << QList<qint64>{102, 1, 2, 3, 101};
+    QTest::newRow("ties keep reply order")
+        << QList<qint64>{2, 2} << QList<qint64>{1, 102, 101, 2, 3};
+    QTest::newRow("later insertions push down")
+        << QList<qint64>{1, 2, 3} << QList<qint64>{101, 102, 103, 1, 2, 3};
+}
+
+void TestListModel::housePinning() {
+    QFETCH(QList<qint64>, orderseqs);
+    QFETCH(QList<qint64>, rows);
+    QList<Camp> house;
+    for (qsizetype i = 0; i < orderseqs.size(); ++i) {
+        house << camp(101 + i, 1, 0, orderseqs.at(i));
+    }
+    CampListModel model;
+    model.applyReply(reply({camp(1, 1, 0, 1), camp(2, 1, 0, 2), camp(3, 1, 0, 3)}, house));
+    QCOMPARE(ids(model.selectedAllCampList()), rows);
+    // The house list itself is left in orderseq order; sorting again changes nothing.
+    model.setSort();
+    QCOMPARE(ids(model.selectedAllCampList()), rows);
+}
+
+void TestListModel::summaryText_data() {
+    QTest::addColumn<double>("total");
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    const QLocale en(QLocale::English, QLocale::UnitedStates);
+    const QLocale de(QLocale::German, QLocale::Germany);
+    QTest::newRow("grouping") << 1500.0 << "P" << en << "1,500 P";
+    QTest::newRow("millions") << 1234567.5 << "P" << en << "1,234,567.5 P";
+    QTest::newRow("three fraction digits") << 1.23456 << "C" << en << "1.235 C";
+    QTest::newRow("binary noise") << (0.1 + 0.2) << "C" << en << "0.3 C";
+    QTest::newRow("nothing") << 0.0 << "" << en << "0 ";
+    QTest::newRow("negative zero") << -0.0001 << "" << en << "0 ";
+    QTest::newRow("German") << 1500.25 << "P" << de << "1.500,25 P";
+}
+
+void TestListModel::summaryText() {
+    QFETCH(double, total);
+    QFETCH(QString, mark);
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QCOMPARE(CampListModel::summaryText(total, mark, locale), text);
+}
+
+void TestListModel::summaryOfAReply() {
+    CampListModel model;
+    model.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    QSignalSpy summary(&model, &CampListModel::summaryReady);
+    Camp a = camp(1, 1, 1000);
+    Camp b = camp(2, 4, 250.5);
+    b.pricemark = QStringLiteral("P");
+    Camp c = camp(3, 1, 249.5, 1);
+    c.pricemark = QStringLiteral("Coins");
+    Camp d = camp(4, 4, 0.25, 1);
+    d.pricemark.reset();
+    model.applyReply(reply({a, b}, {c, d}));
+    QCOMPARE(model.summaryTotal(), 1500.25);
+    QCOMPARE(model.summaryMark(), QStringLiteral("P"));
+    QCOMPARE(summary.count(), 1);
+    QCOMPARE(summary.at(0).at(0).toString(), QStringLiteral("1,500.25 P"));
+}
+
+QTEST_GUILESS_MAIN(TestListModel)
+#include "tst_listmodel.moc"
