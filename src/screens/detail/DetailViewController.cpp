@@ -1,0 +1,362 @@
+#include "screens/detail/DetailViewController.h"
+
+#include <QFrame>
+#include <QVBoxLayout>
+
+#include "api/ApiList.h"
+#include "imagecache/ImageCache.h"
+#include "imagecache/ImageCacheLoader.h"
+#include "imagecache/ImageViewBinding.h"
+#include "participation/ApiJoin.h"
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/Theme.h"
+#include "screens/offerwall/CampCellCommon.h"
+#include "sdk/Localized.h"
+#include "sdk/Orvane.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr int kIconSide = 88;
+constexpr int kButtonHeight = 50;
+constexpr int kTitleFontSize = 20;
+constexpr int kAmountFontSize = 14;
+// Until the picture arrives its place is a grey block of these proportions.
+constexpr double kExpectedPictureAspect = 2.0;
+
+QFrame* separator(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFixedHeight(1);
+    line->setAutoFillBackground(true);
+    QPalette p = line->palette();
+    p.setColor(QPalette::Window, ui::separatorColor());
+    line->setPalette(p);
+    return line;
+}
+
+Label* textLabel(const QString& name, QWidget* parent) {
+    auto* label = new Label(parent);
+    label->setObjectName(name);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    label->setOpenExternalLinks(false);
+    label->setTextColor(kCampSecondaryTextColor);
+    return label;
+}
+
+// `html` styled in grey at `pixelSize`, as HTML for a rich-text label.
+QString greyText(const std::optional<QString>& html, int pixelSize) {
+    return campStyledHtml(html, kCampSecondaryTextColor, pixelSize);
+}
+
+} // namespace
+
+DetailViewController::DetailViewController(QWidget* parent)
+    : ViewController(parent) {
+    buildLayout();
+}
+
+DetailViewController::~DetailViewController() {
+    // The back title named this campaign; the next page pushed there must not read it.
+    if (m_backTitleOwner && m_camp &&
+        m_backTitleOwner->navigationItem().backButtonTitle() == m_camp->name.value_or(QString())) {
+        m_backTitleOwner->navigationItem().setBackButtonTitle(m_previousBackTitle);
+    }
+}
+
+void DetailViewController::registerScene() {
+    Storyboard::registerScene(kSceneIdentifier, [] { return new DetailViewController; });
+    Storyboard::registerSegue(kSceneIdentifier, kSceneIdentifier, Storyboard::SegueKind::Push);
+}
+
+void DetailViewController::buildLayout() {
+    setLightAppearance();
+    setAutoFillBackground(true);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    m_scroll = new ScrollView(this);
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    m_ivNative = new AspectImageView(kExpectedPictureAspect, content);
+    m_ivNative->setObjectName(QStringLiteral("iv_native"));
+    m_ivNative->setContentMode(ContentMode::AspectFill);
+    m_ivNative->setBackgroundColor(QColor(238, 238, 242));
+    QPointer<AspectImageView> native = m_ivNative;
+    m_lchIvNativeDetail = LayoutConstraint::custom(
+        [native](qreal height) {
+            if (native && native->width() > 0 && height > 0) {
+                native->setAspectRatio(native->width() / height);
+            }
+        },
+        0);
+    column->addWidget(m_ivNative);
+
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(20, 20, 20, 24);
+    body->setSpacing(14);
+    m_ivIcon = new ImageView(content);
+    m_ivIcon->setObjectName(QStringLiteral("iv_icon"));
+    m_ivIcon->setFixedSize(kIconSide, kIconSide);
+    m_ivIcon->setContentMode(ContentMode::AspectFill);
+    m_ivIcon->setBackgroundColor(QColor(238, 238, 242));
+    m_ivIcon->setCornerRadius(kIconSide / 5.0);
+    body->addWidget(m_ivIcon, 0, Qt::AlignLeft);
+
+    m_lTitle = new Label(content);
+    m_lTitle->setObjectName(QStringLiteral("l_title"));
+    m_lTitle->setFontSize(kTitleFontSize, QFont::Bold);
+    body->addWidget(m_lTitle);
+    m_lContent = textLabel(QStringLiteral("l_content"), content);
+    body->addWidget(m_lContent);
+    body->addWidget(separator(content));
+    m_lHowParticipate = textLabel(QStringLiteral("l_how_participate"), content);
+    body->addWidget(m_lHowParticipate);
+    body->addWidget(separator(content));
+    m_lJoinDesc = textLabel(QStringLiteral("l_join_desc"), content);
+    m_lJoinDesc->setFontSize(ui::kSmallFontSize);
+    body->addWidget(m_lJoinDesc);
+    body->addStretch();
+    column->addLayout(body);
+    m_scroll->setContentView(content);
+    root->addWidget(m_scroll, 1);
+
+    // The action stays in reach at the bottom, whatever the length of the page.
+    root->addWidget(separator(this));
+    auto* bar = new QWidget(this);
+    auto* barLayout = new QVBoxLayout(bar);
+    barLayout->setContentsMargins(20, 10, 20, 16);
+    m_bReward = new Button(bar);
+    m_bReward->setObjectName(QStringLiteral("b_reward"));
+    m_bReward->setPill(true);
+    m_bReward->setFixedHeight(kButtonHeight);
+    m_bReward->setFontSize(16, QFont::Bold);
+    m_bReward->setTitleColor(Qt::white);
+    barLayout->addWidget(m_bReward);
+    root->addWidget(bar);
+}
+
+void DetailViewController::viewDidLoad() {
+    ViewController::viewDidLoad();
+    if (!m_camp) {
+        Log::error("DetailViewController viewDidLoad: no campaign was set; nothing to show");
+        m_bReward->hide();
+        return;
+    }
+    const Camp& camp = *m_camp;
+    setTitle(camp.name.value_or(QString()));
+    setBackTitle();
+
+    NotificationCenter::defaultCenter().addObserver(kActionDetailFinish, this,
+                                                    [this] { finish(); });
+    ApiJoin::shared().setViewController(this);
+
+    showPicture();
+    m_lTitle->setPlainText(camp.name.value_or(QString()));
+    m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, kAmountFontSize));
+
+    m_bReward->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
+    enter(ButtonState::loading);
+
+    m_lHowParticipate->setRichText(greyText(camp.joindesc, ui::kBodyFontSize));
+
+    requestNotice();
+    requestView();
+}
+
+void DetailViewController::viewDidAppear(bool animated) {
+    ViewController::viewDidAppear(animated);
+    if (m_camp && !m_backTitleSet) {
+        setBackTitle(); // loaded before it was pushed
+    }
+}
+
+void DetailViewController::setBackTitle() {
+    NavigationController* nav = navigationController();
+    if (!nav) {
+        return;
+    }
+    const QList<ViewController*> stack = nav->viewControllers();
+    const qsizetype index = stack.indexOf(this);
+    ViewController* below = index > 0 ? stack.at(index - 1) : nullptr;
+    if (index < 0) {
+        below = nav->topViewController();
+    }
+    if (below && below != this) {
+        // The back button leading from this page reads the campaign's name.
+        m_backTitleOwner = below;
+        m_previousBackTitle = below->navigationItem().backButtonTitle();
+        below->navigationItem().setBackButtonTitle(m_camp->name.value_or(QString()));
+    }
+    m_backTitleSet = true;
+}
+
+void DetailViewController::showPicture() {
+    m_ivIcon->hide();
+    std::optional<QString> path;
+    for (const std::optional<QString>& candidate : {m_camp->viewurl, m_camp->nativeurl}) {
+        if (campImageUrl(candidate)) {
+            path = candidate->trimmed();
+            break;
+        }
+    }
+    if (path) {
+        m_loader = std::make_unique<ImageCacheLoader>();
+        QPointer<DetailViewController> self = this;
+        m_loader->obtainImageWithPath(*path, [self](const QImage& image) {
+            if (self) {
+                self->pictureArrived(image);
+            }
+        });
+        return;
+    }
+    m_ivNative->hide();
+    m_ivIcon->show();
+    m_ivIcon->setPlaceholder(campPlaceholderIcon(m_camp->name));
+    if (const std::optional<QUrl> icon = campImageUrl(m_camp->iconurl)) {
+        setUrl(m_ivIcon, *icon, std::nullopt, ImageCache::defaultCache());
+    } else {
+        Log::info("DetailViewController: campaign", m_camp->campid,
+                  "has no usable picture or icon address; showing its placeholder");
+    }
+}
+
+void DetailViewController::pictureArrived(const QImage& image) {
+    if (image.isNull() || image.height() <= 0) {
+        return;
+    }
+    m_ivNative->setImage(image);
+    const double aspect = double(image.width()) / image.height();
+    m_ivNative->setAspectRatio(aspect);
+    const int width = m_ivNative->width() > 0 ? m_ivNative->width() : m_scroll->viewport()->width();
+    m_lchIvNativeDetail.setConstant(width / aspect);
+}
+
+void DetailViewController::requestNotice() {
+    QPointer<DetailViewController> self = this;
+    ApiList().getHalvekNotice([self](const ApiResult& result) {
+        if (!result.ok()) {
+            return;
+        }
+        const Decoded<HalvekNotice> notice = decode<HalvekNotice>(result.body());
+        if (!notice.ok()) {
+            Log::error(notice.error());
+            return;
+        }
+        if (notice.value().result != 200) {
+            Log::error("DetailViewController apiHalvekNotice Error :", notice.value().result);
+            return;
+        }
+        const std::optional<QString> text = notice.value().text;
+        dispatch::toMain([self, text] {
+            if (self) {
+                self->m_lJoinDesc->setRichText(greyText(text, ui::kSmallFontSize));
+            }
+        });
+    });
+}
+
+void DetailViewController::requestView() {
+    QPointer<DetailViewController> self = this;
+    const std::optional<qint64> convflag = m_camp->convflag;
+    ApiList().getView(
+        QString::number(m_camp->campid.value_or(0)), [self, convflag](const ApiResult& result) {
+            if (!result.ok()) {
+                return;
+            }
+            const Decoded<HalvekNotice> view = decode<HalvekNotice>(result.body());
+            if (!view.ok()) {
+                Log::error(view.error());
+                return;
+            }
+            if (view.value().result != 200) {
+                Log::error("DetailViewController apiView Error :", view.value().result);
+            }
+            if (convflag == 0) {
+                dispatch::toMain([self] {
+                    // A listener call may already have moved the button on.
+                    if (self && self->m_state == ButtonState::loading) {
+                        self->enter(ButtonState::join);
+                    }
+                });
+            }
+        });
+}
+
+void DetailViewController::enter(ButtonState state) {
+    m_state = state;
+    switch (state) {
+    case ButtonState::loading:
+        m_bReward->setTitle(m_camp->cta.value_or(QString()));
+        m_bReward->onTap({});
+        break;
+    case ButtonState::join:
+        m_bReward->setTitle(m_camp->cta.value_or(QString()));
+        m_bReward->onTap([this] { clickJoin(); });
+        break;
+    case ButtonState::participationCheck:
+        m_bReward->setTitle(localized(QStringLiteral("ov_participation_check")));
+        m_bReward->onTap([this] { clickParticipation(); });
+        break;
+    case ButtonState::accumulate:
+        m_bReward->setTitle(localized(QStringLiteral("ov_accumulate")));
+        m_bReward->onTap([this] { clickAccumulation(); });
+        break;
+    }
+}
+
+void DetailViewController::finish() {
+    if (NavigationController* nav = navigationController()) {
+        nav->popToRootViewController(true);
+    }
+}
+
+void DetailViewController::clickJoin() {
+    if (m_camp) {
+        ApiJoin::shared().startJoin(*m_camp, this);
+    }
+}
+
+void DetailViewController::clickParticipation() {
+    if (m_camp) {
+        ApiJoin::shared().flowParticipation(*m_camp);
+    }
+}
+
+void DetailViewController::clickAccumulation() {
+    if (m_camp && m_orvkey) {
+        ApiJoin::shared().apiReward(m_camp->campid.value_or(0), *m_orvkey);
+    }
+}
+
+void DetailViewController::onParticipationCheckPossible() {
+    if (!m_camp) {
+        return;
+    }
+    enter(ButtonState::participationCheck);
+    NotificationCenter::defaultCenter().post(kActionListChange);
+}
+
+void DetailViewController::onAccumulationPossible(qint64 campid, const QString& orvkey) {
+    if (!m_camp || m_camp->campid != campid) {
+        Log::info("DetailViewController onAccumulationPossible: key for campaign", campid,
+                  "but this page shows another one; ignored");
+        return;
+    }
+    m_orvkey = orvkey;
+    enter(ButtonState::accumulate);
+}
+
+} // namespace orvane

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QPointer>
+
+#include "api/Records.h"
+#include "participation/JoinProtocol.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Views.h"
+
+namespace orvane {
+
+class AspectImageView;
+class Button;
+class ImageCacheLoader;
+class ImageView;
+class Label;
+class ScrollView;
+
+// The full page of one campaign, pushed by the segue "DetailViewController" (the source's
+// prepare() calls setCamp): its picture (viewurl, else nativeurl) at full width, or its icon; the
+// name; the description with the reward; the participation instructions; the common notice text;
+// and one action button pinned at the bottom. The button moves
+//
+//   loading (cta, no action) -> join (clickJoin) once the view report is answered and convflag is 0
+//   -> participation check (clickParticipation) on onParticipationCheckPossible
+//   -> accumulate (clickAccumulation) on onAccumulationPossible.
+//
+// It registers itself as ApiJoin's alert screen when it loads and pops to the root of its
+// navigation stack on "action_detail_finish". Main thread only; owned by its navigation stack.
+class DetailViewController final : public ViewController, public JoinProtocol {
+    Q_OBJECT
+public:
+    static inline const QString kSceneIdentifier = QStringLiteral("DetailViewController");
+    enum class ButtonState { loading, join, participationCheck, accumulate };
+
+    explicit DetailViewController(QWidget* parent = nullptr);
+    ~DetailViewController() override;
+
+    // Set before the screen loads; required by viewDidLoad.
+    void setCamp(const Camp& camp) { m_camp = camp; }
+    const std::optional<Camp>& camp() const { return m_camp; }
+    std::optional<QString> orvkey() const { return m_orvkey; }
+    ButtonState buttonState() const { return m_state; }
+
+    // Handler of "action_detail_finish": back to the root of the navigation stack, animated.
+    void finish();
+
+    void clickJoin();
+    void clickParticipation();
+    void clickAccumulation();
+
+    void onParticipationCheckPossible() override;
+    void onAccumulationPossible(qint64 campid, const QString& orvkey) override;
+
+    // Outlets.
+    AspectImageView* iv_native() const { return m_ivNative; }
+    const LayoutConstraint& lch_iv_native_detail() const { return m_lchIvNativeDetail; }
+    ImageView* iv_icon() const { return m_ivIcon; }
+    Label* l_title() const { return m_lTitle; }
+    Label* l_content() const { return m_lContent; }
+    Button* b_reward() const { return m_bReward; }
+    Label* l_how_participate() const { return m_lHowParticipate; }
+    Label* l_join_desc() const { return m_lJoinDesc; }
+
+    // Registers the scene and the push segue "DetailViewController" with the Storyboard.
+    static void registerScene();
+
+protected:
+    void viewDidLoad() override;
+    void viewDidAppear(bool animated) override;
+
+private:
+    void buildLayout();
+    void setBackTitle();
+    void showPicture();
+    void pictureArrived(const QImage& image);
+    void requestNotice();
+    void requestView();
+    void enter(ButtonState state);
+
+    std::optional<Camp> m_camp;
+    std::optional<QString> m_orvkey;
+    ButtonState m_state = ButtonState::loading;
+    bool m_backTitleSet = false;
+    // The controller below whose back title this page set, and the title it had before.
+    QPointer<ViewController> m_backTitleOwner;
+    QString m_previousBackTitle;
+    std::unique_ptr<ImageCacheLoader> m_loader;
+
+    ScrollView* m_scroll = nullptr;
+    AspectImageView* m_ivNative = nullptr;
+    LayoutConstraint m_lchIvNativeDetail;
+    ImageView* m_ivIcon = nullptr;
+    Label* m_lTitle = nullptr;
+    Label* m_lContent = nullptr;
+    Button* m_bReward = nullptr;
+    Label* m_lHowParticipate = nullptr;
+    Label* m_lJoinDesc = nullptr;
+};
+
+} // namespace orvane

@@ -1,0 +1,103 @@
+#include "screens/offerwall/CampCPSTableViewCell.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "participation/ApiJoin.h"
+#include "platform/Log.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TapRecognizer.h"
+#include "platform/ui/Theme.h"
+#include "screens/offerwall/CampCellCommon.h"
+#include "screens/offerwall/CampCellLayout.h"
+#include "screens/offerwall/CampClickProtocol.h"
+#include "sdk/Localized.h"
+#include "sdk/Orvane.h"
+
+namespace orvane {
+
+CampCPSTableViewCell::CampCPSTableViewCell(QWidget* parent)
+    : TableViewCell(parent)
+    , m_ivIcon(new ImageView(this))
+    , m_lTitle(new Label(this))
+    , m_lContent(new Label(this))
+    , m_bRewardButton(new Button(this)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(campcell::kRowMargins);
+    row->setSpacing(campcell::kRowSpacing);
+    campcell::setupIcon(m_ivIcon);
+    row->addWidget(m_ivIcon, 0, Qt::AlignVCenter);
+
+    auto* texts = new QVBoxLayout;
+    m_lchDivision = LayoutConstraint::spacing(texts);
+    m_lchDivision.setConstant(campcell::kTextSpacing);
+    texts->addStretch();
+    campcell::setupTitle(m_lTitle);
+    texts->addWidget(m_lTitle);
+    m_lContent->setObjectName(QStringLiteral("l_content"));
+    m_lContent->setFontSize(ui::kBodyFontSize, QFont::DemiBold);
+    m_lContent->setTextColor(QColor(28, 28, 30));
+    texts->addWidget(m_lContent);
+    texts->addStretch();
+    row->addLayout(texts, 1);
+
+    campcell::makeChildrenTransparent(this);
+
+    m_bRewardButton->setObjectName(QStringLiteral("b_reward_button"));
+    m_bRewardButton->setPill(true);
+    m_bRewardButton->setTitleColor(Qt::white);
+    m_bRewardButton->setFontSize(13, QFont::Bold);
+    m_bRewardButton->setContentPadding(QMargins(14, 0, 14, 0));
+    m_bRewardButton->setFixedHeight(campcell::kPillHeight);
+    m_bRewardButton->setMinimumWidth(campcell::kPillMinWidth);
+    m_bRewardButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    row->addWidget(m_bRewardButton, 0, Qt::AlignVCenter);
+
+    TapRecognizer::attach(this, [this] { clickJoin(); });
+}
+
+CampCPSTableViewCell::~CampCPSTableViewCell() = default;
+
+QString CampCPSTableViewCell::priceText(const Camp& camp, const QLocale& locale) {
+    return locale.toString(camp.cpsdcprice.value_or(0)) + localized(QStringLiteral("ov_won"));
+}
+
+void CampCPSTableViewCell::setItem(const Camp& camp, TableView*, int row, int,
+                                   CampClickProtocol* campClickProtocol) {
+    Log::info("setItem");
+    m_camp = camp;
+    m_indexPath = row;
+    m_campClickProtocol = dynamic_cast<QObject*>(campClickProtocol);
+    if (campClickProtocol && !m_campClickProtocol) {
+        Log::error("CampCPSTableViewCell setItem: the click interface is not a QObject; ignored");
+    }
+
+    campcell::bindIcon(m_ivIcon, camp);
+    m_lTitle->setPlainText(camp.name.value_or(QString()));
+    m_lContent->setPlainText(priceText(camp));
+
+    m_bRewardButton->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
+    m_bRewardButton->setTitle(campRewardText(camp));
+    m_bRewardButton->onTap([this] { clickJoin(); });
+}
+
+void CampCPSTableViewCell::clickJoin() {
+    if (!m_camp) {
+        return;
+    }
+    if (m_camp->detailpage == 1) {
+        if (auto* click = dynamic_cast<CampClickProtocol*>(m_campClickProtocol.data());
+            click && m_indexPath) {
+            click->onClick(*m_indexPath);
+        } else {
+            Log::error("CampCPSTableViewCell clickJoin: no screen to open the detail of campaign",
+                       m_camp->campid);
+        }
+        return;
+    }
+    ApiJoin::shared().startJoin(*m_camp);
+}
+
+} // namespace orvane

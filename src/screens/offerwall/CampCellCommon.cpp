@@ -1,0 +1,144 @@
+#include "screens/offerwall/CampCellCommon.h"
+
+#include <cmath>
+
+#include <QHash>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
+
+#include "platform/ui/Theme.h"
+#include "screens/offerwall/CampListModel.h"
+#include "sdk/StyledText.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr int kPlaceholderSide = 128;
+// A description whose HTML was refused is shown as text up to this length.
+constexpr qsizetype kMaxFallbackText = 4000;
+
+QString initialOf(const std::optional<QString>& name) {
+    if (!name) {
+        return {};
+    }
+    for (const char32_t c : name->toUcs4()) {
+        if (QChar::isLetterOrNumber(c)) {
+            return QString::fromUcs4(&c, 1).toUpper();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString campRewardText(const Camp& camp, const QLocale& locale) {
+    const QString mark = camp.pricemark.value_or(QString()).trimmed();
+    const QString text = CampListModel::summaryText(camp.rewardprice.value_or(0), mark, locale);
+    return mark.isEmpty() ? text.trimmed() : text;
+}
+
+std::optional<QUrl> campImageUrl(const std::optional<QString>& address) {
+    if (!address || address->trimmed().isEmpty()) {
+        return std::nullopt;
+    }
+    const QUrl url(address->trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty()) {
+        return std::nullopt;
+    }
+    return url;
+}
+
+QImage campPlaceholderIcon(const std::optional<QString>& name) {
+    static QHash<QString, QImage> cache;
+    const QString initial = initialOf(name);
+    if (auto it = cache.constFind(initial); it != cache.constEnd()) {
+        return *it;
+    }
+    QImage image(kPlaceholderSide, kPlaceholderSide, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(233, 233, 238));
+    const QRectF square(0, 0, kPlaceholderSide, kPlaceholderSide);
+    p.drawRoundedRect(square, kPlaceholderSide / 5.0, kPlaceholderSide / 5.0);
+    if (!initial.isEmpty()) {
+        p.setPen(QColor(142, 142, 147));
+        p.setFont(ui::boldFont(kPlaceholderSide * 45 / 100));
+        p.drawText(square, Qt::AlignCenter, initial);
+    }
+    p.end();
+    cache.insert(initial, image);
+    return image;
+}
+
+namespace {
+
+StyledText htmlOrPlainText(const std::optional<QString>& html) {
+    const QString source = html.value_or(QString());
+    if (std::optional<StyledText> converted = htmlToString(source);
+        converted && !converted->toPlainText().trimmed().isEmpty()) {
+        return *converted;
+    }
+    // Refused (too long, broken UTF-16) or nothing but markup: show the words themselves.
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    QString plain = QString(source).remove(tags).simplified();
+    if (plain.size() > kMaxFallbackText) {
+        plain = plain.left(kMaxFallbackText) + QChar(0x2026);
+    }
+    return StyledText::fromPlainText(plain);
+}
+
+} // namespace
+
+QString campStyledHtml(const std::optional<QString>& html, const QColor& color, int pixelSize) {
+    StyledText text = htmlOrPlainText(html);
+    text.setColor(color);
+    text.setFont(ui::font(pixelSize));
+    return text.toHtml();
+}
+
+QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize) {
+    StyledText text = htmlOrPlainText(camp.rewarddesc);
+    text.setColor(kCampSecondaryTextColor);
+    text.setFont(ui::font(descriptionPixelSize));
+    const QString plain = text.toPlainText();
+    const bool separate = !plain.isEmpty() && !plain.back().isSpace();
+    StyledText amount = StyledText::fromPlainText((separate ? QStringLiteral(" ") : QString()) +
+                                                  campRewardText(camp));
+    amount.setColor(ui::accentColor());
+    amount.setFont(ui::boldFont(amountPixelSize));
+    text.append(amount);
+    return text.toHtml();
+}
+
+AspectImageView::AspectImageView(double expectedAspect, QWidget* parent)
+    : ImageView(parent)
+    , m_aspect(expectedAspect) {
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+void AspectImageView::setAspectRatio(double aspect) {
+    if (!(aspect > 0) || !std::isfinite(aspect) || aspect == m_aspect) {
+        return;
+    }
+    m_aspect = aspect;
+    updateGeometry();
+}
+
+int AspectImageView::heightForWidth(int width) const {
+    return static_cast<int>(std::lround(width / m_aspect));
+}
+
+QSize AspectImageView::sizeHint() const {
+    const int width = ui::kPhoneSize.width();
+    return {width, heightForWidth(width)};
+}
+
+} // namespace orvane

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+
+#include <QImage>
+#include <QLocale>
+#include <QString>
+#include <QUrl>
+
+#include "api/Records.h"
+#include "platform/ui/ImageView.h"
+
+namespace orvane {
+
+// Pieces the campaign rows and the detail page share: the reward text, image addresses, the
+// placeholder icon, the styled description and an image view that keeps its picture's
+// proportions. Main thread only (fonts and text layout), except rewardText and campImageUrl.
+
+// White level 140/255: the grey of descriptions and instructions.
+inline const QColor kCampSecondaryTextColor{140, 140, 140};
+
+// The campaign's reward in the locale's decimal style (grouping, at most three fraction digits),
+// one space and the price mark: 1500 and "P" give "1,500 P" in English. Without a mark, the
+// amount alone.
+QString campRewardText(const Camp& camp, const QLocale& locale = QLocale());
+
+// The address of a campaign image when it is one the image cache can fetch: an absolute http or
+// https URL with a host. Anything else (absent, empty, relative, another scheme, unparsable) gives
+// nothing, and the caller shows the placeholder.
+std::optional<QUrl> campImageUrl(const std::optional<QString>& address);
+
+// A neutral rounded square with the first letter or digit of `name` (empty when it has none),
+// shown where a campaign has no usable icon. Cached by initial.
+QImage campPlaceholderIcon(const std::optional<QString>& name);
+
+// `html` converted to styled text in `color` at `pixelSize`, as HTML for a rich-text label. When
+// the conversion yields nothing (refused, or only markup without text), the text with its tags
+// stripped is shown instead, so a description is never lost.
+QString campStyledHtml(const std::optional<QString>& html, const QColor& color, int pixelSize);
+
+// The description a row or the detail page shows, as HTML for a rich-text label: the converted
+// `rewarddesc` in grey at `descriptionPixelSize`, then the reward text in the accent colour, bold,
+// at `amountPixelSize`. A space separates the two when the description does not end in white
+// space.
+QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize);
+
+// An image view whose height follows its width at the proportions of the picture it shows (or of
+// the expected picture, until one arrives), so a wide picture always fills the width unclipped.
+class AspectImageView final : public ImageView {
+    Q_OBJECT
+public:
+    explicit AspectImageView(double expectedAspect, QWidget* parent = nullptr);
+
+    // Width over height; ignored unless positive and finite.
+    void setAspectRatio(double aspect);
+    double aspectRatio() const { return m_aspect; }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
+private:
+    double m_aspect;
+};
+
+} // namespace orvane

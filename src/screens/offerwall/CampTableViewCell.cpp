@@ -1,0 +1,281 @@
+#include "screens/offerwall/CampTableViewCell.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "imagecache/ImageCache.h"
+#include "imagecache/ImageViewBinding.h"
+#include "participation/ApiJoin.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/TapRecognizer.h"
+#include "platform/ui/Theme.h"
+#include "screens/offerwall/CampCPSTableViewCell.h"
+#include "screens/offerwall/CampCellCommon.h"
+#include "screens/offerwall/CampCellLayout.h"
+#include "screens/offerwall/CampClickProtocol.h"
+#include "sdk/Localized.h"
+#include "sdk/Orvane.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr int kNativeSpacing = 10;
+constexpr int kIconSpacing = 2;
+// Proportions of a native picture until it arrives (the servers' banners are 2:1).
+constexpr double kExpectedNativeAspect = 2.0;
+
+} // namespace
+
+CampTableViewCell::CampTableViewCell(QWidget* parent)
+    : TableViewCell(parent)
+    , m_ivNative(new AspectImageView(kExpectedNativeAspect, this))
+    , m_ivIcon(new ImageView(this))
+    , m_lTitle(new Label(this))
+    , m_lContent(new Label(this))
+    , m_lRewardButton(new Label(this)) {
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(campcell::kRowMargins);
+    m_lchDivision = LayoutConstraint::spacing(root);
+    m_lchDivision.setConstant(kIconSpacing);
+
+    m_ivNative->setObjectName(QStringLiteral("iv_native"));
+    m_ivNative->setContentMode(ContentMode::AspectFill);
+    m_ivNative->setCornerRadius(campcell::kNativeCornerRadius);
+    m_ivNative->setBackgroundColor(campcell::kImageBackground);
+    m_ivNative->hide();
+    // The height of the native picture: setting it sets the picture's proportions at the current
+    // width, so the height keeps following the width afterwards (rotation, window resize).
+    QPointer<AspectImageView> native = m_ivNative;
+    m_lchIvNative = LayoutConstraint::custom(
+        [native](qreal height) {
+            if (native && native->width() > 0 && height > 0) {
+                native->setAspectRatio(native->width() / height);
+            }
+        },
+        0);
+    root->addWidget(m_ivNative);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(campcell::kRowSpacing);
+    campcell::setupIcon(m_ivIcon);
+    row->addWidget(m_ivIcon, 0, Qt::AlignVCenter);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(campcell::kTextSpacing);
+    texts->addStretch();
+    campcell::setupTitle(m_lTitle);
+    texts->addWidget(m_lTitle);
+    m_lContent->setObjectName(QStringLiteral("l_content"));
+    m_lContent->setTextInteractionFlags(Qt::NoTextInteraction);
+    m_lContent->setFontSize(ui::kSmallFontSize);
+    m_lContent->setTextColor(kCampSecondaryTextColor);
+    texts->addWidget(m_lContent);
+    texts->addStretch();
+    row->addLayout(texts, 1);
+
+    m_lRewardButton->setObjectName(QStringLiteral("l_reward_button"));
+    campcell::setupPillLabel(m_lRewardButton);
+    row->addWidget(m_lRewardButton, 0, Qt::AlignVCenter);
+    root->addLayout(row);
+
+    campcell::makeChildrenTransparent(this);
+    TapRecognizer::attach(this, [this] { runAction(); });
+}
+
+CampTableViewCell::~CampTableViewCell() = default;
+
+void CampTableViewCell::setItem(const Camp& camp, TableView* tableView, int row, int listType,
+                                CampClickProtocol* campClickProtocol) {
+    Log::info("setItem");
+    if (!m_camp || m_camp->campid != camp.campid) {
+        // A key or a pending listener call belongs to the campaign it was given for.
+        m_orvkey.reset();
+        m_joinedCampid.reset();
+    }
+    m_camp = camp;
+    m_indexPath = row;
+    m_tableView = tableView;
+    m_campClickProtocol = dynamic_cast<QObject*>(campClickProtocol);
+    if (campClickProtocol && !m_campClickProtocol) {
+        Log::error("CampTableViewCell setItem: the click interface is not a QObject; ignored");
+    }
+
+    const std::optional<QUrl> nativeUrl = campImageUrl(camp.nativeurl);
+    if (listType == Orvane::TYPE_LIST_NATIVE && nativeUrl) {
+        showNative(*nativeUrl);
+        m_lchDivision.setConstant(kNativeSpacing);
+    } else {
+        m_ivNative->hide();
+        clear(m_ivNative);
+        showIcon();
+        m_lchDivision.setConstant(listType == Orvane::TYPE_LIST_NATIVE ? kNativeSpacing
+                                                                       : kIconSpacing);
+    }
+
+    m_lTitle->setPlainText(camp.name.value_or(QString()));
+
+    m_lContent->setPlainText(QString());
+    m_lRewardButton->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
+    m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, ui::kSmallFontSize));
+
+    if (camp.convflag == 1) {
+        enter(Action::accumulate);
+    } else if (camp.campid && ApiJoin::shared().getPartiConfirmList().contains(*camp.campid)) {
+        enter(Action::participationCheck);
+    } else {
+        enter(Action::join);
+    }
+}
+
+void CampTableViewCell::showNative(const QUrl& url) {
+    m_ivIcon->hide();
+    clear(m_ivIcon);
+    m_ivNative->show();
+    if (wantedUrl(m_ivNative) != ImageCache::absoluteString(url)) {
+        m_ivNative->clearImage();
+        m_ivNative->setAspectRatio(kExpectedNativeAspect);
+    }
+    QPointer<CampTableViewCell> self = this;
+    setUrl(m_ivNative, url, std::nullopt, ImageCache::defaultCache(), [self](const QImage& image) {
+        if (self) {
+            self->nativeImageArrived(image);
+        }
+    });
+}
+
+void CampTableViewCell::nativeImageArrived(const QImage& image) {
+    if (image.isNull() || image.height() <= 0) {
+        return;
+    }
+    const int heightBefore = m_ivNative->heightForWidth(nativeWidth());
+    const double aspect = double(image.width()) / image.height();
+    m_ivNative->setAspectRatio(aspect);
+    m_lchIvNative.setConstant(nativeWidth() / aspect);
+    // The table measured this row with the expected proportions; measure again if they differ.
+    if (m_tableView && m_ivNative->heightForWidth(nativeWidth()) != heightBefore) {
+        QPointer<TableView> table = m_tableView;
+        QMetaObject::invokeMethod(
+            table,
+            [table] {
+                if (table) {
+                    table->reloadData();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+int CampTableViewCell::nativeWidth() const {
+    if (m_ivNative->width() > 0 && m_ivNative->isVisible()) {
+        return m_ivNative->width();
+    }
+    const QMargins m = campcell::kRowMargins;
+    const int cellWidth = width() > 0 ? width() : ui::kPhoneSize.width();
+    return qMax(1, cellWidth - m.left() - m.right());
+}
+
+void CampTableViewCell::showIcon() {
+    m_ivIcon->show();
+    campcell::bindIcon(m_ivIcon, *m_camp);
+}
+
+void CampTableViewCell::enter(Action action) {
+    m_action = action;
+    switch (action) {
+    case Action::join:
+        m_lRewardButton->setText(m_camp ? m_camp->cta.value_or(QString()) : QString());
+        break;
+    case Action::participationCheck:
+        m_lRewardButton->setText(localized(QStringLiteral("ov_participation_check")));
+        break;
+    case Action::accumulate:
+        m_lRewardButton->setText(localized(QStringLiteral("ov_accumulate")));
+        break;
+    }
+    m_lRewardButton->setVisible(!m_lRewardButton->text().isEmpty());
+}
+
+void CampTableViewCell::runAction() {
+    switch (m_action) {
+    case Action::join:
+        clickJoin();
+        break;
+    case Action::participationCheck:
+        clickParticipation();
+        break;
+    case Action::accumulate:
+        clickAccumulation();
+        break;
+    }
+}
+
+void CampTableViewCell::clickJoin() {
+    if (!m_camp) {
+        return;
+    }
+    if (m_camp->detailpage == 1) {
+        if (auto* click = dynamic_cast<CampClickProtocol*>(m_campClickProtocol.data());
+            click && m_indexPath) {
+            click->onClick(*m_indexPath);
+        } else {
+            Log::error("CampTableViewCell clickJoin: no screen to open the detail of campaign",
+                       m_camp->campid);
+        }
+        return;
+    }
+    m_joinedCampid = m_camp->campid;
+    ApiJoin::shared().startJoin(*m_camp, this);
+}
+
+void CampTableViewCell::clickParticipation() {
+    if (m_camp) {
+        ApiJoin::shared().flowParticipation(*m_camp);
+    }
+}
+
+void CampTableViewCell::clickAccumulation() {
+    if (!m_camp) {
+        return;
+    }
+    const std::optional<QString> key = m_camp->orvkey ? m_camp->orvkey : m_orvkey;
+    if (!key || key->isEmpty()) {
+        // Nothing to claim with: the list may be stale, so fetch it again instead of doing nothing.
+        Log::error("CampTableViewCell clickAccumulation: no reward key for campaign",
+                   m_camp->campid, "- refreshing the list");
+        NotificationCenter::defaultCenter().post(kActionListChange);
+        return;
+    }
+    ApiJoin::shared().apiReward(m_camp->campid.value_or(0), *key);
+}
+
+void CampTableViewCell::onParticipationCheckPossible() {
+    if (!m_camp || !m_joinedCampid || m_camp->campid != m_joinedCampid) {
+        Log::info("CampTableViewCell onParticipationCheckPossible: the row shows another campaign "
+                  "now; ignored");
+        return;
+    }
+    enter(Action::participationCheck);
+}
+
+void CampTableViewCell::onAccumulationPossible(qint64 campid, const QString& orvkey) {
+    if (!m_camp || m_camp->campid != campid) {
+        Log::info("CampTableViewCell onAccumulationPossible: key for campaign", campid,
+                  "but the row shows another campaign; ignored");
+        return;
+    }
+    m_orvkey = orvkey;
+    enter(Action::accumulate);
+}
+
+void registerCampCells() {
+    Storyboard::registerCell(CampTableViewCell::kIdentifier, [] { return new CampTableViewCell; });
+    Storyboard::registerCell(CampCPSTableViewCell::kIdentifier,
+                             [] { return new CampCPSTableViewCell; });
+}
+
+} // namespace orvane
