@@ -1,12 +1,20 @@
 #include <limits>
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLocale>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include "api/Records.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "screens/offerwall/CampListModel.h"
 #include "sdk/Localized.h"
+#include "sdk/OrvaneSDK.h"
+#include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
 
 using namespace orvane;
@@ -43,6 +51,36 @@ Req reply(QList<Camp> regular, QList<Camp> house = {}) {
     return r;
 }
 
+// Answers every request on a loopback port with one fixed HTTP 200 body, for replies the sandbox
+// cannot produce (raw control characters inside JSON strings).
+class FixedReplyServer final : public QTcpServer {
+public:
+    explicit FixedReplyServer(QByteArray body)
+        : m_body(std::move(body)) {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_request += socket->readAll();
+                    if (!m_request.contains("\r\n\r\n")) {
+                        return;
+                    }
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                                  "Connection: close\r\nContent-Length: " +
+                                  QByteArray::number(m_body.size()) + "\r\n\r\n" + m_body);
+                    socket->disconnectFromHost();
+                    m_request.clear();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        listen(QHostAddress::LocalHost);
+    }
+
+private:
+    QByteArray m_body;
+    QByteArray m_request;
+};
+
 QList<qint64> ids(const QList<Camp>& list) {
     QList<qint64> out;
     for (const Camp& c : list) {
@@ -72,6 +110,14 @@ private Q_SLOTS:
     void summaryText_data();
     void summaryText();
     void summaryOfAReply();
+
+    // Against the sandbox and a loopback server.
+    void loadsAndRefreshesTheSandboxList();
+    void nonSuccessResultStillShowsTheCampaigns();
+    void emptyListReportsNoCampaigns();
+    void failuresKeepThePreviousList();
+    void outdatedReplyIsDropped();
+    void rawLineBreaksAreRemovedBeforeDecoding();
 };
 
 void TestListModel::initTestCase() {
@@ -298,6 +344,170 @@ void TestListModel::summaryOfAReply() {
     QCOMPARE(model.summaryMark(), QStringLiteral("P"));
     QCOMPARE(summary.count(), 1);
     QCOMPARE(summary.at(0).at(0).toString(), QStringLiteral("1,500.25 P"));
+}
+
+namespace {
+
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+
+// Fetches once and waits for the reply to be applied.
+bool load(CampListModel& model) {
+    QSignalSpy summary(&model, &CampListModel::summaryReady);
+    model.apiReq();
+    return summary.wait(10000);
+}
+
+} // namespace
+
+void TestListModel::loadsAndRefreshesTheSandboxList() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    CampListModel model;
+    model.setLocale(kEnglish);
+    QSignalSpy summary(&model, &CampListModel::summaryReady);
+    model.apiReq();
+    QVERIFY(summary.wait(10000));
+
+    // What the server's catalogue holds, split the way the model must split it.
+    const QJsonObject catalogue = sandbox.server().catalogue();
+    int other = 0, cps = 0, otherHouse = 0, cpsHouse = 0;
+    double total = 0;
+    for (const QString& key : {QStringLiteral("camp"), QStringLiteral("housemd")}) {
+        for (const QJsonValue& value : catalogue.value(key).toArray()) {
+            const bool isCps = value[QStringLiteral("bm")].toInt() == 4;
+            int& counter = key == QLatin1String("camp") ? (isCps ? cps : other)
+                                                        : (isCps ? cpsHouse : otherHouse);
+            ++counter;
+            total += value[QStringLiteral("rewardprice")].toDouble();
+        }
+    }
+    QVERIFY(other > 0 && cps > 0 && otherHouse > 0 && cpsHouse > 0);
+    QCOMPARE(model.otherCampList().size(), other);
+    QCOMPARE(model.cpsCampList().size(), cps);
+    QCOMPARE(model.otherHouseList().size(), otherHouse);
+    QCOMPARE(model.cpsHouseList().size(), cpsHouse);
+    QCOMPARE(model.selectedAllCampList().size(), other + otherHouse);
+    QVERIFY(!model.isTabBarHidden());
+    QCOMPARE(model.summaryTotal(), total);
+    QCOMPARE(summary.at(0).at(0).toString(),
+             CampListModel::summaryText(total, model.summaryMark(), kEnglish));
+    // House campaigns sit at the rows their orderseq names.
+    for (const Camp& house : model.selectedHouseList()) {
+        QCOMPARE(model.selectedAllCampList().at(house.orderseq.value() - 1).campid, house.campid);
+    }
+    for (const Camp& c : model.selectedAllCampList()) {
+        QCOMPARE(c.rewardtype, std::optional<qint64>(1));
+    }
+
+    // "action_list_change" fetches the list again.
+    sandbox.server().clearRequests();
+    NotificationCenter::defaultCenter().post(kActionListChange);
+    QVERIFY(summary.wait(10000));
+    QCOMPARE(sandbox.server().requestsTo(QStringLiteral("/v1/req")).size(), 1);
+}
+
+void TestListModel::nonSuccessResultStillShowsTheCampaigns() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    sandbox::Fault fault;
+    fault.patch = QJsonObject{{QStringLiteral("result"), 500}};
+    sandbox.server().setFault(QStringLiteral("/v1/req"), fault);
+    Log::setDisplayLog(true);
+    test::LogCapture log;
+    CampListModel model;
+    QSignalSpy failed(&model, &CampListModel::loadFailed);
+    QVERIFY(load(model));
+    Log::setDisplayLog(false);
+    QVERIFY(!model.selectedAllCampList().isEmpty());
+    QCOMPARE(failed.count(), 0);
+    QVERIFY(log.contains(QStringLiteral("OrvaneViewController getReq Error : Optional(500)")));
+}
+
+void TestListModel::emptyListReportsNoCampaigns() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    QVERIFY(sandbox.server().setCatalogue(QJsonObject{{QStringLiteral("camp"), QJsonArray()},
+                                                      {QStringLiteral("housemd"), QJsonArray()}}));
+    CampListModel model;
+    model.setLocale(kEnglish);
+    QSignalSpy none(&model, &CampListModel::noCampaigns);
+    QSignalSpy summary(&model, &CampListModel::summaryReady);
+    QVERIFY(load(model));
+    QCOMPARE(none.count(), 1);
+    QCOMPARE(summary.count(), 1);
+    QCOMPARE(summary.at(0).at(0).toString(), QStringLiteral("0 "));
+    QVERIFY(model.selectedAllCampList().isEmpty());
+}
+
+void TestListModel::failuresKeepThePreviousList() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    CampListModel model;
+    QVERIFY(load(model));
+    const QList<Camp> shown = model.selectedAllCampList();
+    QSignalSpy failed(&model, &CampListModel::loadFailed);
+    QSignalSpy changed(&model, &CampListModel::listChanged);
+
+    // Undecodable body, an HTTP error status, a dropped connection.
+    const QList<sandbox::Fault> faults = {sandbox::Fault::withBody(sandbox::Fault::Body::Malformed),
+                                          sandbox::Fault::status(503),
+                                          sandbox::Fault::withBody(sandbox::Fault::Body::Drop)};
+    for (const sandbox::Fault& fault : faults) {
+        sandbox.server().setFault(QStringLiteral("/v1/req"), fault);
+        failed.clear();
+        model.apiReq();
+        QVERIFY(failed.wait(20000));
+        QVERIFY(!failed.at(0).at(0).toString().isEmpty());
+        QCOMPARE(model.selectedAllCampList(), shown);
+    }
+    QCOMPARE(changed.count(), 0);
+}
+
+void TestListModel::outdatedReplyIsDropped() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    // The first request is answered late, with one campaign only; the second at once, in full.
+    sandbox::Fault late = sandbox::Fault::delay(1200);
+    QJsonObject lone =
+        sandbox.server().catalogue().value(QStringLiteral("camp")).toArray().at(0).toObject();
+    late.patch = QJsonObject{{QStringLiteral("camp"), QJsonArray{lone}},
+                             {QStringLiteral("housemd"), QJsonArray()}};
+    sandbox.server().setFault(QStringLiteral("/v1/req"), late.times(1));
+    Log::setDisplayLog(true);
+    test::LogCapture log;
+
+    CampListModel model;
+    QSignalSpy summary(&model, &CampListModel::summaryReady);
+    model.apiReq();
+    QTRY_COMPARE(sandbox.server().requestsTo(QStringLiteral("/v1/req")).size(), 1);
+    model.apiReq();
+    QVERIFY(summary.wait(10000));
+    const QList<Camp> full = model.selectedAllCampList();
+    QVERIFY(full.size() > 1);
+
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("outdated request")), 10000);
+    Log::setDisplayLog(false);
+    QCOMPARE(summary.count(), 1);
+    QCOMPARE(model.selectedAllCampList(), full);
+}
+
+void TestListModel::rawLineBreaksAreRemovedBeforeDecoding() {
+    test::SandboxFixture sandbox; // keys and settings
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    // A reply with a raw line feed inside a string is not JSON until the line feeds are removed.
+    const QByteArray body = "{\"result\":200,\"rewardtype\":1,\n\"camp\":[{\"campid\":7,\"bm\":1,"
+                            "\"name\":\"Two\nlines\",\"rewardprice\":10}]}";
+    FixedReplyServer server(body);
+    QVERIFY(server.isListening());
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+    OrvaneSDK::shared().setHostUrl(base + QStringLiteral("/v1"));
+    OrvaneSDK::shared().setHostPartnerUrl(base + QStringLiteral("/api"));
+
+    CampListModel model;
+    QVERIFY(load(model));
+    QCOMPARE(model.selectedAllCampList().size(), 1);
+    QCOMPARE(model.selectedAllCampList().first().name,
+             std::optional<QString>(QStringLiteral("Twolines")));
 }
 
 QTEST_GUILESS_MAIN(TestListModel)
