@@ -8,6 +8,7 @@
 #include "sdk/BuildConfig.h"
 #include "sdk/OrvaneSDK.h"
 #include "sdk/SettingsKeys.h"
+#include "sdk/Util.h"
 
 namespace orvane {
 
@@ -15,10 +16,6 @@ namespace {
 
 QString uuidText(const QUuid& uuid) {
     return uuid.toString(QUuid::WithoutBraces).toUpper();
-}
-
-QString deviceModel() {
-    return PlatformServices::deviceInfo().hardwareIdentifier();
 }
 
 // Percent-encodes everything but the unreserved characters, so that "&", "=", "+", "#" and
@@ -142,7 +139,7 @@ void ApiList::getJoin(const QString& campid, ApiCompletion completion) {
     fields << Field{QStringLiteral("campid"), campid} << Field{QStringLiteral("adid"), m_idfa}
            << Field{QStringLiteral("accid"),
                     vendor ? std::optional<QString>(uuidText(*vendor)) : std::nullopt}
-           << Field{QStringLiteral("devmodel"), deviceModel()}
+           << Field{QStringLiteral("devmodel"), Util::getModelName()}
            << Field{QStringLiteral("osver"), device.systemVersion()} << carrierField()
            << genderField();
     if (const auto age = ageField()) {
@@ -237,7 +234,7 @@ std::optional<ApiList::Field> ApiList::ageField() {
 }
 
 ApiList::Field ApiList::carrierField() {
-    return {QStringLiteral("carrier"), PlatformServices::deviceInfo().carrierName()};
+    return {QStringLiteral("carrier"), Util::getCarrierName()};
 }
 
 void ApiList::failConfiguration(const QString& reason, ApiCompletion completion) const {

@@ -51,7 +51,7 @@ QList<Expected> everyGet() {
          kKeys + "&campid=101"},
         {"getJoin", "/v1/join", [](ApiList& a, ApiCompletion c) { a.getJoin("101", c); },
          kKeys + "&campid=101&adid=" + kAdid + "&accid=" + kAccid +
-             "&devmodel=iPhone12%2C8&osver=14.4&carrier=Orvane%20Mobile&gender=0"},
+             "&devmodel=iPhone%20SE%202nd%20Gen&osver=14.4&carrier=Orvane%20Mobile&gender=0"},
         {"getInst", "/v1/inst", [](ApiList& a, ApiCompletion) { a.getInst("101"); },
          kKeys + "&campid=101&adid=" + kAdid + "&os=ios"},
         {"getExec", "/v1/exec", [](ApiList& a, ApiCompletion c) { a.getExec("101", c); },
@@ -146,14 +146,14 @@ void CatalogueTest::conditionalAndBareFields() {
     test::FakeDeviceInfo& device = test::FakeDeviceInfo::install();
     device.setCarrierName(std::nullopt);
     device.setVendorIdentifier(std::nullopt);
-    device.setHardwareIdentifier("x86_64");
+    device.setHardwareIdentifier("Desk9,1"); // not in the model table: sent as it is
     device.setSystemVersion("12");
 
     QCOMPARE(run("/v1/req", [](ApiList& a, ApiCompletion c) { a.getReq(c); }).rawQuery,
              kKeys + "&adid=" + kAdid + "&gender=2&carrier&age=30");
     QCOMPARE(run("/v1/join", [](ApiList& a, ApiCompletion c) { a.getJoin("7", c); }).rawQuery,
              kKeys + "&campid=7&adid=" + kAdid +
-                 "&accid&devmodel=x86_64&osver=12&carrier&gender=2&age=30");
+                 "&accid&devmodel=Desk9%2C1&osver=12&carrier&gender=2&age=30");
     const sandbox::LoggedRequest history =
         run("/api/cs/user_reward_list",
             [](ApiList& a, ApiCompletion c) { a.getReward("2", "20240101", "20240131", c); });
