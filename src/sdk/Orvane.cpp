@@ -2,6 +2,10 @@
 
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/Theme.h"
+#include "platform/ui/ViewController.h"
+#include "screens/offerwall/OrvaneViewController.h"
 #include "sdk/SettingsKeys.h"
 
 namespace orvane {
@@ -21,6 +25,42 @@ void Orvane::initialize(const QString& mkey, const QString& mckey, const QString
     defaults.set(keys::kMckey, mckey);
     defaults.set(keys::kUserId, userId);
     defaults.registerDefaults({{keys::kTrackingUsage, true}});
+}
+
+ViewController* Orvane::orvaneViewController() {
+    OrvaneViewController::registerStoryboard();
+    return Storyboard::instantiateInitialViewController(OrvaneViewController::kStoryboardName);
+}
+
+void Orvane::presentOrvane(ViewController* from) {
+    if (!from) {
+        Log::error("Orvane presentOrvane: no view controller to present from");
+        return;
+    }
+    ViewController* offerwall = orvaneViewController();
+    if (offerwall)
+        from->present(offerwall, true);
+}
+
+void Orvane::presentOrvane(QWidget* from) {
+    if (!from) {
+        Log::error("Orvane presentOrvane: no widget to present from");
+        return;
+    }
+    for (QWidget* w = from; w; w = w->parentWidget()) {
+        if (auto* vc = qobject_cast<ViewController*>(w)) {
+            presentOrvane(vc);
+            return;
+        }
+    }
+    ViewController* offerwall = orvaneViewController();
+    if (!offerwall)
+        return;
+    offerwall->setParent(from->window(), Qt::Window);
+    offerwall->setWindowModality(Qt::WindowModal);
+    offerwall->setAttribute(Qt::WA_DeleteOnClose);
+    offerwall->resize(ui::kPhoneSize);
+    offerwall->show();
 }
 
 void Orvane::setMainTitle(const QString& mainTitle) {

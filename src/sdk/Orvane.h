@@ -3,7 +3,11 @@
 #include <QColor>
 #include <QString>
 
+class QWidget;
+
 namespace orvane {
+
+class ViewController;
 
 // The host-facing facade. Configure once (initialize, then any setter) and present the offerwall.
 // Settings go straight to the key-value store (UserDefaults::standard()) and are read back by the
@@ -29,6 +33,15 @@ public:
 
     // Stores the host's keys and user id, and registers tracking usage as on by default.
     void initialize(const QString& mkey, const QString& mckey, const QString& userId);
+
+    // A new offerwall at every call: the initial scene of "OrvaneStoryboard", a navigation
+    // container whose root is the main screen. The caller owns it (push, embed or present it).
+    ViewController* orvaneViewController();
+    // Presents a new offerwall over `from`, animated, covering its window. A host widget that is
+    // not inside a ViewController gets the offerwall as a phone-sized window of its own, modal to
+    // the host's window and deleted when it closes. The offerwall's close control dismisses it.
+    void presentOrvane(ViewController* from);
+    void presentOrvane(QWidget* from);
 
     void setMainTitle(const QString& mainTitle);
     void setListType(int listType);

@@ -1,0 +1,168 @@
+#include "ScreenshotTour.h"
+
+#include <QDir>
+
+#include "DemoHost.h"
+#include "platform/ui/AlertController.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/SegmentedControl.h"
+#include "platform/ui/Snapshot.h"
+#include "screens/benefits/BenefitsViewController.h"
+#include "screens/detail/DetailViewController.h"
+#include "screens/offerwall/CampListModel.h"
+#include "screens/offerwall/OrvaneViewController.h"
+
+namespace orvane::demo {
+
+namespace {
+
+constexpr int kStepTimeoutMs = 15000;
+constexpr int kImageSettleMs = 1200;
+
+} // namespace
+
+ScreenshotTour::ScreenshotTour(DemoHost* host, QString directory, QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_directory(std::move(directory)) {
+    m_poll.setInterval(50);
+    connect(&m_poll, &QTimer::timeout, this, &ScreenshotTour::poll);
+    buildSteps();
+}
+
+void ScreenshotTour::buildSteps() {
+    auto nav = [this]() -> NavigationController* {
+        return m_host ? qobject_cast<NavigationController*>(m_host->presentedViewController())
+                      : nullptr;
+    };
+    auto screen = [nav]() -> OrvaneViewController* {
+        NavigationController* n = nav();
+        return n ? qobject_cast<OrvaneViewController*>(n->rootViewController()) : nullptr;
+    };
+    auto popupShown = [screen] {
+        OrvaneViewController* s = screen();
+        auto* sheet = s ? qobject_cast<AlertController*>(s->presentedViewController()) : nullptr;
+        return sheet && sheet->contentViewController();
+    };
+
+    m_steps = {
+        {QStringLiteral("01-benefits-popup.png"), [this] { m_host->openOfferwall(); }, popupShown,
+         kImageSettleMs},
+        {QStringLiteral("02-offerwall.png"),
+         [screen] { screen()->alertControllerBackgroundTapped(); },
+         [screen] { return !screen()->presentedViewController(); }, kImageSettleMs},
+        {QStringLiteral("03-offerwall-shopping.png"),
+         [screen] {
+             screen()->sc_camp->setSelectedSegmentIndex(1);
+             screen()->scValueChanged(1);
+         },
+         [screen] {
+             const auto& rows = screen()->model().selectedAllCampList();
+             return !rows.isEmpty() && rows.first().bm == 4;
+         },
+         kImageSettleMs},
+        {QStringLiteral("04-offerwall-sorted.png"),
+         [screen] {
+             screen()->sc_camp->setSelectedSegmentIndex(0);
+             screen()->scValueChanged(0);
+             screen()->clickSort();
+         },
+         [screen] { return screen()->model().sortMode() == CampListModel::SortMode::High; },
+         kImageSettleMs},
+        {QStringLiteral("05-detail.png"),
+         [screen] {
+             screen()->clickSort(); // back to the default order
+             screen()->clickSort();
+             const auto& rows = screen()->model().selectedAllCampList();
+             for (int i = 0; i < rows.size(); ++i) {
+                 if (rows.at(i).detailpage == 1 && rows.at(i).bm != 4) {
+                     screen()->onClick(i);
+                     return;
+                 }
+             }
+         },
+         [nav] {
+             auto* detail = qobject_cast<DetailViewController*>(nav()->topViewController());
+             return detail && detail->buttonState() != DetailViewController::ButtonState::loading;
+         },
+         kImageSettleMs},
+        {QStringLiteral("06-benefits-history.png"),
+         [nav, screen] {
+             nav()->popToRootViewController(false);
+             screen()->clickBenefits();
+         },
+         [nav] {
+             auto* benefits = qobject_cast<BenefitsViewController*>(nav()->topViewController());
+             return benefits && !benefits->reward().isEmpty();
+         },
+         300},
+        {QStringLiteral("07-benefits-period-sheet.png"),
+         [nav] {
+             qobject_cast<BenefitsViewController*>(nav()->topViewController())->clickPeriod();
+         },
+         [] { return AlertController::visibleAlert() != nullptr; }, 300},
+    };
+}
+
+void ScreenshotTour::start() {
+    if (!QDir().mkpath(m_directory)) {
+        fail(QStringLiteral("cannot create ") + m_directory);
+        return;
+    }
+    m_index = -1;
+    QTimer::singleShot(300, this, [this] {
+        m_index = 0;
+        runStep();
+    });
+}
+
+void ScreenshotTour::runStep() {
+    if (!m_host) {
+        fail(QStringLiteral("the host window is gone"));
+        return;
+    }
+    if (m_index >= m_steps.size()) {
+        Q_EMIT finished(true);
+        return;
+    }
+    // Every step after the first acts on the offerwall the first one opened.
+    auto* nav = qobject_cast<NavigationController*>(m_host->presentedViewController());
+    if (m_index > 0 && (!nav || !qobject_cast<OrvaneViewController*>(nav->rootViewController()))) {
+        fail(QStringLiteral("the offerwall is not on screen"));
+        return;
+    }
+    m_steps[m_index].action();
+    m_clock.start();
+    m_poll.start();
+}
+
+void ScreenshotTour::poll() {
+    const Step& step = m_steps.at(m_index);
+    if (!step.ready()) {
+        if (m_clock.elapsed() > kStepTimeoutMs)
+            fail(QStringLiteral("timed out waiting for ") + step.file);
+        return;
+    }
+    m_poll.stop();
+    QTimer::singleShot(step.settleMs, this, [this] {
+        const Step& current = m_steps.at(m_index);
+        if (!current.file.isEmpty()) {
+            const QString path = QDir(m_directory).filePath(current.file);
+            if (!m_host || !grabToPng(m_host->window(), path)) {
+                fail(QStringLiteral("could not write ") + path);
+                return;
+            }
+            m_written.append(path);
+        }
+        ++m_index;
+        runStep();
+    });
+}
+
+void ScreenshotTour::fail(const QString& why) {
+    m_poll.stop();
+    qCritical("orvane-demo: %s", qPrintable(why));
+    Q_EMIT finished(false);
+}
+
+} // namespace orvane::demo

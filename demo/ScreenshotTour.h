@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+namespace orvane::demo {
+
+class DemoHost;
+
+// Walks the offerwall the way a user would (list with the benefits popup, the list, the shopping
+// tab, a detail page, the benefits history and its period sheet) and writes one PNG of the window
+// per screen into a folder. Each step acts, waits until its screen is ready (bounded), lets images
+// settle, then grabs. finished(ok) reports whether every screen was written.
+class ScreenshotTour final : public QObject {
+    Q_OBJECT
+public:
+    ScreenshotTour(DemoHost* host, QString directory, QObject* parent = nullptr);
+    void start();
+    QStringList written() const { return m_written; }
+
+Q_SIGNALS:
+    void finished(bool ok);
+
+private:
+    struct Step {
+        QString file; // empty: no screenshot
+        std::function<void()> action;
+        std::function<bool()> ready;
+        int settleMs = 0;
+    };
+
+    void buildSteps();
+    void runStep();
+    void poll();
+    void fail(const QString& why);
+
+    QPointer<DemoHost> m_host;
+    QString m_directory;
+    QList<Step> m_steps;
+    int m_index = -1;
+    QTimer m_poll;
+    QElapsedTimer m_clock;
+    QStringList m_written;
+};
+
+} // namespace orvane::demo

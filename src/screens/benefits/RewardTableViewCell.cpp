@@ -1,0 +1,77 @@
+#include "screens/benefits/RewardTableViewCell.h"
+
+#include <QDate>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include "platform/ui/Label.h"
+#include "platform/ui/Theme.h"
+#include "sdk/Orvane.h"
+#include "sdk/StyledText.h"
+
+namespace orvane {
+
+RewardTableViewCell::RewardTableViewCell(QWidget* parent)
+    : TableViewCell(parent)
+    , l_name(new Label(this))
+    , l_date(new Label(this))
+    , l_reward_price(new Label(this)) {
+    l_name->setObjectName(QStringLiteral("l_name"));
+    l_date->setObjectName(QStringLiteral("l_date"));
+    l_reward_price->setObjectName(QStringLiteral("l_reward_price"));
+
+    l_name->setFont(ui::font(ui::kBodyFontSize + 1, QFont::DemiBold));
+    l_date->setFont(ui::font(ui::kSmallFontSize));
+    l_date->setTextColor(ui::secondaryTextColor());
+    l_reward_price->setWordWrap(false);
+    l_reward_price->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(l_name);
+    texts->addWidget(l_date);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(20, 14, 20, 14);
+    row->setSpacing(12);
+    row->addLayout(texts, 1);
+    row->addWidget(l_reward_price, 0, Qt::AlignVCenter);
+}
+
+void RewardTableViewCell::setItem(const Reward& reward, TableView&, int) {
+    l_name->setPlainText(reward.name.value_or(QString()));
+    l_date->setPlainText(displayDate(reward.rewarddate.value_or(QString())));
+    StyledText price = StyledText::fromPlainText(rewardText(reward.rewardprice, reward.rewardmark));
+    price.setColor(Orvane::shared().orvaneColorPrimary());
+    price.setFont(ui::boldFont(14));
+    l_reward_price->setRichText(price.toHtml());
+}
+
+QString RewardTableViewCell::rewardText(const std::optional<double>& price,
+                                        const std::optional<QString>& mark) {
+    if (!price)
+        return mark.value_or(QString());
+    // Decimal style: grouping separators, at most three fraction digits, no trailing zeros.
+    const QLocale locale;
+    QString amount = locale.toString(*price, 'f', 3);
+    const QString point = locale.decimalPoint();
+    if (amount.contains(point)) {
+        while (amount.endsWith(locale.zeroDigit()))
+            amount.chop(locale.zeroDigit().size());
+        if (amount.endsWith(point))
+            amount.chop(point.size());
+    }
+    if (!mark || mark->isEmpty())
+        return amount;
+    return amount + u' ' + *mark;
+}
+
+QString RewardTableViewCell::displayDate(const QString& rewarddate) {
+    const QDate date = QDate::fromString(rewarddate, QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        return rewarddate;
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+} // namespace orvane

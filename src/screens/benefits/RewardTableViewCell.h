@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+#include "api/Records.h"
+#include "platform/ui/TableView.h"
+
+namespace orvane {
+
+class Label;
+
+// One row of the benefits history ("tvc_reward"): the campaign's name, the day the reward was
+// credited ("yyyy-MM-dd") and the amount with its mark in the accent colour. Main thread only.
+class RewardTableViewCell final : public TableViewCell {
+    Q_OBJECT
+public:
+    static inline const QString kReuseIdentifier = QStringLiteral("tvc_reward");
+
+    explicit RewardTableViewCell(QWidget* parent = nullptr);
+
+    // Fills the row from `reward`. A date that is not "yyyyMMdd" is shown as it came; a missing
+    // amount leaves the amount line with the mark only (or empty).
+    void setItem(const Reward& reward, TableView& tableView, int row);
+
+    // "1,200,000 P": the amount in the current locale's decimal style, one space, the mark.
+    static QString rewardText(const std::optional<double>& price,
+                              const std::optional<QString>& mark);
+    // "20240305" -> "2024-03-05"; anything else is returned unchanged.
+    static QString displayDate(const QString& rewarddate);
+
+    Label* l_name;
+    Label* l_date;
+    Label* l_reward_price;
+};
+
+} // namespace orvane

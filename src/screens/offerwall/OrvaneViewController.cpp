@@ -1,0 +1,334 @@
+#include "screens/offerwall/OrvaneViewController.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "participation/ApiJoin.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "platform/ui/AlertController.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/SegmentedControl.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/Theme.h"
+#include "screens/benefits/BenefitsViewController.h"
+#include "screens/benefits/CanReceiveBenefitsViewController.h"
+#include "screens/detail/DetailViewController.h"
+#include "screens/offerwall/CampCPSTableViewCell.h"
+#include "screens/offerwall/CampListModel.h"
+#include "screens/offerwall/CampTableViewCell.h"
+#include "screens/offerwall/CopyRightView.h"
+#include "sdk/Localized.h"
+#include "sdk/Orvane.h"
+#include "sdk/SettingsKeys.h"
+
+namespace orvane {
+
+namespace {
+
+// Two small arrows, up and down: the sort button's glyph.
+QImage sortGlyph(const QColor& color) {
+    QImage image(28, 28, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(QPointF(9, 5), QPointF(9, 23));
+    p.drawPolyline(QPolygonF({QPointF(4, 10), QPointF(9, 5), QPointF(14, 10)}));
+    p.drawLine(QPointF(19, 5), QPointF(19, 23));
+    p.drawPolyline(QPolygonF({QPointF(14, 18), QPointF(19, 23), QPointF(24, 18)}));
+    return image;
+}
+
+QWidget* filledView(const QColor& color, QWidget* parent) {
+    auto* view = new QWidget(parent);
+    view->setAutoFillBackground(true);
+    QPalette p = view->palette();
+    p.setColor(QPalette::Window, color);
+    view->setPalette(p);
+    return view;
+}
+
+} // namespace
+
+void drawMainTab(SegmentedControl& control) {
+    const QColor accent = Orvane::shared().orvaneColorPrimary();
+    control.setTintColor(accent);
+    control.setBorderColor(accent);
+    control.setBorderWidth(1.0);
+    control.setTitleColor(accent, Qt::white);
+}
+
+OrvaneViewController::OrvaneViewController(QWidget* parent)
+    : ViewController(parent)
+    , v_tabs(new QWidget(this))
+    , b_sort(new Button(this))
+    , v_coins_calue(filledView(QColor(255, 243, 242), this))
+    , l_coins_value(new Label(v_coins_calue))
+    , tv_camp(new TableView(this))
+    , sc_camp(new SegmentedControl({localized(QStringLiteral("ov_tab_campaigns")),
+                                    localized(QStringLiteral("ov_tab_shopping"))},
+                                   v_tabs))
+    , m_model(new CampListModel(this))
+    , m_close(new Button(QStringLiteral("\u2715")))
+    , m_benefits(new Button(localized(QStringLiteral("ov_benefits_received")))) {
+    setObjectName(QStringLiteral("OrvaneViewController"));
+    setTitle(localized(QStringLiteral("ov_offerwall_title")));
+    v_tabs->setObjectName(QStringLiteral("v_tabs"));
+    b_sort->setObjectName(QStringLiteral("b_sort"));
+    v_coins_calue->setObjectName(QStringLiteral("v_coins_calue"));
+    l_coins_value->setObjectName(QStringLiteral("l_coins_value"));
+    tv_camp->setObjectName(QStringLiteral("tv_camp"));
+    sc_camp->setObjectName(QStringLiteral("sc_camp"));
+    m_close->setObjectName(QStringLiteral("b_close"));
+    m_benefits->setObjectName(QStringLiteral("b_benefits"));
+
+    // The tab bar.
+    sc_camp->setSelectedSegmentIndex(0);
+    sc_camp->setMinimumHeight(34);
+    auto* tabs = new QHBoxLayout(v_tabs);
+    tabs->setContentsMargins(16, 10, 16, 4);
+    tabs->addWidget(sc_camp);
+
+    // The summary card and the sort button.
+    auto* caption = new Label(localized(QStringLiteral("ov_can_receive_benefits")), v_coins_calue);
+    caption->setObjectName(QStringLiteral("l_coins_caption"));
+    caption->setFont(ui::font(ui::kSmallFontSize + 1));
+    caption->setTextColor(QColor(110, 110, 116));
+    l_coins_value->setFont(ui::boldFont(20));
+    l_coins_value->setWordWrap(false);
+    auto* coins = new QVBoxLayout(v_coins_calue);
+    coins->setContentsMargins(16, 12, 16, 12);
+    coins->setSpacing(2);
+    coins->addWidget(caption);
+    coins->addWidget(l_coins_value);
+
+    b_sort->setImage(sortGlyph(QColor(90, 90, 96)));
+    b_sort->setTitleColor(QColor(60, 60, 67));
+    b_sort->setFontSize(ui::kSmallFontSize + 1, QFont::Medium);
+    b_sort->setContentPadding(QMargins(6, 4, 2, 4));
+
+    auto* header = new QWidget(this);
+    auto* headerLayout = new QVBoxLayout(header);
+    headerLayout->setContentsMargins(16, 10, 16, 2);
+    headerLayout->setSpacing(6);
+    headerLayout->addWidget(v_coins_calue);
+    auto* sortRow = new QHBoxLayout;
+    sortRow->addStretch(1);
+    sortRow->addWidget(b_sort);
+    headerLayout->addLayout(sortRow);
+
+    tv_camp->setFrameShape(QFrame::NoFrame);
+    tv_camp->setEstimatedRowHeight(96);
+    tv_camp->registerCell(CampTableViewCell::kIdentifier, [] { return new CampTableViewCell; });
+    tv_camp->registerCell(CampCPSTableViewCell::kIdentifier,
+                          [] { return new CampCPSTableViewCell; });
+
+    m_footer = new CopyRightView(this);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(v_tabs);
+    column->addWidget(header);
+    column->addWidget(tv_camp, 1);
+    if (m_footer->isFooterVisible())
+        column->addWidget(m_footer);
+
+    // Bar controls.
+    m_close->setFontSize(18, QFont::Normal);
+    m_close->setTitleColor(QColor(60, 60, 67));
+    m_close->setContentPadding(QMargins(10, 4, 10, 4));
+    m_benefits->setFontSize(ui::kBodyFontSize, QFont::Medium);
+    m_benefits->setTitleColor(ui::accentColor());
+    m_benefits->setContentPadding(QMargins(8, 4, 12, 4));
+    navigationItem().setLeftWidget(m_close);
+    navigationItem().setRightWidget(m_benefits);
+
+    connect(m_model, &CampListModel::listChanged, this, [this] { tv_camp->reloadData(); });
+    connect(m_model, &CampListModel::summaryReady, this, &OrvaneViewController::showSummary);
+    connect(m_model, &CampListModel::loadFailed, this, &OrvaneViewController::showError);
+    connect(m_model, &CampListModel::noCampaigns, this, &OrvaneViewController::showNoCampaigns);
+    connect(m_model, &CampListModel::tabsHidden, v_tabs, &QWidget::hide);
+    connect(sc_camp, &SegmentedControl::valueChanged, this, &OrvaneViewController::scValueChanged);
+    b_sort->onTap([this] { clickSort(); });
+    m_close->onTap([this] { back(); });
+    m_benefits->onTap([this] { clickBenefits(); });
+}
+
+OrvaneViewController::~OrvaneViewController() {
+    tv_camp->setDataSource(nullptr);
+}
+
+void OrvaneViewController::viewDidLoad() {
+    Log::info("OrvaneViewController viewDidLoad");
+    const std::optional<QString> mainTitle = UserDefaults::standard().string(keys::kMainTitle);
+    // The item is what a navigation container shows while this screen is on top; the container
+    // may adopt the screen only after it loads.
+    if (mainTitle && !mainTitle->isEmpty())
+        navigationItem().setTitle(*mainTitle);
+    setLightAppearance();
+    m_listType = static_cast<int>(UserDefaults::standard().integer(keys::kListType));
+    m_model->setListType(m_listType);
+    b_sort->setTitle(m_model->sortTitle());
+    tv_camp->setDataSource(this);
+    m_model->apiReq();
+    drawMainTab(*sc_camp);
+}
+
+void OrvaneViewController::viewDidAppear(bool) {
+    m_isAppear = true;
+    ApiJoin::shared().setViewController(this);
+}
+
+void OrvaneViewController::viewDidDisappear(bool) {
+    m_isAppear = false;
+}
+
+void OrvaneViewController::back() {
+    ViewController* container = navigationController();
+    if (!container)
+        container = this;
+    if (ViewController* presenter = container->presentingViewController()) {
+        presenter->dismiss(true);
+    } else if (container->isWindow()) {
+        container->close();
+    } else {
+        Log::info("OrvaneViewController back: the offerwall is embedded by the host, it stays");
+    }
+}
+
+void OrvaneViewController::clickSort() {
+    m_model->clickSort();
+    b_sort->setTitle(m_model->sortTitle());
+}
+
+void OrvaneViewController::scValueChanged(int index) {
+    m_model->selectGroup(index);
+}
+
+void OrvaneViewController::alertControllerBackgroundTapped() {
+    dismiss(true);
+}
+
+void OrvaneViewController::clickBenefits() {
+    performSegue(kBenefitsSegue);
+}
+
+void OrvaneViewController::onClick(int row) {
+    performSegue(kDetailSegue, QVariant(row));
+}
+
+void OrvaneViewController::prepare(StoryboardSegue& segue, const QVariant& sender) {
+    auto* detail = qobject_cast<DetailViewController*>(segue.destination);
+    if (!detail)
+        return;
+    const QList<Camp>& rows = m_model->selectedAllCampList();
+    const int row = sender.typeId() == QMetaType::Int ? sender.toInt() : -1;
+    if (row < 0 || row >= rows.size()) {
+        Log::error("OrvaneViewController prepare: no campaign at row", row);
+        return;
+    }
+    detail->setCamp(rows.at(row));
+}
+
+int OrvaneViewController::numberOfRows(TableView&) {
+    const auto count = static_cast<int>(m_model->selectedAllCampList().size());
+    Log::info("OrvaneViewController tableView count : " + QString::number(count));
+    return count;
+}
+
+TableViewCell* OrvaneViewController::cellForRow(TableView& tableView, int row) {
+    const QList<Camp>& rows = m_model->selectedAllCampList();
+    if (row < 0 || row >= rows.size())
+        return nullptr;
+    const Camp& camp = rows.at(row);
+    if (camp.bm == 4) {
+        auto* cell = qobject_cast<CampCPSTableViewCell*>(
+            tableView.dequeueReusableCell(CampCPSTableViewCell::kIdentifier));
+        if (cell)
+            cell->setItem(camp, &tableView, row, m_listType, this);
+        return cell;
+    }
+    auto* cell = qobject_cast<CampTableViewCell*>(
+        tableView.dequeueReusableCell(CampTableViewCell::kIdentifier));
+    if (cell)
+        cell->setItem(camp, &tableView, row, m_listType, this);
+    return cell;
+}
+
+void OrvaneViewController::showSummary(const QString& text) {
+    if (UserDefaults::standard().integer(keys::kBenefitsDisplayType) !=
+        Orvane::TYPE_BENEFITS_DISPLAY_POPUP) {
+        l_coins_value->setPlainText(text);
+        return;
+    }
+    if (m_isAppear == false)
+        return; // covered (e.g. by a detail page): no popup over another screen
+    ViewController* scene =
+        Storyboard::instantiateViewController(CanReceiveBenefitsViewController::kSceneIdentifier);
+    auto* popup = qobject_cast<CanReceiveBenefitsViewController*>(scene);
+    if (!popup) {
+        delete scene;
+        return;
+    }
+    popup->rewardPriceAndMark = text;
+    auto* sheet = new AlertController(QString(), QString(), AlertController::Style::ActionSheet);
+    sheet->setObjectName(QStringLiteral("benefitsPopup"));
+    sheet->setContentViewController(popup);
+    connect(sheet, &AlertController::backdropTapped, this,
+            &OrvaneViewController::alertControllerBackgroundTapped);
+    present(sheet, true);
+    v_coins_calue->hide();
+}
+
+void OrvaneViewController::showError(const QString& description) {
+    auto* alert = new AlertController(localized(QStringLiteral("ov_alarm")), description);
+    alert->addAction(AlertAction(QStringLiteral("OK"), AlertAction::Style::Cancel));
+    present(alert, false);
+}
+
+void OrvaneViewController::showNoCampaigns() {
+    auto* alert = new AlertController(localized(QStringLiteral("ov_alarm")),
+                                      localized(QStringLiteral("ov_not_ads")));
+    QPointer<OrvaneViewController> self(this);
+    alert->addAction(
+        AlertAction(localized(QStringLiteral("ov_confirm")), AlertAction::Style::Default, [self] {
+            if (self)
+                self->back();
+        }));
+    present(alert, false);
+}
+
+void OrvaneViewController::registerStoryboard() {
+    if (!Storyboard::hasScene(kSceneIdentifier)) {
+        Storyboard::registerScene(kSceneIdentifier, [] { return new OrvaneViewController; });
+    }
+    if (!Storyboard::hasScene(kNavigationSceneIdentifier)) {
+        Storyboard::registerScene(kNavigationSceneIdentifier, []() -> ViewController* {
+            auto* root = Storyboard::instantiateViewController(kSceneIdentifier);
+            return root ? new NavigationController(root) : nullptr;
+        });
+        Storyboard::setInitialScene(kStoryboardName, kNavigationSceneIdentifier);
+    }
+    if (!Storyboard::hasScene(CanReceiveBenefitsViewController::kSceneIdentifier)) {
+        Storyboard::registerScene(CanReceiveBenefitsViewController::kSceneIdentifier,
+                                  [] { return new CanReceiveBenefitsViewController; });
+    }
+    if (!Storyboard::hasScene(BenefitsViewController::kSceneIdentifier)) {
+        Storyboard::registerScene(BenefitsViewController::kSceneIdentifier,
+                                  [] { return new BenefitsViewController; });
+        Storyboard::registerSegue(kBenefitsSegue, BenefitsViewController::kSceneIdentifier);
+    }
+    if (!Storyboard::hasScene(DetailViewController::kSceneIdentifier)) {
+        DetailViewController::registerScene();
+        registerCampCells();
+        CopyRightView::registerView();
+    }
+}
+
+} // namespace orvane

@@ -1,0 +1,309 @@
+// The benefits history against orvane-sandbox: the request each choice sends (kind code, period
+// arithmetic, date patterns), the reply cases, the rows, and the popup of rewards on offer.
+
+#include <QtTest>
+
+#include "platform/Log.h"
+#include "platform/ui/AlertController.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "screens/benefits/BenefitsViewController.h"
+#include "screens/benefits/CanReceiveBenefitsViewController.h"
+#include "screens/benefits/RewardTableViewCell.h"
+#include "sdk/Localized.h"
+#include "support/SandboxFixture.h"
+
+using namespace orvane;
+
+namespace {
+
+const QString kRewardPath = QStringLiteral("/api/cs/user_reward_list");
+
+QString text(const char* key) {
+    return localized(QString::fromLatin1(key));
+}
+
+sandbox::RewardRecord record(qint64 campid, const QString& name, double price, const QString& date,
+                             int bm = 1) {
+    return {sandbox::kDemoMkey,
+            QStringLiteral("user-1"),
+            campid,
+            name,
+            price,
+            QStringLiteral("P"),
+            date,
+            bm};
+}
+
+// The benefits screen in a shown navigation stack, with a clock the test moves.
+struct Screen {
+    explicit Screen(const QDateTime& start)
+        : now(start)
+        , benefits(new BenefitsViewController([this] { return now; }))
+        , nav(benefits) {
+        nav.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&nav));
+    }
+
+    // Picks `choice` in the sheet opened by a real click on `selector`; returns the sheet's checked
+    // title before the choice.
+    QString choose(Button* selector, const QString& choice) {
+        QTest::mouseClick(selector, Qt::LeftButton);
+        AlertController* sheet = AlertController::visibleAlert();
+        if (!sheet)
+            return QStringLiteral("<no sheet>");
+        QString checked;
+        for (const AlertAction& action : sheet->actions()) {
+            if (action.isChecked())
+                checked += action.title();
+        }
+        AlertActionButton* button = sheet->actionButton(choice);
+        if (!button)
+            return QStringLiteral("<no action>");
+        QTest::mouseClick(button, Qt::LeftButton);
+        return checked;
+    }
+
+    QDateTime now;
+    BenefitsViewController* benefits;
+    NavigationController nav;
+};
+
+} // namespace
+
+class TstBenefits : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        Log::setDisplayLog(true);
+        setLocalizationLanguage(QStringLiteral("en"));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void firstRequestIsAllKindsOfTheLastWeek();
+    void kindAndThreeMonthsWithClampedDay();
+    void startDatesStayWhileTheEndMovesOn();
+    void emptyListShowsAnEmptyTable();
+    void refusalAndDroppedConnectionShowTheLabel();
+    void undecodableReplyKeepsTheRows();
+    void olderReplyNeverReplacesTheLatest();
+    void rowsShowWhatTheyCan();
+    void popupShowsTheAmountAndCloses();
+};
+
+void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    sandbox.server().addRewardRecord(
+        record(11, QStringLiteral("Puzzle Quest"), 1200000, QStringLiteral("20230301")));
+    sandbox.server().addRewardRecord(
+        record(12, QStringLiteral("Old one"), 10, QStringLiteral("20230101")));
+
+    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+    BenefitsViewController* b = screen.benefits;
+    QCOMPARE(b->b_benefits_kind->title(), text("ov_breakdown_all"));
+    QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
+    QCOMPARE(b->l_term->plainText(), text("ov_term") + " : 2023-02-26 ~ 2023-03-05");
+
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
+    const sandbox::LoggedRequest request = sandbox.server().requestsTo(kRewardPath).first();
+    QVERIFY(!request.hasQueryItem("rewardtype")); // kind "0" (all) is sent as no filter
+    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230226"));
+    QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230305"));
+
+    QTRY_COMPARE(b->reward().size(), 1);
+    QVERIFY(b->tv_reward->isVisible());
+    QVERIFY(!b->l_no_receive_benefits->isVisible());
+    QCOMPARE(b->tv_reward->numberOfRows(), 1);
+    auto* cell = qobject_cast<RewardTableViewCell*>(b->tv_reward->cellForRow(0));
+    QVERIFY(cell);
+    QCOMPARE(cell->l_name->plainText(), QStringLiteral("Puzzle Quest"));
+    QCOMPARE(cell->l_date->plainText(), QStringLiteral("2023-03-01"));
+    QCOMPARE(cell->l_reward_price->plainText(), QStringLiteral("1,200,000 P"));
+    // Bold, 14 and the accent colour, on the whole amount.
+    QVERIFY(cell->l_reward_price->text().contains("font-weight:700"));
+    QVERIFY(cell->l_reward_price->text().contains("#ff5c5a"));
+}
+
+void TstBenefits::kindAndThreeMonthsWithClampedDay() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    sandbox.server().addRewardRecord(
+        record(21, QStringLiteral("Shop A"), 1500, QStringLiteral("20230301"), 4));
+    sandbox.server().addRewardRecord(
+        record(22, QStringLiteral("Game B"), 700, QStringLiteral("20230302"), 1));
+
+    Screen screen(QDateTime(QDate(2023, 5, 31), QTime(9, 30)));
+    BenefitsViewController* b = screen.benefits;
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
+
+    // The sheet ticks the current choice; the new one becomes the title and is requested.
+    QCOMPARE(screen.choose(b->b_period, text("ov_recently_month3")), text("ov_recently_week1"));
+    QCOMPARE(b->b_period->title(), text("ov_recently_month3"));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
+    auto request = sandbox.server().requestsTo(kRewardPath).last();
+    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230228")); // 31 Feb clamped
+    QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230531"));
+    QCOMPARE(b->l_term->plainText(), text("ov_term") + " : 2023-02-28 ~ 2023-05-31");
+    QTRY_COMPARE(b->reward().size(), 2);
+
+    QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
+             text("ov_breakdown_all"));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 3);
+    request = sandbox.server().requestsTo(kRewardPath).last();
+    QCOMPARE(request.queryValue("rewardtype"), std::optional<QString>("2"));
+    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230228"));
+    QTRY_COMPARE(b->reward().size(), 1);
+    QCOMPARE(b->reward().first().name, std::optional<QString>("Shop A"));
+
+    // Choosing the current entry again asks again; the sheet ticks it.
+    QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
+             text("ov_purchase_benefits"));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 4);
+
+    // One month before the 31st of May is the 30th of April.
+    QCOMPARE(screen.choose(b->b_period, text("ov_recently_month1")), text("ov_recently_month3"));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 5);
+    QCOMPARE(sandbox.server().requestsTo(kRewardPath).last().queryValue("sdate"),
+             std::optional<QString>("20230430"));
+}
+
+void TstBenefits::startDatesStayWhileTheEndMovesOn() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(23, 59)));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
+    screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1)); // past midnight
+    screen.choose(screen.benefits->b_period, text("ov_recently_week1"));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
+    const auto request = sandbox.server().requestsTo(kRewardPath).last();
+    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230226"));
+    QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230306"));
+}
+
+void TstBenefits::emptyListShowsAnEmptyTable() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    test::LogCapture log;
+    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+    QTRY_VERIFY(log.contains("BenefitsViewController tableView count : 0"));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
+    QTest::qWait(50);
+    QVERIFY(screen.benefits->tv_reward->isVisible());
+    QVERIFY(!screen.benefits->l_no_receive_benefits->isVisible());
+    QCOMPARE(screen.benefits->tv_reward->numberOfRows(), 0);
+}
+
+void TstBenefits::refusalAndDroppedConnectionShowTheLabel() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    sandbox.server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, "20230304"));
+    test::LogCapture log;
+    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+    BenefitsViewController* b = screen.benefits;
+    QTRY_COMPARE(b->reward().size(), 1);
+
+    sandbox.server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
+    screen.choose(b->b_period, text("ov_recently_month1"));
+    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
+    QVERIFY(!b->tv_reward->isVisible());
+    QVERIFY(log.contains("OrvaneViewController getReq Error : Optional(500)"));
+    QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
+
+    // A good reply brings the table back; a dropped connection hides it again.
+    sandbox.server().clearFaults();
+    screen.choose(b->b_period, text("ov_recently_week1"));
+    QTRY_VERIFY(b->tv_reward->isVisible());
+    QVERIFY(!b->l_no_receive_benefits->isVisible());
+    sandbox.server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+    screen.choose(b->b_period, text("ov_recently_week1"));
+    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
+    QVERIFY(!b->tv_reward->isVisible());
+}
+
+void TstBenefits::undecodableReplyKeepsTheRows() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    sandbox.server().addRewardRecord(record(41, QStringLiteral("Stays"), 5, "20230304"));
+    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+    BenefitsViewController* b = screen.benefits;
+    QTRY_COMPARE(b->reward().size(), 1);
+
+    test::LogCapture log;
+    sandbox.server().setFault(kRewardPath,
+                              sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
+    screen.choose(b->b_period, text("ov_recently_month1"));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
+    QTRY_VERIFY(std::any_of(log.lines().cbegin(), log.lines().cend(),
+                            [](const QString& l) { return l.contains("ERROR"); }));
+    QTest::qWait(50);
+    QCOMPARE(b->reward().size(), 1);
+    QVERIFY(b->tv_reward->isVisible());
+    QVERIFY(!b->l_no_receive_benefits->isVisible());
+}
+
+void TstBenefits::olderReplyNeverReplacesTheLatest() {
+    test::SandboxFixture sandbox;
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    sandbox.server().addRewardRecord(record(51, QStringLiteral("Recent"), 5, "20230304"));
+    sandbox.server().addRewardRecord(record(52, QStringLiteral("Two months ago"), 5, "20230110"));
+    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+    BenefitsViewController* b = screen.benefits;
+    QTRY_COMPARE(b->reward().size(), 1);
+
+    // The three-month reply is held back; the week chosen after it answers first.
+    sandbox.server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
+    screen.choose(b->b_period, text("ov_recently_month3"));
+    screen.choose(b->b_period, text("ov_recently_week1"));
+    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 3);
+    QTest::qWait(700);
+    QCOMPARE(b->reward().size(), 1);
+    QCOMPARE(b->reward().first().name, std::optional<QString>("Recent"));
+    QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
+}
+
+void TstBenefits::rowsShowWhatTheyCan() {
+    TableView table;
+    RewardTableViewCell cell;
+    Reward full{1, QStringLiteral("Full"), 1500.5, QStringLiteral("P"), QStringLiteral("20240229"),
+                1};
+    cell.setItem(full, table, 0);
+    QCOMPARE(cell.l_date->plainText(), QStringLiteral("2024-02-29"));
+    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("1,500.5 P"));
+
+    Reward broken{2, std::nullopt, std::nullopt, QStringLiteral("P"), QStringLiteral("2024-13"), 1};
+    cell.setItem(broken, table, 0);
+    QCOMPARE(cell.l_name->plainText(), QString());
+    QCOMPARE(cell.l_date->plainText(), QStringLiteral("2024-13"));
+    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("P"));
+
+    Reward bare{3, QStringLiteral("Bare"), 300, std::nullopt, std::nullopt, 1};
+    cell.setItem(bare, table, 0);
+    QCOMPARE(cell.l_date->plainText(), QString());
+    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("300"));
+}
+
+void TstBenefits::popupShowsTheAmountAndCloses() {
+    ViewController host;
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    auto* popup = new CanReceiveBenefitsViewController;
+    popup->rewardPriceAndMark = QStringLiteral("12,300 P");
+    auto* sheet = new AlertController(QString(), QString(), AlertController::Style::ActionSheet);
+    sheet->setContentViewController(popup);
+    host.present(sheet, false);
+    QCOMPARE(AlertController::visibleAlert(), sheet);
+    QCOMPARE(popup->l_popup_coins_value->plainText(), QStringLiteral("12,300 P"));
+    QTRY_COMPARE(popup->preferredContentSize().height(), 150);
+    QTRY_COMPARE(popup->height(), 150);
+
+    QPointer<AlertController> watch(sheet);
+    QTest::mouseClick(popup->iv_close, Qt::LeftButton);
+    QTRY_VERIFY(!host.presentedViewController());
+    QTRY_VERIFY(!watch);
+}
+
+QTEST_MAIN(TstBenefits)
+#include "tst_benefits.moc"
