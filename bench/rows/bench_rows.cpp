@@ -63,8 +63,7 @@ private Q_SLOTS:
         QBENCHMARK {
             const Camp& camp = m_camps.at(i++ % kCamps);
             title.setPlainText(camp.name.value());
-            content.setTextFormat(Qt::RichText);
-            content.setText(campHtmlText(camp.rewarddesc).toHtml());
+            content.setRichText(campStyledHtml(camp.rewarddesc, kCampSecondaryTextColor, 12));
             action.setPlainText(camp.cta.value());
         }
     }

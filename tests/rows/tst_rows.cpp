@@ -245,8 +245,8 @@ private Q_SLOTS:
         auto* row = screen->cell<CampTableViewCell>(0);
         auto* cpsRow = screen->cell<CampCPSTableViewCell>(1);
         QVERIFY(row && cpsRow);
-        for (const auto& [icon, name] : {std::pair(row->iv_icon(), standard.name),
-                                          std::pair(cpsRow->iv_icon(), cps.name)}) {
+        for (const auto& [icon, name] :
+             {std::pair(row->iv_icon(), standard.name), std::pair(cpsRow->iv_icon(), cps.name)}) {
             QVERIFY(icon->isVisible());
             QVERIFY(!icon->hasImage());
             QCOMPARE(icon->placeholder(), campPlaceholderIcon(name));

@@ -156,7 +156,6 @@ void DetailViewController::viewDidLoad() {
         return;
     }
     const Camp& camp = *m_camp;
-    setTitle(camp.name.value_or(QString()));
     setBackTitle();
 
     NotificationCenter::defaultCenter().addObserver(kActionDetailFinish, this,

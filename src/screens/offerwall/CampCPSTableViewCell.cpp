@@ -43,7 +43,7 @@ CampCPSTableViewCell::CampCPSTableViewCell(QWidget* parent)
     texts->addStretch();
     row->addLayout(texts, 1);
 
-    campcell::makeChildrenTransparent(this);
+    campcell::finishRow(this);
 
     m_bRewardButton->setObjectName(QStringLiteral("b_reward_button"));
     m_bRewardButton->setPill(true);
@@ -51,8 +51,6 @@ CampCPSTableViewCell::CampCPSTableViewCell(QWidget* parent)
     m_bRewardButton->setFontSize(13, QFont::Bold);
     m_bRewardButton->setContentPadding(QMargins(14, 0, 14, 0));
     m_bRewardButton->setFixedHeight(campcell::kPillHeight);
-    m_bRewardButton->setMinimumWidth(campcell::kPillMinWidth);
-    m_bRewardButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     row->addWidget(m_bRewardButton, 0, Qt::AlignVCenter);
 
     TapRecognizer::attach(this, [this] { clickJoin(); });
@@ -80,6 +78,9 @@ void CampCPSTableViewCell::setItem(const Camp& camp, TableView*, int row, int,
 
     m_bRewardButton->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
     m_bRewardButton->setTitle(campRewardText(camp));
+    // A little room beyond the text's rounded width, so the title is never elided.
+    m_bRewardButton->setFixedWidth(
+        qMax(campcell::kPillMinWidth, m_bRewardButton->sizeHint().width() + 4));
     m_bRewardButton->onTap([this] { clickJoin(); });
 }
 

@@ -34,7 +34,9 @@ void setupPillLabel(Label* label) {
     label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void makeChildrenTransparent(QWidget* row) {
+void finishRow(QWidget* row) {
+    row->setBackgroundRole(QPalette::Window);
+    row->setForegroundRole(QPalette::WindowText);
     for (QWidget* child : row->findChildren<QWidget*>()) {
         child->setAttribute(Qt::WA_TransparentForMouseEvents);
     }

@@ -31,9 +31,11 @@ void setupIcon(ImageView* icon);
 void setupTitle(Label* title);
 // A label drawn as a pill-shaped button in the accent colour, white bold text.
 void setupPillLabel(Label* label);
-// Lets presses on labels and images fall through to the row, whose tap recognizer runs the action
-// (a rich-text label would otherwise take the press for its links).
-void makeChildrenTransparent(QWidget* row);
+// Sets up a row after its children were made: presses on labels and images fall through to the
+// row, whose tap recognizer runs the action (a rich-text label would otherwise take the press for
+// its links), and the labels draw with their own text colour wherever the row is placed (inside a
+// table's viewport they would otherwise use the base text colour).
+void finishRow(QWidget* row);
 
 // Shows the campaign's icon in `icon`: corner radius a fifth of its height, the placeholder with
 // the campaign's initial until the image arrives (or for good when the address is unusable), the

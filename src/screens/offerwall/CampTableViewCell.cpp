@@ -83,7 +83,7 @@ CampTableViewCell::CampTableViewCell(QWidget* parent)
     row->addWidget(m_lRewardButton, 0, Qt::AlignVCenter);
     root->addLayout(row);
 
-    campcell::makeChildrenTransparent(this);
+    campcell::finishRow(this);
     TapRecognizer::attach(this, [this] { runAction(); });
 }
 
