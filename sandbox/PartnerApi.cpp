@@ -98,7 +98,7 @@ Reply Service::postInquiry(const LoggedRequest& r) {
         }
     }
     if (!keysKnown(inquiry.field(QStringLiteral("mkey")), inquiry.field(QStringLiteral("mckey")))) {
-        return refusal(401, QStringLiteral("unknown mkey or mckey"));
+        return refusal(403, QStringLiteral("unknown mkey or mckey"));
     }
     if (inquiry.field(QStringLiteral("userid")).isEmpty()) {
         return refusal(400, QStringLiteral("userid is required"));

@@ -101,7 +101,7 @@ bool Service::admit(const LoggedRequest& r, bool needsUser, Reply* refused) cons
     const QString mkey = r.queryValue(QStringLiteral("mkey")).value_or(QString());
     const QString mckey = r.queryValue(QStringLiteral("mckey")).value_or(QString());
     if (!keysKnown(mkey, mckey)) {
-        *refused = refusal(401, QStringLiteral("unknown mkey or mckey"));
+        *refused = refusal(403, QStringLiteral("unknown mkey or mckey"));
         return false;
     }
     if (needsUser && r.queryValue(QStringLiteral("userid")).value_or(QString()).isEmpty()) {

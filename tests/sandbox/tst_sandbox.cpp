@@ -278,7 +278,7 @@ void TestSandbox::refusals() {
           QStringLiteral("/api/cs/user_camp_list"), QStringLiteral("/api/cs/user_reward_list")}) {
         const Response r = client.get(path + QStringLiteral("?campid=103&") + badKeys);
         QCOMPARE(r.status, 200);
-        QCOMPARE(r.result(), 401);
+        QCOMPARE(r.result(), 403);
     }
     QCOMPARE(client.get(QStringLiteral("/v1/req?mkey=host-b&mckey=host-b-c&userid=u1")).result(),
              200);
@@ -573,7 +573,7 @@ void TestSandbox::inquiryMultipartIsStored() {
     QCOMPARE(
         client.post(QStringLiteral("/api/cs"), "multipart/form-data; boundary=^-----^", badKeys)
             .result(),
-        401);
+        403);
     QCOMPARE(client
                  .post(QStringLiteral("/api/cs"), "multipart/form-data; boundary=^-----^",
                        body.chopped(16))
