@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 #include "platform/ui/Theme.h"
 
@@ -127,7 +128,8 @@ QSize Button::sizeHint() const {
     const QString t = currentTitle();
     const QImage img = image(currentState());
     const QFontMetrics fm(font());
-    int w = t.isEmpty() ? 0 : fm.horizontalAdvance(t);
+    // Rounded up: a width rounded down makes the title elide by a fraction of a pixel.
+    int w = t.isEmpty() ? 0 : qCeil(QFontMetricsF(font()).horizontalAdvance(t));
     int h = fm.height();
     if (!img.isNull()) {
         const QSize is = img.size() / std::max<qreal>(1, img.devicePixelRatio());
@@ -172,7 +174,9 @@ void Button::paintEvent(QPaintEvent*) {
     if (!img.isNull())
         imageSize = (img.size() / std::max<qreal>(1, img.devicePixelRatio()))
                         .boundedTo(content.size().expandedTo(QSize(1, 1)));
-    const int textWidth = t.isEmpty() ? 0 : std::min(fm.horizontalAdvance(t), content.width());
+    const int textWidth =
+        t.isEmpty() ? 0
+                    : std::min(qCeil(QFontMetricsF(font()).horizontalAdvance(t)), content.width());
     const int total =
         imageSize.width() + (imageSize.isValid() && !t.isEmpty() ? kImageSpacing : 0) + textWidth;
     int x = content.left() + std::max(0, (content.width() - total) / 2);

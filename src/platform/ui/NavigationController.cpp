@@ -157,7 +157,7 @@ bool NavigationController::popViewController(bool animated) {
         Log::info("NavigationController pop: only the root is left");
         return false;
     }
-    QPointer<ViewController> top = m_stack.takeLast();
+    QPointer<ViewController> top(m_stack.takeLast());
     animated = animated && animationsEnabled() && isVisible();
     {
         AppearanceBatch batch(animated);
@@ -188,24 +188,15 @@ int NavigationController::popToRootViewController(bool animated) {
 }
 
 QList<ViewController*> NavigationController::viewControllers() const {
-    QList<ViewController*> list;
-    for (const auto& vc : m_stack) {
-        if (vc)
-            list.append(vc);
-    }
-    return list;
+    return m_stack;
 }
 
 ViewController* NavigationController::topViewController() const {
-    for (auto it = m_stack.crbegin(); it != m_stack.crend(); ++it) {
-        if (*it)
-            return *it;
-    }
-    return nullptr;
+    return m_stack.isEmpty() ? nullptr : m_stack.last();
 }
 
 ViewController* NavigationController::rootViewController() const {
-    return m_stack.isEmpty() ? nullptr : m_stack.first().data();
+    return m_stack.isEmpty() ? nullptr : m_stack.first();
 }
 
 void NavigationController::setNavigationBarHidden(bool hidden) {
@@ -246,9 +237,7 @@ void NavigationController::track(ViewController* controller) {
     // Deleted while on the stack: QWidget announces it before guards clear, so match the object.
     // The stacked layout shows the next controller by itself.
     connect(controller, &QObject::destroyed, this, [this](QObject* gone) {
-        m_stack.removeIf([gone](const QPointer<ViewController>& vc) {
-            return !vc || static_cast<QObject*>(vc.data()) == gone;
-        });
+        m_stack.removeIf([gone](ViewController* vc) { return static_cast<QObject*>(vc) == gone; });
         updateBar();
     });
 }

@@ -77,7 +77,7 @@ private:
     NavigationBar* m_bar;
     QWidget* m_content;
     QStackedLayout* m_stackLayout;
-    QList<QPointer<ViewController>> m_stack;
+    QList<ViewController*> m_stack; // kept exact by untrack() and the destroyed() handler
 };
 
 } // namespace orvane
