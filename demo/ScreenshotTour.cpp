@@ -4,6 +4,7 @@
 
 #include "DemoHost.h"
 #include "platform/ui/AlertController.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Snapshot.h"
@@ -11,6 +12,7 @@
 #include "screens/detail/DetailViewController.h"
 #include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/OrvaneViewController.h"
+#include "sdk/Orvane.h"
 
 namespace orvane::demo {
 
@@ -47,7 +49,7 @@ void ScreenshotTour::buildSteps() {
 
     m_steps = {
         {QStringLiteral("01-benefits-popup.png"), [this] { m_host->openOfferwall(); }, popupShown,
-         kImageSettleMs},
+         kImageSettleMs, false},
         {QStringLiteral("02-offerwall.png"),
          [screen] { screen()->alertControllerBackgroundTapped(); },
          [screen] { return !screen()->presentedViewController(); }, kImageSettleMs},
@@ -101,6 +103,16 @@ void ScreenshotTour::buildSteps() {
              qobject_cast<BenefitsViewController*>(nav()->topViewController())->clickPeriod();
          },
          [] { return AlertController::visibleAlert() != nullptr; }, 300},
+        // Closed, and opened again by a host that shows the summary at the top of the list.
+        {QString(), [screen] { screen()->back(); },
+         [this] { return !m_host->presentedViewController(); }, 300},
+        {QStringLiteral("08-offerwall-summary-header.png"),
+         [this] {
+             Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
+             m_host->openOfferwall();
+         },
+         [screen] { return screen() && !screen()->l_coins_value->text().isEmpty(); },
+         kImageSettleMs, false},
     };
 }
 
@@ -125,9 +137,9 @@ void ScreenshotTour::runStep() {
         Q_EMIT finished(true);
         return;
     }
-    // Every step after the first acts on the offerwall the first one opened.
     auto* nav = qobject_cast<NavigationController*>(m_host->presentedViewController());
-    if (m_index > 0 && (!nav || !qobject_cast<OrvaneViewController*>(nav->rootViewController()))) {
+    if (m_steps.at(m_index).needsOfferwall &&
+        (!nav || !qobject_cast<OrvaneViewController*>(nav->rootViewController()))) {
         fail(QStringLiteral("the offerwall is not on screen"));
         return;
     }

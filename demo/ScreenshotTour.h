@@ -32,6 +32,7 @@ private:
         std::function<void()> action;
         std::function<bool()> ready;
         int settleMs = 0;
+        bool needsOfferwall = true; // the action works on the offerwall on screen
     };
 
     void buildSteps();

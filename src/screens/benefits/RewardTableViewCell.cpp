@@ -24,6 +24,8 @@ RewardTableViewCell::RewardTableViewCell(QWidget* parent)
     l_name->setFont(ui::font(ui::kBodyFontSize + 1, QFont::DemiBold));
     l_date->setFont(ui::font(ui::kSmallFontSize));
     l_date->setTextColor(ui::secondaryTextColor());
+    // Inside a table's viewport a label draws with the Text role unless told otherwise.
+    l_date->setForegroundRole(QPalette::WindowText);
     l_reward_price->setWordWrap(false);
     l_reward_price->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 

@@ -29,18 +29,34 @@ namespace orvane {
 
 namespace {
 
-// Two small arrows, up and down: the sort button's glyph.
+// Two small arrows, up and down: the sort button's glyph. Drawn at twice its size.
 QImage sortGlyph(const QColor& color) {
     QImage image(28, 28, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(2);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(color, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(color, 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawLine(QPointF(9, 5), QPointF(9, 23));
     p.drawPolyline(QPolygonF({QPointF(4, 10), QPointF(9, 5), QPointF(14, 10)}));
     p.drawLine(QPointF(19, 5), QPointF(19, 23));
     p.drawPolyline(QPolygonF({QPointF(14, 18), QPointF(19, 23), QPointF(24, 18)}));
+    p.end();
+    image.setDevicePixelRatio(2);
+    return image;
+}
+
+// A clock face with a turning arrow: the glyph of the benefits history entry.
+QImage historyGlyph(const QColor& color) {
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawArc(QRectF(4, 4, 24, 24), 200 * 16, 300 * 16);
+    p.drawPolyline(QPolygonF({QPointF(3, 9), QPointF(5.5, 13), QPointF(9.5, 10.5)}));
+    p.drawPolyline(QPolygonF({QPointF(16, 10), QPointF(16, 16), QPointF(20, 19)}));
+    p.end();
+    image.setDevicePixelRatio(2);
     return image;
 }
 
@@ -75,7 +91,7 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
                                    v_tabs))
     , m_model(new CampListModel(this))
     , m_close(new Button(QStringLiteral("\u2715")))
-    , m_benefits(new Button(localized(QStringLiteral("ov_benefits_received")))) {
+    , m_benefits(new Button(localized(QStringLiteral("ov_benefits_received")), this)) {
     setObjectName(QStringLiteral("OrvaneViewController"));
     setTitle(localized(QStringLiteral("ov_offerwall_title")));
     v_tabs->setObjectName(QStringLiteral("v_tabs"));
@@ -114,16 +130,25 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
 
     auto* header = new QWidget(this);
     auto* headerLayout = new QVBoxLayout(header);
-    headerLayout->setContentsMargins(16, 10, 16, 2);
+    headerLayout->setContentsMargins(16, 10, 12, 4);
     headerLayout->setSpacing(6);
     headerLayout->addWidget(v_coins_calue);
+    // The way to the benefits history at the left, the sort mode at the right.
+    m_benefits->setImage(historyGlyph(ui::accentColor()));
+    m_benefits->setFontSize(ui::kSmallFontSize + 1, QFont::DemiBold);
+    m_benefits->setTitleColor(ui::accentColor());
+    m_benefits->setBackgroundColor(QColor(255, 240, 239));
+    m_benefits->setPill(true);
+    m_benefits->setContentPadding(QMargins(10, 5, 12, 5));
     auto* sortRow = new QHBoxLayout;
+    sortRow->addWidget(m_benefits);
     sortRow->addStretch(1);
     sortRow->addWidget(b_sort);
     headerLayout->addLayout(sortRow);
 
     tv_camp->setFrameShape(QFrame::NoFrame);
     tv_camp->setEstimatedRowHeight(96);
+    tv_camp->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tv_camp->registerCell(CampTableViewCell::kIdentifier, [] { return new CampTableViewCell; });
     tv_camp->registerCell(CampCPSTableViewCell::kIdentifier,
                           [] { return new CampCPSTableViewCell; });
@@ -143,11 +168,9 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     m_close->setFontSize(18, QFont::Normal);
     m_close->setTitleColor(QColor(60, 60, 67));
     m_close->setContentPadding(QMargins(10, 4, 10, 4));
-    m_benefits->setFontSize(ui::kBodyFontSize, QFont::Medium);
-    m_benefits->setTitleColor(ui::accentColor());
-    m_benefits->setContentPadding(QMargins(8, 4, 12, 4));
     navigationItem().setLeftWidget(m_close);
-    navigationItem().setRightWidget(m_benefits);
+    // A short back title keeps the titles of the screens pushed above readable.
+    navigationItem().setBackButtonTitle(localized(QStringLiteral("ov_back")));
 
     connect(m_model, &CampListModel::listChanged, this, [this] { tv_camp->reloadData(); });
     connect(m_model, &CampListModel::summaryReady, this, &OrvaneViewController::showSummary);

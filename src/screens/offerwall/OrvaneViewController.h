@@ -49,7 +49,7 @@ public:
     TableView* tv_camp;
     SegmentedControl* sc_camp;
     CopyRightView* copyRightView() const { return m_footer; }
-    // Bar controls: the close control and the entry to the benefits history.
+    // The close control in the bar and the entry to the benefits history above the list.
     Button* closeButton() const { return m_close; }
     Button* benefitsButton() const { return m_benefits; }
 
