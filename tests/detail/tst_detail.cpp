@@ -2,6 +2,7 @@
 // texts and notice, the view report, the button's way from loading to the reward claim, and its
 // closing on "action_detail_finish".
 
+#include <QScrollBar>
 #include <QTest>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -17,6 +18,7 @@
 #include "platform/ui/Snapshot.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/Views.h"
 #include "rows/CampTestUtil.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/offerwall/CampCellCommon.h"
@@ -322,6 +324,12 @@ private Q_SLOTS:
         const QString path = dir + QStringLiteral("/detail.png");
         QVERIFY(grabToPng(m_nav.get(), path));
         QVERIFY(!isUniformImage(QImage(path)));
+        // The end of the page: instructions and notice above the pinned button.
+        auto* scroll = detail->findChild<ScrollView*>();
+        QVERIFY(scroll);
+        scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+        QTest::qWait(50);
+        QVERIFY(grabToPng(m_nav.get(), dir + QStringLiteral("/detail-end.png")));
     }
 };
 
