@@ -18,7 +18,7 @@
 #include <QRandomGenerator>
 #include <QThread>
 
-#include "imagecache/Mailbox.h"
+#include "platform/Mailbox.h"
 #include "platform/Log.h"
 
 namespace orvane {

@@ -7,9 +7,9 @@
 #include <QSaveFile>
 #include <QThreadPool>
 
-#include "imagecache/HandOff.h"
+#include "platform/HandOff.h"
 #include "imagecache/ImageDownloader.h"
-#include "imagecache/Mailbox.h"
+#include "platform/Mailbox.h"
 #include "imagecache/ScaleToFit.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"

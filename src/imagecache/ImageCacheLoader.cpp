@@ -4,9 +4,9 @@
 
 #include <QCache>
 
-#include "imagecache/HandOff.h"
+#include "platform/HandOff.h"
 #include "imagecache/ImageDownloader.h"
-#include "imagecache/Mailbox.h"
+#include "platform/Mailbox.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 

@@ -4,7 +4,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include "imagecache/Mailbox.h"
+#include "platform/Mailbox.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "imagecache/Mailbox.h"
+#include "platform/Mailbox.h"
 
 #include <QCoreApplication>
 #include <QThread>
