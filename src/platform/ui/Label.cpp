@@ -36,8 +36,10 @@ void Label::setPlainText(const QString& text) {
 }
 
 void Label::setTextColor(const QColor& color) {
+    // Inside item views a label draws with the Text role, elsewhere with WindowText: set both.
     QPalette p = palette();
     p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
     setPalette(p);
 }
 
