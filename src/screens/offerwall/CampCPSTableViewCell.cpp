@@ -88,14 +88,7 @@ void CampCPSTableViewCell::clickJoin() {
     if (!m_camp) {
         return;
     }
-    if (m_camp->detailpage == 1) {
-        if (auto* click = dynamic_cast<CampClickProtocol*>(m_campClickProtocol.data());
-            click && m_indexPath) {
-            click->onClick(*m_indexPath);
-        } else {
-            Log::error("CampCPSTableViewCell clickJoin: no screen to open the detail of campaign",
-                       m_camp->campid);
-        }
+    if (campOpenDetailIfAny(*m_camp, m_campClickProtocol.data(), m_indexPath, "CampCPSTableViewCell")) {
         return;
     }
     ApiJoin::shared().startJoin(*m_camp);

@@ -8,7 +8,9 @@
 #include <QRegularExpression>
 #include <QTextDocumentFragment>
 
+#include "platform/Log.h"
 #include "platform/ui/Theme.h"
+#include "screens/offerwall/CampClickProtocol.h"
 #include "screens/offerwall/CampListModel.h"
 #include "sdk/StyledText.h"
 
@@ -139,6 +141,21 @@ int AspectImageView::heightForWidth(int width) const {
 QSize AspectImageView::sizeHint() const {
     const int width = ui::kPhoneSize.width();
     return {width, heightForWidth(width)};
+}
+
+bool campOpenDetailIfAny(const Camp& camp, QObject* clickTarget, std::optional<int> row,
+                         const char* rowKind) {
+    if (camp.detailpage != 1) {
+        return false;
+    }
+    if (auto* click = dynamic_cast<CampClickProtocol*>(clickTarget); click && row) {
+        click->onClick(*row);
+    } else {
+        Log::error(QString::fromUtf8(rowKind) +
+                       QStringLiteral(" clickJoin: no screen to open the detail of campaign"),
+                   camp.campid);
+    }
+    return true;
 }
 
 } // namespace orvane
