@@ -71,18 +71,23 @@ Reply Service::join(const LoggedRequest& r) {
     return Reply::json({{"result", 200}, {"lurl", landingUrl(entry->campid, mkey, userId)}});
 }
 
+const CampaignEntry* Service::admittedCampaign(const LoggedRequest& r, Reply* refusal) const {
+    return admit(r, true, refusal) ? campaignOf(r, refusal) : nullptr;
+}
+
+std::optional<Participation> Service::participationOf(const LoggedRequest& r,
+                                                      const CampaignEntry& entry) {
+    return settle(m_store.participation(*r.queryValue(QStringLiteral("mkey")),
+                                        *r.queryValue(QStringLiteral("userid")), entry.campid));
+}
+
 Reply Service::state(const LoggedRequest& r) {
     Reply refused;
-    if (!admit(r, true, &refused)) {
-        return refused;
-    }
-    const CampaignEntry* entry = campaignOf(r, &refused);
+    const CampaignEntry* entry = admittedCampaign(r, &refused);
     if (!entry) {
         return refused;
     }
-    const std::optional<Participation> p =
-        settle(m_store.participation(*r.queryValue(QStringLiteral("mkey")),
-                                     *r.queryValue(QStringLiteral("userid")), entry->campid));
+    const std::optional<Participation> p = participationOf(r, *entry);
     if (!p) {
         return Reply::json({{"result", 200}, {"state", 0}});
     }
@@ -95,16 +100,11 @@ Reply Service::state(const LoggedRequest& r) {
 
 Reply Service::inst(const LoggedRequest& r) {
     Reply refused;
-    if (!admit(r, true, &refused)) {
-        return refused;
-    }
-    const CampaignEntry* entry = campaignOf(r, &refused);
+    const CampaignEntry* entry = admittedCampaign(r, &refused);
     if (!entry) {
         return refused;
     }
-    std::optional<Participation> p =
-        settle(m_store.participation(*r.queryValue(QStringLiteral("mkey")),
-                                     *r.queryValue(QStringLiteral("userid")), entry->campid));
+    std::optional<Participation> p = participationOf(r, *entry);
     if (!p) {
         return refusal(404, QStringLiteral("not joined"));
     }
@@ -146,16 +146,11 @@ Reply Service::exec(const LoggedRequest& r) {
 
 Reply Service::reward(const LoggedRequest& r) {
     Reply refused;
-    if (!admit(r, true, &refused)) {
-        return refused;
-    }
-    const CampaignEntry* entry = campaignOf(r, &refused);
+    const CampaignEntry* entry = admittedCampaign(r, &refused);
     if (!entry) {
         return refused;
     }
-    std::optional<Participation> p =
-        settle(m_store.participation(*r.queryValue(QStringLiteral("mkey")),
-                                     *r.queryValue(QStringLiteral("userid")), entry->campid));
+    std::optional<Participation> p = participationOf(r, *entry);
     if (!p) {
         return refusal(404, QStringLiteral("not joined"));
     }

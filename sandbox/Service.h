@@ -54,6 +54,11 @@ private:
     bool keysKnown(const QString& mkey, const QString& mckey) const;
     // Reads the "campid" field into a catalogue entry; fills the refusal when it fails.
     const CampaignEntry* campaignOf(const LoggedRequest& r, Reply* refusal) const;
+    // Both checks at once: known keys with a user id, and the campaign the request names.
+    const CampaignEntry* admittedCampaign(const LoggedRequest& r, Reply* refusal) const;
+    // The settled participation of the request's user in `entry`, if any.
+    std::optional<Participation> participationOf(const LoggedRequest& r,
+                                                 const CampaignEntry& entry);
     // Moves a started participation whose delay has passed to complete (crediting it when the
     // server credits that participation itself) and returns it as it now stands.
     std::optional<Participation> settle(std::optional<Participation> participation);
