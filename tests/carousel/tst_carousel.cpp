@@ -63,6 +63,7 @@ private Q_SLOTS:
     void restingOnCard_data();
     void restingOnCard();
     void scrollingToTheNextCard();
+    void resizeKeepsTheCurrentCardCentred();
     void pageIndicatorTapScrolls();
     void mouseDragEndsOnACard_data();
     void mouseDragEndsOnACard();
@@ -173,6 +174,17 @@ void TstCarousel::scrollingToTheNextCard() {
         }
     }
     QCOMPARE(carousel->collectionView()->createdCellCount(), 3);
+}
+
+void TstCarousel::resizeKeepsTheCurrentCardCentred() {
+    auto carousel = shownCarousel(375);
+    QVERIFY(carousel);
+    carousel->collectionView()->scrollToItem(2, false);
+    carousel->resize(1000, carousel->height());
+    QTRY_COMPARE(carousel->collectionView()->width(), 1000);
+    QCOMPARE(leftInset(*carousel), 350.0);
+    QCOMPARE(carousel->collectionView()->contentOffset().x(), carousel::offsetForCard(2, 350));
+    QCOMPARE(carousel->previousIndex().value_or(-1), 2);
 }
 
 void TstCarousel::pageIndicatorTapScrolls() {

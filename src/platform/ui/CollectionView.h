@@ -39,8 +39,9 @@ public:
     virtual ~CollectionViewDelegate() = default;
     // After every change of the content offset (drag, deceleration, animation, direct set).
     virtual void scrollViewDidScroll(CollectionView&) {}
-    // When a drag ends: `targetContentOffset` is where the scroll would come to rest (in content
-    // coordinates, velocity in pixels per second); changing it makes the view settle there.
+    // When a drag ends: `targetContentOffset` is where the scroll would come to rest (content
+    // coordinates; the velocity is the scroller's, in metres per second); changing it makes the
+    // view settle there.
     virtual void scrollViewWillEndDragging(CollectionView&, QPointF /*velocity*/,
                                            QPointF& /*targetContentOffset*/) {}
 };
