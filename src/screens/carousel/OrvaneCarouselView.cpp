@@ -85,7 +85,7 @@ void OrvaneCarouselView::applyInsets() {
     const qreal inset = carousel::sideInset(m_collectionView->width());
     m_collectionView->setContentInset(QMarginsF(inset, 0, inset, 0));
     m_collectionView->setContentOffset(QPointF(carousel::offsetForCard(current, inset), 0));
-    // The first layout always settles a current card, even when the offset did not move.
+    // Every layout settles a current card, also when the offset stayed (a strip 300 wide).
     if (m_collectionView->contentOffset() == before)
         scrollViewDidScroll(*m_collectionView);
 }
