@@ -9,6 +9,7 @@
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Snapshot.h"
 #include "screens/benefits/BenefitsViewController.h"
+#include "screens/carousel/OrvaneCarouselView.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/OrvaneViewController.h"
@@ -113,6 +114,22 @@ void ScreenshotTour::buildSteps() {
          },
          [screen] { return screen() && !screen()->l_coins_value->text().isEmpty(); },
          kImageSettleMs, false},
+        // The host's own screen again, with the carousel in its layout, at rest on card 3.
+        {QString(), [screen] { screen()->back(); },
+         [this] { return !m_host->presentedViewController(); }, 300},
+        {QString(), [this] { m_host->toggleCarousel(); },
+         [this] { return m_host->carousel() && m_host->carousel()->previousIndex().has_value(); },
+         0, false},
+        {QStringLiteral("09-carousel.png"),
+         [this] {
+             m_host->carousel()->pageControl()->setCurrentPage(2);
+             m_host->carousel()->pageValueDidChanged();
+         },
+         [this] {
+             const OrvaneCarouselView* carousel = m_host->carousel();
+             return !carousel->collectionView()->isScrolling() && carousel->previousIndex() == 2;
+         },
+         100, false},
     };
 }
 

@@ -13,9 +13,10 @@ namespace orvane::demo {
 class DemoHost;
 
 // Walks the offerwall the way a user would (list with the benefits popup, the list, the shopping
-// tab, a detail page, the benefits history and its period sheet) and writes one PNG of the window
-// per screen into a folder. Each step acts, waits until its screen is ready (bounded), lets images
-// settle, then grabs. finished(ok) reports whether every screen was written.
+// tab, a detail page, the benefits history and its period sheet; then the carousel on the host's
+// own screen) and writes one PNG of the window per screen into a folder. Each step acts, waits
+// until its screen is ready (bounded), lets images settle, then grabs. finished(ok) reports whether
+// every screen was written.
 class ScreenshotTour final : public QObject {
     Q_OBJECT
 public:

@@ -30,6 +30,7 @@ public:
 
 private:
     friend class TableView;
+    friend class CollectionView;
     QString m_reuseIdentifier;
 };
 
