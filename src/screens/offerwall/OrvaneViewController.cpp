@@ -17,6 +17,7 @@
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
+#include "screens/inquiry/RequestViewController.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
 #include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/CampTableViewCell.h"
@@ -140,8 +141,18 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     m_benefits->setBackgroundColor(QColor(255, 240, 239));
     m_benefits->setPill(true);
     m_benefits->setContentPadding(QMargins(10, 5, 12, 5));
+    // The inquiry form, beside the history, in the same look.
+    auto* inquiry = new Button(localized(QStringLiteral("ov_inquiry")), this);
+    inquiry->setObjectName(QStringLiteral("b_inquiry"));
+    inquiry->setFontSize(ui::kSmallFontSize + 1, QFont::DemiBold);
+    inquiry->setTitleColor(ui::accentColor());
+    inquiry->setBackgroundColor(QColor(255, 240, 239));
+    inquiry->setPill(true);
+    inquiry->setContentPadding(QMargins(12, 5, 12, 5));
+    inquiry->onTap([this] { performSegue(RequestViewController::kSceneIdentifier); });
     auto* sortRow = new QHBoxLayout;
     sortRow->addWidget(m_benefits);
+    sortRow->addWidget(inquiry);
     sortRow->addStretch(1);
     sortRow->addWidget(b_sort);
     headerLayout->addLayout(sortRow);
@@ -346,6 +357,11 @@ void OrvaneViewController::registerStoryboard() {
         Storyboard::registerScene(BenefitsViewController::kSceneIdentifier,
                                   [] { return new BenefitsViewController; });
         Storyboard::registerSegue(kBenefitsSegue, BenefitsViewController::kSceneIdentifier);
+    }
+    if (!Storyboard::hasScene(RequestViewController::kSceneIdentifier)) {
+        RequestViewController::registerScene();
+        Storyboard::registerSegue(RequestViewController::kSceneIdentifier,
+                                  RequestViewController::kSceneIdentifier);
     }
     if (!Storyboard::hasScene(DetailViewController::kSceneIdentifier)) {
         DetailViewController::registerScene();
