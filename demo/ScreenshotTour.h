@@ -8,14 +8,18 @@
 #include <QPointer>
 #include <QTimer>
 
+namespace orvane {
+class NavigationController;
+} // namespace orvane
+
 namespace orvane::demo {
 
 class DemoHost;
 
 // Walks the offerwall the way a user would (list with the benefits popup, the list, the shopping
-// tab, a detail page, the benefits history and its period sheet) and writes one PNG of the window
-// per screen into a folder. Each step acts, waits until its screen is ready (bounded), lets images
-// settle, then grabs. finished(ok) reports whether every screen was written.
+// tab, a detail page, the benefits history and its period sheet, the inquiry form) and writes one
+// PNG of the window per screen into a folder. Each step acts, waits until its screen is ready
+// (bounded), lets images settle, then grabs. finished(ok) reports whether every screen was written.
 class ScreenshotTour final : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +40,7 @@ private:
     };
 
     void buildSteps();
+    void addInquirySteps(const std::function<NavigationController*()>& nav);
     void runStep();
     void poll();
     void fail(const QString& why);

@@ -73,7 +73,6 @@ QWidget* makeChoiceRow(const QString& objectName, Label* label, QWidget* parent)
     row->setCursor(Qt::PointingHandCursor);
     label->setParent(row);
     label->setFont(ui::font(ui::kBodyFontSize));
-    label->setWordWrap(false);
     auto* chevron = new Label(QStringLiteral("\u25BE"), row);
     chevron->setTextColor(ui::secondaryTextColor());
     auto* layout = new QHBoxLayout(row);
@@ -96,15 +95,21 @@ QImage attachGlyph() {
     const QColor ink(142, 142, 147);
     p.setPen(QPen(ink, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
-    const QRectF body(side * 0.27, side * 0.34, side * 0.46, side * 0.32);
+    const QRectF body(side * 0.25, side * 0.36, side * 0.46, side * 0.32);
     p.drawRoundedRect(body, 6, 6);
     p.drawLine(QPointF(side * 0.42, body.top()), QPointF(side * 0.46, body.top() - side * 0.07));
     p.drawLine(QPointF(side * 0.46, body.top() - side * 0.07),
                QPointF(side * 0.54, body.top() - side * 0.07));
     p.drawLine(QPointF(side * 0.54, body.top() - side * 0.07), QPointF(side * 0.58, body.top()));
     p.drawEllipse(body.center(), side * 0.08, side * 0.08);
-    p.setFont(ui::boldFont(side / 7));
-    p.drawText(QRectF(0, side * 0.68, side, side * 0.24), Qt::AlignCenter, QStringLiteral("+"));
+    // A small plus badge at the camera's lower right.
+    const QPointF badge(body.right(), body.bottom());
+    p.setPen(Qt::NoPen);
+    p.setBrush(ui::accentColor());
+    p.drawEllipse(badge, side * 0.11, side * 0.11);
+    p.setPen(QPen(Qt::white, 3.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(badge - QPointF(side * 0.05, 0), badge + QPointF(side * 0.05, 0));
+    p.drawLine(badge - QPointF(0, side * 0.05), badge + QPointF(0, side * 0.05));
     p.end();
     image.setDevicePixelRatio(2);
     return image;
@@ -131,7 +136,7 @@ RequestViewController::RequestViewController(QWidget* parent)
     , iv_attach(new ImageView)
     , sv_screenshot(new HStack)
     , l_agree_contents(new Label)
-    , b_agree(new CheckBox(text("ov_agree")))
+    , b_agree(new CheckBox)
     , b_negative(new Button(text("ov_cancel")))
     , b_positive(new Button(text("ov_send")))
     , m_encoder(screenshotJpeg) {
@@ -161,7 +166,7 @@ RequestViewController::RequestViewController(QWidget* parent)
     tf_email->setInputMethodHints(Qt::ImhEmailCharactersOnly);
 
     tv_input_inquiry->setObjectName(QStringLiteral("tv_input_inquiry"));
-    tv_input_inquiry->setFixedHeight(132);
+    tv_input_inquiry->setFixedHeight(116);
 
     iv_attach->setObjectName(QStringLiteral("iv_attach"));
     iv_attach->setImage(attachGlyph());
@@ -173,7 +178,11 @@ RequestViewController::RequestViewController(QWidget* parent)
     attachRow->setSpacing(10);
     attachRow->addWidget(iv_attach, 0, Qt::AlignBottom);
     attachRow->addWidget(sv_screenshot, 0, Qt::AlignBottom);
-    attachRow->addStretch(1);
+    m_attachHint = new Label(text("ov_attach_hint"), content);
+    m_attachHint->setObjectName(QStringLiteral("l_attach_hint"));
+    m_attachHint->setFont(ui::font(ui::kSmallFontSize));
+    m_attachHint->setTextColor(ui::secondaryTextColor());
+    attachRow->addWidget(m_attachHint, 1);
 
     // The consent text in a grey box, the box to tick under it.
     auto* consent = new QWidget(content);
@@ -185,15 +194,24 @@ RequestViewController::RequestViewController(QWidget* parent)
     l_agree_contents->setTextColor(QColor(140, 140, 140));
     l_agree_contents->setPlainText(text("ov_agree_contents"));
     b_agree->setObjectName(QStringLiteral("b_agree"));
-    b_agree->setTitleColor(QColor(28, 28, 30));
-    b_agree->setFontSize(ui::kSmallFontSize + 1, QFont::DemiBold);
-    b_agree->setContentPadding(QMargins(0, 6, 0, 6));
+    b_agree->setContentPadding(QMargins(0, 2, 0, 2));
     b_agree->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // The sentence beside the box wraps; a tap on it ticks the box too.
+    auto* agreeText = new Label(text("ov_agree"), consent);
+    agreeText->setObjectName(QStringLiteral("l_agree"));
+    agreeText->setFont(ui::font(ui::kSmallFontSize + 1, QFont::DemiBold));
+    agreeText->setTextColor(QColor(28, 28, 30));
+    agreeText->setCursor(Qt::PointingHandCursor);
+    TapRecognizer::attach(agreeText, [this] { b_agree->click(); });
+    auto* agreeRow = new QHBoxLayout;
+    agreeRow->setSpacing(8);
+    agreeRow->addWidget(b_agree, 0, Qt::AlignTop);
+    agreeRow->addWidget(agreeText, 1);
     auto* consentLayout = new QVBoxLayout(consent);
-    consentLayout->setContentsMargins(12, 10, 12, 6);
-    consentLayout->setSpacing(6);
+    consentLayout->setContentsMargins(12, 10, 12, 10);
+    consentLayout->setSpacing(8);
     consentLayout->addWidget(l_agree_contents);
-    consentLayout->addWidget(b_agree, 0, Qt::AlignLeft);
+    consentLayout->addLayout(agreeRow);
 
     b_negative->setObjectName(QStringLiteral("b_negative"));
     b_positive->setObjectName(QStringLiteral("b_positive"));
@@ -211,23 +229,23 @@ RequestViewController::RequestViewController(QWidget* parent)
     buttons->addWidget(b_positive, 2);
 
     auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(16, 16, 16, 20);
-    column->setSpacing(8);
+    column->setContentsMargins(16, 12, 16, 16);
+    column->setSpacing(7);
     column->addWidget(makeCaption(text("ov_inquiry_type"), content));
     column->addWidget(v_request_type);
     column->addWidget(v_ad_select);
-    column->addSpacing(8);
+    column->addSpacing(6);
     column->addWidget(makeCaption(text("ov_contact"), content));
     column->addWidget(tf_name);
     column->addWidget(tf_phone);
     column->addWidget(tf_email);
-    column->addSpacing(8);
+    column->addSpacing(6);
     column->addWidget(makeCaption(text("ov_inquiry_contents"), content));
     column->addWidget(tv_input_inquiry);
     column->addLayout(attachRow);
-    column->addSpacing(8);
+    column->addSpacing(6);
     column->addWidget(consent);
-    column->addSpacing(8);
+    column->addSpacing(6);
     column->addLayout(buttons);
     column->addStretch(1);
     sv_main->setObjectName(QStringLiteral("sv_main"));
@@ -464,6 +482,7 @@ void RequestViewController::admitMeasured(const Measured& measured) {
     }
     m_screenShotList.append(measured.image);
     addScreenshotItem(measured.image);
+    m_attachHint->hide();
 }
 
 void RequestViewController::addScreenshotItem(const QImage& image) {
@@ -487,6 +506,7 @@ void RequestViewController::clickScreenshotDelete(QWidget* deleteIcon) {
     }
     m_screenShotList.removeAt(index);
     sv_screenshot->removeArrangedSubview(item);
+    m_attachHint->setVisible(m_screenShotList.isEmpty());
     item->deleteLater(); // the tap that got here is still being delivered to it
 }
 

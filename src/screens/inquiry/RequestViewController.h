@@ -126,6 +126,7 @@ private:
 
     std::optional<QList<Camp>> m_adList;
     QList<QImage> m_screenShotList;
+    Label* m_attachHint = nullptr; // shown while no screenshot is attached
     JpegEncoder m_encoder;
     int m_pendingScreenshots = 0;
     bool m_sending = false;

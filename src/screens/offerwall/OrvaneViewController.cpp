@@ -141,18 +141,8 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     m_benefits->setBackgroundColor(QColor(255, 240, 239));
     m_benefits->setPill(true);
     m_benefits->setContentPadding(QMargins(10, 5, 12, 5));
-    // The inquiry form, beside the history, in the same look.
-    auto* inquiry = new Button(localized(QStringLiteral("ov_inquiry")), this);
-    inquiry->setObjectName(QStringLiteral("b_inquiry"));
-    inquiry->setFontSize(ui::kSmallFontSize + 1, QFont::DemiBold);
-    inquiry->setTitleColor(ui::accentColor());
-    inquiry->setBackgroundColor(QColor(255, 240, 239));
-    inquiry->setPill(true);
-    inquiry->setContentPadding(QMargins(12, 5, 12, 5));
-    inquiry->onTap([this] { performSegue(RequestViewController::kSceneIdentifier); });
     auto* sortRow = new QHBoxLayout;
     sortRow->addWidget(m_benefits);
-    sortRow->addWidget(inquiry);
     sortRow->addStretch(1);
     sortRow->addWidget(b_sort);
     headerLayout->addLayout(sortRow);
@@ -180,6 +170,15 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     m_close->setTitleColor(QColor(60, 60, 67));
     m_close->setContentPadding(QMargins(10, 4, 10, 4));
     navigationItem().setLeftWidget(m_close);
+    // The inquiry form, across the bar from the close control. Held here until a bar takes it.
+    auto* inquiry = new Button(localized(QStringLiteral("ov_inquiry")), this);
+    inquiry->hide();
+    inquiry->setObjectName(QStringLiteral("b_inquiry"));
+    inquiry->setFontSize(15, QFont::Medium);
+    inquiry->setTitleColor(ui::accentColor());
+    inquiry->setContentPadding(QMargins(10, 4, 12, 4));
+    inquiry->onTap([this] { performSegue(RequestViewController::kSceneIdentifier); });
+    navigationItem().setRightWidget(inquiry);
     // A short back title keeps the titles of the screens pushed above readable.
     navigationItem().setBackButtonTitle(localized(QStringLiteral("ov_back")));
 
