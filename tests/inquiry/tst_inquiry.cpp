@@ -75,12 +75,13 @@ struct Screen {
     }
     // Everything filled in and valid, kind "other", consent given.
     void fill(const QString& phone = QStringLiteral("01012345678"),
-              const QString& email = QStringLiteral("kim@mail.example.com")) {
+              const QString& email = QStringLiteral("kim@mail.example.com"),
+              const QString& inquiry = QStringLiteral("My reward never arrived.")) {
         type(form->tf_name, QStringLiteral("Kim Mina"));
         type(form->tf_phone, phone);
         type(form->tf_email, email);
-        type(form->tv_input_inquiry, QStringLiteral("My reward never arrived."),
-             form->tv_input_inquiry->viewport());
+        if (!inquiry.isEmpty())
+            type(form->tv_input_inquiry, inquiry, form->tv_input_inquiry->viewport());
         choose(form->v_request_type, text("ov_request_type_etc"));
         QTest::mouseClick(form->b_agree, Qt::LeftButton);
     }
@@ -211,8 +212,13 @@ void TstInquiry::kindSheetAndCampaignArea() {
     QVERIFY(!form->b_positive->isEnabled());
     QTRY_VERIFY(form->l_agree_contents->text().contains("3 months"));
 
-    s.fill();
+    // The grey hint in the text view is no inquiry.
+    s.fill(QStringLiteral("01012345678"), QStringLiteral("kim@mail.example.com"), QString());
     QCOMPARE(form->b_positive->backgroundColor(), Orvane::shared().orvaneColorPrimary());
+    QTest::mouseClick(form->b_positive, Qt::LeftButton);
+    QCOMPARE(s.alertMessage(), text("ov_enter_all"));
+    s.type(form->tv_input_inquiry, QStringLiteral("Where is it?"),
+           form->tv_input_inquiry->viewport());
     s.choose(form->v_request_type, text("ov_request_type_savings"));
     QVERIFY(form->v_ad_select->isVisible());
     QTest::mouseClick(form->b_positive, Qt::LeftButton);
