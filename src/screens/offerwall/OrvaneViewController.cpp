@@ -17,6 +17,7 @@
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
+#include "screens/inquiry/RequestViewController.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
 #include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/CampTableViewCell.h"
@@ -169,6 +170,15 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     m_close->setTitleColor(QColor(60, 60, 67));
     m_close->setContentPadding(QMargins(10, 4, 10, 4));
     navigationItem().setLeftWidget(m_close);
+    // The inquiry form, across the bar from the close control. Held here until a bar takes it.
+    auto* inquiry = new Button(localized(QStringLiteral("ov_inquiry")), this);
+    inquiry->hide();
+    inquiry->setObjectName(QStringLiteral("b_inquiry"));
+    inquiry->setFontSize(15, QFont::Medium);
+    inquiry->setTitleColor(ui::accentColor());
+    inquiry->setContentPadding(QMargins(10, 4, 12, 4));
+    inquiry->onTap([this] { performSegue(RequestViewController::kSceneIdentifier); });
+    navigationItem().setRightWidget(inquiry);
     // A short back title keeps the titles of the screens pushed above readable.
     navigationItem().setBackButtonTitle(localized(QStringLiteral("ov_back")));
 
@@ -346,6 +356,11 @@ void OrvaneViewController::registerStoryboard() {
         Storyboard::registerScene(BenefitsViewController::kSceneIdentifier,
                                   [] { return new BenefitsViewController; });
         Storyboard::registerSegue(kBenefitsSegue, BenefitsViewController::kSceneIdentifier);
+    }
+    if (!Storyboard::hasScene(RequestViewController::kSceneIdentifier)) {
+        RequestViewController::registerScene();
+        Storyboard::registerSegue(RequestViewController::kSceneIdentifier,
+                                  RequestViewController::kSceneIdentifier);
     }
     if (!Storyboard::hasScene(DetailViewController::kSceneIdentifier)) {
         DetailViewController::registerScene();
