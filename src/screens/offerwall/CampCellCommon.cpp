@@ -109,7 +109,9 @@ QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amou
     text.setColor(kCampSecondaryTextColor);
     text.setFont(ui::font(descriptionPixelSize));
     // No separator: the server writes the description with the spacing it wants before the amount.
-    StyledText amount = StyledText::fromPlainText(campRewardText(camp));
+    // The amount and its mark stay on one line.
+    StyledText amount =
+        StyledText::fromPlainText(campRewardText(camp).replace(QLatin1Char(' '), QChar::Nbsp));
     amount.setColor(ui::accentColor());
     amount.setFont(ui::boldFont(amountPixelSize));
     text.append(amount);
