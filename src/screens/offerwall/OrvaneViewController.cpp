@@ -6,6 +6,7 @@
 
 #include "participation/ApiJoin.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/Button.h"
@@ -118,6 +119,8 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     caption->setTextColor(QColor(110, 110, 116));
     l_coins_value->setFont(ui::boldFont(20));
     l_coins_value->setWordWrap(false);
+    // Shown once there is an amount to show (the header display type, after a load).
+    v_coins_calue->hide();
     auto* coins = new QVBoxLayout(v_coins_calue);
     coins->setContentsMargins(16, 12, 16, 12);
     coins->setSpacing(2);
@@ -205,6 +208,8 @@ void OrvaneViewController::viewDidLoad() {
     if (mainTitle && !mainTitle->isEmpty())
         navigationItem().setTitle(*mainTitle);
     setLightAppearance();
+    NotificationCenter::defaultCenter().addObserver(kActionListChange, this,
+                                                    [this] { refreshList(); });
     m_listType = static_cast<int>(UserDefaults::standard().integer(keys::kListType));
     m_model->setListType(m_listType);
     b_sort->setTitle(m_model->sortTitle());
@@ -250,6 +255,10 @@ void OrvaneViewController::alertControllerBackgroundTapped() {
 
 void OrvaneViewController::clickBenefits() {
     performSegue(kBenefitsSegue);
+}
+
+void OrvaneViewController::refreshList() {
+    m_model->refreshList();
 }
 
 void OrvaneViewController::onClick(int row) {
@@ -298,6 +307,7 @@ void OrvaneViewController::showSummary(const QString& text) {
     if (UserDefaults::standard().integer(keys::kBenefitsDisplayType) !=
         Orvane::TYPE_BENEFITS_DISPLAY_POPUP) {
         l_coins_value->setPlainText(text);
+        v_coins_calue->show();
         return;
     }
     if (m_isAppear == false)
@@ -319,8 +329,9 @@ void OrvaneViewController::showSummary(const QString& text) {
     v_coins_calue->hide();
 }
 
-void OrvaneViewController::showError(const QString& description) {
-    auto* alert = new AlertController(localized(QStringLiteral("ov_alarm")), description);
+void OrvaneViewController::showError(CampListModel::LoadFailure failure) {
+    auto* alert = new AlertController(localized(QStringLiteral("ov_alarm")),
+                                      CampListModel::failureText(failure));
     alert->addAction(AlertAction(QStringLiteral("OK"), AlertAction::Style::Cancel));
     present(alert, false);
 }
