@@ -578,12 +578,14 @@ void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
         checkParticipation(b);
         QTRY_COMPARE(requests("/v1/state"), 2);
         left = join.count();
+        QCOMPARE(join.getPartiConfirmList().size(), 2); // A's reply is still on its way
     } else {
         m_sandbox->server().setFault(QStringLiteral("/v1/state"),
                                      sandbox::Fault::resultCode(500).times(1));
         QVERIFY(m_timer->fire());
         QTRY_VERIFY(!join.isPolling());
         left = join.count();
+        QCOMPARE(join.getPartiConfirmList().size(), 2);
     }
 
     // A's late reply: its own outcome only.
