@@ -7,11 +7,11 @@
 #include <QSaveFile>
 #include <QThreadPool>
 
-#include "platform/HandOff.h"
 #include "imagecache/ImageDownloader.h"
-#include "platform/Mailbox.h"
 #include "imagecache/ScaleToFit.h"
+#include "platform/HandOff.h"
 #include "platform/Log.h"
+#include "platform/Mailbox.h"
 #include "platform/UserDefaults.h"
 #include "sdk/CacheFiles.h"
 #include "sdk/SettingsKeys.h"
@@ -79,8 +79,10 @@ QString ImageCache::key(const QUrl& url) {
 
 QString ImageCache::fileName(const QString& key) {
     const QByteArray bytes = key.toUtf8();
-    if (bytes.size() <= kMaxFileNameBytes && key != QLatin1String(".") &&
-        key != QLatin1String("..")) {
+    const bool plain = !key.isEmpty() && bytes.size() <= kMaxFileNameBytes &&
+                       key != QLatin1String(".") && key != QLatin1String("..") &&
+                       !bytes.contains('/') && !bytes.contains('\\') && !bytes.contains('\0');
+    if (plain) {
         return key;
     }
     return QStringLiteral("%sha256-") +
