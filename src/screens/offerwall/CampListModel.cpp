@@ -23,28 +23,6 @@ bool isCps(const Camp& camp) {
     return camp.bm.value_or(-1) == kCpsBm;
 }
 
-// True when `a` comes before `b` in the given mode. Campaigns with convflag 1 come first in every
-// mode.
-bool comesBefore(const Camp& a, const Camp& b, CampListModel::SortMode mode, int listType) {
-    const bool aConv = a.convflag.value_or(0) == 1;
-    const bool bConv = b.convflag.value_or(0) == 1;
-    if (aConv != bConv) {
-        return aConv;
-    }
-    switch (mode) {
-    case CampListModel::SortMode::Init:
-        if (listType != kListTypeIcon && a.nativeurl.has_value() != b.nativeurl.has_value()) {
-            return a.nativeurl.has_value();
-        }
-        return a.orderseq.value_or(0) < b.orderseq.value_or(0);
-    case CampListModel::SortMode::High:
-        return a.rewardprice.value_or(0) > b.rewardprice.value_or(0);
-    case CampListModel::SortMode::Low:
-        break;
-    }
-    return b.rewardprice.value_or(0) > a.rewardprice.value_or(0);
-}
-
 // The row at which a house campaign lands in a list of `size` rows.
 qsizetype pinnedRow(const Camp& house, qsizetype size) {
     const qint64 orderseq = house.orderseq.value_or(0);
@@ -110,18 +88,12 @@ void CampListModel::apiReq() {
             fail(result.error().description());
             return;
         }
-        const Decoded<Req> decoded = decode<Req>(withoutNewlineText(result.body()));
-        if (!decoded.ok()) {
-            Log::error("OrvaneViewController Decoding Error");
-            Log::error(decoded.error());
-            fail(decoded.error());
+        Grouped grouped;
+        QString error;
+        if (!prepare(result.body(), grouped, error)) {
+            fail(error);
             return;
         }
-        const Req& reply = decoded.value();
-        if (reply.result != 200) {
-            Log::error("OrvaneViewController getReq Error :", optionalDescription(reply.result));
-        }
-        Grouped grouped = group(reply);
         dispatch::toMain([guard, sequence, grouped = std::move(grouped)] {
             if (!guard) {
                 return;
@@ -140,13 +112,43 @@ void CampListModel::applyReply(const Req& reply) {
     apply(group(reply));
 }
 
-CampListModel::Grouped CampListModel::group(const Req& reply) {
+bool CampListModel::applyBody(const QByteArray& body) {
     Grouped grouped;
-    auto take = [&](const std::optional<QList<Camp>>& camps, QList<Camp>& other, QList<Camp>& cps) {
+    QString error;
+    if (!prepare(body, grouped, error)) {
+        Q_EMIT loadFailed(error);
+        return false;
+    }
+    apply(grouped);
+    return true;
+}
+
+bool CampListModel::prepare(const QByteArray& body, Grouped& grouped, QString& error) {
+    Req reply;
+    {
+        const Decoded<Req> decoded = decode<Req>(withoutNewlineText(body));
+        if (!decoded.ok()) {
+            Log::error("OrvaneViewController Decoding Error");
+            Log::error(decoded.error());
+            error = decoded.error();
+            return false;
+        }
+        reply = decoded.value(); // shares the lists; once `decoded` is gone, grouping moves them
+    }
+    if (reply.result != 200) {
+        Log::error("OrvaneViewController getReq Error :", optionalDescription(reply.result));
+    }
+    grouped = group(std::move(reply));
+    return true;
+}
+
+CampListModel::Grouped CampListModel::group(Req reply) {
+    Grouped grouped;
+    auto take = [&](std::optional<QList<Camp>>& camps, QList<Camp>& other, QList<Camp>& cps) {
         if (!camps) {
             return;
         }
-        for (Camp camp : *camps) {
+        for (Camp& camp : *camps) {
             // The list-level reward type reaches every campaign here; polling reads it later.
             camp.rewardtype = reply.rewardtype;
             grouped.total += camp.rewardprice.value_or(0);
@@ -206,6 +208,27 @@ void CampListModel::selectGroup(int segmentIndex) {
         m_selectedHouseList = m_cpsHouseList;
     }
     setSort();
+}
+
+// Campaigns with convflag 1 come first in every mode.
+bool CampListModel::comesBefore(const Camp& a, const Camp& b, SortMode mode, int listType) {
+    const bool aConv = a.convflag.value_or(0) == 1;
+    const bool bConv = b.convflag.value_or(0) == 1;
+    if (aConv != bConv) {
+        return aConv;
+    }
+    switch (mode) {
+    case CampListModel::SortMode::Init:
+        if (listType != kListTypeIcon && a.nativeurl.has_value() != b.nativeurl.has_value()) {
+            return a.nativeurl.has_value();
+        }
+        return a.orderseq.value_or(0) < b.orderseq.value_or(0);
+    case CampListModel::SortMode::High:
+        return a.rewardprice.value_or(0) > b.rewardprice.value_or(0);
+    case CampListModel::SortMode::Low:
+        break;
+    }
+    return b.rewardprice.value_or(0) > a.rewardprice.value_or(0);
 }
 
 void CampListModel::setSort() {

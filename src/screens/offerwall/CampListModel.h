@@ -47,6 +47,9 @@ public:
     // Applies one decoded list reply at once, as a fetched reply is applied: grouping, group
     // selection, setSort and the summary. For screens that already hold a reply, and for tests.
     void applyReply(const Req& reply);
+    // Decodes, groups and applies one list reply body exactly as a fetched body is (on this
+    // thread). False, with the failure logged and loadFailed() emitted, when it does not decode.
+    bool applyBody(const QByteArray& body);
 
     // Rebuilds selectedAllCampList from selectedCampList and selectedHouseList (see above) and
     // emits listChanged().
@@ -61,6 +64,8 @@ public:
     void setSortMode(SortMode mode) { m_sortMode = mode; }
     // Texts of "ov_sort_init", "ov_sort_high", "ov_sort_low".
     static QString sortTitle(SortMode mode);
+    // The order of setSort: true when regular campaign `a` comes before `b` in `mode`.
+    static bool comesBefore(const Camp& a, const Camp& b, SortMode mode, int listType);
     QString sortTitle() const { return sortTitle(m_sortMode); }
 
     // The list layout (Orvane::TYPE_LIST_NATIVE 1 by default, TYPE_LIST_ICON 2). The screen sets
@@ -108,7 +113,9 @@ Q_SIGNALS:
 
 private:
     struct Grouped;
-    static Grouped group(const Req& reply);
+    static Grouped group(Req reply);
+    // Decodes and groups a list reply body; any thread. False with `error` when it fails.
+    static bool prepare(const QByteArray& body, Grouped& grouped, QString& error);
     void apply(const Grouped& grouped);
     void selectAfterLoad();
 
