@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include <QPointer>
@@ -187,11 +188,9 @@ void CampListModel::selectAfterLoad() {
         return;
     }
     if (hasOther) {
-        m_selectedCampList = m_otherCampList;
-        m_selectedHouseList = m_otherHouseList;
+        select(m_otherCampList, m_otherHouseList);
     } else {
-        m_selectedCampList = m_cpsCampList;
-        m_selectedHouseList = m_cpsHouseList;
+        select(m_cpsCampList, m_cpsHouseList);
     }
     if (hasOther != hasCps && !m_tabBarHidden) {
         m_tabBarHidden = true;
@@ -199,13 +198,17 @@ void CampListModel::selectAfterLoad() {
     }
 }
 
+void CampListModel::select(const QList<Camp>& camps, const QList<Camp>& house) {
+    m_selectedCampList = camps;
+    m_selectedHouseList = house;
+    ++m_selectionGeneration;
+}
+
 void CampListModel::selectGroup(int segmentIndex) {
     if (segmentIndex == 0) {
-        m_selectedCampList = m_otherCampList;
-        m_selectedHouseList = m_otherHouseList;
+        select(m_otherCampList, m_otherHouseList);
     } else {
-        m_selectedCampList = m_cpsCampList;
-        m_selectedHouseList = m_cpsHouseList;
+        select(m_cpsCampList, m_cpsHouseList);
     }
     setSort();
 }
@@ -254,12 +257,37 @@ void CampListModel::setSort() {
         rows.insert(rows.begin() + at, &house);
     }
 
+    // Each row's campaign by its place in the selected lists: regular ones, then house ones.
+    const Camp* regular = m_selectedCampList.constData();
+    const qsizetype regularCount = m_selectedCampList.size();
+    const Camp* house = m_selectedHouseList.constData();
+    const std::less<const Camp*> before;
+    auto sourceOf = [&](const Camp* camp) {
+        const bool isRegular = !before(camp, regular) && before(camp, regular + regularCount);
+        return isRegular ? camp - regular : regularCount + (camp - house);
+    };
+    // The same selection in a new order: move the campaigns from their previous rows instead of
+    // copying them again (a copy touches every string of every campaign). Only while nobody
+    // shares the previous list.
+    QList<Camp> previous = std::move(m_selectedAllCampList);
+    const bool reuse = m_shownGeneration == m_selectionGeneration &&
+                       previous.size() == std::ssize(rows) && previous.isDetached();
+    Camp* previousRows = reuse ? previous.data() : nullptr;
+    std::vector<qsizetype> shownRow(rows.size());
     QList<Camp> all;
     all.reserve(std::ssize(rows));
-    for (const Camp* camp : rows) {
-        all.append(*camp);
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const auto source = static_cast<size_t>(sourceOf(rows[row]));
+        if (previousRows) {
+            all.append(std::move(previousRows[m_shownRow[source]]));
+        } else {
+            all.append(*rows[row]);
+        }
+        shownRow[source] = static_cast<qsizetype>(row);
     }
     m_selectedAllCampList = std::move(all);
+    m_shownRow = std::move(shownRow);
+    m_shownGeneration = m_selectionGeneration;
     Q_EMIT listChanged();
 }
 

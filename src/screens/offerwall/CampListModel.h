@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QList>
 #include <QLocale>
 #include <QObject>
@@ -118,6 +120,7 @@ private:
     static bool prepare(const QByteArray& body, Grouped& grouped, QString& error);
     void apply(const Grouped& grouped);
     void selectAfterLoad();
+    void select(const QList<Camp>& camps, const QList<Camp>& house);
 
     QList<Camp> m_otherCampList;
     QList<Camp> m_cpsCampList;
@@ -126,6 +129,12 @@ private:
     QList<Camp> m_cpsHouseList;
     QList<Camp> m_selectedHouseList;
     QList<Camp> m_selectedAllCampList;
+    // The row of selectedAllCampList showing each selected campaign (regular ones, then house
+    // ones), valid while m_shownGeneration equals m_selectionGeneration, which every new
+    // selection advances.
+    std::vector<qsizetype> m_shownRow;
+    quint64 m_selectionGeneration = 0;
+    quint64 m_shownGeneration = ~quint64(0);
     int m_listType = 1;
     SortMode m_sortMode = SortMode::Init;
     bool m_tabBarHidden = false;
