@@ -1,10 +1,12 @@
 #include "api/Records.h"
 
-#include <array>
+#include <algorithm>
 #include <limits>
 #include <type_traits>
 #include <vector>
 
+#include <QCborMap>
+#include <QCborValue>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -269,8 +271,12 @@ bool readField(R& record, const QJsonValueConstRef& value, QString* why) {
     return true;
 }
 
-// The fields of record R by JSON key: an open-addressing table built once from the field list, so
-// each member of an object costs one hash and one comparison.
+// The fields of record R by JSON key, built once from the field list. A parsed object holds its
+// members sorted by key (code unit order, as QJsonObject keeps them), so the table keeps the
+// fields in that order too and matches an object's members in one sweep: each member is compared
+// with the next fields until one matches. A key that matches no later field is looked for among
+// the earlier ones as well, so the result never depends on that order, only the cost does.
+// Keys are compared as CBOR values sharing the parsed data: no key is copied into a QString.
 template <typename R>
 class FieldTable {
 public:
@@ -285,46 +291,39 @@ public:
         return table;
     }
 
-    const Field* find(QStringView key) const {
-        if (key.isEmpty()) {
-            return nullptr;
-        }
-        for (unsigned slot = hash(key.size(), key.front().unicode(), key.back().unicode());;
-             slot = (slot + 1) % kSlots) {
-            const int index = m_slots[slot];
-            if (index < 0) {
-                return nullptr;
-            }
-            if (m_fields[static_cast<size_t>(index)].key == key) {
-                return &m_fields[static_cast<size_t>(index)];
+    // The field named `key`; `next` is where the sweep through the sorted fields stands.
+    const Field* match(const QCborValue& key, size_t& next) const {
+        const size_t count = m_fields.size();
+        for (size_t i = next; i < count; ++i) {
+            if (key == m_keys[i]) {
+                next = i + 1;
+                return &m_fields[i];
             }
         }
+        for (size_t i = 0; i < next && i < count; ++i) {
+            if (key == m_keys[i]) {
+                return &m_fields[i];
+            }
+        }
+        return nullptr;
     }
 
 private:
-    static constexpr unsigned kSlots = 128; // well above the 34 fields of the largest record
-
     FieldTable() {
-        m_slots.fill(-1);
         fields(
             std::type_identity<R>{}, [this]<auto member>(const char* name) {
-                const QLatin1StringView key(name);
-                const int index = static_cast<int>(m_fields.size());
-                m_fields.push_back(Field{key, index, &readField<R, member>});
-                unsigned slot = hash(key.size(), key.front().unicode(), key.back().unicode());
-                while (m_slots[slot] >= 0) {
-                    slot = (slot + 1) % kSlots;
-                }
-                m_slots[slot] = static_cast<qint8>(index);
+                const int order = static_cast<int>(m_fields.size());
+                m_fields.push_back(Field{QLatin1StringView(name), order, &readField<R, member>});
             });
+        std::sort(m_fields.begin(), m_fields.end(),
+                  [](const Field& a, const Field& b) { return a.key.compare(b.key) < 0; });
+        for (const Field& field : m_fields) {
+            m_keys.emplace_back(field.key);
+        }
     }
 
-    static unsigned hash(qsizetype size, unsigned first, unsigned last) {
-        return (static_cast<unsigned>(size) * 31u + first * 7u + last) % kSlots;
-    }
-
-    std::vector<Field> m_fields;
-    std::array<qint8, kSlots> m_slots{};
+    std::vector<Field> m_fields; // sorted by key
+    std::vector<QCborValue> m_keys;
 };
 
 QString notAnObject(const QString& record, const QJsonValue& value) {
@@ -342,13 +341,16 @@ bool decodeCampInto(const V& value, Camp& camp, QString* error) {
     }
     const FieldTable<Camp>& table = FieldTable<Camp>::instance();
     const QJsonObject object = value.toObject();
+    const QCborMap keys = QCborMap::fromJsonObject(object); // the same members, not a copy
     camp = campDefaults();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+    size_t next = 0;
+    auto key = keys.constBegin();
+    for (auto it = object.constBegin(), end = object.constEnd(); it != end; ++it, ++key) {
         const QJsonValueConstRef item = it.value();
         if (item.isNull()) {
             continue; // the field keeps its default
         }
-        if (const auto* field = table.find(it.key())) {
+        if (const auto* field = table.match(key.key(), next)) {
             // A field that cannot be read is dropped on purpose: it keeps its default.
             field->read(camp, item, nullptr);
         }
@@ -366,13 +368,16 @@ bool decodeStrictInto(const V& value, R& record, QString& error) {
     }
     const FieldTable<R>& table = FieldTable<R>::instance();
     const QJsonObject object = value.toObject();
+    const QCborMap keys = QCborMap::fromJsonObject(object); // the same members, not a copy
     int failed = std::numeric_limits<int>::max();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+    size_t next = 0;
+    auto key = keys.constBegin();
+    for (auto it = object.constBegin(), end = object.constEnd(); it != end; ++it, ++key) {
         const QJsonValueConstRef item = it.value();
         if (item.isNull()) {
             continue;
         }
-        const auto* field = table.find(it.key());
+        const auto* field = table.match(key.key(), next);
         if (!field || field->order > failed) {
             continue;
         }
