@@ -3,9 +3,9 @@
 // - time to first rows: presentOrvane to the first paint of the table with rows, 300 campaigns,
 //   next to a bare GET of the same list address and a parse of its body;
 // - scrolling 5,000 rows end to end in 37-pixel steps while their images arrive: the main-thread
-//   time of each step (scroll, layout, arrived answers, paint of the window), 99th percentile,
-//   next to the 8.3 ms of a 120 Hz frame; and the resident memory it adds, next to the image
-//   cache's limits.
+//   processor time of each step (scroll, layout, arrived answers, paint of the window), 99th
+//   percentile, next to the 8.3 ms of a 120 Hz frame; and the resident memory it adds, next to
+//   the image cache's limits.
 
 #include <algorithm>
 #include <cmath>
@@ -208,14 +208,19 @@ void scrolling(const QTemporaryDir& dir) {
     QScrollBar* bar = table->verticalScrollBar();
     QCoreApplication::processEvents();
     const double before = bench::residentMiB();
+    // Main-thread processor time per step: on a machine shared with other work, wall time would
+    // also count the moments the thread waited for a core (recorded beside it).
     std::vector<double> steps;
+    std::vector<double> wallSteps;
     QElapsedTimer timer;
     while (bar->value() < bar->maximum()) {
+        const double cpuStart = bench::threadCpuMs();
         timer.start();
         bar->setValue(bar->value() + 37);
         QCoreApplication::processEvents();
         window->repaint();
-        steps.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        steps.push_back(bench::threadCpuMs() - cpuStart);
+        wallSteps.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }
     // The last answers land and the cache settles before memory is read.
     bench::waitUntil([] { return false; }, 2000);
@@ -226,9 +231,10 @@ void scrolling(const QTemporaryDir& dir) {
     frame.ours = percentile(steps, 0.99);
     frame.baseline = kFrameMs;
     frame.goal = 0.5;
-    frame.extra = QStringLiteral("%1 steps, median %2 ms")
+    frame.extra = QStringLiteral("%1 steps, median %2 ms, wall-clock p99 %3 ms")
                       .arg(steps.size())
-                      .arg(percentile(steps, 0.5), 0, 'f', 2);
+                      .arg(percentile(steps, 0.5), 0, 'f', 2)
+                      .arg(percentile(wallSteps, 0.99), 0, 'f', 2);
     bench::report(frame);
 
     bench::Measure memory;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <time.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -78,6 +79,12 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 double residentMiB() {

@@ -50,6 +50,9 @@ void report(const Measure& measure);
 // that would round the figures up). False when `timeoutMs` passes first.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000);
 
+// Processor time used by the calling thread so far, in milliseconds.
+double threadCpuMs();
+
 // Resident memory of this process in MiB.
 double residentMiB();
 
