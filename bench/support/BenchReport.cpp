@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     const QString format = QStringLiteral("%1 %2 %3 %4 %5 %6");
     auto row = [&](const QString& name, const QString& ours, const QString& baseline,
                    const QString& ratio, const QString& goal, const QString& holds) {
-        std::printf("%s\n", qPrintable(format.arg(name, -58)
+        std::printf("%s\n", qPrintable(format.arg(name, -66)
                                            .arg(ours, 10)
                                            .arg(baseline, 12)
                                            .arg(ratio, 7)

@@ -99,22 +99,17 @@ StyledText htmlOrPlainText(const std::optional<QString>& html) {
 
 QString campStyledHtml(const std::optional<QString>& html, const QColor& color, int pixelSize) {
     StyledText text = htmlOrPlainText(html);
-    text.setColor(color);
-    text.setFont(ui::font(pixelSize));
+    text.setColorAndFont(color, ui::font(pixelSize));
     return text.toHtml();
 }
 
 QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize) {
     StyledText text = htmlOrPlainText(camp.rewarddesc);
-    text.setColor(kCampSecondaryTextColor);
-    text.setFont(ui::font(descriptionPixelSize));
+    text.setColorAndFont(kCampSecondaryTextColor, ui::font(descriptionPixelSize));
     const QString plain = text.toPlainText();
     const bool separate = !plain.isEmpty() && !plain.back().isSpace();
-    StyledText amount = StyledText::fromPlainText((separate ? QStringLiteral(" ") : QString()) +
-                                                  campRewardText(camp));
-    amount.setColor(ui::accentColor());
-    amount.setFont(ui::boldFont(amountPixelSize));
-    text.append(amount);
+    text.appendPlainText((separate ? QStringLiteral(" ") : QString()) + campRewardText(camp),
+                         ui::accentColor(), ui::boldFont(amountPixelSize));
     return text.toHtml();
 }
 
