@@ -7,11 +7,11 @@
 #include <QSaveFile>
 #include <QThreadPool>
 
-#include "platform/HandOff.h"
 #include "imagecache/ImageDownloader.h"
-#include "platform/Mailbox.h"
 #include "imagecache/ScaleToFit.h"
+#include "platform/HandOff.h"
 #include "platform/Log.h"
+#include "platform/Mailbox.h"
 #include "platform/UserDefaults.h"
 #include "sdk/CacheFiles.h"
 #include "sdk/SettingsKeys.h"
@@ -110,6 +110,12 @@ QImage ImageCache::image(const QString& ofKey, std::optional<QSizeF> fitSize) co
         return decoded;
     }
     return scaleToFit(decoded, *fitSize);
+}
+
+QImage ImageCache::memoryImage(const QString& key) const {
+    std::unique_lock lock(m_mutex);
+    const QImage* hit = m_images.object(key);
+    return hit ? *hit : QImage();
 }
 
 QImage ImageCache::image(const QUrl& ofUrl, std::optional<QSizeF> fitSize) const {
