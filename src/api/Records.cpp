@@ -256,16 +256,69 @@ bool read(const V& value, QStringList& out, QString* why) {
 template <WireRecord R, typename V>
 bool read(const V& value, QList<R>& out, QString* why);
 
-template <typename R>
-using ReadField = bool (*)(R&, const QJsonValueConstRef&, QString*);
+// The last string or string list read into one field of a list's records, with the raw value it
+// came from. Replies repeat many of them from record to record (marks, empty texts, the same
+// targeting lists): an equal raw value takes the same text, shared instead of allocated again.
+// A field whose value changed in each of the last few records (names, addresses) is no longer
+// compared: those comparisons would only cost.
+struct Recent {
+    static constexpr int giveUpAfter = 8;
 
-// Reads `value` into the field `member` of `record`; the field is left alone on failure.
+    QCborValue raw{QCborValue::Invalid}; // never equal to a parsed value
+    QString text;
+    QStringList list;
+    int misses = 0; // records in a row whose value differed from the one before
+
+    bool watched() const { return misses < giveUpAfter; }
+};
+
+// One member being read: its value, the same value seen as CBOR (compared without copying), the
+// field's slot of recent values (null outside lists) and where to say why it cannot be read
+// (null for tolerant reading).
+struct Member {
+    QJsonValueConstRef value;
+    QCborValueConstRef raw;
+    Recent* recent = nullptr;
+    QString* why = nullptr;
+};
+
+template <typename R>
+using ReadField = bool (*)(R&, const Member&);
+
+template <typename T>
+T& recentValue(Recent& recent) {
+    if constexpr (std::is_same_v<T, QString>) {
+        return recent.text;
+    } else {
+        return recent.list;
+    }
+}
+
+// Reads a member into the field `member` of `record`; the field is left alone on failure.
 template <typename R, auto member>
-bool readField(R& record, const QJsonValueConstRef& value, QString* why) {
+bool readField(R& record, const Member& item) {
     using T = typename std::remove_cvref_t<decltype(record.*member)>::value_type;
+    constexpr bool shareable = std::is_same_v<T, QString> || std::is_same_v<T, QStringList>;
+    Recent* recent = shareable && item.recent && item.recent->watched() ? item.recent : nullptr;
+    if constexpr (shareable) {
+        if (recent) {
+            if (item.raw == recent->raw) {
+                recent->misses = 0;
+                record.*member = recentValue<T>(*recent);
+                return true;
+            }
+            ++recent->misses;
+        }
+    }
     T parsed;
-    if (!read(value, parsed, why)) {
+    if (!read(item.value, parsed, item.why)) {
         return false;
+    }
+    if constexpr (shareable) {
+        if (recent) {
+            recent->raw = item.raw;
+            recentValue<T>(*recent) = parsed;
+        }
     }
     record.*member = std::move(parsed);
     return true;
@@ -308,6 +361,8 @@ public:
         return nullptr;
     }
 
+    size_t size() const { return m_fields.size(); }
+
 private:
     FieldTable() {
         fields(
@@ -331,8 +386,9 @@ QString notAnObject(const QString& record, const QJsonValue& value) {
 }
 
 // Tolerant decoding of one campaign into `camp`: a field that cannot be read keeps its default.
+// `recent` holds one slot per field when the campaign is an element of a list, else null.
 template <typename V>
-bool decodeCampInto(const V& value, Camp& camp, QString* error) {
+bool decodeCampInto(const V& value, Camp& camp, QString* error, Recent* recent) {
     if (!value.isObject()) {
         if (error) {
             *error = notAnObject(QStringLiteral("Camp"), value);
@@ -352,7 +408,7 @@ bool decodeCampInto(const V& value, Camp& camp, QString* error) {
         }
         if (const auto* field = table.match(key.key(), next)) {
             // A field that cannot be read is dropped on purpose: it keeps its default.
-            field->read(camp, item, nullptr);
+            field->read(camp, {item, key.value(), recent ? &recent[field->order] : nullptr});
         }
     }
     return true;
@@ -361,7 +417,7 @@ bool decodeCampInto(const V& value, Camp& camp, QString* error) {
 // Strict decoding into `record`: null means absent, a wrong type fails the record. When several
 // fields are wrong, the first in the field list is reported.
 template <typename R, typename V>
-bool decodeStrictInto(const V& value, R& record, QString& error) {
+bool decodeStrictInto(const V& value, R& record, QString& error, Recent* recent) {
     if (!value.isObject()) {
         error = notAnObject(recordName<R>(), value);
         return false;
@@ -382,7 +438,8 @@ bool decodeStrictInto(const V& value, R& record, QString& error) {
             continue;
         }
         QString why;
-        if (!field->read(record, item, &why)) {
+        const Member member{item, key.value(), recent ? &recent[field->order] : nullptr, &why};
+        if (!field->read(record, member)) {
             failed = field->order;
             error = QStringLiteral("%1: key \"%2\": %3").arg(recordName<R>(), field->key, why);
         }
@@ -401,13 +458,14 @@ bool read(const V& value, QList<R>& out, QString* why) {
     const QJsonArray array = value.toArray();
     out.reserve(array.size());
     QString error;
+    std::vector<Recent> recent(FieldTable<R>::instance().size());
     qsizetype index = 0;
     for (const QJsonValueConstRef element : array) {
         bool ok = false;
         if constexpr (std::is_same_v<R, Camp>) {
-            ok = decodeCampInto(element, out.emplaceBack(), why ? &error : nullptr);
+            ok = decodeCampInto(element, out.emplaceBack(), why ? &error : nullptr, recent.data());
         } else {
-            ok = decodeStrictInto(element, out.emplaceBack(), error);
+            ok = decodeStrictInto(element, out.emplaceBack(), error, recent.data());
         }
         if (!ok) {
             if (why) {
@@ -424,7 +482,7 @@ template <typename R>
 Decoded<R> decodeStrict(const QJsonValue& value) {
     R record;
     QString error;
-    if (!decodeStrictInto(value, record, error)) {
+    if (!decodeStrictInto(value, record, error, nullptr)) {
         return Decoded<R>::failure(error);
     }
     return Decoded<R>::success(std::move(record));
@@ -488,7 +546,7 @@ QString typeName() {
 Decoded<Camp> decodeCamp(const QJsonValue& value) {
     Camp camp;
     QString error;
-    if (!decodeCampInto(value, camp, &error)) {
+    if (!decodeCampInto(value, camp, &error, nullptr)) {
         return Decoded<Camp>::failure(error);
     }
     return Decoded<Camp>::success(std::move(camp));

@@ -98,6 +98,8 @@ private Q_SLOTS:
     void campWithEveryFieldRoundTrips();
     void keysMatchExactly_data();
     void keysMatchExactly();
+    void listElementsDecodeAsAlone_data();
+    void listElementsDecodeAsAlone();
     void strictRecordsRefuseWrongTypes();
     void strictRecordsTreatMissingAndNullAsAbsent();
     void listKeepsBadCampaignsButSinksOnNonObjects();
@@ -218,6 +220,56 @@ void RecordsTest::keysMatchExactly() {
     const Decoded<Req> list = decode<Req>(R"({"camp":[)" + object + "]}");
     QVERIFY2(list.ok(), qPrintable(list.error()));
     QCOMPARE(list.value().camp->first(), alone.value());
+}
+
+void RecordsTest::listElementsDecodeAsAlone_data() {
+    // Elements of one list: equal values in a row, then a change of text, type or length.
+    QTest::addColumn<QByteArray>("elements");
+    QTest::newRow("repeated texts and lists")
+        << QByteArray(R"([{"cta":"Go","targetpkg":["a"]},{"cta":"Go","targetpkg":["a"]},{}])");
+    QTest::newRow("text changes after repeats")
+        << QByteArray(R"([{"cta":"Go"},{"cta":"Go"},{"cta":"go"},{"cta":"Go "},{"cta":"Go"}])");
+    QTest::newRow("same text, then another type")
+        << QByteArray(R"([{"name":"5"},{"name":"5"},{"name":5},{"name":null},{"name":"5"}])");
+    QTest::newRow("list changes by one element") << QByteArray(
+        R"([{"targetpkg":["a","b"]},{"targetpkg":["a","b"]},{"targetpkg":["a","c"]},)"
+        R"({"targetpkg":["a"]},{"targetpkg":["a",1]},{"targetpkg":"a"},{"targetpkg":["a","b"]}])");
+    QTest::newRow("empty text and empty list")
+        << QByteArray(R"([{"carrier":"","detargetpkg":[]},{"carrier":"","detargetpkg":[]},)"
+                      R"({"carrier":" ","detargetpkg":[""]},{"carrier":[],"detargetpkg":""}])");
+    QTest::newRow("escaped and non-ASCII spellings")
+        << QByteArray(R"([{"name":"A"},{"name":"\u0041"},{"name":"\u00c4"},{"name":"Ä"},)"
+                      R"({"name":"\ud83d\ude00"},{"name":"\ud83d\ude01"}])");
+    QByteArray many = "[";
+    for (int i = 0; i < 20; ++i) {
+        many += R"({"name":"n)" + QByteArray::number(i % 12) + R"("},)";
+    }
+    QTest::newRow("repeats after many different values") << many + R"({"name":"n0"}])";
+}
+
+void RecordsTest::listElementsDecodeAsAlone() {
+    QFETCH(QByteArray, elements);
+    const QJsonArray array = QJsonDocument::fromJson(elements).array();
+    QVERIFY(!array.isEmpty());
+
+    const Decoded<Req> req = decode<Req>(R"({"camp":)" + elements + "}");
+    QVERIFY2(req.ok(), qPrintable(req.error()));
+    QCOMPARE(req.value().camp->size(), array.size());
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        QCOMPARE(req.value().camp->at(i), decodeCamp(array.at(i)).value());
+    }
+
+    // Strict elements: the list holds exactly when each element holds alone.
+    const Decoded<RewardList> rewards = decode<RewardList>(R"({"reward":)" + elements + "}");
+    bool allHold = true;
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        const Decoded<Reward> alone = decode<Reward>(json(array.at(i).toObject()));
+        allHold = allHold && alone.ok();
+        if (rewards.ok()) {
+            QCOMPARE(rewards.value().reward->at(i), alone.value());
+        }
+    }
+    QCOMPARE(rewards.ok(), allHold);
 }
 
 void RecordsTest::strictRecordsRefuseWrongTypes() {
