@@ -18,8 +18,8 @@
 #include <QRandomGenerator>
 #include <QThread>
 
-#include "platform/Mailbox.h"
 #include "platform/Log.h"
+#include "platform/Mailbox.h"
 
 namespace orvane {
 
@@ -376,6 +376,11 @@ void ApiProvider::fail(const ApiError& error, ApiCompletion completion) {
     if (!posted && *shared) {
         (*shared)(ApiResult::failure(error));
     }
+}
+
+std::optional<QString> ApiProvider::formRefusal(const QVariantMap& params,
+                                                const QString& boundary) {
+    return unsafeFormContent(params, boundary);
 }
 
 QByteArray ApiProvider::createBody(const QVariantMap& params, const QList<QImage>& images,
