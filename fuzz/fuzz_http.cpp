@@ -4,7 +4,8 @@
 // on purpose.
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
+
+#include <sys/socket.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -15,7 +16,8 @@
 
 namespace {
 
-std::unique_ptr<orvane::sandbox::SandboxServer> g_server;
+// Never destroyed: at exit it would go after the application object it needs.
+orvane::sandbox::SandboxServer* g_server = nullptr;
 
 // Sends `bytes` and spins the event loop until the server closes the connection. False when it
 // neither answers nor closes within the time limit.
@@ -28,14 +30,24 @@ bool exchange(const QByteArray& bytes, QByteArray* reply) {
     QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
     QObject::connect(&socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
     QObject::connect(&socket, &QTcpSocket::connected, &socket, [&] {
+        if (bytes.isEmpty()) {
+            ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
+        }
         socket.write(bytes);
-        // What follows the bytes is the end of the request: an incomplete request ends here.
-        socket.disconnectFromHost();
     });
+    QObject::connect(&socket, &QTcpSocket::bytesWritten, &socket, [&] {
+        if (socket.bytesToWrite() == 0) {
+            // The end of what the client sends (an incomplete request ends here); the answer can
+            // still be read.
+            ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
+        }
+    });
+    QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
+                     [&] { reply->append(socket.readAll()); });
     socket.connectToHost(QStringLiteral("127.0.0.1"), g_server->port());
     limit.start(5000);
     loop.exec();
-    *reply = socket.readAll();
+    reply->append(socket.readAll());
     return limit.isActive();
 }
 
@@ -43,7 +55,7 @@ bool exchange(const QByteArray& bytes, QByteArray* reply) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
-    g_server = std::make_unique<orvane::sandbox::SandboxServer>();
+    g_server = new orvane::sandbox::SandboxServer();
     if (!g_server->listen()) {
         std::abort();
     }
@@ -63,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_server->clearRequests();
     static int runs = 0;
     if (++runs % 64 == 0) { // the server still answers a well-formed request
+        reply.clear();
         exchange("GET /v1/req?mkey=demo-mkey&mckey=demo-mckey&userid=u HTTP/1.1\r\n"
                  "Host: 127.0.0.1\r\nConnection: close\r\n\r\n",
                  &reply);
