@@ -9,9 +9,16 @@
 
 namespace orvane::demo {
 
+namespace {
+// Place of the carousel in the column: after the top stretch and the texts.
+constexpr int kCarouselSlot = 2;
+} // namespace
+
 DemoHost::DemoHost(QWidget* parent)
     : ViewController(parent)
-    , m_open(new Button(QStringLiteral("Open offerwall"), this)) {
+    , m_open(new Button(QStringLiteral("Open offerwall"), this))
+    , m_carouselButton(new Button(QStringLiteral("Show carousel"), this))
+    , m_column(new QVBoxLayout(this)) {
     setLightAppearance();
     setWindowTitle(QStringLiteral("Orvane Offerwall demo"));
 
@@ -34,18 +41,48 @@ DemoHost::DemoHost(QWidget* parent)
     m_open->setMinimumHeight(52);
     m_open->onTap([this] { openOfferwall(); });
 
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(32, 32, 32, 48);
-    column->setSpacing(16);
-    column->addStretch(2);
-    column->addWidget(title);
-    column->addWidget(body);
-    column->addStretch(3);
-    column->addWidget(m_open);
+    m_carouselButton->setObjectName(QStringLiteral("b_show_carousel"));
+    m_carouselButton->setBackgroundColor(ui::groupedBackgroundColor());
+    m_carouselButton->setTitleColor(ui::accentColor());
+    m_carouselButton->setPill(true);
+    m_carouselButton->setFontSize(17, QFont::DemiBold);
+    m_carouselButton->setMinimumHeight(52);
+    m_carouselButton->onTap([this] { toggleCarousel(); });
+
+    // Texts and buttons keep a margin; the carousel, placed between them, spans the full width.
+    auto* texts = new QVBoxLayout;
+    texts->setContentsMargins(32, 0, 32, 0);
+    texts->setSpacing(16);
+    texts->addWidget(title);
+    texts->addWidget(body);
+    auto* buttons = new QVBoxLayout;
+    buttons->setContentsMargins(32, 0, 32, 0);
+    buttons->setSpacing(12);
+    buttons->addWidget(m_open);
+    buttons->addWidget(m_carouselButton);
+
+    m_column->setContentsMargins(0, 32, 0, 48);
+    m_column->setSpacing(16);
+    m_column->addStretch(2);
+    m_column->addLayout(texts);
+    m_column->addStretch(3);
+    m_column->addLayout(buttons);
 }
 
 void DemoHost::openOfferwall() {
     Orvane::shared().presentOrvane(this);
+}
+
+void DemoHost::toggleCarousel() {
+    if (m_carousel) {
+        delete m_carousel;
+        m_carouselButton->setTitle(QStringLiteral("Show carousel"));
+        return;
+    }
+    m_carousel = Orvane::shared().orvaneCarouselView();
+    m_carousel->setObjectName(QStringLiteral("v_carousel"));
+    m_column->insertWidget(kCarouselSlot, m_carousel);
+    m_carouselButton->setTitle(QStringLiteral("Hide carousel"));
 }
 
 } // namespace orvane::demo

@@ -1,15 +1,21 @@
 #pragma once
 
+#include <QPointer>
+
 #include "platform/ui/ViewController.h"
+#include "screens/carousel/OrvaneCarouselView.h"
+
+class QVBoxLayout;
 
 namespace orvane {
 class Button;
-}
+} // namespace orvane
 
 namespace orvane::demo {
 
-// The sample host's own screen: what an application that embeds the kit might show, with the one
-// button that opens the offerwall through the facade.
+// The sample host's own screen: what an application that embeds the kit might show, with a button
+// that opens the offerwall through the facade and one that shows the kit's carousel in the host's
+// own layout (and hides it again).
 class DemoHost final : public ViewController {
     Q_OBJECT
 public:
@@ -18,8 +24,15 @@ public:
     Button* openButton() const { return m_open; }
     void openOfferwall();
 
+    Button* carouselButton() const { return m_carouselButton; }
+    OrvaneCarouselView* carousel() const { return m_carousel; }
+    void toggleCarousel();
+
 private:
     Button* m_open;
+    Button* m_carouselButton;
+    QVBoxLayout* m_column;
+    QPointer<OrvaneCarouselView> m_carousel;
 };
 
 } // namespace orvane::demo

@@ -1,17 +1,28 @@
 #include "ScreenshotTour.h"
 
+#include <atomic>
+#include <memory>
+
 #include <QDir>
 
 #include "DemoHost.h"
+#include "api/ApiList.h"
 #include "platform/ui/AlertController.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Snapshot.h"
+#include "platform/ui/Views.h"
 #include "screens/benefits/BenefitsViewController.h"
+#include "screens/carousel/OrvaneCarouselView.h"
 #include "screens/detail/DetailViewController.h"
+#include "screens/inquiry/CheckBox.h"
+#include "screens/inquiry/RequestViewController.h"
 #include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/OrvaneViewController.h"
+#include "sdk/Localized.h"
 #include "sdk/Orvane.h"
 
 namespace orvane::demo {
@@ -113,6 +124,88 @@ void ScreenshotTour::buildSteps() {
          },
          [screen] { return screen() && !screen()->l_coins_value->text().isEmpty(); },
          kImageSettleMs, false},
+    };
+    addInquirySteps(nav);
+    addCarouselSteps(screen);
+}
+
+// The inquiry form: empty, its kind sheet, filled in with three screenshots of the tour itself,
+// and sent. A join first gives the user a campaign to ask about.
+void ScreenshotTour::addInquirySteps(const std::function<NavigationController*()>& nav) {
+    auto form = [nav]() -> RequestViewController* {
+        NavigationController* n = nav();
+        return n ? qobject_cast<RequestViewController*>(n->topViewController()) : nullptr;
+    };
+    auto joined = std::make_shared<std::atomic_bool>(false);
+    m_steps += {
+        {QString(),
+         [joined] {
+             ApiList().getJoin(QStringLiteral("103"), [joined](auto&) { *joined = true; });
+         },
+         [joined] { return joined->load(); }, 0},
+        {QStringLiteral("09-inquiry.png"),
+         [nav] { nav()->findChild<QAbstractButton*>(QStringLiteral("b_inquiry"))->click(); },
+         [form] {
+             RequestViewController* f = form();
+             return f && f->adList() && f->l_agree_contents->textFormat() == Qt::RichText;
+         },
+         300},
+        {QStringLiteral("10-inquiry-kind-sheet.png"), [form] { form()->clickRequestType(); },
+         [] { return AlertController::visibleAlert() != nullptr; }, 300},
+        {QStringLiteral("11-inquiry-filled.png"),
+         [this, form] {
+             RequestViewController* f = form();
+             AlertController::visibleAlert()->tapAction(
+                 localized(QStringLiteral("ov_request_type_savings")));
+             if (f->adList() && !f->adList()->isEmpty())
+                 f->actionAdList(AlertAction(f->adList()->first().name.value_or(QString())));
+             f->tf_name->setText(QStringLiteral("Kim Mina"));
+             f->tf_phone->setText(QStringLiteral("01012345678"));
+             f->tf_email->setText(QStringLiteral("mina.kim@example.com"));
+             f->tv_input_inquiry->setTextColor(Qt::black);
+             f->tv_input_inquiry->setPlainText(
+                 QStringLiteral("I installed and opened the app yesterday evening, but the reward "
+                                "has not arrived. Screenshots attached."));
+             for (const char* shot :
+                  {"02-offerwall.png", "05-detail.png", "06-benefits-history.png"})
+                 f->setScreenshot(QImage(QDir(m_directory).filePath(QLatin1String(shot))));
+             f->b_agree->click();
+         },
+         [form] { return form()->screenShotList().size() == 3; }, 300},
+        {QStringLiteral("12-inquiry-done.png"), [form] { form()->clickPositive(); },
+         [] {
+             AlertController* alert = AlertController::visibleAlert();
+             return alert && alert->message() == localized(QStringLiteral("ov_inquiry_done"));
+         },
+         300},
+    };
+}
+
+// Back on the host's own screen: the carousel in the host's layout, at rest on card 3.
+void ScreenshotTour::addCarouselSteps(const std::function<OrvaneViewController*()>& screen) {
+    m_steps += {
+        // Confirming the sent inquiry returns to the list; closing it returns to the host.
+        {QString(),
+         [] {
+             if (AlertController* alert = AlertController::visibleAlert())
+                 alert->tapAction(localized(QStringLiteral("ov_confirm")));
+         },
+         [] { return AlertController::visibleAlert() == nullptr; }, 300},
+        {QString(), [screen] { screen()->back(); },
+         [this] { return !m_host->presentedViewController(); }, 300},
+        {QString(), [this] { m_host->toggleCarousel(); },
+         [this] { return m_host->carousel() && m_host->carousel()->previousIndex().has_value(); },
+         0, false},
+        {QStringLiteral("13-carousel.png"),
+         [this] {
+             m_host->carousel()->pageControl()->setCurrentPage(2);
+             m_host->carousel()->pageValueDidChanged();
+         },
+         [this] {
+             const OrvaneCarouselView* carousel = m_host->carousel();
+             return !carousel->collectionView()->isScrolling() && carousel->previousIndex() == 2;
+         },
+         100, false},
     };
 }
 

@@ -8,14 +8,20 @@
 #include <QPointer>
 #include <QTimer>
 
+namespace orvane {
+class NavigationController;
+class OrvaneViewController;
+} // namespace orvane
+
 namespace orvane::demo {
 
 class DemoHost;
 
 // Walks the offerwall the way a user would (list with the benefits popup, the list, the shopping
-// tab, a detail page, the benefits history and its period sheet) and writes one PNG of the window
-// per screen into a folder. Each step acts, waits until its screen is ready (bounded), lets images
-// settle, then grabs. finished(ok) reports whether every screen was written.
+// tab, a detail page, the benefits history and its period sheet, the inquiry form; then the
+// carousel on the host's own screen) and writes one PNG of the window per screen into a folder.
+// Each step acts, waits until its screen is ready (bounded), lets images settle, then grabs.
+// finished(ok) reports whether every screen was written.
 class ScreenshotTour final : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +42,8 @@ private:
     };
 
     void buildSteps();
+    void addInquirySteps(const std::function<NavigationController*()>& nav);
+    void addCarouselSteps(const std::function<OrvaneViewController*()>& screen);
     void runStep();
     void poll();
     void fail(const QString& why);

@@ -4,7 +4,9 @@
 //   orvane-demo --screenshot DIR    offscreen: walks the screens, writes one PNG each, exits
 //
 // The campaign, partner and notice servers are an in-process orvane-sandbox on a free loopback
-// port; the kit is pointed at it, so the demo never talks to any other address.
+// port; the kit is pointed at it, so the demo never talks to any other address. Landing pages are
+// visited in-process and app campaigns "open" their app, so every kind of campaign can be
+// completed on a desktop.
 
 #include <cstdio>
 
@@ -14,7 +16,9 @@
 #include <QTemporaryDir>
 
 #include "DemoHost.h"
+#include "DemoOpener.h"
 #include "ScreenshotTour.h"
+#include "platform/PlatformServices.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/Theme.h"
 #include "sandbox/SandboxServer.h"
@@ -110,6 +114,9 @@ int main(int argc, char** argv) {
     orvane.initialize(sandbox::kDemoMkey, sandbox::kDemoMckey, userId);
     orvane.setDebugEnabled(parser.isSet(verbose));
     orvane.setCopyRightVisibility(true);
+
+    // Landing pages and apps "open" the way they would on a phone (see DemoOpener).
+    PlatformServices::setUrlOpener(std::make_unique<demo::DemoOpener>(QUrl(server.baseUrl())));
 
     demo::DemoHost host;
     host.resize(ui::kPhoneSize);

@@ -79,7 +79,7 @@ QByteArray campaignArtwork(qint64 campid, ArtworkKind kind) {
 
     painter.setBrush(QColor(255, 255, 255, 235));
     if (kind == ArtworkKind::Icon) {
-        drawNumber(painter, campid, QRectF(14, 40, 100, 48));
+        drawNumber(painter, campid, QRectF(30, 46, 68, 36)); // clear of the rounded edge
     } else {
         const qreal h = size.height() * (kind == ArtworkKind::Banner ? 0.3 : 0.12);
         drawNumber(painter, campid,

@@ -1,8 +1,10 @@
 #include "sandbox/SandboxServer.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QHostAddress>
 #include <QHttpServerRequest>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
@@ -25,6 +27,37 @@ void applyPatch(Reply& reply, const QJsonObject& patch) {
         object.insert(it.key(), it.value());
     }
     reply.body = QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// One stored inquiry as the control endpoint shows it: the form fields in body order, then the
+// files in upload order with what their bytes decode to (a file that is no picture has width and
+// height 0 and format "").
+QJsonObject inquiryJson(const Inquiry& inquiry) {
+    QJsonArray fields;
+    for (const auto& [name, value] : inquiry.fields) {
+        fields.append(QJsonObject{{"name", name}, {"value", value}});
+    }
+    QJsonArray images;
+    for (const InquiryImage& image : inquiry.images) {
+        QByteArray data = image.data;
+        QBuffer buffer(&data);
+        QImageReader reader(&buffer);
+        const QString format = QString::fromLatin1(reader.format());
+        const QImage decoded = reader.read();
+        images.append(QJsonObject{
+            {"filename", image.fileName},
+            {"contenttype", image.contentType},
+            {"bytes", image.data.size()},
+            {"width", decoded.width()},
+            {"height", decoded.height()},
+            {"format", decoded.isNull() ? QString() : format},
+            {"data", QString::fromLatin1(image.data.toBase64())},
+        });
+    }
+    return {{"id", inquiry.id},
+            {"received", inquiry.received.toString(Qt::ISODateWithMs)},
+            {"fields", fields},
+            {"images", images}};
 }
 
 std::optional<Fault::Body> bodyMode(const QString& name) {
@@ -276,6 +309,7 @@ void SandboxServer::onRequest(const QHttpServerRequest& request, QTcpSocket* soc
 //     /__sandbox/fault?path=P&clear   /__sandbox/fault?clear   (all)
 // GET /__sandbox/config[?delay=MS][&rewardtype=N[&user=U]]
 // GET /__sandbox/requests[?clear]
+// GET /__sandbox/inquiries
 Reply SandboxServer::control(const LoggedRequest& r) {
     const auto number = [&r](const QString& name, bool* ok) {
         return r.queryValue(name).value_or(QString()).toInt(ok);
@@ -343,6 +377,13 @@ Reply SandboxServer::control(const LoggedRequest& r) {
             list.append(toJson(request));
         }
         return Reply::json({{"result", 200}, {"requests", list}});
+    }
+    if (r.path == QLatin1String("/__sandbox/inquiries")) {
+        QJsonArray list;
+        for (const Inquiry& inquiry : inquiries()) {
+            list.append(inquiryJson(inquiry));
+        }
+        return Reply::json({{"result", 200}, {"inquiries", list}});
     }
     return Reply::json({{"result", 404}, {"errmsg", "no such control endpoint"}}, 404);
 }

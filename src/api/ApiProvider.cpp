@@ -222,10 +222,10 @@ void finish(Pending& pending, QNetworkReply* reply) {
     if (!status.isValid()) {
         const bool timedOut = reply->error() == QNetworkReply::OperationCanceledError ||
                               reply->error() == QNetworkReply::TimeoutError;
-        pending.complete(
-            ApiResult::failure({ApiError::Kind::Transport, std::nullopt,
-                                timedOut ? QStringLiteral("no reply within %1 ms").arg(timeoutMs())
-                                         : reply->errorString()}));
+        pending.complete(ApiResult::failure(
+            timedOut ? ApiError{ApiError::Kind::Timeout, std::nullopt,
+                                QStringLiteral("no reply within %1 ms").arg(timeoutMs())}
+                     : ApiError{ApiError::Kind::Transport, std::nullopt, reply->errorString()}));
         return;
     }
     if (Log::displayLog()) {
@@ -310,6 +310,8 @@ QString ApiError::description() const {
         return QStringLiteral("Configuration error: %1").arg(message);
     case Kind::InvalidInput:
         return QStringLiteral("Invalid input: %1").arg(message);
+    case Kind::Timeout:
+        return QStringLiteral("Time-out: %1").arg(message);
     }
     return message;
 }

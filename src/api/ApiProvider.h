@@ -16,10 +16,11 @@ namespace orvane {
 // Why a call produced no reply body.
 struct ApiError {
     enum class Kind {
-        Transport,     // no HTTP response: connection refused or dropped, time-out, TLS, too large
+        Transport,     // no HTTP response: connection refused or dropped, TLS, too large
         HttpStatus,    // a response whose status is not 200
         Configuration, // the kit is not set up for the call (keys, server addresses)
         InvalidInput,  // the caller's data cannot be sent (an image that cannot be encoded)
+        Timeout,       // no HTTP response within the time-out
     };
 
     Kind kind = Kind::Transport;

@@ -59,6 +59,8 @@ public:
     virtual ~ImagePicker() = default;
     virtual void pick(QWidget* parent, Source source, int limit,
                       std::function<void(const QList<QImage>& images)> completion) = 0;
+    // Whether Source::Camera can take a photo here (none by default, as on a desktop).
+    virtual bool hasCamera() const { return false; }
 };
 
 // The services in force. Each getter returns the installed service or the desktop default.

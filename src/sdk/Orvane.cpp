@@ -5,6 +5,7 @@
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Theme.h"
 #include "platform/ui/ViewController.h"
+#include "screens/carousel/OrvaneCarouselView.h"
 #include "screens/offerwall/OrvaneViewController.h"
 #include "sdk/SettingsKeys.h"
 
@@ -61,6 +62,10 @@ void Orvane::presentOrvane(QWidget* from) {
     offerwall->setAttribute(Qt::WA_DeleteOnClose);
     offerwall->resize(ui::kPhoneSize);
     offerwall->show();
+}
+
+OrvaneCarouselView* Orvane::orvaneCarouselView() {
+    return new OrvaneCarouselView;
 }
 
 void Orvane::setMainTitle(const QString& mainTitle) {

@@ -7,6 +7,7 @@ class QWidget;
 
 namespace orvane {
 
+class OrvaneCarouselView;
 class ViewController;
 
 // The host-facing facade. Configure once (initialize, then any setter) and present the offerwall.
@@ -42,6 +43,9 @@ public:
     // the host's window and deleted when it closes. The offerwall's close control dismisses it.
     void presentOrvane(ViewController* from);
     void presentOrvane(QWidget* from);
+    // A new carousel at every call, not yet placed or sized: the host adds it to its own layout
+    // and owns it.
+    OrvaneCarouselView* orvaneCarouselView();
 
     void setMainTitle(const QString& mainTitle);
     void setListType(int listType);

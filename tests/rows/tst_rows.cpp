@@ -1,12 +1,16 @@
 // The campaign rows against the sandbox: images and spacing per list type, texts, action states
 // from the list data and from the participation flow, reuse, and the detail hand-off.
 
+#include <QScrollBar>
 #include <QTest>
 #include <QTextDocument>
 
+#include "imagecache/ImageCache.h"
+#include "imagecache/ImageViewBinding.h"
 #include "participation/ApiJoin.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ui/AlertController.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -132,7 +136,9 @@ private Q_SLOTS:
         c.pricemark = QStringLiteral("P");
         Camp refused = c; // HTML the converter refuses (too long) still shows its words
         refused.rewarddesc = QStringLiteral("<b>Huge</b> ") + QString(kMaxHtmlLength, u'x');
-        auto screen = showList(2, {c, refused});
+        Camp tight = c; // no separator of the row's own: the server's spacing stands
+        tight.rewarddesc = QStringLiteral("<b>Earn</b>");
+        auto screen = showList(2, {c, refused, tight});
         const QString html = screen->cell(0)->l_content()->text();
         QVERIFY(html.contains(QStringLiteral("#8c8c8c")));
         QVERIFY(html.contains(Orvane::shared().orvaneColorPrimary().name()));
@@ -141,6 +147,7 @@ private Q_SLOTS:
         QCOMPARE(doc.toPlainText(), QStringLiteral("Install and open Pocket Ledger. 1,500 P"));
         doc.setHtml(screen->cell(1)->l_content()->text());
         QVERIFY(doc.toPlainText().startsWith(QStringLiteral("Huge xxx")));
+        QCOMPARE(screen->cell(2)->l_content()->plainText(), QStringLiteral("Earn1,500 P"));
     }
 
     void placeholderIconWithoutUsableAddress_data() {
@@ -163,7 +170,7 @@ private Q_SLOTS:
             QCOMPARE(icon->placeholder(), campPlaceholderIcon(name));
         }
         QVERIFY(campPlaceholderIcon(standard.name) != campPlaceholderIcon(cps.name));
-        QTest::qWait(100);
+        QVERIFY(m_sandbox->settle());
         QCOMPARE(server().requests().size(), 0);
     }
 
@@ -183,6 +190,9 @@ private Q_SLOTS:
         CampTableViewCell fresh;
         fresh.setItem(app, nullptr, 0, 2, nullptr);
         QCOMPARE(fresh.action(), Action::participationCheck);
+        // The wider action leaves the description less room: the row was measured again.
+        QCOMPARE(screen->table->rectForRow(0).height(),
+                 fresh.rowHeight(screen->table->viewport()->width()));
         Camp converted = app;
         converted.convflag = 1;
         fresh.setItem(converted, nullptr, 0, 2, nullptr);
@@ -200,6 +210,52 @@ private Q_SLOTS:
                  QStringLiteral("key-102"));
     }
 
+    // Once the app ran and the participation is confirmed, the campaign leaves the check list and
+    // the row given it again offers the join.
+    void confirmedParticipationReturnsTheRowToJoin() {
+        const Camp app = camp(102);
+        auto screen = showList(2, {app});
+        CampTableViewCell* cell = screen->cell(0);
+        tap(cell);
+        QTRY_COMPARE(cell->action(), Action::participationCheck);
+        tap(cell);
+        QTRY_VERIFY(AlertController::visibleAlert()); // "start the app"
+        QVERIFY(
+            AlertController::visibleAlert()->tapAction(localized(QStringLiteral("ov_confirm"))));
+        QTRY_VERIFY(!ApiJoin::shared().getPartiConfirmList().contains(102));
+        cell->setItem(app, screen->table, 0, 2, screen.get());
+        QCOMPARE(cell->action(), Action::join);
+    }
+
+    // When the list changes under the rows, each row is measured for the campaign it now shows,
+    // and the list keeps its place: at the top, or with the first row in view shown from its top.
+    void rowsAreMeasuredAgainWhenTheListChanges() {
+        Camp brief = camp(102);
+        Camp wordy = camp(101);
+        wordy.rewarddesc = QStringLiteral("Play the tutorial, win five matches in a row, reach "
+                                          "level three and open the daily chest to finish.&nbsp;");
+        QList<Camp> camps(20, brief);
+        auto screen = showList(2, camps);
+        TableView* table = screen->table;
+        const int briefHeight = table->rectForRow(0).height();
+        const int width = table->viewport()->width();
+
+        camps[0] = wordy;
+        screen->camps = camps;
+        table->reloadData();
+        CampTableViewCell fresh;
+        fresh.setItem(wordy, nullptr, 0, 2, nullptr);
+        QVERIFY(table->rectForRow(0).height() > briefHeight);
+        QCOMPARE(table->rectForRow(0).height(), fresh.rowHeight(width));
+        QCOMPARE(table->verticalScrollBar()->value(), 0);
+
+        table->verticalScrollBar()->setValue(table->rectForRow(2).top() + 5);
+        screen->camps = QList<Camp>(20, wordy);
+        table->reloadData();
+        QCOMPARE(table->verticalScrollBar()->value(), table->rectForRow(2).top());
+        QCOMPARE(table->rectForRow(2).height(), fresh.rowHeight(width));
+    }
+
     // A row given to another campaign while a join, an image or a key of the first is on its way
     // shows and acts on the second campaign only.
     void reusedRowForgetsItsPreviousCampaign() {
@@ -214,7 +270,10 @@ private Q_SLOTS:
         QTRY_COMPARE(joined().size(), 1);
         cell->setItem(second, screen->table, 0, 2, screen.get());
         QTRY_VERIFY(ApiJoin::shared().getPartiConfirmList().contains(102));
-        QTest::qWait(400); // the first icon's late answer
+        // The first icon's late answer: a view bound to the same address gets it after the row.
+        ImageView probe;
+        setUrl(&probe, QUrl(first.iconurl.value()), std::nullopt, ImageCache::defaultCache());
+        QTRY_VERIFY(probe.hasImage());
         QCOMPARE(cell->action(), Action::join);
         QCOMPARE(cell->l_reward_button()->text(), second.cta.value());
         QVERIFY(!cell->iv_icon()->hasImage());
@@ -236,7 +295,7 @@ private Q_SLOTS:
                                                         [&refreshes] { ++refreshes; });
         tap(cell);
         QCOMPARE(refreshes, 1);
-        QTest::qWait(100);
+        QVERIFY(m_sandbox->settle());
         QCOMPARE(server().requestsTo(QStringLiteral("/v1/reward")).size(), 0);
     }
 
@@ -246,7 +305,7 @@ private Q_SLOTS:
         QTest::mouseClick(screen->cell<CampCPSTableViewCell>(1), Qt::LeftButton);
         QTest::mouseClick(screen->cell<CampCPSTableViewCell>(1)->b_reward_button(), Qt::LeftButton);
         QCOMPARE(screen->clicked, (QList<int>{0, 1, 1}));
-        QTest::qWait(100);
+        QVERIFY(m_sandbox->settle());
         QCOMPARE(joined().size(), 0);
     }
 

@@ -1,6 +1,6 @@
-// Presenting and closing the offerwall many times, each time through a detail page and the
-// benefits history: every screen goes away with its offerwall. Leaks of heap memory show in the
-// leak-checking run; this test checks that no widget outlives its offerwall.
+// Presenting and closing the offerwall many times, each time through a detail page, the benefits
+// history and the inquiry form: every screen goes away with its offerwall. Leaks of heap memory
+// show in the leak-checking run; this test checks that no widget outlives its offerwall.
 
 #include <QApplication>
 #include <QPointer>
@@ -12,6 +12,7 @@
 #include "platform/ui/TableView.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
+#include "screens/inquiry/RequestViewController.h"
 #include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/OrvaneViewController.h"
 #include "sdk/Orvane.h"
@@ -44,7 +45,7 @@ private:
     bool round(ViewController& host, test::SandboxFixture& sandbox);
 };
 
-// One visit: the list, a detail page, the history, then the close control.
+// One visit: the list, a detail page, the history, the inquiry form, then the close control.
 bool SoakTest::round(ViewController& host, test::SandboxFixture& sandbox) {
     Orvane::shared().presentOrvane(&host);
     QPointer<NavigationController> nav =
@@ -66,6 +67,14 @@ bool SoakTest::round(ViewController& host, test::SandboxFixture& sandbox) {
     [&] {
         QTRY_VERIFY(
             !sandbox.server().requestsTo(QStringLiteral("/api/cs/user_reward_list")).isEmpty());
+    }();
+    nav->popViewController(false);
+
+    QTest::mouseClick(nav->findChild<QWidget*>(QStringLiteral("b_inquiry")), Qt::LeftButton);
+    [&] { QTRY_VERIFY(qobject_cast<RequestViewController*>(nav->topViewController())); }();
+    [&] {
+        QTRY_VERIFY(
+            !sandbox.server().requestsTo(QStringLiteral("/api/cs/agree_contents_app")).isEmpty());
     }();
     nav->popViewController(false);
 

@@ -64,15 +64,17 @@ private:
     std::optional<QUuid> m_vendor = QUuid(QStringLiteral("{aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}"));
 };
 
-// Answers every pick with the first `limit` of `images`.
+// Answers every pick with the first `limit` of `images`; offers a camera when `camera` is set.
 class FakeImagePicker final : public ImagePicker {
 public:
     static FakeImagePicker& install();
 
     void pick(QWidget* parent, Source source, int limit,
               std::function<void(const QList<QImage>& images)> completion) override;
+    bool hasCamera() const override { return camera; }
 
     QList<QImage> images;
+    bool camera = false;
     int picks = 0;
     Source lastSource = Source::Library;
     int lastLimit = 0;

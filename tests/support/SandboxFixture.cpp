@@ -1,5 +1,11 @@
 #include "support/SandboxFixture.h"
 
+#include <atomic>
+#include <memory>
+
+#include <QTest>
+
+#include "api/ApiProvider.h"
 #include "sdk/Orvane.h"
 #include "sdk/OrvaneSDK.h"
 
@@ -19,6 +25,14 @@ SandboxFixture::SandboxFixture(sandbox::Options options, const QString& userId)
     OrvaneSDK::shared().setHostPartnerUrl(m_server->partnerBase());
     OrvaneSDK::shared().setNoticeUrlOverride(m_server->noticeUrl());
     Orvane::shared().initialize(sandbox::kDemoMkey, sandbox::kDemoMckey, m_userId);
+}
+
+bool SandboxFixture::settle() {
+    auto answered = std::make_shared<std::atomic_bool>(false);
+    ApiProvider::request(QUrl(m_server->baseUrl() + QStringLiteral("/__sandbox/requests")),
+                         ApiProvider::REQUEST_METHOD_GET, {}, {},
+                         [answered](const ApiResult&) { answered->store(true); });
+    return QTest::qWaitFor([&answered] { return answered->load(); }, 10000);
 }
 
 SandboxFixture::~SandboxFixture() {

@@ -33,6 +33,11 @@ public:
     TemporarySettings& settings() { return m_settings; }
     QString userId() const { return m_userId; }
 
+    // Sends a request of its own through the kit's transport (to a control endpoint, so it is not
+    // logged) and waits for its answer: what the code under test sent before it has reached the
+    // server by then. The way to check that something was NOT requested without a fixed sleep.
+    bool settle();
+
 private:
     TemporarySettings m_settings;
     QString m_userId;

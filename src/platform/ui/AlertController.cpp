@@ -29,16 +29,26 @@ public:
     explicit Card(QWidget* parent)
         : QWidget(parent) {}
 
+    // A card that rests on the window's bottom edge: only its top corners are rounded.
+    void setBottomSheet(bool bottomSheet) {
+        m_bottomSheet = bottomSheet;
+        update();
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(250, 250, 250));
-        p.drawRoundedRect(QRectF(rect()), kCardRadius, kCardRadius);
+        const QRectF r = QRectF(rect()).adjusted(0, 0, 0, m_bottomSheet ? 2 * kCardRadius : 0);
+        p.drawRoundedRect(r, kCardRadius, kCardRadius);
     }
     void mousePressEvent(QMouseEvent* e) override { e->accept(); }
     void mouseReleaseEvent(QMouseEvent* e) override { e->accept(); }
+
+private:
+    bool m_bottomSheet = false;
 };
 
 QWidget* hairline(Qt::Orientation orientation, QWidget* parent) {
@@ -201,6 +211,7 @@ void AlertController::build() {
     }
     if (m_content) {
         m_content->setParent(m_card);
+        m_content->setAutoFillBackground(false); // the card paints the rounded background
         m_content->show();
         column->addWidget(m_content);
     }
@@ -256,14 +267,19 @@ void AlertController::layoutCards() {
     if (!m_card)
         return;
     const bool sheet = m_style == Style::ActionSheet;
-    const int cardWidth = sheet ? std::min(width() - 2 * kMargin, kSheetMaxWidth) : kAlertWidth;
+    // A sheet that only shows content (no actions) rests on the bottom edge, full width.
+    const bool bottomSheet = sheet && m_content && m_actions.isEmpty();
+    static_cast<Card*>(m_card)->setBottomSheet(bottomSheet);
+    const int cardWidth = bottomSheet ? width()
+                          : sheet     ? std::min(width() - 2 * kMargin, kSheetMaxWidth)
+                                      : kAlertWidth;
     if (m_content) {
         const QSize preferred = m_content->preferredContentSize();
         const int h = preferred.height() > 0 ? preferred.height() : m_content->sizeHint().height();
         m_content->setFixedHeight(std::max(0, h));
     }
     const int left = (width() - cardWidth) / 2;
-    int bottom = height() - kSheetBottom;
+    int bottom = bottomSheet ? height() : height() - kSheetBottom;
     if (m_cancelCard) {
         const int h = heightFor(m_cancelCard, cardWidth);
         m_cancelCard->setGeometry(left, bottom - h, cardWidth, h);
@@ -318,10 +334,16 @@ void AlertController::actionTapped(const AlertAction& action) {
     if (m_handled)
         return;
     m_handled = true;
-    // The alert is gone before the handler runs, so the handler may present the next one.
+    // The alert is gone before the handler runs, so the handler may present the next one. What
+    // was queued behind the alert waits for the handler: it may close the screen, which drops it.
+    QPointer<ViewController> presenter = presentingViewController();
+    if (presenter)
+        presenter->holdPresentations();
     dismiss(false);
     if (action.handler())
         action.handler()(action);
+    if (presenter)
+        presenter->releasePresentations();
 }
 
 void AlertController::viewDidAppear(bool) {

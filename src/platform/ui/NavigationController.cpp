@@ -14,6 +14,7 @@ namespace orvane {
 
 namespace {
 constexpr int kSideMargin = 8;
+constexpr int kGap = 4; // between the title and the side controls
 constexpr int kSlideMs = 250;
 } // namespace
 
@@ -34,12 +35,13 @@ NavigationBar::NavigationBar(QWidget* parent)
 }
 
 QString NavigationBar::title() const {
-    return m_title->text();
+    return m_titleText;
 }
 
 void NavigationBar::configure(const QString& title, bool showBack, const QString& backTitle,
                               QWidget* left, QWidget* right) {
-    m_title->setPlainText(title);
+    m_titleText = title;
+    m_backText = backTitle;
     if (m_left && m_left != left)
         m_left->hide();
     if (m_right && m_right != right)
@@ -52,7 +54,6 @@ void NavigationBar::configure(const QString& title, bool showBack, const QString
             side->show();
         }
     }
-    m_back->setTitle(QStringLiteral("‹ ") + backTitle);
     m_back->setVisible(showBack && !left);
     layoutItems();
 }
@@ -62,24 +63,50 @@ void NavigationBar::resizeEvent(QResizeEvent*) {
 }
 
 void NavigationBar::layoutItems() {
-    int leftEdge = kSideMargin;
-    int rightEdge = width() - kSideMargin;
-    auto place = [this](QWidget* w, int x) {
-        const QSize s = w->sizeHint().boundedTo(QSize(width() / 3, kHeight));
+    auto place = [this](QWidget* w, int x, int maxWidth) {
+        const QSize s = w->sizeHint().boundedTo(QSize(maxWidth, kHeight));
         w->setGeometry(x, (kHeight - s.height()) / 2, s.width(), s.height());
         return s.width();
     };
-    if (m_back->isVisibleTo(this))
-        leftEdge += place(m_back, leftEdge);
+    int leftEdge = kSideMargin;
+    int rightEdge = width() - kSideMargin;
     if (m_left)
-        leftEdge += place(m_left, leftEdge);
+        leftEdge += place(m_left, leftEdge, width() / 3);
     if (m_right) {
         const int w = m_right->sizeHint().boundedTo(QSize(width() / 3, kHeight)).width();
-        rightEdge -= place(m_right, rightEdge - w);
+        rightEdge -= place(m_right, rightEdge - w, width() / 3);
     }
-    // Centred on the bar, narrowed symmetrically so that it never runs under a side control.
-    const int inset = std::max(leftEdge, width() - rightEdge) + 4;
-    m_title->setGeometry(inset, 0, std::max(0, width() - 2 * inset), kHeight);
+    const QFontMetrics titleMetrics(m_title->font());
+    const int titleWidth =
+        m_titleText.isEmpty() ? 0 : titleMetrics.horizontalAdvance(m_titleText) + 2;
+
+    // The back button gets what the whole title leaves, and at least a third of the bar; a
+    // longer back title is elided.
+    const QString arrow = QStringLiteral("‹ ");
+    m_back->setTitle(arrow + m_backText);
+    if (m_back->isVisibleTo(this)) {
+        const int room = std::max(width() / 3, rightEdge - leftEdge - titleWidth - 2 * kGap);
+        const int overflow = m_back->sizeHint().width() - room;
+        if (overflow > 0) {
+            const QFontMetrics metrics(m_back->font());
+            const int textRoom = metrics.horizontalAdvance(m_backText) - overflow;
+            m_back->setTitle(arrow + metrics.elidedText(m_backText, Qt::ElideRight, textRoom));
+        }
+        leftEdge += place(m_back, leftEdge, room);
+    }
+
+    // Centred on the bar when it fits there; otherwise centred between the side controls, and
+    // elided when it does not fit even there.
+    const int left = leftEdge + kGap;
+    const int right = rightEdge - kGap;
+    const int centredLeft = (width() - titleWidth) / 2;
+    QRect area(left, 0, std::max(0, right - left), kHeight);
+    if (centredLeft >= left && centredLeft + titleWidth <= right)
+        area = QRect(centredLeft, 0, titleWidth, kHeight);
+    m_title->setPlainText(titleWidth <= area.width()
+                              ? m_titleText
+                              : titleMetrics.elidedText(m_titleText, Qt::ElideRight, area.width()));
+    m_title->setGeometry(area);
 }
 
 void NavigationBar::paintEvent(QPaintEvent*) {
@@ -138,7 +165,10 @@ void NavigationController::pushViewController(ViewController* controller, bool a
             "NavigationController push: refused, the controller is missing or already shown");
         return;
     }
-    controller->loadViewIfNeeded();
+    // A stack not on screen yet loads its controllers when it is shown, as they appear; a root
+    // given before that has not loaded (and fetches nothing) until then.
+    if (isVisible())
+        controller->loadViewIfNeeded();
     animated = animated && animationsEnabled() && isVisible();
     {
         AppearanceBatch batch(animated);

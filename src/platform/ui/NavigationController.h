@@ -24,7 +24,8 @@ public:
     QString title() const;
     Button* backButton() const { return m_back; }
     // Shows `title` in the middle, the back button titled `backTitle` when `showBack`, and the
-    // given side controls (reparented into the bar; the previous ones are hidden).
+    // given side controls (reparented into the bar; the previous ones are hidden). Texts too long
+    // for the bar are elided so that both the back button and the title stay readable.
     void configure(const QString& title, bool showBack, const QString& backTitle, QWidget* left,
                    QWidget* right);
 
@@ -37,6 +38,9 @@ private:
 
     Label* m_title;
     Button* m_back;
+    // The texts as given; the bar shows them elided with an ellipsis when they do not fit.
+    QString m_titleText;
+    QString m_backText;
     QPointer<QWidget> m_left;
     QPointer<QWidget> m_right;
 };

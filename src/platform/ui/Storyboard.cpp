@@ -124,6 +124,10 @@ bool Storyboard::performSegue(const QString& identifier, ViewController* source,
     return true;
 }
 
+bool Storyboard::hasCell(const QString& identifier) {
+    return registry().cells.count(identifier) > 0;
+}
+
 bool Storyboard::hasScene(const QString& identifier) {
     return registry().scenes.count(identifier) > 0;
 }

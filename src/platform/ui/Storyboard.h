@@ -37,9 +37,11 @@ public:
     static void setInitialScene(const QString& storyboardName, const QString& sceneIdentifier);
     static ViewController* instantiateInitialViewController(const QString& storyboardName);
 
-    // Table cells by reuse identifier (TableView::dequeueReusableCell falls back to these).
+    // Table and collection cells by reuse identifier (the views' dequeueReusableCell falls back to
+    // these).
     static void registerCell(const QString& identifier, CellFactory factory);
     static TableViewCell* instantiateCell(const QString& identifier);
+    static bool hasCell(const QString& identifier);
 
     // View resources ("CopyRightView", "ItemScreenshotView").
     static void registerView(const QString& identifier, ViewFactory factory);

@@ -16,6 +16,16 @@ namespace orvane {
 namespace {
 constexpr int kScrollStep = 20;
 constexpr int kSeparatorInset = 16;
+
+// Box layouts cache their height for a width, and a label's new text invalidates only the
+// cell's top layout: the nested ones would answer for the content the cell had before.
+void invalidateLayouts(QLayout* layout) {
+    layout->invalidate();
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QLayout* child = layout->itemAt(i)->layout())
+            invalidateLayouts(child);
+    }
+}
 } // namespace
 
 TableViewCell::TableViewCell(QWidget* parent)
@@ -30,12 +40,19 @@ int TableViewCell::rowHeight(int width) const {
     if (minimumHeight() > 0 && minimumHeight() == maximumHeight())
         return minimumHeight();
     if (QLayout* l = layout()) {
+        invalidateLayouts(l);
         if (l->hasHeightForWidth())
             return l->totalHeightForWidth(width);
         return l->totalSizeHint().height();
     }
     const int hint = sizeHint().height();
     return hint > 0 ? hint : -1;
+}
+
+void TableViewCell::invalidateRowHeight() {
+    QWidget* viewport = parentWidget();
+    if (auto* table = qobject_cast<TableView*>(viewport ? viewport->parentWidget() : nullptr))
+        table->remeasure(this);
 }
 
 TableView::TableView(QWidget* parent)
@@ -86,6 +103,12 @@ TableViewCell* TableView::dequeueReusableCell(const QString& identifier) {
 }
 
 void TableView::reloadData() {
+    // The rows may now show other content of other heights: a position inside a row means
+    // nothing any more. Keep the first row in view where it was, shown from its top (at the top
+    // when the list was at the top).
+    const int scroll = verticalScrollBar()->value();
+    const int header = headerHeight();
+    const int anchor = scroll > header && !m_offsets.empty() ? rowAt(scroll - header) : -1;
     for (auto& [row, cell] : m_visible)
         enqueue(cell);
     m_visible.clear();
@@ -98,7 +121,10 @@ void TableView::reloadData() {
     m_measured.assign(rows, false);
     recomputeOffsets();
     updateScrollRange();
-    layoutRows();
+    if (anchor >= 0 && anchor < rows)
+        scrollToRow(anchor);
+    else
+        layoutRows();
 }
 
 TableViewCell* TableView::cellForRow(int row) const {
@@ -143,6 +169,14 @@ void TableView::scrollToRow(int row, ScrollPosition position) {
         verticalScrollBar()->setValue(target);
         layoutRows();
     }
+}
+
+void TableView::remeasure(const TableViewCell* cell) {
+    const int row = rowForCell(cell);
+    if (row < 0 || m_inLayout)
+        return;
+    m_measured[row] = false;
+    layoutRows();
 }
 
 void TableView::setHeaderView(QWidget* header) {

@@ -27,9 +27,13 @@ public:
     virtual void prepareForReuse() {}
     // Height of the cell at `width`; -1 asks the table to use its estimate.
     virtual int rowHeight(int width) const;
+    // Asks the table showing this cell to measure it again: its content changed after the table
+    // placed it. Does nothing for a cell that shows no row.
+    void invalidateRowHeight();
 
 private:
     friend class TableView;
+    friend class CollectionView;
     QString m_reuseIdentifier;
 };
 
@@ -74,6 +78,8 @@ public:
     QList<int> visibleRows() const;
     QRect rectForRow(int row) const; // in content coordinates
     void scrollToRow(int row, ScrollPosition position = ScrollPosition::Top);
+    // Measures the row that `cell` shows again and lays the rows out (see invalidateRowHeight).
+    void remeasure(const TableViewCell* cell);
 
     // Shown above the first row / below the last, at their heightForWidth (or size hint).
     void setHeaderView(QWidget* header);

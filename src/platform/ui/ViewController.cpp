@@ -1,5 +1,6 @@
 #include "platform/ui/ViewController.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QShowEvent>
 
@@ -144,7 +145,13 @@ void ViewController::present(ViewController* controller, bool animated, Completi
                    "is already shown elsewhere");
         return;
     }
-    if (m_presented) {
+    if (isLeaving()) {
+        Log::info("ViewController present: dropping", describe(controller), "asked of the leaving",
+                  describe(this));
+        delete controller;
+        return;
+    }
+    if (m_presented || m_holds > 0) {
         // One presentation at a time per presenter: the next waits for the current to close.
         Log::info("ViewController present: queued", describe(controller), "while",
                   describe(m_presented), "is up");
@@ -191,12 +198,7 @@ void ViewController::dismiss(bool animated, Completion completion) {
     ViewController* vc = presenter->m_presented;
     if (vc->m_presented)
         vc->dismiss(false); // whatever it presents goes first
-    for (const Pending& pending : std::as_const(vc->m_pending)) {
-        Log::error("ViewController dismiss: dropping", describe(pending.controller),
-                   "queued on the dismissed", describe(vc));
-        delete pending.controller.data();
-    }
-    vc->m_pending.clear();
+    vc->leave("dismissed");
     animated = animated && animationsEnabled();
     QPointer<ViewController> self(presenter);
     vc->m_host->hidePresented(animated, [self, completion = std::move(completion)] {
@@ -225,7 +227,40 @@ void ViewController::finishDismissal(Completion completion) {
         completion();
 }
 
+void ViewController::releasePresentations() {
+    if (m_holds > 0 && --m_holds == 0)
+        presentNextPending();
+}
+
+void ViewController::leave(const char* why) {
+    QList<QPointer<ViewController>> inside;
+    inside.append(this);
+    for (ViewController* vc : findChildren<ViewController*>())
+        inside.append(vc);
+    for (const QPointer<ViewController>& vc : std::as_const(inside)) {
+        if (!vc)
+            continue; // a queued controller deleted as its presenter's queue was dropped
+        vc->m_leaving = true;
+        const QList<Pending> pending = std::exchange(vc->m_pending, {});
+        for (const Pending& p : pending) {
+            Log::info("ViewController: dropping", describe(p.controller), "queued on the", why,
+                      describe(vc));
+            delete p.controller.data();
+        }
+    }
+}
+
+bool ViewController::isLeaving() const {
+    for (const QWidget* w = this; w; w = w->parentWidget()) {
+        if (auto* vc = qobject_cast<const ViewController*>(w); vc && vc->m_leaving)
+            return true;
+    }
+    return false;
+}
+
 void ViewController::presentNextPending() {
+    if (m_holds > 0)
+        return;
     while (!m_presented && !m_pending.isEmpty()) {
         Pending next = m_pending.takeFirst();
         if (next.controller) {
@@ -273,6 +308,12 @@ void ViewController::setAnimationsEnabled(bool enabled) {
 }
 
 void ViewController::showEvent(QShowEvent* event) {
+    if (m_leaving && isWindow()) {
+        // A closed window shown again takes presentations again.
+        m_leaving = false;
+        for (ViewController* vc : findChildren<ViewController*>())
+            vc->m_leaving = false;
+    }
     loadViewIfNeeded();
     QWidget::showEvent(event);
     refreshAppearances(false);
@@ -281,6 +322,12 @@ void ViewController::showEvent(QShowEvent* event) {
 void ViewController::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     refreshAppearances(false);
+}
+
+void ViewController::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        leave("closed");
 }
 
 void ViewController::resizeEvent(QResizeEvent* event) {

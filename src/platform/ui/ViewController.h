@@ -65,7 +65,8 @@ struct StoryboardSegue {
 //   controller is reparented into an overlay inside the window (no separate top-level window, no
 //   nested event loop) and is deleted (deleteLater) after it is dismissed. A controller that
 //   already presents one queues further presentations and shows them, in order, after the current
-//   one is dismissed.
+//   one is dismissed. Queued presentations of a controller that is dismissed or closed, or that
+//   sits inside one, are dropped, and so are presentations asked of it while it leaves.
 //
 // Main thread only. Ownership follows Qt parenting: a navigation controller owns its stack, a
 // presentation owns the presented controller.
@@ -117,6 +118,12 @@ public:
     ViewController* presentingViewController() const { return m_presenting; }
     int pendingPresentationCount() const { return m_pending.size(); }
 
+    // While held, presentations queued on this controller wait (new ones queue behind them);
+    // the last release shows the next one. An alert holds its presenter while its action's
+    // handler runs, so that what the handler decides (e.g. closing the screen) comes first.
+    void holdPresentations() { ++m_holds; }
+    void releasePresentations();
+
     // Size a sheet gives this controller when it is shown as content (width 0: the sheet's width).
     QSize preferredContentSize() const { return m_preferredContentSize; }
     void setPreferredContentSize(const QSize& size);
@@ -149,6 +156,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend class PresentationHost;
@@ -165,6 +173,9 @@ private:
     bool isCovered() const;
     void finishDismissal(Completion completion);
     void presentNextPending();
+    // Marks this controller and every one inside it as leaving and drops what they have queued.
+    void leave(const char* why);
+    bool isLeaving() const;
     static void refreshAppearances(bool animated);
 
     NavigationItem m_navigationItem;
@@ -175,8 +186,10 @@ private:
     QPointer<ViewController> m_presenting;
     QPointer<PresentationHost> m_host; // set on the presented controller
     QList<Pending> m_pending;
+    int m_holds = 0;
     bool m_loaded = false;
     bool m_appeared = false;
+    bool m_leaving = false;
 };
 
 // Groups visibility changes so that appearance callbacks run once, after the whole change, with

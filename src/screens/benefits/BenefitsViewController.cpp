@@ -111,10 +111,15 @@ BenefitsViewController::~BenefitsViewController() {
     tv_reward->setDataSource(nullptr);
 }
 
+void BenefitsViewController::viewDidAppear(bool) {
+    m_backTitle.set(*this, localized(QStringLiteral("ov_benefits_received"))); // loaded unpushed
+}
+
 void BenefitsViewController::viewDidLoad() {
     setLightAppearance();
     setTitle(localized(QStringLiteral("ov_benefits_received")));
-    navigationItem().setBackButtonTitle(localized(QStringLiteral("ov_benefits_received")));
+    // The back button leading from this screen reads "Rewards received".
+    m_backTitle.set(*this, localized(QStringLiteral("ov_benefits_received")));
 
     b_benefits_kind->setTitle(benefitsKindlist.first().first);
     b_period->setTitle(peiriodlist.first().first);
@@ -193,10 +198,17 @@ void BenefitsViewController::apiRewardList(const QString& sStart, const QString&
     }
     const quint64 request = ++m_lastIssued;
     QPointer<BenefitsViewController> self(this);
-    ApiList().getReward(code, sStart, sEnd, [self, request](const ApiResult& result) {
+    // True when the reply to `request` is the one to show (the screen is there and asked nothing
+    // since).
+    auto current = [](const QPointer<BenefitsViewController>& self, quint64 request) {
+        if (self && request != self->m_lastIssued)
+            Log::info("BenefitsViewController drops the reply of an outdated request");
+        return self && request == self->m_lastIssued;
+    };
+    ApiList().getReward(code, sStart, sEnd, [self, request, current](const ApiResult& result) {
         if (!result.ok()) {
-            dispatch::toMain([self, request] {
-                if (self && request == self->m_lastIssued)
+            dispatch::toMain([self, request, current] {
+                if (current(self, request))
                     self->showNoRewards();
             });
             return;
@@ -210,15 +222,15 @@ void BenefitsViewController::apiRewardList(const QString& sStart, const QString&
         if (list.result == 200) {
             // A success without a list has nothing to show: an empty table, as an empty list.
             const QList<Reward> rewards = list.reward.value_or(QList<Reward>());
-            dispatch::toMain([self, request, rewards] {
-                if (self && request == self->m_lastIssued)
+            dispatch::toMain([self, request, rewards, current] {
+                if (current(self, request))
                     self->showRewards(rewards);
             });
             return;
         }
         Log::error("OrvaneViewController getReq Error : " + optionalDescription(list.result));
-        dispatch::toMain([self, request] {
-            if (self && request == self->m_lastIssued)
+        dispatch::toMain([self, request, current] {
+            if (current(self, request))
                 self->showNoRewards();
         });
     });

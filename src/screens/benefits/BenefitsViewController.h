@@ -7,6 +7,7 @@
 #include <QPair>
 
 #include "api/Records.h"
+#include "platform/ui/BackTitle.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
 
@@ -69,6 +70,7 @@ public:
 
 protected:
     void viewDidLoad() override;
+    void viewDidAppear(bool animated) override;
 
 private:
     void showRewards(const QList<Reward>& rewards);
@@ -77,6 +79,7 @@ private:
     Clock m_now;
     QList<Reward> m_reward;
     quint64 m_lastIssued = 0; // number of the latest request; older replies are dropped
+    BackTitle m_backTitle;
 };
 
 } // namespace orvane

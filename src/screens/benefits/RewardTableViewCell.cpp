@@ -35,7 +35,7 @@ RewardTableViewCell::RewardTableViewCell(QWidget* parent)
     texts->addWidget(l_date);
 
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(20, 14, 20, 14);
+    row->setContentsMargins(16, 14, 16, 14); // the header's and the separators' inset
     row->setSpacing(12);
     row->addLayout(texts, 1);
     row->addWidget(l_reward_price, 0, Qt::AlignVCenter);

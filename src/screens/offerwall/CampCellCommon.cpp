@@ -108,10 +108,10 @@ QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amou
     StyledText text = htmlOrPlainText(camp.rewarddesc);
     text.setColor(kCampSecondaryTextColor);
     text.setFont(ui::font(descriptionPixelSize));
-    const QString plain = text.toPlainText();
-    const bool separate = !plain.isEmpty() && !plain.back().isSpace();
-    StyledText amount = StyledText::fromPlainText((separate ? QStringLiteral(" ") : QString()) +
-                                                  campRewardText(camp));
+    // No separator: the server writes the description with the spacing it wants before the amount.
+    // The amount and its mark stay on one line.
+    StyledText amount =
+        StyledText::fromPlainText(campRewardText(camp).replace(QLatin1Char(' '), QChar::Nbsp));
     amount.setColor(ui::accentColor());
     amount.setFont(ui::boldFont(amountPixelSize));
     text.append(amount);

@@ -40,8 +40,7 @@ QString campStyledHtml(const std::optional<QString>& html, const QColor& color, 
 
 // The description a row or the detail page shows, as HTML for a rich-text label: the converted
 // `rewarddesc` in grey at `descriptionPixelSize`, then the reward text in the accent colour, bold,
-// at `amountPixelSize`. A space separates the two when the description does not end in white
-// space.
+// at `amountPixelSize`, right after the description (no separator).
 QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize);
 
 // The detail-page branch of a row's join tap: when the campaign has a detail page, asks the screen

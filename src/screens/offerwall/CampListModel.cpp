@@ -68,6 +68,20 @@ QByteArray withoutNewlineText(const QByteArray& body) {
     return text.toUtf8();
 }
 
+CampListModel::LoadFailure failureOf(const ApiError& error) {
+    switch (error.kind) {
+    case ApiError::Kind::Transport:
+        return CampListModel::LoadFailure::NoConnection;
+    case ApiError::Kind::Timeout:
+        return CampListModel::LoadFailure::TimedOut;
+    case ApiError::Kind::HttpStatus:
+    case ApiError::Kind::Configuration:
+    case ApiError::Kind::InvalidInput:
+        break;
+    }
+    return CampListModel::LoadFailure::ServerError;
+}
+
 } // namespace
 
 // The four group lists and the summary of one reply; built on the transport thread, applied on
@@ -82,10 +96,7 @@ struct CampListModel::Grouped {
 };
 
 CampListModel::CampListModel(QObject* parent)
-    : QObject(parent) {
-    NotificationCenter::defaultCenter().addObserver(kActionListChange, this,
-                                                    [this] { refreshList(); });
-}
+    : QObject(parent) {}
 
 CampListModel::~CampListModel() = default;
 
@@ -94,8 +105,8 @@ void CampListModel::apiReq() {
     QPointer<CampListModel> guard(this);
     ApiList().getReq([guard, sequence](const ApiResult& result) {
         // Runs on the transport thread: decode here, touch the model on the main thread only.
-        auto fail = [guard, sequence](const QString& description) {
-            dispatch::toMain([guard, sequence, description] {
+        auto fail = [guard, sequence](LoadFailure failure, const QString& description) {
+            dispatch::toMain([guard, sequence, failure, description] {
                 if (!guard) {
                     return;
                 }
@@ -103,18 +114,19 @@ void CampListModel::apiReq() {
                     Log::info("OrvaneViewController drops the failure of an outdated request");
                     return;
                 }
-                Q_EMIT guard->loadFailed(description);
+                Q_EMIT guard->loadFailed(failure, description);
             });
         };
         if (!result.ok()) {
-            fail(result.error().description());
+            Log::error("OrvaneViewController getReq Error :", result.error().description());
+            fail(failureOf(result.error()), result.error().description());
             return;
         }
         const Decoded<Req> decoded = decode<Req>(withoutNewlineText(result.body()));
         if (!decoded.ok()) {
             Log::error("OrvaneViewController Decoding Error");
             Log::error(decoded.error());
-            fail(decoded.error());
+            fail(LoadFailure::UnreadableReply, decoded.error());
             return;
         }
         const Req& reply = decoded.value();
@@ -265,6 +277,20 @@ QString CampListModel::sortTitle(SortMode mode) {
         break;
     }
     return localized(QStringLiteral("ov_sort_low"));
+}
+
+QString CampListModel::failureText(LoadFailure failure) {
+    switch (failure) {
+    case LoadFailure::NoConnection:
+        return localized(QStringLiteral("ov_error_no_connection"));
+    case LoadFailure::TimedOut:
+        return localized(QStringLiteral("ov_error_timeout"));
+    case LoadFailure::ServerError:
+        return localized(QStringLiteral("ov_error_server"));
+    case LoadFailure::UnreadableReply:
+        break;
+    }
+    return localized(QStringLiteral("ov_error_unreadable_reply"));
 }
 
 QString CampListModel::summaryText(double total, const QString& mark, const QLocale& locale) {

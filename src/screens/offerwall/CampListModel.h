@@ -35,12 +35,21 @@ public:
         Low,  // lowest reward first
     };
 
+    // Why a load failed, as the user is told; the technical detail goes to the log.
+    enum class LoadFailure {
+        NoConnection,    // the server could not be reached or the connection dropped
+        TimedOut,        // no answer in time
+        ServerError,     // an HTTP error status, or the kit is not set up for the call
+        UnreadableReply, // an answer that does not decode as a campaign list
+    };
+    Q_ENUM(LoadFailure)
+
     explicit CampListModel(QObject* parent = nullptr);
     ~CampListModel() override;
     Q_DISABLE_COPY_MOVE(CampListModel)
 
-    // Fetches the list through a new ApiList (getReq). Also runs on every "action_list_change"
-    // notification for as long as the model lives.
+    // Fetches the list through a new ApiList (getReq). The screen also calls it on every
+    // "action_list_change" notification once it has loaded.
     void apiReq();
     void refreshList() { apiReq(); }
 
@@ -90,6 +99,9 @@ public:
     // space, and the mark: 1500 and "P" give "1,500 P" in English.
     static QString summaryText(double total, const QString& mark, const QLocale& locale);
 
+    // The sentence the error dialog shows for `failure`, in the current language.
+    static QString failureText(LoadFailure failure);
+
     // The locale of the summary text; QLocale() by default.
     QLocale locale() const { return m_locale; }
     void setLocale(const QLocale& locale) { m_locale = locale; }
@@ -99,8 +111,9 @@ Q_SIGNALS:
     void listChanged();
     // The summary text of a newly applied reply.
     void summaryReady(const QString& text);
-    // The list could not be fetched or decoded; the previous list stays.
-    void loadFailed(const QString& description);
+    // The list could not be fetched or decoded; the previous list stays. `detail` is the
+    // technical description (already logged).
+    void loadFailed(orvane::CampListModel::LoadFailure failure, const QString& detail);
     // A reply carried no campaign of either group; the previous selection stays.
     void noCampaigns();
     // A reply carried one group only: hide the tab bar.

@@ -198,6 +198,7 @@ void CampTableViewCell::enter(Action action) {
         break;
     }
     m_lRewardButton->setVisible(!m_lRewardButton->text().isEmpty());
+    invalidateRowHeight(); // a wider action leaves the description less room
 }
 
 void CampTableViewCell::runAction() {
@@ -218,7 +219,8 @@ void CampTableViewCell::clickJoin() {
     if (!m_camp) {
         return;
     }
-    if (campOpenDetailIfAny(*m_camp, m_campClickProtocol.data(), m_indexPath, "CampTableViewCell")) {
+    if (campOpenDetailIfAny(*m_camp, m_campClickProtocol.data(), m_indexPath,
+                            "CampTableViewCell")) {
         return;
     }
     m_joinedCampid = m_camp->campid;

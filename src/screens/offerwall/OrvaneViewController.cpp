@@ -6,6 +6,7 @@
 
 #include "participation/ApiJoin.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/Button.h"
@@ -17,6 +18,7 @@
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
+#include "screens/inquiry/RequestViewController.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
 #include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/CampTableViewCell.h"
@@ -117,6 +119,8 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     caption->setTextColor(QColor(110, 110, 116));
     l_coins_value->setFont(ui::boldFont(20));
     l_coins_value->setWordWrap(false);
+    // Shown once there is an amount to show (the header display type, after a load).
+    v_coins_calue->hide();
     auto* coins = new QVBoxLayout(v_coins_calue);
     coins->setContentsMargins(16, 12, 16, 12);
     coins->setSpacing(2);
@@ -169,6 +173,15 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     m_close->setTitleColor(QColor(60, 60, 67));
     m_close->setContentPadding(QMargins(10, 4, 10, 4));
     navigationItem().setLeftWidget(m_close);
+    // The inquiry form, across the bar from the close control. Held here until a bar takes it.
+    auto* inquiry = new Button(localized(QStringLiteral("ov_inquiry")), this);
+    inquiry->hide();
+    inquiry->setObjectName(QStringLiteral("b_inquiry"));
+    inquiry->setFontSize(15, QFont::Medium);
+    inquiry->setTitleColor(ui::accentColor());
+    inquiry->setContentPadding(QMargins(10, 4, 12, 4));
+    inquiry->onTap([this] { performSegue(RequestViewController::kSceneIdentifier); });
+    navigationItem().setRightWidget(inquiry);
     // A short back title keeps the titles of the screens pushed above readable.
     navigationItem().setBackButtonTitle(localized(QStringLiteral("ov_back")));
 
@@ -195,6 +208,8 @@ void OrvaneViewController::viewDidLoad() {
     if (mainTitle && !mainTitle->isEmpty())
         navigationItem().setTitle(*mainTitle);
     setLightAppearance();
+    NotificationCenter::defaultCenter().addObserver(kActionListChange, this,
+                                                    [this] { refreshList(); });
     m_listType = static_cast<int>(UserDefaults::standard().integer(keys::kListType));
     m_model->setListType(m_listType);
     b_sort->setTitle(m_model->sortTitle());
@@ -240,6 +255,10 @@ void OrvaneViewController::alertControllerBackgroundTapped() {
 
 void OrvaneViewController::clickBenefits() {
     performSegue(kBenefitsSegue);
+}
+
+void OrvaneViewController::refreshList() {
+    m_model->refreshList();
 }
 
 void OrvaneViewController::onClick(int row) {
@@ -288,6 +307,7 @@ void OrvaneViewController::showSummary(const QString& text) {
     if (UserDefaults::standard().integer(keys::kBenefitsDisplayType) !=
         Orvane::TYPE_BENEFITS_DISPLAY_POPUP) {
         l_coins_value->setPlainText(text);
+        v_coins_calue->show();
         return;
     }
     if (m_isAppear == false)
@@ -309,8 +329,9 @@ void OrvaneViewController::showSummary(const QString& text) {
     v_coins_calue->hide();
 }
 
-void OrvaneViewController::showError(const QString& description) {
-    auto* alert = new AlertController(localized(QStringLiteral("ov_alarm")), description);
+void OrvaneViewController::showError(CampListModel::LoadFailure failure) {
+    auto* alert = new AlertController(localized(QStringLiteral("ov_alarm")),
+                                      CampListModel::failureText(failure));
     alert->addAction(AlertAction(QStringLiteral("OK"), AlertAction::Style::Cancel));
     present(alert, false);
 }
@@ -346,6 +367,11 @@ void OrvaneViewController::registerStoryboard() {
         Storyboard::registerScene(BenefitsViewController::kSceneIdentifier,
                                   [] { return new BenefitsViewController; });
         Storyboard::registerSegue(kBenefitsSegue, BenefitsViewController::kSceneIdentifier);
+    }
+    if (!Storyboard::hasScene(RequestViewController::kSceneIdentifier)) {
+        RequestViewController::registerScene();
+        Storyboard::registerSegue(RequestViewController::kSceneIdentifier,
+                                  RequestViewController::kSceneIdentifier);
     }
     if (!Storyboard::hasScene(DetailViewController::kSceneIdentifier)) {
         DetailViewController::registerScene();

@@ -5,11 +5,11 @@
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
 #include "screens/offerwall/CampClickProtocol.h"
+#include "screens/offerwall/CampListModel.h"
 
 namespace orvane {
 
 class Button;
-class CampListModel;
 class CopyRightView;
 class Label;
 class SegmentedControl;
@@ -20,9 +20,10 @@ class SegmentedControl;
 // footer. The bar holds a close control (back) and the way to the benefits history.
 //
 // The data side (fetch, groups, sort, pinning, summary text) is CampListModel; the first load
-// starts in viewDidLoad and every "action_list_change" reloads. Failed loads show an error dialog,
-// a reply without campaigns a dialog whose confirmation closes the offerwall. Every appearance
-// makes this screen the one on which the participation flow presents its alerts.
+// starts in viewDidLoad, which also starts observing "action_list_change" (every one reloads).
+// Failed loads show an error dialog, a reply without campaigns a dialog whose confirmation closes
+// the offerwall. Every appearance makes this screen the one on which the participation flow
+// presents its alerts.
 //
 // Main thread only. Owned by its navigation container.
 class OrvaneViewController final : public ViewController,
@@ -67,6 +68,8 @@ public:
     void alertControllerBackgroundTapped();
     // Opens the benefits history.
     void clickBenefits();
+    // Fetches the campaign list again ("action_list_change", observed once the screen loads).
+    void refreshList();
 
     // CampClickProtocol: opens the detail page of the campaign in `row`.
     void onClick(int row) override;
@@ -87,7 +90,7 @@ protected:
 
 private:
     void showSummary(const QString& text);
-    void showError(const QString& description);
+    void showError(CampListModel::LoadFailure failure);
     void showNoCampaigns();
 
     CampListModel* m_model;

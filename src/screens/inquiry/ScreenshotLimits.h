@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+
+class QImage;
+
+namespace orvane {
+
+// How many screenshots an inquiry carries, and how large each may be once encoded.
+inline constexpr int kMaxScreenshotCount = 3;
+inline constexpr qint64 kMaxScreenshotBytes = 3145728; // 3 MiB
+
+// The JPEG (quality 70) a screenshot is measured by; empty when the image cannot be encoded.
+// Callable from any thread.
+QByteArray screenshotJpeg(const QImage& image);
+
+// Whether a screenshot whose JPEG has `jpegBytes` bytes may be attached (the limit itself is).
+constexpr bool screenshotFits(qint64 jpegBytes) {
+    return jpegBytes <= kMaxScreenshotBytes;
+}
+
+} // namespace orvane
