@@ -93,7 +93,7 @@ Reply Service::state(const LoggedRequest& r) {
     }
     QJsonObject reply{{"result", 200}, {"state", p->state}};
     if (p->state == kStateComplete) {
-        reply.insert(QStringLiteral("orvkey"), p->orvkey);
+        reply.insert(QStringLiteral("orvkey"), stateOrvkey(p->orvkey));
     }
     return Reply::json(reply);
 }
@@ -160,7 +160,8 @@ Reply Service::reward(const LoggedRequest& r) {
     if (p->state != kStateComplete) {
         return refusal(406, QStringLiteral("participation not confirmed yet"));
     }
-    if (r.queryValue(QStringLiteral("orvkey")).value_or(QString()) != p->orvkey) {
+    const QString key = r.queryValue(QStringLiteral("orvkey")).value_or(QString());
+    if (key != p->orvkey && key != stateOrvkey(p->orvkey)) {
         return refusal(403, QStringLiteral("wrong orvkey"));
     }
     grant(*p);

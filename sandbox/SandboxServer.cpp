@@ -265,6 +265,12 @@ QList<RewardRecord> SandboxServer::rewardHistory(const QString& userId, const QS
                             QStringLiteral("99999999"));
 }
 
+std::optional<QString> SandboxServer::stateReplyKey(const QString& userId, qint64 campid,
+                                                    const QString& mkey) const {
+    const std::optional<Participation> p = m_store->participation(mkey, userId, campid);
+    return p ? std::optional<QString>(stateOrvkey(p->orvkey)) : std::nullopt;
+}
+
 void SandboxServer::addRewardRecord(const RewardRecord& record) {
     m_store->addReward(record);
 }

@@ -73,6 +73,10 @@ public:
     QList<Inquiry> inquiries() const;
     // The user's rewards, newest first, over all dates and kinds.
     QList<RewardRecord> rewardHistory(const QString& userId, const QString& mkey = kDemoMkey) const;
+    // The key the "/state" reply carries for the user's participation in `campid` (it differs
+    // from the key of the join and list replies); none before the user joined.
+    std::optional<QString> stateReplyKey(const QString& userId, qint64 campid,
+                                         const QString& mkey = kDemoMkey) const;
     // Adds a history entry as if it had been granted (seeding, e.g. past dates).
     void addRewardRecord(const RewardRecord& record);
 

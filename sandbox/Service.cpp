@@ -27,6 +27,10 @@ QString newOrvkey() {
     return QUuid::createUuid().toString(QUuid::Id128);
 }
 
+QString stateOrvkey(const QString& orvkey) {
+    return QUuid::createUuidV5(QUuid(), orvkey).toString(QUuid::Id128);
+}
+
 Service::Service(Catalogue catalogue, Store& store)
     : m_catalogue(std::move(catalogue))
     , m_store(store) {

@@ -78,5 +78,9 @@ private:
 // {"result": code, "errmsg": message}, HTTP 200: the protocol's way of refusing.
 Reply refusal(int code, const QString& message);
 QString newOrvkey();
+// The key a "/state" reply carries for a participation whose join (and list) key is `orvkey`: a
+// key of its own, derived from that one, so a claim shows which reply its key came from. "/reward"
+// accepts either.
+QString stateOrvkey(const QString& orvkey);
 
 } // namespace orvane::sandbox

@@ -89,8 +89,10 @@ QString ImageCache::key(const QUrl& url) {
 
 QString ImageCache::fileName(const QString& key) {
     const QByteArray bytes = key.toUtf8();
-    if (bytes.size() <= kMaxFileNameBytes && key != QLatin1String(".") &&
-        key != QLatin1String("..")) {
+    const bool plain = !key.isEmpty() && bytes.size() <= kMaxFileNameBytes &&
+                       key != QLatin1String(".") && key != QLatin1String("..") &&
+                       !bytes.contains('/') && !bytes.contains('\\') && !bytes.contains('\0');
+    if (plain) {
         return key;
     }
     return QStringLiteral("%sha256-") +

@@ -30,8 +30,9 @@ enum class CacheType { disk, ram };
 //
 // Keys: the URL's absolute string percent-encoded so that only unreserved characters and
 // sub-delimiters stay ("/" and ":" become escapes), which makes every key one path component.
-// Keys up to 255 bytes are the file names themselves; longer keys (or "." and "..") are stored
-// under a stable hashed name, see fileName().
+// Callers may pass keys of their own: every key, whatever it holds, is one file directly inside
+// the folder. Keys that are plain file names are the file names themselves; the others are
+// stored under a stable hashed name, see fileName().
 //
 // loadImage() downloads each URL once: concurrent loads of one URL wait for the same download and
 // are all answered once the image is stored. A download that fails (transport error, a non-2xx
@@ -107,8 +108,11 @@ public:
     // The URL as the cache answers it: its absolute, fully encoded string.
     static QString absoluteString(const QUrl& url);
     static QString key(const QUrl& url);
-    // The file name of a key: the key itself when it fits kMaxFileNameBytes, otherwise
-    // "%sha256-<hex of the key>". No key can collide with such a name, since keys escape "%".
+    // The file name of a key: the key itself when it is a plain file name (not empty, not "." or
+    // "..", no "/", backslash or NUL, at most kMaxFileNameBytes of UTF-8), otherwise
+    // "%sha256-<hex of the key's UTF-8>". Escaping the separators instead would give a name that
+    // is itself a plain key of today, and two keys would share one file. No address key collides
+    // with a hashed name, since address keys escape "%". Pure; callable from any thread.
     static QString fileName(const QString& key);
     static QString filePath(const QString& key);
 

@@ -97,6 +97,7 @@ void ApiJoin::resetForTesting() {
     m_pollCamp.reset();
     ++m_pollGeneration;
     m_pollFinished = true;
+    m_confirmedPolls.clear();
     ++m_epoch;
 }
 
@@ -321,6 +322,11 @@ void ApiJoin::stateAPICheckfunc() {
     ApiList().getState(
         campidText(campid), [this, epoch, generation, campid, rewardtype](const ApiResult& result) {
             if (!result.ok()) {
+                if (result.error().kind == ApiError::Kind::HttpStatus) {
+                    // A passing server error: the next tick asks again.
+                    Log::error("ApiJoin getState", result.error().description());
+                    return;
+                }
                 onMain(epoch, [this, generation, campid, rewardtype] {
                     handleStateReply(generation, campid, rewardtype, std::nullopt);
                 });
@@ -340,7 +346,21 @@ void ApiJoin::stateAPICheckfunc() {
 
 void ApiJoin::handleStateReply(quint64 generation, qint64 campid, std::optional<qint64> rewardtype,
                                const std::optional<State>& reply) {
-    if (generation != m_pollGeneration || m_pollFinished) {
+    const bool inForce = generation == m_pollGeneration && !m_pollFinished;
+    if (reply && reply->result == 200 && reply->state == kStateConfirmed) {
+        if (m_confirmedPolls.contains(generation)) {
+            Log::info("ApiJoin ignores a repeated confirmation, campid", campid);
+            return;
+        }
+        m_confirmedPolls.insert(generation);
+        deliverConfirmation(campid, rewardtype, reply->orvkey);
+        if (inForce) {
+            m_pollFinished = true;
+            stateAPICheckStop();
+        }
+        return;
+    }
+    if (!inForce) {
         Log::info("ApiJoin ignores a state reply of an earlier poll, campid", campid);
         return;
     }
@@ -353,27 +373,27 @@ void ApiJoin::handleStateReply(quint64 generation, qint64 campid, std::optional<
         Log::error("ApiJoin getReward Error :", optionalDescription(reply->result));
         m_pollFinished = true;
         stateAPICheckStop();
-        return;
     }
-    if (reply->state != kStateConfirmed) {
-        return; // not confirmed yet; the next tick asks again
-    }
+    // Otherwise not confirmed yet; the next tick asks again.
+}
 
-    m_pollFinished = true;
+// The outcome of a confirmed participation. Touches neither the timer nor the count: the reply
+// may belong to a poll that is no longer in force.
+void ApiJoin::deliverConfirmation(qint64 campid, std::optional<qint64> rewardtype,
+                                  const std::optional<QString>& orvkey) {
     m_partiConfirmList.removeOne(campid);
     if (rewardtype == kRewardTypeCredited) {
         alertAlarmRefreshAction(text("ov_participation_complete"));
     } else if (rewardtype == kRewardTypeCollect) {
         JoinProtocol* listener = joinProtocol();
-        if (!reply->orvkey) {
+        if (!orvkey) {
             Log::error("ApiJoin state 3 without orvkey, nothing to collect, campid", campid);
         } else if (!listener) {
             Log::info("ApiJoin state 3 and no listener to offer the reward, campid", campid);
         } else {
-            listener->onAccumulationPossible(campid, *reply->orvkey);
+            listener->onAccumulationPossible(campid, *orvkey);
         }
     }
-    stateAPICheckStop();
 }
 
 // --- reward claim ---------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include "api/Records.h"
@@ -30,8 +31,11 @@ namespace orvane {
 // listener call is skipped, alerts are dropped with a log line).
 //
 // Polling: one poll at a time, at most five state requests, the first at once, then one per timer
-// interval (1 s). A reply that belongs to a poll that was replaced by a newer one, or that already
-// reached its outcome, is ignored: it can neither stop nor change the poll in force.
+// interval (1 s). A state reply with an HTTP error status leaves the poll running (the next tick
+// asks again); a transport failure or a result other than 200 ends it. A reply that belongs to a
+// poll that was replaced by a newer one, or that already reached its outcome, can neither stop nor
+// change the poll in force; but a reply that confirms its campaign still delivers that campaign's
+// outcome (once per poll), so a reward is never lost to a poll that moved on.
 class ApiJoin final : public QObject {
     Q_OBJECT
 
@@ -88,6 +92,8 @@ private:
     void stateAPICheckfunc();
     void handleStateReply(quint64 generation, qint64 campid, std::optional<qint64> rewardtype,
                           const std::optional<State>& reply);
+    void deliverConfirmation(qint64 campid, std::optional<qint64> rewardtype,
+                             const std::optional<QString>& orvkey);
 
     void alertAlarm(const QString& message);
     void alertAlarmRefreshAction(const QString& message);
@@ -107,6 +113,9 @@ private:
     std::optional<Camp> m_pollCamp;
     quint64 m_pollGeneration = 0;
     bool m_pollFinished = true;
+    // Polls whose confirmation was delivered: later confirmations of the same poll are dropped.
+    // One entry per confirmed participation, so it stays small.
+    QSet<quint64> m_confirmedPolls;
 
     // Bumped by resetForTesting so that replies of earlier requests are dropped.
     quint64 m_epoch = 0;

@@ -2,6 +2,7 @@
 
 #include <sys/utsname.h>
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QSysInfo>
 
@@ -12,9 +13,21 @@
 namespace orvane {
 
 namespace {
-// Namespace of the vendor identifier: the machine id is hashed with it, so the raw machine id
-// never leaves the device and other vendors' identifiers cannot be correlated with ours.
+// Namespace of the vendor identifiers: each host's identity is hashed into it, and the machine id
+// into the host's namespace, so the raw machine id never leaves the device.
 const QUuid kVendorNamespace(QStringLiteral("{5b0c3a52-6f1e-4f43-9a4f-6d0c2f1d7e21}"));
+
+// Who the vendor is: the host application's organisation domain, else its organisation name,
+// else its application name.
+QString hostIdentity() {
+    for (const QString& identity :
+         {QCoreApplication::organizationDomain(), QCoreApplication::organizationName()}) {
+        if (!identity.isEmpty()) {
+            return identity;
+        }
+    }
+    return QCoreApplication::applicationName();
+}
 } // namespace
 
 QString DesktopDeviceInfo::hardwareIdentifier() const {
@@ -34,8 +47,11 @@ QString DesktopDeviceInfo::systemVersion() const {
 }
 
 QUuid DesktopDeviceInfo::advertisingIdentifier() const {
-    QMutexLocker lock(&m_mutex);
     UserDefaults& defaults = UserDefaults::standard();
+    if (defaults.integer(kTrackingConsentStatusKey) != TrackingConsent::Authorized) {
+        return {}; // the nil identifier, as a phone reports it without consent
+    }
+    QMutexLocker lock(&m_mutex);
     const QUuid stored(defaults.string(kAdvertisingIdentifierKey).value_or(QString()));
     if (!stored.isNull()) {
         return stored;
@@ -50,7 +66,8 @@ std::optional<QUuid> DesktopDeviceInfo::vendorIdentifier() const {
     if (machineId.isEmpty()) {
         return std::nullopt;
     }
-    return QUuid::createUuidV5(kVendorNamespace, machineId);
+    const QUuid hostNamespace = QUuid::createUuidV5(kVendorNamespace, hostIdentity());
+    return QUuid::createUuidV5(hostNamespace, machineId);
 }
 
 void DesktopUrlOpener::open(const QUrl& url, std::function<void(bool opened)> completion) {

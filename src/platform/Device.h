@@ -8,10 +8,19 @@ namespace orvane {
 
 // Settings key under which the desktop advertising identifier is kept once generated.
 inline const QString kAdvertisingIdentifierKey = QStringLiteral("ORVANE_ADVERTISING_IDENTIFIER");
+// Settings key of the remembered answer of the desktop tracking-consent prompt (a
+// TrackingConsent::Status).
+inline const QString kTrackingConsentStatusKey = QStringLiteral("ORVANE_TRACKING_CONSENT_STATUS");
 
 // Desktop device facts: the `uname` machine field, no carrier, the operating system's product
-// version, an advertising identifier generated once and kept in UserDefaults::standard(), and a
-// vendor identifier derived from the machine's unique id. Callable from any thread.
+// version, an advertising identifier and a vendor identifier. Callable from any thread.
+//
+// The advertising identifier is all zeros unless the remembered tracking-consent answer
+// (kTrackingConsentStatusKey) is "authorized"; then it is an identifier generated once and kept
+// in UserDefaults::standard(), so it comes back whenever the user allows tracking again.
+// The vendor identifier hashes the machine's unique id with the host application's identity (its
+// organisation domain, else its organisation name, else its application name, read on every
+// call), so host applications of different vendors on one machine send unrelated identifiers.
 class DesktopDeviceInfo final : public DeviceInfo {
 public:
     QString hardwareIdentifier() const override;

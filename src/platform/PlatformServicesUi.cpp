@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "platform/Device.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/PlatformServices.h"
@@ -21,9 +22,6 @@
 namespace orvane {
 
 namespace {
-
-// Settings key of the remembered consent answer (a TrackingConsent::Status).
-const QString kConsentKey = QStringLiteral("ORVANE_TRACKING_CONSENT_STATUS");
 
 bool haveWidgets() {
     return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
@@ -69,7 +67,7 @@ private:
     }
 
     static int rememberedStatus() {
-        const qint64 value = UserDefaults::standard().integer(kConsentKey);
+        const qint64 value = UserDefaults::standard().integer(kTrackingConsentStatusKey);
         return value >= NotDetermined && value <= Authorized ? static_cast<int>(value)
                                                              : NotDetermined;
     }
@@ -109,7 +107,7 @@ private:
     }
 
     void decide(int status) {
-        UserDefaults::standard().set(kConsentKey, status);
+        UserDefaults::standard().set(kTrackingConsentStatusKey, status);
         flush(status);
     }
 

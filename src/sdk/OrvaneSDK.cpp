@@ -50,15 +50,8 @@ void OrvaneSDK::setNoticeUrlOverride(std::optional<QString> url) {
 }
 
 QString OrvaneSDK::noticeUrl() const {
-    static const QString fromEnvironment = qEnvironmentVariable("ORVANE_NOTICE_URL");
     QMutexLocker lock(&m_mutex);
-    if (m_noticeUrl) {
-        return *m_noticeUrl;
-    }
-    if (!fromEnvironment.isEmpty()) {
-        return fromEnvironment;
-    }
-    return QString::fromUtf8(build::kDefaultNoticeUrl);
+    return m_noticeUrl ? *m_noticeUrl : QString::fromUtf8(build::kDefaultNoticeUrl);
 }
 
 } // namespace orvane

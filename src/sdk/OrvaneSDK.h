@@ -22,8 +22,8 @@ public:
     bool isInspect() const;
     void setIsInspect(bool inspect);
 
-    // Development override of the notice-file address, for test servers and the demo. When absent,
-    // the environment variable ORVANE_NOTICE_URL (read once) and then the configured default apply.
+    // Override of the notice-file address, for test servers and the demo. When absent, the
+    // configured default applies. Only the host sets it: the kit reads no environment variable.
     std::optional<QString> noticeUrlOverride() const;
     void setNoticeUrlOverride(std::optional<QString> url);
     // The notice-file address in force.

@@ -126,6 +126,7 @@ void TstE2e::walk(int rewardType, qint64 campid) {
         const auto claim = sandbox.server().requestsTo("/v1/reward").first();
         QCOMPARE(claim.queryValue("campid"), std::optional<QString>(QString::number(campid)));
         QCOMPARE(claim.queryValue("orvkey"), cell->orvkey());
+        QCOMPARE(cell->orvkey(), sandbox.server().stateReplyKey(sandbox.userId(), campid));
     }
 
     // 4. The completion alert over the offerwall; confirming it reloads the list.

@@ -47,7 +47,8 @@ private Q_SLOTS:
     void init();
 
     void keysAreOnePathComponent();
-    void longAndSpecialKeysGetStableHashedNames();
+    void everyKeyIsOneFileInTheFolder_data();
+    void everyKeyIsOneFileInTheFolder();
     void scaleToFitRule_data();
     void scaleToFitRule();
 
@@ -117,18 +118,55 @@ void TestImageCache::keysAreOnePathComponent() {
              QStringLiteral("http://h/a%20b"));
 }
 
-void TestImageCache::longAndSpecialKeysGetStableHashedNames() {
+void TestImageCache::everyKeyIsOneFileInTheFolder_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("hashed"); // else the key is its own file name
     const QString fits(ImageCache::kMaxFileNameBytes, QLatin1Char('k'));
-    QCOMPARE(ImageCache::fileName(fits), fits);
-    const QString tooLong = fits + QLatin1Char('k');
-    const QString hashed = ImageCache::fileName(tooLong);
-    QVERIFY(hashed.startsWith(QLatin1String("%sha256-")));
-    QCOMPARE(hashed.size(), 8 + 64);
-    QCOMPARE(ImageCache::fileName(tooLong), hashed);
-    QVERIFY(ImageCache::fileName(tooLong + QLatin1Char('x')) != hashed);
-    QVERIFY(ImageCache::fileName(QStringLiteral("..")).startsWith(QLatin1String("%sha256-")));
-    QVERIFY(ImageCache::fileName(QStringLiteral(".")) !=
-            ImageCache::fileName(QStringLiteral("..")));
+    QTest::newRow("address key") << ImageCache::key(
+                                        QUrl(QStringLiteral("http://h/a b/\u00fc.png?x=1")))
+                                 << false;
+    QTest::newRow("255 bytes") << fits << false;
+    QTest::newRow("256 bytes") << fits + QLatin1Char('k') << true;
+    QTest::newRow("255 bytes of two-byte characters")
+        << QString(128, QChar(0x00fc)) << true; // 256 bytes in UTF-8
+    QTest::newRow("parent path") << QStringLiteral("../../x") << true;
+    QTest::newRow("slash") << QStringLiteral("a/b") << true;
+    QTest::newRow("backslash") << QStringLiteral("a\\b") << true;
+    QTest::newRow("dot") << QStringLiteral(".") << true;
+    QTest::newRow("dot dot") << QStringLiteral("..") << true;
+    QTest::newRow("empty") << QString() << true;
+}
+
+// Whatever a caller passes as a key, the store reads and writes one file directly inside its
+// folder; keys that are plain file names keep that name, the others a stable hashed one.
+void TestImageCache::everyKeyIsOneFileInTheFolder() {
+    QFETCH(QString, key);
+    QFETCH(bool, hashed);
+    const QString name = ImageCache::fileName(key);
+    QCOMPARE(ImageCache::fileName(key), name);
+    QVERIFY(!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')));
+    QVERIFY(name != QLatin1String(".") && name != QLatin1String("..") && !name.isEmpty());
+    QVERIFY(name.toUtf8().size() <= ImageCache::kMaxFileNameBytes);
+    if (hashed) {
+        QVERIFY(name.startsWith(QLatin1String("%sha256-")));
+        QCOMPARE(name.size(), 8 + 64);
+    } else {
+        QCOMPARE(name, key);
+    }
+    QCOMPARE(ImageCache::filePath(key), cacheDirectory() + QLatin1Char('/') + name);
+
+    QImage red(3, 2, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ImageCache cache;
+    cache.setCacheType(CacheType::disk);
+    QCOMPARE(cache.set(red, key), !key.isEmpty());
+    const QStringList stored =
+        QDir(cacheDirectory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    QCOMPARE(stored, key.isEmpty() ? QStringList() : QStringList{name});
+    QCOMPARE(cache.image(key).isNull(), key.isEmpty()); // read back from its file
+    if (key.contains(QLatin1Char('/'))) {
+        QVERIFY(!QFileInfo::exists(cacheDirectory() + QLatin1Char('/') + key));
+    }
 }
 
 void TestImageCache::scaleToFitRule_data() {

@@ -117,6 +117,8 @@ private Q_SLOTS:
     void failuresKeepThePreviousList();
     void outdatedReplyIsDropped();
     void rawLineBreaksAreRemovedBeforeDecoding();
+    void invalidUtf8IsReplacedBeforeDecoding_data();
+    void invalidUtf8IsReplacedBeforeDecoding();
 };
 
 void TestListModel::initTestCase() {
@@ -501,6 +503,50 @@ void TestListModel::rawLineBreaksAreRemovedBeforeDecoding() {
     QCOMPARE(model.selectedAllCampList().size(), 1);
     QCOMPARE(model.selectedAllCampList().first().name,
              std::optional<QString>(QStringLiteral("Twolines")));
+}
+
+void TestListModel::invalidUtf8IsReplacedBeforeDecoding_data() {
+    QTest::addColumn<QByteArray>("name"); // the raw bytes of a campaign name
+    QTest::addColumn<bool>("pretty");     // line breaks between the fields
+    const QByteArray broken = "Caf\xC3 \xFF\xFE"
+                              "deal";
+    QTest::newRow("stray bytes, compact") << broken << false;
+    QTest::newRow("stray bytes, pretty") << broken << true;
+    QTest::newRow("cut sequence at the end") << QByteArray("deal \xE2\x82") << false;
+    QTest::newRow("overlong slash") << QByteArray("a\xC0\xAF"
+                                                  "b")
+                                    << false;
+    QTest::newRow("surrogate half") << QByteArray("a\xED\xA0\x80"
+                                                  "b")
+                                    << false;
+    QTest::newRow("valid multi-byte")
+        << QByteArray("\xEC\x95\x88\xEB\x85\x95 \xE2\x82\xAC") << false;
+}
+
+// Bytes that are not UTF-8 become U+FFFD, exactly as a UTF-8 decoding with replacement yields
+// them, whether or not the reply has line breaks; the reply still decodes.
+void TestListModel::invalidUtf8IsReplacedBeforeDecoding() {
+    QFETCH(QByteArray, name);
+    QFETCH(bool, pretty);
+    test::SandboxFixture sandbox; // keys and settings
+    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    const QByteArray gap = pretty ? "\n  " : "";
+    const QByteArray body = "{" + gap + "\"result\":200," + gap + "\"rewardtype\":1," + gap +
+                            "\"camp\":[{\"campid\":7,\"bm\":1,\"name\":\"" + name +
+                            "\",\"rewardprice\":10}]}";
+    FixedReplyServer server(body);
+    QVERIFY(server.isListening());
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+    OrvaneSDK::shared().setHostUrl(base + QStringLiteral("/v1"));
+    OrvaneSDK::shared().setHostPartnerUrl(base + QStringLiteral("/api"));
+
+    CampListModel model;
+    QSignalSpy failed(&model, &CampListModel::loadFailed);
+    QVERIFY(load(model));
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(model.selectedAllCampList().size(), 1);
+    QCOMPARE(model.selectedAllCampList().first().name,
+             std::optional<QString>(QString::fromUtf8(name)));
 }
 
 QTEST_GUILESS_MAIN(TestListModel)

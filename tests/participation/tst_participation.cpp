@@ -18,6 +18,8 @@
 
 using namespace orvane;
 
+Q_DECLARE_METATYPE(orvane::sandbox::Fault)
+
 namespace {
 
 QString text(const char* key) {
@@ -54,10 +56,14 @@ private Q_SLOTS:
     void fivePollsThenSilenceAndJoinsRefused();
     void stateThreeByRewardType_data();
     void stateThreeByRewardType();
+    void pollEndings_data();
+    void pollEndings();
     void appParticipationEndToEnd();
     void executeAndLaunchFailures();
     void claimFailures();
     void lateReplyOfAReplacedPollIsIgnored();
+    void lateConfirmedReplyDeliversItsOwnOutcome_data();
+    void lateConfirmedReplyDeliversItsOwnOutcome();
     void goneListenerAndScreenAreSkipped();
 
 private:
@@ -291,6 +297,11 @@ void TestParticipation::landingAddressIsEncodedOrSkipped() {
 }
 
 void TestParticipation::instantKeyIsClaimedAtOnce() {
+    // A join reply with both a key and a landing page: the key is claimed, the page not opened.
+    sandbox::Fault withPage;
+    withPage.patch = QJsonObject{
+        {QStringLiteral("lurl"), m_sandbox->server().landingUrl(107, m_sandbox->userId())}};
+    m_sandbox->server().setFault(QStringLiteral("/v1/join"), withPage);
     ApiJoin::shared().startJoin(campaign(107));
     AlertController* alert = waitForAlert(text("ov_participation_complete"));
     QVERIFY(alert);
@@ -357,7 +368,11 @@ void TestParticipation::stateThreeByRewardType() {
     }
     QCOMPARE(listener.accumulations.size(), 1);
     QCOMPARE(listener.accumulations.first().first, 103);
-    QVERIFY(!listener.accumulations.first().second.isEmpty());
+    // The key of the state reply, which differs from the one the list and the join carry.
+    const std::optional<QString> stateKey =
+        m_sandbox->server().stateReplyKey(m_sandbox->userId(), 103);
+    QVERIFY(stateKey && !stateKey->isEmpty());
+    QCOMPARE(listener.accumulations.first().second, *stateKey);
     QVERIFY(noAlertFor(200));
     // The key claims the reward.
     join.apiReward(103, listener.accumulations.first().second);
@@ -365,6 +380,51 @@ void TestParticipation::stateThreeByRewardType() {
     QVERIFY(alert);
     QVERIFY(alert->tapAction(text("ov_confirm")));
     QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+}
+
+void TestParticipation::pollEndings_data() {
+    QTest::addColumn<sandbox::Fault>("fault"); // on the first state request only
+    QTest::addColumn<bool>("keepsPolling");
+    QTest::addColumn<QString>("logged");
+    sandbox::Fault confirmed;
+    confirmed.patch = QJsonObject{{QStringLiteral("state"), 3},
+                                  {QStringLiteral("orvkey"), QStringLiteral("first-key")}};
+    QTest::newRow("HTTP error status") << sandbox::Fault::status(503) << true << QString();
+    QTest::newRow("undecodable body")
+        << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed) << true << QString();
+    QTest::newRow("result other than 200")
+        << sandbox::Fault::resultCode(500) << false << "ApiJoin getReward Error : Optional(500)";
+    QTest::newRow("state 3 at once") << confirmed << false << QString();
+}
+
+// How the first state reply of a poll decides whether it goes on.
+void TestParticipation::pollEndings() {
+    QFETCH(sandbox::Fault, fault);
+    QFETCH(bool, keepsPolling);
+    QFETCH(QString, logged);
+    m_sandbox->server().setFault(QStringLiteral("/v1/state"), fault.times(1));
+    Listener listener;
+    ApiJoin& join = ApiJoin::shared();
+    join.startJoin(campaign(103), &listener);
+    QTRY_COMPARE(requests("/v1/state"), 1);
+
+    if (keepsPolling) {
+        // The next ticks ask again, until the participation is confirmed.
+        QVERIFY(pollUntil([&] { return !listener.accumulations.isEmpty(); }));
+        QVERIFY(requests("/v1/state") >= 2);
+        QCOMPARE(listener.accumulations.first().first, 103);
+        return;
+    }
+    QTRY_VERIFY(!join.isPolling());
+    QVERIFY(!m_timer->fire());
+    QCOMPARE(requests("/v1/state"), 1);
+    if (!logged.isEmpty()) {
+        QVERIFY(m_log->contains(logged));
+        QVERIFY(listener.accumulations.isEmpty());
+    } else {
+        QCOMPARE(listener.accumulations,
+                 (QList<QPair<qint64, QString>>{{103, QStringLiteral("first-key")}}));
+    }
 }
 
 void TestParticipation::appParticipationEndToEnd() {
@@ -476,6 +536,71 @@ void TestParticipation::lateReplyOfAReplacedPollIsIgnored() {
     QVERIFY(join.isPolling());
     QCOMPARE(join.count(), left);
     QVERIFY(!m_log->contains(QStringLiteral("Optional(500)")));
+}
+
+void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome_data() {
+    QTest::addColumn<int>("rewardtype");
+    QTest::addColumn<bool>("replaced"); // else its own poll ended with an error meanwhile
+    QTest::newRow("replaced, user collects") << 1 << true;
+    QTest::newRow("replaced, server credits") << 2 << true;
+    QTest::newRow("ended by an error, user collects") << 1 << false;
+    QTest::newRow("ended by an error, server credits") << 2 << false;
+}
+
+// Poll A's first state reply confirms its campaign but arrives after A was replaced by poll B, or
+// after an error ended A: A's campaign still gets its outcome, B goes on untouched.
+void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
+    QFETCH(int, rewardtype);
+    QFETCH(bool, replaced);
+    m_sandbox->server().setCompletionDelay(60000); // nothing completes on its own
+    Listener listener;
+    ApiJoin& join = ApiJoin::shared();
+    const Camp a = campaign(101, rewardtype);
+    const Camp b = campaign(109, rewardtype);
+    join.startJoin(a);
+    QTRY_COMPARE(join.getPartiConfirmList().size(), 1);
+    join.startJoin(b, &listener);
+    QTRY_COMPARE(join.getPartiConfirmList(), (QList<qint64>{101, 109}));
+
+    sandbox::Fault late = sandbox::Fault::delay(2500);
+    late.patch = QJsonObject{{QStringLiteral("state"), 3},
+                             {QStringLiteral("orvkey"), QStringLiteral("late-key")}};
+    m_sandbox->server().setFault(QStringLiteral("/v1/state"), late.times(1));
+    auto checkParticipation = [&](const Camp& camp) {
+        join.flowParticipation(camp);
+        AlertController* start = waitForAlert(text("ov_start_app"));
+        QVERIFY(start && start->tapAction(text("ov_confirm")));
+    };
+    checkParticipation(a);
+    QTRY_COMPARE(requests("/v1/state"), 1);
+    int left = 0;
+    if (replaced) {
+        checkParticipation(b);
+        QTRY_COMPARE(requests("/v1/state"), 2);
+        left = join.count();
+        QCOMPARE(join.getPartiConfirmList().size(), 2); // A's reply is still on its way
+    } else {
+        m_sandbox->server().setFault(QStringLiteral("/v1/state"),
+                                     sandbox::Fault::resultCode(500).times(1));
+        QVERIFY(m_timer->fire());
+        QTRY_VERIFY(!join.isPolling());
+        left = join.count();
+        QCOMPARE(join.getPartiConfirmList().size(), 2);
+    }
+
+    // A's late reply: its own outcome only.
+    if (rewardtype == 1) {
+        QTRY_VERIFY_WITH_TIMEOUT(!listener.accumulations.isEmpty(), 10000);
+        QCOMPARE(listener.accumulations,
+                 (QList<QPair<qint64, QString>>{{101, QStringLiteral("late-key")}}));
+    } else {
+        AlertController* done = waitForAlert(text("ov_participation_complete"));
+        QVERIFY(done && done->tapAction(text("ov_confirm")));
+        QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+    }
+    QCOMPARE(join.getPartiConfirmList(), QList<qint64>{109});
+    QCOMPARE(join.isPolling(), replaced);
+    QCOMPARE(join.count(), left);
 }
 
 void TestParticipation::goneListenerAndScreenAreSkipped() {

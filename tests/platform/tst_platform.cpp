@@ -72,6 +72,7 @@ void TestPlatform::logIsSilentWhileOff() {
 void TestPlatform::logLayoutAndCategories() {
     test::LogCapture capture;
     Log::setDisplayLog(true);
+    Log::log("D", {}, Log::Level::debug);
     Log::log("A", {}, Log::Level::info);
     Log::log("A", {1, "b"}, Log::Level::network);
     Log::error("ApiJoin apiJoin Error :", std::optional<qint64>(401));
@@ -79,13 +80,17 @@ void TestPlatform::logLayoutAndCategories() {
     Log::setDisplayLog(false);
 
     const QStringList lines = capture.lines();
-    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.size(), 5);
     const QString app = Log::subsystem();
-    QCOMPARE(lines[0], app + QStringLiteral(".\U0001F7E0 INFO|A "));
-    QCOMPARE(lines[1], app + QStringLiteral(".\U0001F535 NETWORK|A 1 b"));
-    QCOMPARE(lines[2],
+    QCOMPARE(lines[0], app + QStringLiteral(".\U0001F7E1 DEBUG|D "));
+    QCOMPARE(lines[1], app + QStringLiteral(".\U0001F7E0 INFO|A "));
+    QCOMPARE(lines[2], app + QStringLiteral(".\U0001F535 NETWORK|A 1 b"));
+    QCOMPARE(lines[3],
              app + QStringLiteral(".\U0001F534 ERROR|ApiJoin apiJoin Error : Optional(401)"));
-    QCOMPARE(lines[3], app + QStringLiteral(".\U0001F7E2 MINE|x "));
+    QCOMPARE(lines[4], app + QStringLiteral(".\U0001F7E2 MINE|x "));
+    // Network records are informational, errors critical, custom records debug.
+    QCOMPARE(capture.types(),
+             (QList<QtMsgType>{QtDebugMsg, QtInfoMsg, QtInfoMsg, QtCriticalMsg, QtDebugMsg}));
 }
 
 void TestPlatform::mainQueueKeepsOrderAcrossThreads() {

@@ -72,6 +72,7 @@ void TestServices::deviceDefaults() {
 
 void TestServices::advertisingIdentifierPersists() {
     test::TemporarySettings settings;
+    UserDefaults::standard().set(kTrackingConsentStatusKey, int(TrackingConsent::Authorized));
     DeviceInfo& device = PlatformServices::deviceInfo();
 
     // Concurrent first use still yields one identifier.
@@ -94,7 +95,81 @@ void TestServices::advertisingIdentifierPersists() {
     QCOMPARE(device.advertisingIdentifier(), first);
 
     test::TemporarySettings other; // another installation
+    UserDefaults::standard().set(kTrackingConsentStatusKey, int(TrackingConsent::Authorized));
     QVERIFY(device.advertisingIdentifier() != first);
+}
+
+void TestServices::advertisingIdentifierNeedsConsent_data() {
+    QTest::addColumn<QVariant>("remembered"); // invalid: never asked
+    QTest::newRow("never asked") << QVariant();
+    QTest::newRow("not determined") << QVariant(int(TrackingConsent::NotDetermined));
+    QTest::newRow("restricted") << QVariant(int(TrackingConsent::Restricted));
+    QTest::newRow("denied") << QVariant(int(TrackingConsent::Denied));
+    QTest::newRow("unknown answer") << QVariant(7);
+}
+
+// Without the user's consent the advertising identifier is all zeros; the identifier kept for
+// an earlier consent comes back once the user allows tracking again.
+void TestServices::advertisingIdentifierNeedsConsent() {
+    QFETCH(QVariant, remembered);
+    test::TemporarySettings settings;
+    UserDefaults& defaults = UserDefaults::standard();
+    DeviceInfo& device = PlatformServices::deviceInfo();
+    if (remembered.isValid()) {
+        defaults.set(kTrackingConsentStatusKey, remembered);
+    }
+    QVERIFY(device.advertisingIdentifier().isNull());
+    QVERIFY(!defaults.contains(kAdvertisingIdentifierKey));
+
+    defaults.set(kTrackingConsentStatusKey, int(TrackingConsent::Authorized));
+    const QUuid allowed = device.advertisingIdentifier();
+    QVERIFY(!allowed.isNull());
+    defaults.set(kTrackingConsentStatusKey, int(TrackingConsent::Denied));
+    QVERIFY(device.advertisingIdentifier().isNull());
+    defaults.set(kTrackingConsentStatusKey, int(TrackingConsent::Authorized));
+    QCOMPARE(device.advertisingIdentifier(), allowed);
+}
+
+void TestServices::vendorIdentifierDiffersByHost_data() {
+    // Two hosts on one machine, each as (organisation domain, organisation name, application).
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("second");
+    QTest::addColumn<bool>("same");
+    const QString none;
+    QTest::newRow("other domain") << QStringList{"a.example", "Org", "App"}
+                                  << QStringList{"b.example", "Org", "App"} << false;
+    QTest::newRow("same domain, other application")
+        << QStringList{"a.example", "Org", "App"} << QStringList{"a.example", "Org2", "Other"}
+        << true;
+    QTest::newRow("no domain, other organisation")
+        << QStringList{none, "Org", "App"} << QStringList{none, "Org2", "App"} << false;
+    QTest::newRow("application only")
+        << QStringList{none, none, "App"} << QStringList{none, none, "Other"} << false;
+    QTest::newRow("same host") << QStringList{none, none, "App"} << QStringList{none, none, "App"}
+                               << true;
+}
+
+void TestServices::vendorIdentifierDiffersByHost() {
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QFETCH(bool, same);
+    if (QSysInfo::machineUniqueId().isEmpty()) {
+        QSKIP("this machine reports no unique id, so there is no vendor identifier");
+    }
+    const QStringList saved{QCoreApplication::organizationDomain(),
+                            QCoreApplication::organizationName(),
+                            QCoreApplication::applicationName()};
+    auto identifierAs = [](const QStringList& host) {
+        QCoreApplication::setOrganizationDomain(host[0]);
+        QCoreApplication::setOrganizationName(host[1]);
+        QCoreApplication::setApplicationName(host[2]);
+        return PlatformServices::deviceInfo().vendorIdentifier();
+    };
+    const std::optional<QUuid> a = identifierAs(first);
+    const std::optional<QUuid> b = identifierAs(second);
+    identifierAs(saved);
+    QVERIFY(a && b);
+    QCOMPARE(*a == *b, same);
 }
 
 void TestServices::defaultOpenerRefusesInvalidAddresses() {

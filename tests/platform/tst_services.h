@@ -20,6 +20,10 @@ private Q_SLOTS:
     void init();
     void deviceDefaults();
     void advertisingIdentifierPersists();
+    void advertisingIdentifierNeedsConsent_data();
+    void advertisingIdentifierNeedsConsent();
+    void vendorIdentifierDiffersByHost_data();
+    void vendorIdentifierDiffersByHost();
     void defaultOpenerRefusesInvalidAddresses();
     void defaultOpenerAnswersOnMainThread();
     void consentAsksOnceAndRemembers();

@@ -13,10 +13,12 @@
 
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
+#include "sdk/BuildConfig.h"
 #include "sdk/CacheFiles.h"
 #include "sdk/KitResources.h"
 #include "sdk/Localized.h"
 #include "sdk/Orvane.h"
+#include "sdk/OrvaneSDK.h"
 #include "sdk/SettingsKeys.h"
 #include "sdk/StyledText.h"
 #include "sdk/Util.h"
@@ -29,7 +31,9 @@ class TestSdk : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void cleanup();
+    void noticeAddressIgnoresTheEnvironment();
     void facadeWritesExactKeysAndTypes();
     void trackingDefaultAcrossRestart();
     void modelTable_data();
@@ -46,6 +50,21 @@ private Q_SLOTS:
     void sizeOperators();
     void cacheFilesStayInTheKitsFolder();
 };
+
+void TestSdk::initTestCase() {
+    // Set before the kit first asks for the notice address.
+    qputenv("ORVANE_NOTICE_URL", "https://elsewhere.example/notice.json");
+}
+
+// Only the host decides which page the detail screen shows, never the process environment.
+void TestSdk::noticeAddressIgnoresTheEnvironment() {
+    OrvaneSDK& sdk = OrvaneSDK::shared();
+    QCOMPARE(sdk.noticeUrl(), QString::fromUtf8(build::kDefaultNoticeUrl));
+    sdk.setNoticeUrlOverride(QStringLiteral("http://127.0.0.1:1/n.json"));
+    QCOMPARE(sdk.noticeUrl(), QStringLiteral("http://127.0.0.1:1/n.json"));
+    sdk.setNoticeUrlOverride(std::nullopt);
+    QCOMPARE(sdk.noticeUrl(), QString::fromUtf8(build::kDefaultNoticeUrl));
+}
 
 void TestSdk::cleanup() {
     setLocalizationLanguage({});

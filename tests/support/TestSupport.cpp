@@ -9,9 +9,11 @@ namespace orvane::test {
 namespace {
 QMutex g_logMutex;
 QStringList g_logLines;
+QList<QtMsgType> g_logTypes;
 
-void captureHandler(QtMsgType, const QMessageLogContext& context, const QString& message) {
+void captureHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     QMutexLocker lock(&g_logMutex);
+    g_logTypes << type;
     g_logLines << QString::fromUtf8(context.category ? context.category : "") + QLatin1Char('|') +
                       message;
 }
@@ -47,6 +49,11 @@ QStringList LogCapture::lines() const {
     return g_logLines;
 }
 
+QList<QtMsgType> LogCapture::types() const {
+    QMutexLocker lock(&g_logMutex);
+    return g_logTypes;
+}
+
 bool LogCapture::contains(const QString& fragment) const {
     QMutexLocker lock(&g_logMutex);
     for (const QString& line : std::as_const(g_logLines)) {
@@ -60,6 +67,7 @@ bool LogCapture::contains(const QString& fragment) const {
 void LogCapture::clear() {
     QMutexLocker lock(&g_logMutex);
     g_logLines.clear();
+    g_logTypes.clear();
 }
 
 } // namespace orvane::test

@@ -28,7 +28,8 @@ class LogCapture final {
 public:
     LogCapture();
     ~LogCapture();
-    QStringList lines() const; // "<category>|<message>"
+    QStringList lines() const;      // "<category>|<message>"
+    QList<QtMsgType> types() const; // the message type of each line
     bool contains(const QString& fragment) const;
     void clear();
 

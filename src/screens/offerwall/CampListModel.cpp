@@ -54,18 +54,23 @@ qsizetype pinnedRow(const Camp& house, qsizetype size) {
     return orderseq - 1 > size ? size : static_cast<qsizetype>(orderseq - 1);
 }
 
-// The reply text with every occurrence of the "ascii_newline" text removed.
-QByteArray withoutNewlineText(const QByteArray& body) {
-    const QString newline = localized(QStringLiteral("ascii_newline"));
-    if (newline.isEmpty()) {
+// The body as valid UTF-8: every invalid sequence becomes U+FFFD, exactly as QString::fromUtf8
+// replaces it. A valid body, the usual case, costs one scan and comes back shared, not copied.
+QByteArray validUtf8(const QByteArray& body) {
+    if (body.isValidUtf8()) {
         return body;
     }
-    QString text = QString::fromUtf8(body);
-    if (!text.contains(newline)) {
-        return body;
+    return QString::fromUtf8(body).toUtf8();
+}
+
+// The reply text (valid UTF-8) with every occurrence of the "ascii_newline" text removed. In valid
+// UTF-8 a byte match of a whole character sequence is a character match, so bytes suffice.
+QByteArray withoutNewlineText(QByteArray text) {
+    const QByteArray newline = localized(QStringLiteral("ascii_newline")).toUtf8();
+    if (!newline.isEmpty() && text.contains(newline)) {
+        text.replace(newline, QByteArrayView());
     }
-    text.remove(newline);
-    return text.toUtf8();
+    return text;
 }
 
 CampListModel::LoadFailure failureOf(const ApiError& error) {
@@ -122,7 +127,7 @@ void CampListModel::apiReq() {
             fail(failureOf(result.error()), result.error().description());
             return;
         }
-        const Decoded<Req> decoded = decode<Req>(withoutNewlineText(result.body()));
+        const Decoded<Req> decoded = decode<Req>(withoutNewlineText(validUtf8(result.body())));
         if (!decoded.ok()) {
             Log::error("OrvaneViewController Decoding Error");
             Log::error(decoded.error());
