@@ -105,6 +105,10 @@ CampListModel::CampListModel(QObject* parent)
 
 CampListModel::~CampListModel() = default;
 
+Decoded<Req> CampListModel::decodeReply(const QByteArray& body) {
+    return decode<Req>(withoutNewlineText(validUtf8(body)));
+}
+
 void CampListModel::apiReq() {
     const quint64 sequence = ++m_lastIssued;
     QPointer<CampListModel> guard(this);
@@ -127,7 +131,7 @@ void CampListModel::apiReq() {
             fail(failureOf(result.error()), result.error().description());
             return;
         }
-        const Decoded<Req> decoded = decode<Req>(withoutNewlineText(validUtf8(result.body())));
+        const Decoded<Req> decoded = decodeReply(result.body());
         if (!decoded.ok()) {
             Log::error("OrvaneViewController Decoding Error");
             Log::error(decoded.error());

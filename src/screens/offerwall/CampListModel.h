@@ -53,6 +53,9 @@ public:
     void apiReq();
     void refreshList() { apiReq(); }
 
+    // A list reply body as the model reads it: invalid UTF-8 replaced by U+FFFD, the
+    // "ascii_newline" text removed, then decoded. Callable from any thread.
+    static Decoded<Req> decodeReply(const QByteArray& body);
     // Applies one decoded list reply at once, as a fetched reply is applied: grouping, group
     // selection, setSort and the summary. For screens that already hold a reply, and for tests.
     void applyReply(const Req& reply);
