@@ -32,10 +32,11 @@ function(orvane_add_test name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home};XDG_CACHE_HOME=${home}/cache;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data")
 endfunction()
 
-# orvane_add_bench(<name> SOURCES <files...> [LIBS <targets...>]): a QtTest benchmark executable.
-# Benchmarks are built with the project (so they never rot) and run by scripts/bench.
+# orvane_add_bench(<name> SOURCES <files...> [LIBS <targets...>]): a benchmark executable that
+# prints its measures through orvane_benchsupport. Benchmarks are built with the project (so they
+# never rot) and run by scripts/bench.
 function(orvane_add_bench name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test orvane_common)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} orvane_benchsupport Qt6::Test orvane_common)
 endfunction()

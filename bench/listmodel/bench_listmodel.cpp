@@ -1,103 +1,74 @@
+// The list model's own paths next to their baselines: a reply body decoded, grouped and sorted as
+// a fetched reply is, next to a bare parse of the same bytes; and the model's sort (regular
+// campaigns ordered, house campaigns pinned, the shown list rebuilt) next to a bare stable sort of
+// the same campaigns with the same comparator, both going through the three sort modes.
+
 #include <algorithm>
-#include <random>
+#include <vector>
 
-#include <QtTest>
+#include <QCoreApplication>
+#include <QJsonDocument>
 
-#include "api/Records.h"
+#include "BenchSupport.h"
+#include "CampaignReply.h"
+#include "platform/Log.h"
 #include "screens/offerwall/CampListModel.h"
 
 using namespace orvane;
 
-namespace {
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Log::setDisplayLog(false);
+    constexpr int kRegular = 5000;
+    constexpr int kHouse = 50;
 
-constexpr int kRegular = 5000;
-constexpr int kHouse = 50;
-
-// A list reply like a large real one: every campaign carries its texts and addresses, a tenth has
-// convflag 1, half a native image; house campaigns are spread over the rows.
-Req makeReply() {
-    std::mt19937 random(42);
-    auto campaign = [&random](qint64 id) {
-        Camp c;
-        c.campid = id;
-        c.bm = 1 + static_cast<qint64>(random() % 3);
-        c.name = QStringLiteral("Campaign %1").arg(id);
-        c.rewarddesc = QStringLiteral("<p>Install and open the app to earn %1 points.</p>").arg(id);
-        c.iconurl = QStringLiteral("http://127.0.0.1:8080/img/%1/icon.png").arg(id);
-        if (random() % 2 == 0) {
-            c.nativeurl = QStringLiteral("http://127.0.0.1:8080/img/%1/banner.png").arg(id);
-        }
-        c.convflag = random() % 10 == 0 ? 1 : 0;
-        c.orderseq = static_cast<qint64>(random() % 1000);
-        c.rewardprice = static_cast<double>(random() % 500);
-        c.pricemark = QStringLiteral("P");
-        return c;
-    };
-    Req reply;
-    reply.result = 200;
-    reply.rewardtype = 1;
-    QList<Camp> regular;
-    for (int i = 0; i < kRegular; ++i) {
-        regular << campaign(i + 1);
+    const QByteArray reply = bench::campaignListReply(kRegular);
+    CampListModel loading;
+    bench::report(bench::compare(
+        QStringLiteral("decode + grouping + sort of that reply, as the list model does it"), 1.8,
+        15, [&] { return bench::msPerCall(1, [&] { loading.applyBody(reply); }); },
+        [&] { return bench::msPerCall(1, [&] { QJsonDocument::fromJson(reply); }); }));
+    if (loading.selectedAllCampList().size() + loading.cpsCampList().size() != kRegular) {
+        qFatal("the list model did not take the benchmark reply");
     }
-    QList<Camp> house;
-    for (int i = 0; i < kHouse; ++i) {
-        Camp c = campaign(100000 + i);
-        c.orderseq = 1 + static_cast<qint64>(random() % (kRegular + kHouse));
-        house << c;
-    }
-    reply.camp = regular;
-    reply.housemd = house;
-    return reply;
-}
 
-} // namespace
-
-class BenchListModel : public QObject {
-    Q_OBJECT
-
-private Q_SLOTS:
-    void initTestCase() { m_reply = makeReply(); }
-    void setSort_data();
-    void setSort();
-    void bareStableSortByOrderseq();
-
-private:
-    Req m_reply;
-};
-
-void BenchListModel::setSort_data() {
-    QTest::addColumn<int>("mode");
-    QTest::newRow("init") << static_cast<int>(CampListModel::SortMode::Init);
-    QTest::newRow("high") << static_cast<int>(CampListModel::SortMode::High);
-}
-
-// The model's whole sort: regular campaigns by the mode's comparator, house campaigns pinned,
-// the shown list rebuilt.
-void BenchListModel::setSort() {
-    QFETCH(int, mode);
     CampListModel model;
-    model.applyReply(m_reply);
-    model.setSortMode(static_cast<CampListModel::SortMode>(mode));
-    QCOMPARE(model.selectedAllCampList().size(), kRegular + kHouse);
-    QBENCHMARK {
-        model.setSort();
+    model.applyBody(bench::campaignListReply(kRegular, kHouse));
+    model.selectGroup(0);
+    std::vector<const Camp*> pointers;
+    for (const QList<Camp>* list : {&model.selectedCampList(), &model.selectedHouseList()}) {
+        for (const Camp& camp : *list) {
+            pointers.push_back(&camp);
+        }
     }
-    QCOMPARE(model.selectedAllCampList().size(), kRegular + kHouse);
+    // Both sides go through the three modes in turn, as the sort button does.
+    const int listType = model.listType();
+    auto nextMode = [](CampListModel::SortMode mode) {
+        switch (mode) {
+        case CampListModel::SortMode::Init:
+            return CampListModel::SortMode::High;
+        case CampListModel::SortMode::High:
+            return CampListModel::SortMode::Low;
+        case CampListModel::SortMode::Low:
+            break;
+        }
+        return CampListModel::SortMode::Init;
+    };
+    CampListModel::SortMode bareMode = model.sortMode();
+    constexpr int kCalls = 21;
+    bench::report(bench::compare(
+        QStringLiteral("setSort of %1 + %2 house campaigns")
+            .arg(pointers.size() - model.selectedHouseList().size())
+            .arg(model.selectedHouseList().size()),
+        1.5, 15, [&] { return bench::msPerCall(kCalls, [&] { model.clickSort(); }); },
+        [&] {
+            return bench::msPerCall(kCalls, [&] {
+                bareMode = nextMode(bareMode);
+                std::vector<const Camp*> rows = pointers;
+                std::stable_sort(rows.begin(), rows.end(), [&](const Camp* a, const Camp* b) {
+                    return CampListModel::comesBefore(*a, *b, bareMode, listType);
+                });
+            });
+        }));
+    return 0;
 }
-
-// Baseline: a copy of the same 5,000 regular campaigns stably sorted by orderseq alone.
-void BenchListModel::bareStableSortByOrderseq() {
-    const QList<Camp> regular = *m_reply.camp;
-    QList<Camp> sorted;
-    QBENCHMARK {
-        sorted = regular;
-        std::stable_sort(sorted.begin(), sorted.end(), [](const Camp& a, const Camp& b) {
-            return a.orderseq.value_or(0) < b.orderseq.value_or(0);
-        });
-    }
-    QCOMPARE(sorted.size(), kRegular);
-}
-
-QTEST_GUILESS_MAIN(BenchListModel)
-#include "bench_listmodel.moc"

@@ -1,24 +1,17 @@
-#include <QtTest>
+// While logging is off a log call must cost no more than a flag test: a call with an
+// expensive-to-describe argument next to an empty loop iteration. The argument counts its
+// descriptions, so the run also proves that nothing was formatted.
 
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "BenchSupport.h"
 #include "platform/Log.h"
 
 using namespace orvane;
 
-// While logging is off a log call must cost no more than a flag test: compare a call with a
-// plain and with an expensive-to-describe argument against an empty loop body. An argument that
-// counts its descriptions proves that nothing was formatted.
-class BenchLog : public QObject {
-    Q_OBJECT
-
-private Q_SLOTS:
-    void initTestCase() { Log::setDisplayLog(false); }
-    void emptyLoop();
-    void logOff();
-    void logOffFormattedArgument();
-    void nothingFormattedWhileOff();
-};
-
 namespace {
+
 volatile int g_sink = 0;
 
 // A value whose description is costly and counted.
@@ -34,39 +27,26 @@ struct Counted {
         return parts.join(QLatin1Char(','));
     }
 };
+
 } // namespace
 
-void BenchLog::emptyLoop() {
-    QBENCHMARK {
-        g_sink = g_sink + 1;
-    }
-}
-
-void BenchLog::logOff() {
-    QBENCHMARK {
-        g_sink = g_sink + 1;
-        Log::info("OrvaneViewController getReq");
-    }
-}
-
-void BenchLog::logOffFormattedArgument() {
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Log::setDisplayLog(false);
+    constexpr int kCalls = 2'000'000;
     const Counted big;
     const std::optional<qint64> status = 401;
-    QBENCHMARK {
-        g_sink = g_sink + 1;
-        Log::error("ApiJoin apiJoin Error :", status, big, 3.25);
-    }
+    bench::Measure measure = bench::compare(
+        QStringLiteral("a log call with logging off"), 2, 15,
+        [&] {
+            return bench::msPerCall(kCalls, [&] {
+                g_sink = g_sink + 1;
+                Log::error("ApiJoin apiJoin Error :", status, big, 3.25);
+            });
+        },
+        [&] { return bench::msPerCall(kCalls, [&] { g_sink = g_sink + 1; }); });
+    measure.extraHolds = Counted::descriptions == 0;
+    measure.extra = QStringLiteral("%1 arguments formatted").arg(Counted::descriptions);
+    bench::report(measure);
+    return 0;
 }
-
-void BenchLog::nothingFormattedWhileOff() {
-    Counted::descriptions = 0;
-    const Counted big;
-    for (int i = 0; i < 1000; ++i) {
-        Log::log("x", {big}, Log::Level::network);
-        Log::debug("x", big);
-    }
-    QCOMPARE(Counted::descriptions, 0);
-}
-
-QTEST_GUILESS_MAIN(BenchLog)
-#include "bench_log.moc"

@@ -1,7 +1,12 @@
 #include "api/Records.h"
 
+#include <algorithm>
+#include <limits>
 #include <type_traits>
+#include <vector>
 
+#include <QCborMap>
+#include <QCborValue>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -11,146 +16,144 @@ namespace orvane {
 namespace {
 
 // Field lists, one per record, in the order of the wire format. The JSON key is the field name.
-// `visit(key, field)` is called for every field; const and non-const records share one list.
-#define ORVANE_FIELD(name) visit(#name, record.name)
+// `visit.template operator()<&Record::field>(key)` is called for every field, in that order.
+#define ORVANE_FIELD(R, name) visit.template operator()<&R::name>(#name)
 
-template <typename R, typename T>
-concept RecordOf = std::same_as<std::remove_const_t<R>, T>;
-
-template <RecordOf<Camp> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(campid);
-    ORVANE_FIELD(bm);
-    ORVANE_FIELD(bmcheck);
-    ORVANE_FIELD(name);
-    ORVANE_FIELD(engname);
-    ORVANE_FIELD(detailpage);
-    ORVANE_FIELD(package);
-    ORVANE_FIELD(ctvurl);
-    ORVANE_FIELD(ctvwidth);
-    ORVANE_FIELD(ctvheight);
-    ORVANE_FIELD(nativeurl);
-    ORVANE_FIELD(iconurl);
-    ORVANE_FIELD(viewurl);
-    ORVANE_FIELD(joindesc);
-    ORVANE_FIELD(rewardcondition);
-    ORVANE_FIELD(rewarddesc);
-    ORVANE_FIELD(notice);
-    ORVANE_FIELD(cta);
-    ORVANE_FIELD(category);
-    ORVANE_FIELD(rewardprice);
-    ORVANE_FIELD(pricemark);
-    ORVANE_FIELD(cpsprice);
-    ORVANE_FIELD(cpsdcprice);
-    ORVANE_FIELD(carrier);
-    ORVANE_FIELD(targetagemin);
-    ORVANE_FIELD(targetagemax);
-    ORVANE_FIELD(gender);
-    ORVANE_FIELD(targetpkg);
-    ORVANE_FIELD(detargetpkg);
-    ORVANE_FIELD(orvkey);
-    ORVANE_FIELD(convflag);
-    ORVANE_FIELD(orderseq);
-    ORVANE_FIELD(rewarddate);
-    ORVANE_FIELD(rewardtype);
+template <typename V>
+void fields(std::type_identity<Camp>, V&& visit) {
+    ORVANE_FIELD(Camp, campid);
+    ORVANE_FIELD(Camp, bm);
+    ORVANE_FIELD(Camp, bmcheck);
+    ORVANE_FIELD(Camp, name);
+    ORVANE_FIELD(Camp, engname);
+    ORVANE_FIELD(Camp, detailpage);
+    ORVANE_FIELD(Camp, package);
+    ORVANE_FIELD(Camp, ctvurl);
+    ORVANE_FIELD(Camp, ctvwidth);
+    ORVANE_FIELD(Camp, ctvheight);
+    ORVANE_FIELD(Camp, nativeurl);
+    ORVANE_FIELD(Camp, iconurl);
+    ORVANE_FIELD(Camp, viewurl);
+    ORVANE_FIELD(Camp, joindesc);
+    ORVANE_FIELD(Camp, rewardcondition);
+    ORVANE_FIELD(Camp, rewarddesc);
+    ORVANE_FIELD(Camp, notice);
+    ORVANE_FIELD(Camp, cta);
+    ORVANE_FIELD(Camp, category);
+    ORVANE_FIELD(Camp, rewardprice);
+    ORVANE_FIELD(Camp, pricemark);
+    ORVANE_FIELD(Camp, cpsprice);
+    ORVANE_FIELD(Camp, cpsdcprice);
+    ORVANE_FIELD(Camp, carrier);
+    ORVANE_FIELD(Camp, targetagemin);
+    ORVANE_FIELD(Camp, targetagemax);
+    ORVANE_FIELD(Camp, gender);
+    ORVANE_FIELD(Camp, targetpkg);
+    ORVANE_FIELD(Camp, detargetpkg);
+    ORVANE_FIELD(Camp, orvkey);
+    ORVANE_FIELD(Camp, convflag);
+    ORVANE_FIELD(Camp, orderseq);
+    ORVANE_FIELD(Camp, rewarddate);
+    ORVANE_FIELD(Camp, rewardtype);
 }
 
-template <RecordOf<Req> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(result);
-    ORVANE_FIELD(errmsg);
-    ORVANE_FIELD(adtype);
-    ORVANE_FIELD(rewardtype);
-    ORVANE_FIELD(pricedecimal);
-    ORVANE_FIELD(camp);
-    ORVANE_FIELD(housemd);
+template <typename V>
+void fields(std::type_identity<Req>, V&& visit) {
+    ORVANE_FIELD(Req, result);
+    ORVANE_FIELD(Req, errmsg);
+    ORVANE_FIELD(Req, adtype);
+    ORVANE_FIELD(Req, rewardtype);
+    ORVANE_FIELD(Req, pricedecimal);
+    ORVANE_FIELD(Req, camp);
+    ORVANE_FIELD(Req, housemd);
 }
 
-template <RecordOf<Reward> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(campid);
-    ORVANE_FIELD(name);
-    ORVANE_FIELD(rewardprice);
-    ORVANE_FIELD(rewardmark);
-    ORVANE_FIELD(rewarddate);
-    ORVANE_FIELD(bm);
+template <typename V>
+void fields(std::type_identity<Reward>, V&& visit) {
+    ORVANE_FIELD(Reward, campid);
+    ORVANE_FIELD(Reward, name);
+    ORVANE_FIELD(Reward, rewardprice);
+    ORVANE_FIELD(Reward, rewardmark);
+    ORVANE_FIELD(Reward, rewarddate);
+    ORVANE_FIELD(Reward, bm);
 }
 
-template <RecordOf<RewardList> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(result);
-    ORVANE_FIELD(reward);
+template <typename V>
+void fields(std::type_identity<RewardList>, V&& visit) {
+    ORVANE_FIELD(RewardList, result);
+    ORVANE_FIELD(RewardList, reward);
 }
 
-template <RecordOf<HalvekNotice> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(result);
-    ORVANE_FIELD(text);
+template <typename V>
+void fields(std::type_identity<HalvekNotice>, V&& visit) {
+    ORVANE_FIELD(HalvekNotice, result);
+    ORVANE_FIELD(HalvekNotice, text);
 }
 
-template <RecordOf<AgreeContents> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(result);
-    ORVANE_FIELD(cs_agree_contents);
+template <typename V>
+void fields(std::type_identity<AgreeContents>, V&& visit) {
+    ORVANE_FIELD(AgreeContents, result);
+    ORVANE_FIELD(AgreeContents, cs_agree_contents);
 }
 
-template <RecordOf<ResultData> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(result);
+template <typename V>
+void fields(std::type_identity<ResultData>, V&& visit) {
+    ORVANE_FIELD(ResultData, result);
 }
 
-template <RecordOf<State> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(result);
-    ORVANE_FIELD(orvkey);
-    ORVANE_FIELD(state);
+template <typename V>
+void fields(std::type_identity<State>, V&& visit) {
+    ORVANE_FIELD(State, result);
+    ORVANE_FIELD(State, orvkey);
+    ORVANE_FIELD(State, state);
 }
 
-template <RecordOf<Join> R, typename V>
-void fields(R& record, V&& visit) {
-    ORVANE_FIELD(result);
-    ORVANE_FIELD(orvkey);
-    ORVANE_FIELD(lurl);
+template <typename V>
+void fields(std::type_identity<Join>, V&& visit) {
+    ORVANE_FIELD(Join, result);
+    ORVANE_FIELD(Join, orvkey);
+    ORVANE_FIELD(Join, lurl);
 }
 
 #undef ORVANE_FIELD
 
-// Values a campaign field takes when it cannot be read. Fields not named here stay absent.
-void applyCampDefaults(Camp& camp) {
-    const QString empty = QStringLiteral("");
-    auto fill = [](auto& field, auto value) {
-        if (!field) {
-            field = value;
-        }
-    };
-    fill(camp.campid, qint64(-1));
-    fill(camp.bm, qint64(-1));
-    fill(camp.bmcheck, qint64(0));
-    fill(camp.name, empty);
-    fill(camp.engname, empty);
-    fill(camp.detailpage, qint64(0));
-    fill(camp.package, empty);
-    fill(camp.ctvurl, empty);
-    fill(camp.ctvwidth, qint64(0));
-    fill(camp.ctvheight, qint64(0));
-    fill(camp.joindesc, empty);
-    fill(camp.rewardcondition, qint64(0));
-    fill(camp.rewarddesc, empty);
-    fill(camp.notice, empty);
-    fill(camp.cta, empty);
-    fill(camp.category, qint64(0));
-    fill(camp.rewardprice, 0.0);
-    fill(camp.pricemark, empty);
-    fill(camp.cpsprice, qint64(0));
-    fill(camp.cpsdcprice, qint64(0));
-    fill(camp.carrier, empty);
-    fill(camp.targetagemin, qint64(0));
-    fill(camp.targetagemax, qint64(0));
-    fill(camp.gender, qint64(0));
-    fill(camp.convflag, qint64(0));
-    fill(camp.orderseq, qint64(0));
-    fill(camp.rewarddate, empty);
-    fill(camp.rewardtype, qint64(-1));
+// A campaign with every field at the value it takes when it cannot be read. Fields not named here
+// stay absent. Decoding starts from a copy, which costs no allocation (static string data).
+const Camp& campDefaults() {
+    static const Camp defaults = [] {
+        const QString empty = QStringLiteral("");
+        Camp camp;
+        camp.campid = -1;
+        camp.bm = -1;
+        camp.bmcheck = 0;
+        camp.name = empty;
+        camp.engname = empty;
+        camp.detailpage = 0;
+        camp.package = empty;
+        camp.ctvurl = empty;
+        camp.ctvwidth = 0;
+        camp.ctvheight = 0;
+        camp.joindesc = empty;
+        camp.rewardcondition = 0;
+        camp.rewarddesc = empty;
+        camp.notice = empty;
+        camp.cta = empty;
+        camp.category = 0;
+        camp.rewardprice = 0.0;
+        camp.pricemark = empty;
+        camp.cpsprice = 0;
+        camp.cpsdcprice = 0;
+        camp.carrier = empty;
+        camp.targetagemin = 0;
+        camp.targetagemax = 0;
+        camp.gender = 0;
+        camp.convflag = 0;
+        camp.orderseq = 0;
+        camp.rewarddate = empty;
+        camp.rewardtype = -1;
+        return camp;
+    }();
+    return defaults;
 }
 
 QString found(const QJsonValue& value) {
@@ -177,32 +180,44 @@ QString expected(const char* what, const QJsonValue& value) {
     return QStringLiteral("expected %1, found %2").arg(QLatin1String(what), found(value));
 }
 
-// Readers of one JSON value as a field's value type. Each returns false and says why when the
-// value does not have exactly that type.
-bool read(const QJsonValue& value, qint64& out, QString& why) {
+// Readers of one JSON value (a QJsonValue or a reference into a parsed document) as a field's
+// value type. Each returns false when the value does not have exactly that type, and says why
+// when `why` is given (strict records); tolerant reading passes nullptr and builds no message.
+template <typename V>
+bool read(const V& value, qint64& out, QString* why) {
     // toInteger() yields its default unless the number is integral and fits in 64 bits; two
     // different defaults tell a real value from a refusal (1.5 is refused, 100.0 is 100).
-    const qint64 a = value.toInteger(0);
-    if (!value.isDouble() || a != value.toInteger(1)) {
-        why = expected("an integer", value);
-        return false;
+    if (value.isDouble()) {
+        const qint64 a = value.toInteger(0);
+        if (a == value.toInteger(1)) {
+            out = a;
+            return true;
+        }
     }
-    out = a;
-    return true;
+    if (why) {
+        *why = expected("an integer", value);
+    }
+    return false;
 }
 
-bool read(const QJsonValue& value, double& out, QString& why) {
+template <typename V>
+bool read(const V& value, double& out, QString* why) {
     if (!value.isDouble()) {
-        why = expected("a number", value);
+        if (why) {
+            *why = expected("a number", value);
+        }
         return false;
     }
     out = value.toDouble();
     return true;
 }
 
-bool read(const QJsonValue& value, QString& out, QString& why) {
+template <typename V>
+bool read(const V& value, QString& out, QString* why) {
     if (!value.isString()) {
-        why = expected("a string", value);
+        if (why) {
+            *why = expected("a string", value);
+        }
         return false;
     }
     out = value.toString();
@@ -213,89 +228,203 @@ QString elementError(qsizetype index, const QString& why) {
     return QStringLiteral("element %1: %2").arg(index).arg(why);
 }
 
-bool read(const QJsonValue& value, QStringList& out, QString& why) {
+template <typename V>
+bool read(const V& value, QStringList& out, QString* why) {
     if (!value.isArray()) {
-        why = expected("an array of strings", value);
+        if (why) {
+            *why = expected("an array of strings", value);
+        }
         return false;
     }
     const QJsonArray array = value.toArray();
     out.reserve(array.size());
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        const QJsonValue element = array.at(i);
+    qsizetype index = 0;
+    for (const QJsonValueConstRef element : array) {
         if (!element.isString()) {
-            why = elementError(i, expected("a string", element));
+            if (why) {
+                *why = elementError(index, expected("a string", element));
+            }
             return false;
         }
         out.append(element.toString());
+        ++index;
     }
     return true;
 }
 
-template <typename R>
-Decoded<R> decodeStrict(const QJsonValue& value);
+// Arrays of records (defined below, with the record decoders).
+template <WireRecord R, typename V>
+bool read(const V& value, QList<R>& out, QString* why);
 
 template <typename R>
-bool readRecords(const QJsonValue& value, QList<R>& out, QString& why) {
-    if (!value.isArray()) {
-        why = expected("an array", value);
+using ReadField = bool (*)(R&, const QJsonValueConstRef&, QString*);
+
+// Reads `value` into the field `member` of `record`; the field is left alone on failure.
+template <typename R, auto member>
+bool readField(R& record, const QJsonValueConstRef& value, QString* why) {
+    using T = typename std::remove_cvref_t<decltype(record.*member)>::value_type;
+    T parsed;
+    if (!read(value, parsed, why)) {
         return false;
     }
-    const QJsonArray array = value.toArray();
-    out.reserve(array.size());
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        Decoded<R> element;
-        if constexpr (std::is_same_v<R, Camp>) {
-            element = decodeCamp(array.at(i));
-        } else {
-            element = decodeStrict<R>(array.at(i));
-        }
-        if (!element.ok()) {
-            why = elementError(i, element.error());
-            return false;
-        }
-        out.append(element.value());
-    }
+    record.*member = std::move(parsed);
     return true;
 }
 
-bool read(const QJsonValue& value, QList<Camp>& out, QString& why) {
-    return readRecords(value, out, why);
-}
+// The fields of record R by JSON key, built once from the field list. A parsed object holds its
+// members sorted by key (code unit order, as QJsonObject keeps them), so the table keeps the
+// fields in that order too and matches an object's members in one sweep: each member is compared
+// with the next fields until one matches. A key that matches no later field is looked for among
+// the earlier ones as well, so the result never depends on that order, only the cost does.
+// Keys are compared as CBOR values sharing the parsed data: no key is copied into a QString.
+template <typename R>
+class FieldTable {
+public:
+    struct Field {
+        QLatin1StringView key;
+        int order = 0; // position in the field list: the first failing field is reported
+        ReadField<R> read = nullptr;
+    };
 
-bool read(const QJsonValue& value, QList<Reward>& out, QString& why) {
-    return readRecords(value, out, why);
-}
+    static const FieldTable& instance() {
+        static const FieldTable table;
+        return table;
+    }
+
+    // The field named `key`; `next` is where the sweep through the sorted fields stands.
+    const Field* match(const QCborValue& key, size_t& next) const {
+        const size_t count = m_fields.size();
+        for (size_t i = next; i < count; ++i) {
+            if (key == m_keys[i]) {
+                next = i + 1;
+                return &m_fields[i];
+            }
+        }
+        for (size_t i = 0; i < next && i < count; ++i) {
+            if (key == m_keys[i]) {
+                return &m_fields[i];
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    FieldTable() {
+        fields(
+            std::type_identity<R>{}, [this]<auto member>(const char* name) {
+                const int order = static_cast<int>(m_fields.size());
+                m_fields.push_back(Field{QLatin1StringView(name), order, &readField<R, member>});
+            });
+        std::sort(m_fields.begin(), m_fields.end(),
+                  [](const Field& a, const Field& b) { return a.key.compare(b.key) < 0; });
+        for (const Field& field : m_fields) {
+            m_keys.emplace_back(field.key);
+        }
+    }
+
+    std::vector<Field> m_fields; // sorted by key
+    std::vector<QCborValue> m_keys;
+};
 
 QString notAnObject(const QString& record, const QJsonValue& value) {
     return QStringLiteral("%1: %2").arg(record, expected("an object", value));
 }
 
+// Tolerant decoding of one campaign into `camp`: a field that cannot be read keeps its default.
+template <typename V>
+bool decodeCampInto(const V& value, Camp& camp, QString* error) {
+    if (!value.isObject()) {
+        if (error) {
+            *error = notAnObject(QStringLiteral("Camp"), value);
+        }
+        return false;
+    }
+    const FieldTable<Camp>& table = FieldTable<Camp>::instance();
+    const QJsonObject object = value.toObject();
+    const QCborMap keys = QCborMap::fromJsonObject(object); // the same members, not a copy
+    camp = campDefaults();
+    size_t next = 0;
+    auto key = keys.constBegin();
+    for (auto it = object.constBegin(), end = object.constEnd(); it != end; ++it, ++key) {
+        const QJsonValueConstRef item = it.value();
+        if (item.isNull()) {
+            continue; // the field keeps its default
+        }
+        if (const auto* field = table.match(key.key(), next)) {
+            // A field that cannot be read is dropped on purpose: it keeps its default.
+            field->read(camp, item, nullptr);
+        }
+    }
+    return true;
+}
+
+// Strict decoding into `record`: null means absent, a wrong type fails the record. When several
+// fields are wrong, the first in the field list is reported.
+template <typename R, typename V>
+bool decodeStrictInto(const V& value, R& record, QString& error) {
+    if (!value.isObject()) {
+        error = notAnObject(recordName<R>(), value);
+        return false;
+    }
+    const FieldTable<R>& table = FieldTable<R>::instance();
+    const QJsonObject object = value.toObject();
+    const QCborMap keys = QCborMap::fromJsonObject(object); // the same members, not a copy
+    int failed = std::numeric_limits<int>::max();
+    size_t next = 0;
+    auto key = keys.constBegin();
+    for (auto it = object.constBegin(), end = object.constEnd(); it != end; ++it, ++key) {
+        const QJsonValueConstRef item = it.value();
+        if (item.isNull()) {
+            continue;
+        }
+        const auto* field = table.match(key.key(), next);
+        if (!field || field->order > failed) {
+            continue;
+        }
+        QString why;
+        if (!field->read(record, item, &why)) {
+            failed = field->order;
+            error = QStringLiteral("%1: key \"%2\": %3").arg(recordName<R>(), field->key, why);
+        }
+    }
+    return failed == std::numeric_limits<int>::max();
+}
+
+template <WireRecord R, typename V>
+bool read(const V& value, QList<R>& out, QString* why) {
+    if (!value.isArray()) {
+        if (why) {
+            *why = expected("an array", value);
+        }
+        return false;
+    }
+    const QJsonArray array = value.toArray();
+    out.reserve(array.size());
+    QString error;
+    qsizetype index = 0;
+    for (const QJsonValueConstRef element : array) {
+        bool ok = false;
+        if constexpr (std::is_same_v<R, Camp>) {
+            ok = decodeCampInto(element, out.emplaceBack(), why ? &error : nullptr);
+        } else {
+            ok = decodeStrictInto(element, out.emplaceBack(), error);
+        }
+        if (!ok) {
+            if (why) {
+                *why = elementError(index, error);
+            }
+            return false;
+        }
+        ++index;
+    }
+    return true;
+}
+
 template <typename R>
 Decoded<R> decodeStrict(const QJsonValue& value) {
-    if (!value.isObject()) {
-        return Decoded<R>::failure(notAnObject(recordName<R>(), value));
-    }
-    const QJsonObject object = value.toObject();
     R record;
     QString error;
-    fields(record, [&](const char* key, auto& field) {
-        if (!error.isEmpty()) {
-            return;
-        }
-        const QJsonValue item = object.value(QLatin1String(key));
-        if (item.isUndefined() || item.isNull()) {
-            return;
-        }
-        typename std::remove_reference_t<decltype(field)>::value_type parsed;
-        QString why;
-        if (read(item, parsed, why)) {
-            field = std::move(parsed);
-        } else {
-            error =
-                QStringLiteral("%1: key \"%2\": %3").arg(recordName<R>(), QLatin1String(key), why);
-        }
-    });
-    if (!error.isEmpty()) {
+    if (!decodeStrictInto(value, record, error)) {
         return Decoded<R>::failure(error);
     }
     return Decoded<R>::success(std::move(record));
@@ -357,20 +486,11 @@ QString typeName() {
 } // namespace
 
 Decoded<Camp> decodeCamp(const QJsonValue& value) {
-    if (!value.isObject()) {
-        return Decoded<Camp>::failure(notAnObject(QStringLiteral("Camp"), value));
-    }
-    const QJsonObject object = value.toObject();
     Camp camp;
-    fields(camp, [&](const char* key, auto& field) {
-        typename std::remove_reference_t<decltype(field)>::value_type parsed;
-        QString why;
-        // A field that cannot be read is dropped on purpose: it takes its default below.
-        if (read(object.value(QLatin1String(key)), parsed, why)) {
-            field = std::move(parsed);
-        }
-    });
-    applyCampDefaults(camp);
+    QString error;
+    if (!decodeCampInto(value, camp, &error)) {
+        return Decoded<Camp>::failure(error);
+    }
     return Decoded<Camp>::success(std::move(camp));
 }
 
@@ -399,25 +519,27 @@ Decoded<R> decode(const QByteArray& body) {
 template <WireRecord R>
 QJsonObject toJson(const R& record) {
     QJsonObject object;
-    fields(record, [&](const char* key, const auto& field) {
-        if (field) {
-            object.insert(QLatin1String(key), write(*field));
-        }
-    });
+    fields(
+        std::type_identity<R>{}, [&]<auto member>(const char* key) {
+            if (const auto& field = record.*member) {
+                object.insert(QLatin1String(key), write(*field));
+            }
+        });
     return object;
 }
 
 template <WireRecord R>
 QJsonObject toTypedJson(const R& record) {
     QJsonObject object;
-    fields(record, [&](const char* key, const auto& field) {
-        if (field) {
-            using T = typename std::remove_cvref_t<decltype(field)>::value_type;
-            object.insert(QLatin1String(key),
-                          QJsonObject{{QStringLiteral("type"), typeName<T>()},
-                                      {QStringLiteral("value"), writeTyped(*field)}});
-        }
-    });
+    fields(
+        std::type_identity<R>{}, [&]<auto member>(const char* key) {
+            if (const auto& field = record.*member) {
+                using T = typename std::remove_cvref_t<decltype(field)>::value_type;
+                object.insert(QLatin1String(key),
+                              QJsonObject{{QStringLiteral("type"), typeName<T>()},
+                                          {QStringLiteral("value"), writeTyped(*field)}});
+            }
+        });
     return object;
 }
 

@@ -124,6 +124,12 @@ QImage ImageCache::image(const QString& ofKey, std::optional<QSizeF> fitSize) co
     return scaleToFit(decoded, *fitSize);
 }
 
+QImage ImageCache::memoryImage(const QString& key) const {
+    std::unique_lock lock(m_mutex);
+    const QImage* hit = m_images.object(key);
+    return hit ? *hit : QImage();
+}
+
 QImage ImageCache::image(const QUrl& ofUrl, std::optional<QSizeF> fitSize) const {
     return image(key(ofUrl), fitSize);
 }

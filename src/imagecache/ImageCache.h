@@ -83,6 +83,8 @@ public:
     // and passed through scaleToFit(fitSize). Disk reads do not fill the memory store. Null when
     // neither level holds the key.
     QImage image(const QString& ofKey, std::optional<QSizeF> fitSize = std::nullopt) const;
+    // The memory level alone: the image held for `key`, or a null image. Never reads the disk.
+    QImage memoryImage(const QString& key) const;
     QImage image(const QUrl& ofUrl, std::optional<QSizeF> fitSize = std::nullopt) const;
 
     // Stores an image: `ram` keeps it in memory, `disk` writes its PNG encoding. False (and a log

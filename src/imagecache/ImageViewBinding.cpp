@@ -27,6 +27,15 @@ void setUrl(ImageView* view, const QUrl& url, std::optional<double> qualityFacto
         fitSize = QSizeF(view->size()) * *qualityFactor;
     }
     view->setProperty(kWantedUrl, ImageCache::absoluteString(url));
+    // A picture the memory level holds is shown at once: no round trip through the cache's
+    // threads for every row that scrolls back into view.
+    if (const QImage held = cache.memoryImage(ImageCache::key(url)); !held.isNull()) {
+        view->setImage(held);
+        if (completion) {
+            completion(held);
+        }
+        return;
+    }
     cache.loadImage(url, fitSize,
                     [guard = QPointer<ImageView>(view), completion = std::move(completion)](
                         const QString& urlString, const QImage& image) {

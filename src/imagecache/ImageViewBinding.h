@@ -15,7 +15,8 @@ class ImageView;
 // asks `cache` for the image, scaled to the view's size times `qualityFactor` when one is given.
 // When the image arrives and the view still exists and still wants exactly that URL, the image is
 // set on the view and `completion` gets it; a late image for a URL the view no longer wants is
-// dropped. The current image stays until the new one arrives; no download is cancelled.
+// dropped. The current image stays until the new one arrives; no download is cancelled. An image
+// the cache's memory level holds is set at once, and `completion` runs before setUrl returns.
 // Main thread only; the completion runs on the main thread and never for a destroyed view.
 void setUrl(ImageView* view, const QUrl& url, std::optional<double> qualityFactor,
             ImageCache& cache, std::function<void(QImage)> completion = {});

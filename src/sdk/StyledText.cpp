@@ -149,6 +149,25 @@ void StyledText::append(const StyledText& other) {
     });
 }
 
+void StyledText::setColorAndFont(const QColor& color, const QFont& font) {
+    m_fragment = edited(m_fragment, [&](QTextCursor& cursor) {
+        QTextCharFormat format;
+        format.setForeground(color);
+        format.setFont(font);
+        cursor.mergeCharFormat(format);
+    });
+}
+
+void StyledText::appendPlainText(const QString& text, const QColor& color, const QFont& font) {
+    m_fragment = edited(m_fragment, [&](QTextCursor& cursor) {
+        cursor.movePosition(QTextCursor::End);
+        QTextCharFormat format;
+        format.setForeground(color);
+        format.setFont(font);
+        cursor.insertText(text, format);
+    });
+}
+
 std::optional<StyledText> htmlToString(const QString& html) {
     if (html.size() > kMaxHtmlLength) {
         Log::error("htmlToString : text too long,", html.size(), "characters");

@@ -38,6 +38,10 @@ public:
     void setFont(const QFont& font);
     // Appends `other` after this text, keeping each part's styles.
     void append(const StyledText& other);
+    // setColor and setFont in one edit of the text.
+    void setColorAndFont(const QColor& color, const QFont& font);
+    // Appends plain `text` drawn in `color` and `font` (one edit, no second StyledText).
+    void appendPlainText(const QString& text, const QColor& color, const QFont& font);
 
 private:
     explicit StyledText(QTextDocumentFragment fragment)

@@ -96,6 +96,8 @@ private Q_SLOTS:
     void campTakesDefaultsFieldByField_data();
     void campTakesDefaultsFieldByField();
     void campWithEveryFieldRoundTrips();
+    void keysMatchExactly_data();
+    void keysMatchExactly();
     void strictRecordsRefuseWrongTypes();
     void strictRecordsTreatMissingAndNullAsAbsent();
     void listKeepsBadCampaignsButSinksOnNonObjects();
@@ -176,6 +178,48 @@ void RecordsTest::campWithEveryFieldRoundTrips() {
     QCOMPARE(toJson(req.value()), reqJson);
 }
 
+// A key names a field only when it is exactly the field's name, however it was written in the
+// reply; a campaign alone and a campaign inside a list read the same.
+void RecordsTest::keysMatchExactly_data() {
+    QTest::addColumn<QByteArray>("object");
+    QTest::addColumn<qint64>("campid");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("other case") << QByteArray(R"({"CampID":5,"Name":"x"})") << qint64(-1)
+                                << QString();
+    QTest::newRow("prefix and extension")
+        << QByteArray(R"({"campi":5,"campidd":6,"nam":"x","names":"y"})") << qint64(-1)
+        << QString();
+    QTest::newRow("trailing space")
+        << QByteArray(R"({"campid ":5,"name ":"x"})") << qint64(-1) << QString();
+    QTest::newRow("escaped letters")
+        << QByteArray(R"({"\u0063ampid":7,"n\u0061me":"e"})") << qint64(7) << QStringLiteral("e");
+    QTest::newRow("empty key") << QByteArray(R"({"":5,"campid":8})") << qint64(8) << QString();
+    QTest::newRow("non-ASCII keys")
+        << QByteArray(R"({"c\u00e4mpid":5,"\u540d":"x","campid":9,"name":"n"})") << qint64(9)
+        << QStringLiteral("n");
+    QTest::newRow("same first and last letters as a field")
+        << QByteArray(R"({"cxxxxd":5,"nxxe":"x","campid":3})") << qint64(3) << QString();
+    QTest::newRow("repeated key") << QByteArray(R"({"campid":1,"campid":2})")
+                                  << QJsonDocument::fromJson(R"({"campid":1,"campid":2})")
+                                         .object()
+                                         .value(QStringLiteral("campid"))
+                                         .toInteger()
+                                  << QString();
+}
+
+void RecordsTest::keysMatchExactly() {
+    QFETCH(QByteArray, object);
+    QFETCH(qint64, campid);
+    QFETCH(QString, name);
+    const Decoded<Camp> alone = decode<Camp>(object);
+    QVERIFY2(alone.ok(), qPrintable(alone.error()));
+    QCOMPARE(alone.value().campid, std::optional<qint64>(campid));
+    QCOMPARE(alone.value().name, std::optional<QString>(name));
+    const Decoded<Req> list = decode<Req>(R"({"camp":[)" + object + "]}");
+    QVERIFY2(list.ok(), qPrintable(list.error()));
+    QCOMPARE(list.value().camp->first(), alone.value());
+}
+
 void RecordsTest::strictRecordsRefuseWrongTypes() {
     // A status sent as a string sinks every standard record.
     const QByteArray quoted = R"({"result":"200"})";
@@ -197,6 +241,10 @@ void RecordsTest::strictRecordsRefuseWrongTypes() {
                                     "key \"reward\": element 1: Reward: key \"rewardprice\"");
     expectStrictFailure<RewardList>(R"({"reward":[null]})",
                                     "element 0: Reward: expected an object");
+    // With several wrong fields, the first of the record's own order is named, whatever the
+    // order of the keys in the reply.
+    expectStrictFailure<Join>(R"({"lurl":1,"orvkey":2,"result":"x"})", "key \"result\"");
+    expectStrictFailure<Join>(R"({"lurl":1,"orvkey":2})", "key \"orvkey\"");
 }
 
 void RecordsTest::strictRecordsTreatMissingAndNullAsAbsent() {

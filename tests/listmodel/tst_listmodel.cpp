@@ -104,6 +104,8 @@ private Q_SLOTS:
     void defaultOrder();
     void rewardOrdersAreStable();
     void sortButtonCycles();
+    void sortingAgainKeepsEveryCampaignWhole_data();
+    void sortingAgainKeepsEveryCampaignWhole();
     void housePinning_data();
     void housePinning();
     void summaryText_data();
@@ -247,6 +249,47 @@ void TestListModel::rewardOrdersAreStable() {
     // The mode survives a reload.
     model.applyReply(r);
     QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{4, 6, 1, 3, 2, 5}));
+}
+
+// Sorting again reorders the campaigns already shown; every row must still carry its whole record,
+// whether the shown list is shared with a caller, the group changed, or a new reply came.
+void TestListModel::sortingAgainKeepsEveryCampaignWhole_data() {
+    QTest::addColumn<QString>("between");
+    QTest::newRow("nothing") << QString();
+    QTest::newRow("a caller holds the list") << QStringLiteral("hold");
+    QTest::newRow("the group changes back and forth") << QStringLiteral("group");
+    QTest::newRow("the same reply again") << QStringLiteral("reply");
+}
+
+void TestListModel::sortingAgainKeepsEveryCampaignWhole() {
+    QFETCH(QString, between);
+    QList<Camp> regular;
+    for (int i = 1; i <= 12; ++i) {
+        Camp c = camp(i, i % 5 == 0 ? 4 : 1, (i * 37) % 11, (i * 7) % 5);
+        c.name = QStringLiteral("Campaign %1").arg(i);
+        c.targetpkg = QStringList{QStringLiteral("pkg.%1").arg(i)};
+        regular << (i % 3 == 0 ? withNative(c) : i % 4 == 0 ? withConv(c) : c);
+    }
+    const Req list = reply(regular, {camp(100, 1, 5, 2), camp(101, 4, 1, 1), camp(102, 1, 9, 40)});
+    CampListModel model;
+    model.applyReply(list);
+    QList<Camp> held;
+    for (int turn = 0; turn < 7; ++turn) {
+        if (between == QLatin1String("hold")) {
+            held = model.selectedAllCampList();
+        } else if (between == QLatin1String("group")) {
+            model.selectGroup(1);
+            model.selectGroup(0);
+        } else if (between == QLatin1String("reply")) {
+            model.applyReply(list);
+        }
+        model.clickSort();
+        CampListModel fresh;
+        fresh.applyReply(list);
+        fresh.setSortMode(model.sortMode());
+        fresh.setSort();
+        QCOMPARE(model.selectedAllCampList(), fresh.selectedAllCampList());
+    }
 }
 
 void TestListModel::sortButtonCycles() {

@@ -373,6 +373,21 @@ void TestSdk::htmlConversion() {
     cursor.setPosition(document.characterCount() - 2); // inside the appended part
     QVERIFY(cursor.charFormat().foreground().color() != QColor(0xFF, 0x5C, 0x5A));
 
+    // The one-edit forms give the text the separate edits give.
+    QFont bold = font;
+    bold.setBold(true);
+    StyledText separate = *text;
+    separate.setColor(Qt::darkGray);
+    separate.setFont(font);
+    StyledText amount = StyledText::fromPlainText(QStringLiteral(" 1,200 P"));
+    amount.setColor(Qt::red);
+    amount.setFont(bold);
+    separate.append(amount);
+    StyledText joined = *text;
+    joined.setColorAndFont(Qt::darkGray, font);
+    joined.appendPlainText(QStringLiteral(" 1,200 P"), Qt::red, bold);
+    QCOMPARE(joined.toHtml(), separate.toHtml());
+
     // Empty HTML converts to an empty text, which is not a failure.
     const std::optional<StyledText> empty = htmlToString(QString());
     QVERIFY(empty.has_value());

@@ -99,22 +99,17 @@ StyledText htmlOrPlainText(const std::optional<QString>& html) {
 
 QString campStyledHtml(const std::optional<QString>& html, const QColor& color, int pixelSize) {
     StyledText text = htmlOrPlainText(html);
-    text.setColor(color);
-    text.setFont(ui::font(pixelSize));
+    text.setColorAndFont(color, ui::font(pixelSize));
     return text.toHtml();
 }
 
 QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize) {
     StyledText text = htmlOrPlainText(camp.rewarddesc);
-    text.setColor(kCampSecondaryTextColor);
-    text.setFont(ui::font(descriptionPixelSize));
+    text.setColorAndFont(kCampSecondaryTextColor, ui::font(descriptionPixelSize));
     // No separator: the server writes the description with the spacing it wants before the amount.
     // The amount and its mark stay on one line.
-    StyledText amount =
-        StyledText::fromPlainText(campRewardText(camp).replace(QLatin1Char(' '), QChar::Nbsp));
-    amount.setColor(ui::accentColor());
-    amount.setFont(ui::boldFont(amountPixelSize));
-    text.append(amount);
+    text.appendPlainText(campRewardText(camp).replace(QLatin1Char(' '), QChar::Nbsp),
+                         ui::accentColor(), ui::boldFont(amountPixelSize));
     return text.toHtml();
 }
 

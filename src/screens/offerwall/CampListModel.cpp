@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include <QPointer>
@@ -21,28 +22,6 @@ constexpr int kListTypeIcon = 2;
 
 bool isCps(const Camp& camp) {
     return camp.bm.value_or(-1) == kCpsBm;
-}
-
-// True when `a` comes before `b` in the given mode. Campaigns with convflag 1 come first in every
-// mode.
-bool comesBefore(const Camp& a, const Camp& b, CampListModel::SortMode mode, int listType) {
-    const bool aConv = a.convflag.value_or(0) == 1;
-    const bool bConv = b.convflag.value_or(0) == 1;
-    if (aConv != bConv) {
-        return aConv;
-    }
-    switch (mode) {
-    case CampListModel::SortMode::Init:
-        if (listType != kListTypeIcon && a.nativeurl.has_value() != b.nativeurl.has_value()) {
-            return a.nativeurl.has_value();
-        }
-        return a.orderseq.value_or(0) < b.orderseq.value_or(0);
-    case CampListModel::SortMode::High:
-        return a.rewardprice.value_or(0) > b.rewardprice.value_or(0);
-    case CampListModel::SortMode::Low:
-        break;
-    }
-    return b.rewardprice.value_or(0) > a.rewardprice.value_or(0);
 }
 
 // The row at which a house campaign lands in a list of `size` rows.
@@ -105,10 +84,6 @@ CampListModel::CampListModel(QObject* parent)
 
 CampListModel::~CampListModel() = default;
 
-Decoded<Req> CampListModel::decodeReply(const QByteArray& body) {
-    return decode<Req>(withoutNewlineText(validUtf8(body)));
-}
-
 void CampListModel::apiReq() {
     const quint64 sequence = ++m_lastIssued;
     QPointer<CampListModel> guard(this);
@@ -131,18 +106,12 @@ void CampListModel::apiReq() {
             fail(failureOf(result.error()), result.error().description());
             return;
         }
-        const Decoded<Req> decoded = decodeReply(result.body());
-        if (!decoded.ok()) {
-            Log::error("OrvaneViewController Decoding Error");
-            Log::error(decoded.error());
-            fail(LoadFailure::UnreadableReply, decoded.error());
+        Grouped grouped;
+        QString error;
+        if (!prepare(result.body(), grouped, error)) {
+            fail(LoadFailure::UnreadableReply, error);
             return;
         }
-        const Req& reply = decoded.value();
-        if (reply.result != 200) {
-            Log::error("OrvaneViewController getReq Error :", optionalDescription(reply.result));
-        }
-        Grouped grouped = group(reply);
         dispatch::toMain([guard, sequence, grouped = std::move(grouped)] {
             if (!guard) {
                 return;
@@ -161,13 +130,43 @@ void CampListModel::applyReply(const Req& reply) {
     apply(group(reply));
 }
 
-CampListModel::Grouped CampListModel::group(const Req& reply) {
+bool CampListModel::applyBody(const QByteArray& body) {
     Grouped grouped;
-    auto take = [&](const std::optional<QList<Camp>>& camps, QList<Camp>& other, QList<Camp>& cps) {
+    QString error;
+    if (!prepare(body, grouped, error)) {
+        Q_EMIT loadFailed(LoadFailure::UnreadableReply, error);
+        return false;
+    }
+    apply(grouped);
+    return true;
+}
+
+bool CampListModel::prepare(const QByteArray& body, Grouped& grouped, QString& error) {
+    Req reply;
+    {
+        const Decoded<Req> decoded = decode<Req>(withoutNewlineText(validUtf8(body)));
+        if (!decoded.ok()) {
+            Log::error("OrvaneViewController Decoding Error");
+            Log::error(decoded.error());
+            error = decoded.error();
+            return false;
+        }
+        reply = decoded.value(); // shares the lists; once `decoded` is gone, grouping moves them
+    }
+    if (reply.result != 200) {
+        Log::error("OrvaneViewController getReq Error :", optionalDescription(reply.result));
+    }
+    grouped = group(std::move(reply));
+    return true;
+}
+
+CampListModel::Grouped CampListModel::group(Req reply) {
+    Grouped grouped;
+    auto take = [&](std::optional<QList<Camp>>& camps, QList<Camp>& other, QList<Camp>& cps) {
         if (!camps) {
             return;
         }
-        for (Camp camp : *camps) {
+        for (Camp& camp : *camps) {
             // The list-level reward type reaches every campaign here; polling reads it later.
             camp.rewardtype = reply.rewardtype;
             grouped.total += camp.rewardprice.value_or(0);
@@ -206,11 +205,9 @@ void CampListModel::selectAfterLoad() {
         return;
     }
     if (hasOther) {
-        m_selectedCampList = m_otherCampList;
-        m_selectedHouseList = m_otherHouseList;
+        select(m_otherCampList, m_otherHouseList);
     } else {
-        m_selectedCampList = m_cpsCampList;
-        m_selectedHouseList = m_cpsHouseList;
+        select(m_cpsCampList, m_cpsHouseList);
     }
     if (hasOther != hasCps && !m_tabBarHidden) {
         m_tabBarHidden = true;
@@ -218,15 +215,40 @@ void CampListModel::selectAfterLoad() {
     }
 }
 
+void CampListModel::select(const QList<Camp>& camps, const QList<Camp>& house) {
+    m_selectedCampList = camps;
+    m_selectedHouseList = house;
+    ++m_selectionGeneration;
+}
+
 void CampListModel::selectGroup(int segmentIndex) {
     if (segmentIndex == 0) {
-        m_selectedCampList = m_otherCampList;
-        m_selectedHouseList = m_otherHouseList;
+        select(m_otherCampList, m_otherHouseList);
     } else {
-        m_selectedCampList = m_cpsCampList;
-        m_selectedHouseList = m_cpsHouseList;
+        select(m_cpsCampList, m_cpsHouseList);
     }
     setSort();
+}
+
+// Campaigns with convflag 1 come first in every mode.
+bool CampListModel::comesBefore(const Camp& a, const Camp& b, SortMode mode, int listType) {
+    const bool aConv = a.convflag.value_or(0) == 1;
+    const bool bConv = b.convflag.value_or(0) == 1;
+    if (aConv != bConv) {
+        return aConv;
+    }
+    switch (mode) {
+    case CampListModel::SortMode::Init:
+        if (listType != kListTypeIcon && a.nativeurl.has_value() != b.nativeurl.has_value()) {
+            return a.nativeurl.has_value();
+        }
+        return a.orderseq.value_or(0) < b.orderseq.value_or(0);
+    case CampListModel::SortMode::High:
+        return a.rewardprice.value_or(0) > b.rewardprice.value_or(0);
+    case CampListModel::SortMode::Low:
+        break;
+    }
+    return b.rewardprice.value_or(0) > a.rewardprice.value_or(0);
 }
 
 void CampListModel::setSort() {
@@ -252,12 +274,37 @@ void CampListModel::setSort() {
         rows.insert(rows.begin() + at, &house);
     }
 
+    // Each row's campaign by its place in the selected lists: regular ones, then house ones.
+    const Camp* regular = m_selectedCampList.constData();
+    const qsizetype regularCount = m_selectedCampList.size();
+    const Camp* house = m_selectedHouseList.constData();
+    const std::less<const Camp*> before;
+    auto sourceOf = [&](const Camp* camp) {
+        const bool isRegular = !before(camp, regular) && before(camp, regular + regularCount);
+        return isRegular ? camp - regular : regularCount + (camp - house);
+    };
+    // The same selection in a new order: move the campaigns from their previous rows instead of
+    // copying them again (a copy touches every string of every campaign). Only while nobody
+    // shares the previous list.
+    QList<Camp> previous = std::move(m_selectedAllCampList);
+    const bool reuse = m_shownGeneration == m_selectionGeneration &&
+                       previous.size() == std::ssize(rows) && previous.isDetached();
+    Camp* previousRows = reuse ? previous.data() : nullptr;
+    std::vector<qsizetype> shownRow(rows.size());
     QList<Camp> all;
     all.reserve(std::ssize(rows));
-    for (const Camp* camp : rows) {
-        all.append(*camp);
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const auto source = static_cast<size_t>(sourceOf(rows[row]));
+        if (previousRows) {
+            all.append(std::move(previousRows[m_shownRow[source]]));
+        } else {
+            all.append(*rows[row]);
+        }
+        shownRow[source] = static_cast<qsizetype>(row);
     }
     m_selectedAllCampList = std::move(all);
+    m_shownRow = std::move(shownRow);
+    m_shownGeneration = m_selectionGeneration;
     Q_EMIT listChanged();
 }
 

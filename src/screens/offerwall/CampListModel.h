@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QList>
 #include <QLocale>
 #include <QObject>
@@ -53,12 +55,12 @@ public:
     void apiReq();
     void refreshList() { apiReq(); }
 
-    // A list reply body as the model reads it: invalid UTF-8 replaced by U+FFFD, the
-    // "ascii_newline" text removed, then decoded. Callable from any thread.
-    static Decoded<Req> decodeReply(const QByteArray& body);
     // Applies one decoded list reply at once, as a fetched reply is applied: grouping, group
     // selection, setSort and the summary. For screens that already hold a reply, and for tests.
     void applyReply(const Req& reply);
+    // Decodes, groups and applies one list reply body exactly as a fetched body is (on this
+    // thread). False, with the failure logged and loadFailed() emitted, when it does not decode.
+    bool applyBody(const QByteArray& body);
 
     // Rebuilds selectedAllCampList from selectedCampList and selectedHouseList (see above) and
     // emits listChanged().
@@ -73,6 +75,8 @@ public:
     void setSortMode(SortMode mode) { m_sortMode = mode; }
     // Texts of "ov_sort_init", "ov_sort_high", "ov_sort_low".
     static QString sortTitle(SortMode mode);
+    // The order of setSort: true when regular campaign `a` comes before `b` in `mode`.
+    static bool comesBefore(const Camp& a, const Camp& b, SortMode mode, int listType);
     QString sortTitle() const { return sortTitle(m_sortMode); }
 
     // The list layout (Orvane::TYPE_LIST_NATIVE 1 by default, TYPE_LIST_ICON 2). The screen sets
@@ -124,9 +128,12 @@ Q_SIGNALS:
 
 private:
     struct Grouped;
-    static Grouped group(const Req& reply);
+    static Grouped group(Req reply);
+    // Decodes and groups a list reply body; any thread. False with `error` when it fails.
+    static bool prepare(const QByteArray& body, Grouped& grouped, QString& error);
     void apply(const Grouped& grouped);
     void selectAfterLoad();
+    void select(const QList<Camp>& camps, const QList<Camp>& house);
 
     QList<Camp> m_otherCampList;
     QList<Camp> m_cpsCampList;
@@ -135,6 +142,12 @@ private:
     QList<Camp> m_cpsHouseList;
     QList<Camp> m_selectedHouseList;
     QList<Camp> m_selectedAllCampList;
+    // The row of selectedAllCampList showing each selected campaign (regular ones, then house
+    // ones), valid while m_shownGeneration equals m_selectionGeneration, which every new
+    // selection advances.
+    std::vector<qsizetype> m_shownRow;
+    quint64 m_selectionGeneration = 0;
+    quint64 m_shownGeneration = ~quint64(0);
     int m_listType = 1;
     SortMode m_sortMode = SortMode::Init;
     bool m_tabBarHidden = false;
