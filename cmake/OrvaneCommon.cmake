@@ -11,6 +11,11 @@ if(ORVANE_SANITIZE)
   target_link_options(orvane_common INTERFACE -fsanitize=${ORVANE_SANITIZE})
 endif()
 
+# Coverage feedback for libFuzzer in every target of a fuzzing build (clang only).
+if(ORVANE_BUILD_FUZZ)
+  target_compile_options(orvane_common INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 # orvane_add_test(<name> SOURCES <files...> [LIBS <targets...>])
 # One QtTest executable per area, run offscreen by CTest with its own HOME and cache folders so that
 # no test touches the developer's real settings or caches.

@@ -3,9 +3,26 @@
 namespace orvane::sandbox {
 
 namespace {
+// The pieces of a header parameter list, split at the semicolons outside quoted values: a field
+// named "a;b" stays one name.
+QList<QByteArray> parameterPieces(const QByteArray& header) {
+    QList<QByteArray> pieces(1);
+    bool quoted = false;
+    for (const char c : header) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ';' && !quoted) {
+            pieces.append(QByteArray());
+            continue;
+        }
+        pieces.last() += c;
+    }
+    return pieces;
+}
+
 // Value of `key` in a header parameter list such as `form-data; name="a"; filename="b"`.
 std::optional<QByteArray> parameter(const QByteArray& header, QByteArrayView key) {
-    for (QByteArray piece : header.split(';')) {
+    for (QByteArray piece : parameterPieces(header)) {
         piece = piece.trimmed();
         const qsizetype eq = piece.indexOf('=');
         if (eq < 0 || piece.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0) {

@@ -380,6 +380,11 @@ void ApiProvider::fail(const ApiError& error, ApiCompletion completion) {
     }
 }
 
+std::optional<QString> ApiProvider::formRefusal(const QVariantMap& params,
+                                                const QString& boundary) {
+    return unsafeFormContent(params, boundary);
+}
+
 QByteArray ApiProvider::createBody(const QVariantMap& params, const QList<QImage>& images,
                                    const QString& boundary) {
     const QByteArray delimiter = "--" + boundary.toUtf8() + "\r\n";

@@ -84,6 +84,10 @@ public:
     static QByteArray createBody(const QVariantMap& params, const QList<QImage>& images,
                                  const QString& boundary);
 
+    // Why request() refuses to send `params` as a form with `boundary` (a field name with a quote
+    // or line break, a value holding the delimiter line), or nothing when it can be sent.
+    static std::optional<QString> formRefusal(const QVariantMap& params, const QString& boundary);
+
     // Lower-case extension -> MIME type; the customary web-server table of 94 entries.
     static const QHash<QString, QString>& mimeTypes();
     // MIME type of a file path or name: the table first, then the system's MIME database for

@@ -1,6 +1,7 @@
 #include "imagecache/ImageCache.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -37,18 +38,27 @@ ImageCache::ImageCache(Clock now)
 }
 
 ImageCache::~ImageCache() {
+    shutdown();
+}
+
+void ImageCache::shutdown() {
     {
         std::unique_lock lock(m_mutex);
         m_closing = true; // no new downloads, no new work from download replies
     }
-    m_workers->waitForDone();
-    m_downloader.reset(); // joins the network thread: no reply handler runs after this
+    m_workers->waitForDone(); // also joins the pool's threads
+    m_downloader->stop();     // joins the network thread: no reply handler runs after this
     m_workers->waitForDone();
 }
 
 ImageCache& ImageCache::defaultCache() {
-    // Never destroyed: queued work of a shared instance must not meet a destroyed cache at exit.
-    static auto* instance = new ImageCache();
+    // Never destroyed, so work queued by a caller never meets a destroyed cache; its threads are
+    // stopped with the application object, while the statics they use still exist.
+    static auto* instance = [] {
+        auto* cache = new ImageCache();
+        qAddPostRoutine([] { defaultCache().shutdown(); });
+        return cache;
+    }();
     return *instance;
 }
 
@@ -136,10 +146,21 @@ bool ImageCache::insertInMemory(const QString& key, const QImage& image) {
 
 bool ImageCache::writeFile(const QString& key, const QByteArray& data) {
     QDir().mkpath(cacheDirectory()); // a failure shows as a failed open below
+    // QSaveFile writes a temporary file and renames it into place, and removes it when a write
+    // fails: a full disk leaves no truncated file that a later read would take for an image.
     QSaveFile file(filePath(key));
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        Log::error("Error write file", file.errorString());
+    // Unbuffered: a buffered write fails only inside commit(), which then reports success (Qt
+    // 6.4) and leaves an empty file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size() || !file.commit()) {
+        // Logged once per run of failures: a full disk fails every write until space returns.
+        if (!m_writeFailing.exchange(true)) {
+            Log::error("Error write file", file.errorString(),
+                       "- further failed writes are not logged until one succeeds");
+        }
         return false;
+    }
+    if (m_writeFailing.exchange(false)) {
+        Log::info("ImageCache", "writing to the cache folder works again");
     }
     return true;
 }
@@ -220,6 +241,10 @@ void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Compl
         return;
     }
     Request request{url, urlString, key(url), fitSize, std::move(completion)};
+    std::unique_lock lock(m_mutex);
+    if (m_closing) {
+        return; // shutting down: nothing would answer
+    }
     m_workers->start(
         detail::handOff([this, request = std::move(request)] { lookupOrDownload(request); }));
 }
@@ -315,8 +340,13 @@ bool ImageCache::storeDecoded(const QString& key, const QByteArray& data, const 
         insertInMemory(key, image);
         return false;
     }
-    writeFile(key, data);
-    return true;
+    if (writeFile(key, data)) {
+        return true;
+    }
+    // The disk refused it (full, read-only): keep the picture in memory so it still shows, rather
+    // than downloading it again on every load.
+    insertInMemory(key, image);
+    return false;
 }
 
 void ImageCache::answer(const Completion& completion, const QString& urlString,

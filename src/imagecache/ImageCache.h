@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -44,8 +45,8 @@ enum class CacheType { disk, ram };
 //
 // Thread contract: every member may be called from any thread. Completions run on the main thread.
 // Lookups, decoding and disk writes of loadImage() run on the cache's own worker threads, the
-// download on its own network thread. Destroying the cache waits for that work and drops
-// unanswered loads.
+// download on its own network thread. shutdown() (and destroying the cache) waits for that work,
+// joins those threads and drops unanswered loads.
 class ImageCache final {
 public:
     using Clock = std::function<QDateTime()>;
@@ -61,8 +62,13 @@ public:
     ~ImageCache();
     Q_DISABLE_COPY_MOVE(ImageCache)
 
-    // The shared instance, created on first use; it lives until the process ends.
+    // The shared instance, created on first use; it lives until the process ends and is shut down
+    // when the application object is destroyed, before Qt's and the kit's statics are.
     static ImageCache& defaultCache();
+
+    // Refuses new work, finishes or drops the work queued, and joins the worker and download
+    // threads. Idempotent; call from a thread that is not one of the cache's own.
+    void shutdown();
 
     CacheType cacheType() const;
     void setCacheType(CacheType type);
@@ -86,7 +92,9 @@ public:
     bool cacheImage(const QImage& image, const QString& key);
     // Stores encoded bytes: `ram` keeps the decoded image (bytes that do not decode are dropped),
     // `disk` writes the bytes unchanged. Writes are atomic (a temporary file renamed into place)
-    // and re-create the cache folder when it is missing.
+    // and re-create the cache folder when it is missing. A failed write (a full disk) leaves no
+    // file and is logged once until a write succeeds again; a downloaded image whose write fails
+    // is kept in memory instead.
     bool cacheImage(const QByteArray& data, const QString& key);
     // Stores the JPEG encoding at quality 0 (the smallest file), through cacheImage(data, key).
     bool set(const QImage& image, const QString& key);
@@ -148,6 +156,8 @@ private:
     CacheType m_cacheType = CacheType::disk;
     QDateTime m_lastCleanup;
     bool m_closing = false;
+
+    std::atomic<bool> m_writeFailing{false}; // the last disk write failed (logged once per run)
 
     std::unique_ptr<QThreadPool> m_workers;
     std::unique_ptr<ImageDownloader> m_downloader;

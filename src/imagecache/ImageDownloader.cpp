@@ -1,5 +1,6 @@
 #include "imagecache/ImageDownloader.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -27,7 +28,12 @@ ImageDownloader::Result resultOf(QNetworkReply* reply) {
 } // namespace
 
 ImageDownloader::~ImageDownloader() {
+    stop();
+}
+
+void ImageDownloader::stop() {
     std::lock_guard lock(m_mutex);
+    m_stopped = true;
     if (!m_context) {
         return;
     }
@@ -36,15 +42,24 @@ ImageDownloader::~ImageDownloader() {
     QObject::connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     m_thread.quit();
     m_thread.wait();
+    m_context = nullptr;
+    m_network = nullptr; // deleted with its parent, the context
 }
 
 ImageDownloader& ImageDownloader::shared() {
-    static auto* instance = new ImageDownloader(); // lives for the process, like its users
+    static auto* instance = [] {
+        auto* downloader = new ImageDownloader();
+        qAddPostRoutine([] { shared().stop(); });
+        return downloader;
+    }();
     return *instance;
 }
 
 detail::Mailbox* ImageDownloader::mailbox() {
     std::lock_guard lock(m_mutex);
+    if (m_stopped) {
+        return nullptr;
+    }
     if (!m_context) {
         m_context = new detail::Mailbox();
         m_context->moveToThread(&m_thread);
@@ -56,6 +71,9 @@ detail::Mailbox* ImageDownloader::mailbox() {
 
 void ImageDownloader::get(const QUrl& url, Done done) {
     detail::Mailbox* target = mailbox();
+    if (!target) {
+        return; // stopped: the process is shutting down
+    }
     target->post([this, target, url, done = std::move(done)] {
         if (!m_network) {
             m_network = new QNetworkAccessManager(target);

@@ -21,8 +21,9 @@ class Mailbox;
 // waits. Requests time out after 60 seconds.
 //
 // Thread contract: get() may be called from any thread; `done` runs on the download thread,
-// exactly once per request while the downloader lives. The destructor aborts what is in flight,
-// after which `done` is not called for it.
+// exactly once per request while the downloader runs. stop() (and the destructor) aborts what is
+// in flight and joins the thread, after which `done` is not called for it and get() drops its
+// request.
 class ImageDownloader final {
 public:
     struct Result {
@@ -36,11 +37,14 @@ public:
     ~ImageDownloader();
     Q_DISABLE_COPY_MOVE(ImageDownloader)
 
-    // A process-wide downloader that is never destroyed (used by loaders that may outlive any
-    // owner of their own).
+    // A process-wide downloader (used by loaders that may outlive any owner of their own). It is
+    // never destroyed, and stopped when the application object is.
     static ImageDownloader& shared();
 
     void get(const QUrl& url, Done done);
+    // Aborts the downloads in flight and joins the download thread. Idempotent; any thread but the
+    // download thread.
+    void stop();
 
 private:
     detail::Mailbox* mailbox(); // lives on the download thread, created on first use
@@ -48,6 +52,7 @@ private:
     std::mutex m_mutex;
     QThread m_thread;
     detail::Mailbox* m_context = nullptr;
+    bool m_stopped = false;
     QNetworkAccessManager* m_network = nullptr; // created and used on m_thread only
 };
 

@@ -1,7 +1,11 @@
 #include "platform/UserDefaults.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 #include <QSettings>
+
+#include "platform/Log.h"
 
 namespace orvane {
 
@@ -39,8 +43,10 @@ void UserDefaults::reopen(const QString& path) {
     if (m_settings) {
         m_settings->sync();
     }
+    m_path = path;
     m_settings = openSettings(path);
     m_registered.clear();
+    m_writeFailing = false;
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults) {
@@ -52,27 +58,53 @@ void UserDefaults::registerDefaults(const QVariantMap& defaults) {
 
 void UserDefaults::set(const QString& key, const QVariant& value) {
     QMutexLocker lock(&m_mutex);
-    if (!m_settings) {
-        m_settings = openSettings({});
-    }
-    m_settings->setValue(key, value);
+    store(m_writeFailing).setValue(key, value);
+    const bool written = writeThrough();
+    lock.unlock();
+    reportWrite(written);
 }
 
 void UserDefaults::remove(const QString& key) {
     QMutexLocker lock(&m_mutex);
-    if (!m_settings) {
-        m_settings = openSettings({});
+    store(m_writeFailing).remove(key);
+    const bool written = writeThrough();
+    lock.unlock();
+    reportWrite(written);
+}
+
+QSettings& UserDefaults::store(bool fresh) {
+    // QSettings keeps its first error for good: after a failed write, the next write starts over
+    // on a fresh object, which shares the values still in memory and writes them when it opens.
+    if (!m_settings || fresh) {
+        m_settings = openSettings(m_path);
     }
-    m_settings->remove(key);
+    return *m_settings;
+}
+
+bool UserDefaults::writeThrough() {
+    m_settings->sync();
+    return m_settings->status() == QSettings::NoError;
+}
+
+void UserDefaults::reportWrite(bool written) {
+    bool changed = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        changed = std::exchange(m_writeFailing, !written) == written;
+    }
+    if (changed && !written) {
+        Log::error("UserDefaults", "settings could not be written to disk; values stay in memory,",
+                   "further failures are not logged until a write succeeds");
+    } else if (changed) {
+        Log::info("UserDefaults", "settings are written to disk again");
+    }
 }
 
 QVariant UserDefaults::lookup(const QString& key) const {
     QMutexLocker lock(&m_mutex);
-    if (!m_settings) {
-        const_cast<UserDefaults*>(this)->m_settings = openSettings({});
-    }
-    if (m_settings->contains(key)) {
-        return m_settings->value(key);
+    QSettings& settings = const_cast<UserDefaults*>(this)->store();
+    if (settings.contains(key)) {
+        return settings.value(key);
     }
     return m_registered.value(key);
 }

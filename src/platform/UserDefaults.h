@@ -31,6 +31,9 @@ public:
 
     void registerDefaults(const QVariantMap& defaults);
 
+    // Written through to disk at once. When the file system refuses the write (a full disk), the
+    // value stays readable from memory, the file keeps its previous content, the failure is logged
+    // once, and the next write after space returns writes every value.
     void set(const QString& key, const QVariant& value);
     void remove(const QString& key);
 
@@ -52,10 +55,16 @@ public:
 private:
     void reopen(const QString& path);
     QVariant lookup(const QString& key) const;
+    QSettings& store(bool fresh = false); // m_mutex held
+    // Writes pending changes; returns whether the file was written. m_mutex held.
+    bool writeThrough();
+    void reportWrite(bool written);
 
     mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
+    QString m_path; // the store file given to useStoreFile(), empty for the host's settings
     QVariantMap m_registered;
+    bool m_writeFailing = false; // guarded by m_mutex
 };
 
 } // namespace orvane

@@ -5,6 +5,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextTable>
 
 #include "platform/Log.h"
 
@@ -23,12 +24,31 @@ protected:
     QVariant loadResource(int, const QUrl&) override { return QVariant(QByteArray()); }
 };
 
+// Clears a background picture from every cell of `table`. Cell formats live outside the text
+// fragments, and a table's own background picture is handed down to its cells.
+void dropCellBackgrounds(QTextTable& table) {
+    for (int row = 0; row < table.rows(); ++row) {
+        for (int column = 0; column < table.columns(); ++column) {
+            QTextTableCell cell = table.cellAt(row, column);
+            QTextCharFormat format = cell.format();
+            if (cell.row() == row && cell.column() == column && // once per merged cell
+                format.hasProperty(QTextFormat::BackgroundImageUrl)) {
+                format.clearProperty(QTextFormat::BackgroundImageUrl);
+                cell.setFormat(format);
+            }
+        }
+    }
+}
+
 // Clears a background picture from every frame (body, tables and their cells).
 void dropFrameBackgrounds(QTextFrame* frame) {
     QTextFrameFormat format = frame->frameFormat();
     if (format.hasProperty(QTextFormat::BackgroundImageUrl)) {
         format.clearProperty(QTextFormat::BackgroundImageUrl);
         frame->setFrameFormat(format);
+    }
+    if (auto* table = qobject_cast<QTextTable*>(frame)) {
+        dropCellBackgrounds(*table);
     }
     const QList<QTextFrame*> children = frame->childFrames();
     for (QTextFrame* child : children) {

@@ -327,7 +327,7 @@ void TestImageCache::unwritableFolderIsLoggedAndLoadStillAnswers() {
                     answers.completion());
     QTRY_COMPARE(answers.count(), 1);
     QCOMPARE(answers.received[0].second.size(), QSize(8, 8));
-    QVERIFY(m_log->contains(QStringLiteral("Error write file")));
+    QVERIFY(!m_log->contains(QStringLiteral("Error write file"))); // one line per run of failures
 
     QVERIFY(QFile::remove(cacheDirectory()));
     QVERIFY(cache.cacheImage(bytes, QStringLiteral("k"))); // the folder is created again

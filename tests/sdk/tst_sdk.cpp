@@ -404,7 +404,7 @@ void TestSdk::htmlFailureIsAbsent() {
 }
 
 // Neither the conversion nor a label showing its result asks the server for anything, whether
-// the HTML points at an image, a background image or a style sheet.
+// the HTML points at an image, a background image (of text, a table or a cell) or a style sheet.
 void TestSdk::htmlNeverFetches() {
     QHttpServer server;
     int requests = 0;
@@ -428,7 +428,10 @@ void TestSdk::htmlNeverFetches() {
         QStringLiteral("<html><head><link rel=\"stylesheet\" href=\"%1/style.css\"></head><body>"
                        "<p style=\"background-image: url(%1/bg.png)\">Reward"
                        "<img src=\"%1/banner.png\" width=\"50\" height=\"20\"> now</p>"
-                       "<img src=\"file:///etc/hostname\"></body></html>")
+                       "<img src=\"file:///etc/hostname\">"
+                       "<table background=\"%1/table.png\"><tr><td>1</td>"
+                       "<td style=\"background-image: url(%1/cell.png)\">2</td></tr></table>"
+                       "</body></html>")
             .arg(base);
     // A host may install a resource provider that fetches; the kit must not reach it either.
     QNetworkAccessManager network;
@@ -453,7 +456,7 @@ void TestSdk::htmlNeverFetches() {
     QTest::qWait(300);
     QCOMPARE(asked, QList<QUrl>{});
     QCOMPARE(requests, 1);
-    QCOMPARE(text->toPlainText().simplified(), QStringLiteral("Reward now"));
+    QCOMPARE(text->toPlainText().simplified(), QStringLiteral("Reward now 1 2"));
     QVERIFY(!text->toHtml().contains(QStringLiteral("banner.png")));
 }
 

@@ -1,0 +1,104 @@
+// Presenting and closing the offerwall many times, each time through a detail page, the benefits
+// history and the inquiry form: every screen goes away with its offerwall. Leaks of heap memory
+// show in the leak-checking run; this test checks that no widget outlives its offerwall.
+
+#include <QApplication>
+#include <QPointer>
+#include <QtTest>
+
+#include "participation/ApiJoin.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
+#include "screens/benefits/BenefitsViewController.h"
+#include "screens/detail/DetailViewController.h"
+#include "screens/inquiry/RequestViewController.h"
+#include "screens/offerwall/CampListModel.h"
+#include "screens/offerwall/OrvaneViewController.h"
+#include "sdk/Orvane.h"
+#include "support/SandboxFixture.h"
+
+using namespace orvane;
+
+namespace {
+
+// Rounds of the soak; ORVANE_SOAK_ROUNDS overrides (longer local runs).
+int rounds() {
+    const int fromEnv = qEnvironmentVariableIntValue("ORVANE_SOAK_ROUNDS");
+    return fromEnv > 0 ? fromEnv : 200;
+}
+
+qsizetype liveWidgets() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return QApplication::allWidgets().size();
+}
+
+} // namespace
+
+class SoakTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void presentAndCloseManyTimes();
+
+private:
+    bool round(ViewController& host, test::SandboxFixture& sandbox);
+};
+
+// One visit: the list, a detail page, the history, the inquiry form, then the close control.
+bool SoakTest::round(ViewController& host, test::SandboxFixture& sandbox) {
+    Orvane::shared().presentOrvane(&host);
+    QPointer<NavigationController> nav =
+        qobject_cast<NavigationController*>(host.presentedViewController());
+    if (!nav) {
+        return false;
+    }
+    auto* screen = qobject_cast<OrvaneViewController*>(nav->rootViewController());
+    [&] { QTRY_VERIFY(screen->model().selectedAllCampList().size() > 2); }();
+
+    sandbox.server().clearRequests();
+    screen->onClick(2); // a house campaign with a detail page
+    [&] { QTRY_VERIFY(qobject_cast<DetailViewController*>(nav->topViewController())); }();
+    [&] { QTRY_VERIFY(!sandbox.server().requestsTo(QStringLiteral("/v1/view")).isEmpty()); }();
+    nav->popViewController(false);
+
+    QTest::mouseClick(screen->benefitsButton(), Qt::LeftButton);
+    [&] { QTRY_VERIFY(qobject_cast<BenefitsViewController*>(nav->topViewController())); }();
+    [&] {
+        QTRY_VERIFY(
+            !sandbox.server().requestsTo(QStringLiteral("/api/cs/user_reward_list")).isEmpty());
+    }();
+    nav->popViewController(false);
+
+    QTest::mouseClick(nav->findChild<QWidget*>(QStringLiteral("b_inquiry")), Qt::LeftButton);
+    [&] { QTRY_VERIFY(qobject_cast<RequestViewController*>(nav->topViewController())); }();
+    [&] {
+        QTRY_VERIFY(
+            !sandbox.server().requestsTo(QStringLiteral("/api/cs/agree_contents_app")).isEmpty());
+    }();
+    nav->popViewController(false);
+
+    QTest::mouseClick(screen->closeButton(), Qt::LeftButton);
+    [&] { QTRY_VERIFY(!nav); }();
+    return !QTest::currentTestFailed();
+}
+
+void SoakTest::presentAndCloseManyTimes() {
+    test::SandboxFixture sandbox;
+    Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
+    ViewController host;
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+
+    QVERIFY(round(host, sandbox)); // the first visit creates what lives for the process
+    const qsizetype baseline = liveWidgets();
+    const int count = rounds();
+    for (int i = 1; i < count; ++i) {
+        QVERIFY2(round(host, sandbox), qPrintable(QStringLiteral("round %1").arg(i)));
+    }
+    QCOMPARE(liveWidgets(), baseline);
+    ApiJoin::shared().resetForTesting();
+}
+
+QTEST_MAIN(SoakTest)
+#include "tst_soak.moc"
