@@ -150,6 +150,39 @@ private Q_SLOTS:
         QCOMPARE(screen->cell(2)->l_content()->plainText(), QStringLiteral("Earn1,500 P"));
     }
 
+    // A row bound to one description after another reads, measures and draws the last one exactly
+    // as a row bound to it alone.
+    void reboundDescriptionMatchesAFreshRow_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        const QString longText = QStringLiteral("<i>Long</i> ").repeated(40);
+        QTest::newRow("long then short") << longText << QStringLiteral("<b>Short</b>");
+        QTest::newRow("short then long") << QStringLiteral("Short") << longText;
+        QTest::newRow("refused then styled") << QString(kMaxHtmlLength + 1, u'x') << longText;
+        QTest::newRow("same text again") << longText << longText;
+    }
+    void reboundDescriptionMatchesAFreshRow() {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        Camp first = camp(102);
+        first.rewarddesc = before;
+        Camp second = camp(104);
+        second.rewarddesc = after;
+        first.iconurl.reset(); // placeholders: no load outlives the test
+        second.iconurl.reset();
+        CampTableViewCell reused;
+        CampTableViewCell fresh;
+        reused.setItem(first, nullptr, 0, 2, nullptr);
+        reused.setItem(second, nullptr, 0, 2, nullptr);
+        fresh.setItem(second, nullptr, 0, 2, nullptr);
+        Label* label = reused.l_content();
+        QCOMPARE(label->plainText(), fresh.l_content()->plainText());
+        QCOMPARE(label->heightForWidth(300), fresh.l_content()->heightForWidth(300));
+        label->resize(300, label->heightForWidth(300));
+        fresh.l_content()->resize(label->size());
+        QCOMPARE(label->grab().toImage(), fresh.l_content()->grab().toImage());
+    }
+
     void placeholderIconWithoutUsableAddress_data() {
         QTest::addColumn<std::optional<QString>>("iconurl");
         QTest::newRow("absent") << std::optional<QString>();

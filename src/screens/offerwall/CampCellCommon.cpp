@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegularExpression>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 
 #include "platform/Log.h"
@@ -104,13 +106,25 @@ QString campStyledHtml(const std::optional<QString>& html, const QColor& color, 
 }
 
 QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize) {
-    StyledText text = htmlOrPlainText(camp.rewarddesc);
-    text.setColorAndFont(kCampSecondaryTextColor, ui::font(descriptionPixelSize));
+    // Styling the description and appending the amount are one edit of one document (a row binds
+    // a campaign each time it scrolls into view). The converted text holds no pictures any more,
+    // so this document has nothing to load.
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    cursor.insertFragment(htmlOrPlainText(camp.rewarddesc).fragment());
+    cursor.select(QTextCursor::Document);
+    QTextCharFormat description;
+    description.setForeground(kCampSecondaryTextColor);
+    description.setFont(ui::font(descriptionPixelSize));
+    cursor.mergeCharFormat(description);
+    cursor.movePosition(QTextCursor::End);
     // No separator: the server writes the description with the spacing it wants before the amount.
     // The amount and its mark stay on one line.
-    text.appendPlainText(campRewardText(camp).replace(QLatin1Char(' '), QChar::Nbsp),
-                         ui::accentColor(), ui::boldFont(amountPixelSize));
-    return text.toHtml();
+    QTextCharFormat amount;
+    amount.setForeground(ui::accentColor());
+    amount.setFont(ui::boldFont(amountPixelSize));
+    cursor.insertText(campRewardText(camp).replace(QLatin1Char(' '), QChar::Nbsp), amount);
+    return QTextDocumentFragment(&document).toHtml();
 }
 
 AspectImageView::AspectImageView(double expectedAspect, QWidget* parent)

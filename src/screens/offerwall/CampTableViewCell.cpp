@@ -119,8 +119,9 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* tableView, int row,
 
     m_lTitle->setPlainText(camp.name.value_or(QString()));
 
-    m_lContent->setPlainText(QString());
     m_lRewardButton->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
+    // Straight from one styled text to the next: the label keeps its text control (emptying it
+    // first as plain text would delete the control and build a new one on every bind).
     m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, ui::kSmallFontSize));
 
     if (camp.convflag == 1) {
