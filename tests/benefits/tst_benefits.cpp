@@ -14,16 +14,14 @@
 #include "screens/benefits/RewardTableViewCell.h"
 #include "sdk/Localized.h"
 #include "support/SandboxFixture.h"
+#include "support/TestSupport.h"
 
 using namespace orvane;
+using test::text;
 
 namespace {
 
 const QString kRewardPath = QStringLiteral("/api/cs/user_reward_list");
-
-QString text(const char* key) {
-    return localized(QString::fromLatin1(key));
-}
 
 sandbox::RewardRecord record(qint64 campid, const QString& name, double price, const QString& date,
                              int bm = 1) {

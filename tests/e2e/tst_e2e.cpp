@@ -21,14 +21,12 @@
 #include "sdk/Orvane.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
+#include "support/TestSupport.h"
 
 using namespace orvane;
+using test::text;
 
 namespace {
-
-QString text(const char* key) {
-    return localized(QString::fromLatin1(key));
-}
 
 qsizetype count(test::SandboxFixture& sandbox, const QString& path) {
     return sandbox.server().requestsTo(path).size();

@@ -27,18 +27,16 @@
 #include "sdk/Orvane.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
+#include "support/TestSupport.h"
 
 using namespace orvane;
+using test::text;
 
 Q_DECLARE_METATYPE(orvane::sandbox::Fault)
 
 namespace {
 
 const QString kInquiryPath = QStringLiteral("/api/cs");
-
-QString text(const char* key) {
-    return localized(QString::fromLatin1(key));
-}
 
 QImage solid(int width, int height, QColor color) {
     QImage image(width, height, QImage::Format_RGB32);

@@ -75,6 +75,13 @@ public:
         listen(QHostAddress::LocalHost);
     }
 
+    // Points both of the kit's bases at this server.
+    void serveTheKit() const {
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(serverPort());
+        OrvaneSDK::shared().setHostUrl(base + QStringLiteral("/v1"));
+        OrvaneSDK::shared().setHostPartnerUrl(base + QStringLiteral("/api"));
+    }
+
 private:
     QByteArray m_body;
     QByteArray m_request;
@@ -537,9 +544,7 @@ void TestListModel::rawLineBreaksAreRemovedBeforeDecoding() {
                             "\"name\":\"Two\nlines\",\"rewardprice\":10}]}";
     FixedReplyServer server(body);
     QVERIFY(server.isListening());
-    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
-    OrvaneSDK::shared().setHostUrl(base + QStringLiteral("/v1"));
-    OrvaneSDK::shared().setHostPartnerUrl(base + QStringLiteral("/api"));
+    server.serveTheKit();
 
     CampListModel model;
     QVERIFY(load(model));
@@ -579,9 +584,7 @@ void TestListModel::invalidUtf8IsReplacedBeforeDecoding() {
                             "\",\"rewardprice\":10}]}";
     FixedReplyServer server(body);
     QVERIFY(server.isListening());
-    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
-    OrvaneSDK::shared().setHostUrl(base + QStringLiteral("/v1"));
-    OrvaneSDK::shared().setHostPartnerUrl(base + QStringLiteral("/api"));
+    server.serveTheKit();
 
     CampListModel model;
     QSignalSpy failed(&model, &CampListModel::loadFailed);

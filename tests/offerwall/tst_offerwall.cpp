@@ -26,18 +26,16 @@
 #include "sdk/Localized.h"
 #include "sdk/Orvane.h"
 #include "support/SandboxFixture.h"
+#include "support/TestSupport.h"
 
 using namespace orvane;
+using test::text;
 
 Q_DECLARE_METATYPE(orvane::sandbox::Fault)
 
 namespace {
 
 const QString kReqPath = QStringLiteral("/v1/req");
-
-QString text(const char* key) {
-    return localized(QString::fromLatin1(key));
-}
 
 QJsonObject camp(qint64 campid, int bm, double price, int orderseq = 1, int detailpage = 0) {
     return QJsonObject{{"campid", campid},

@@ -15,16 +15,14 @@
 #include "sdk/SettingsKeys.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
+#include "support/TestSupport.h"
 
 using namespace orvane;
+using test::text;
 
 Q_DECLARE_METATYPE(orvane::sandbox::Fault)
 
 namespace {
-
-QString text(const char* key) {
-    return localized(QString::fromLatin1(key));
-}
 
 class Listener final : public QObject, public JoinProtocol {
 public:

@@ -3,6 +3,7 @@
 #include <QMutex>
 
 #include "platform/UserDefaults.h"
+#include "sdk/Localized.h"
 
 namespace orvane::test {
 
@@ -68,6 +69,10 @@ void LogCapture::clear() {
     QMutexLocker lock(&g_logMutex);
     g_logLines.clear();
     g_logTypes.clear();
+}
+
+QString text(const char* key) {
+    return localized(QString::fromLatin1(key));
 }
 
 } // namespace orvane::test

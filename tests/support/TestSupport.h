@@ -37,4 +37,7 @@ private:
     QtMessageHandler m_previous;
 };
 
+// The kit's text for a string-table key, as the screens show it.
+QString text(const char* key);
+
 } // namespace orvane::test
