@@ -40,6 +40,25 @@ qint64 maxReplyBytes() {
 
 const QString kOctetStream = QStringLiteral("application/octet-stream");
 
+std::atomic<int> g_requestsInFlight{0};
+
+// Counts a request from its start until its completion has returned (or is dropped unrun): the
+// count falls when the last copy of the wrapped completion goes.
+ApiCompletion counted(ApiCompletion completion) {
+    struct InFlight {
+        InFlight() { g_requestsInFlight.fetch_add(1, std::memory_order_relaxed); }
+        ~InFlight() { g_requestsInFlight.fetch_sub(1, std::memory_order_release); }
+        InFlight(const InFlight&) = delete;
+        InFlight& operator=(const InFlight&) = delete;
+    };
+    return [token = std::make_shared<InFlight>(),
+            completion = std::move(completion)](const ApiResult& result) {
+        if (completion) {
+            completion(result);
+        }
+    };
+}
+
 // The kit sends its own fixed "cookie" header; cookies the servers set are never stored or sent.
 class NoCookieJar final : public QNetworkCookieJar {
 public:
@@ -335,6 +354,7 @@ const ApiError& ApiResult::error() const {
 
 void ApiProvider::request(const QUrl& url, const QString& method, const QVariantMap& postParam,
                           const QList<QImage>& uploadFiles, ApiCompletion completion) {
+    completion = counted(std::move(completion));
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         fail({ApiError::Kind::Configuration, std::nullopt,
@@ -378,6 +398,10 @@ void ApiProvider::fail(const ApiError& error, ApiCompletion completion) {
     if (!posted && *shared) {
         (*shared)(ApiResult::failure(error));
     }
+}
+
+int ApiProvider::requestsInFlight() {
+    return g_requestsInFlight.load(std::memory_order_acquire);
 }
 
 std::optional<QString> ApiProvider::formRefusal(const QVariantMap& params,

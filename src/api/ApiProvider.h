@@ -94,6 +94,10 @@ public:
     // extensions the table lacks, else "application/octet-stream".
     static QString mimeTypeForPath(const QString& path);
 
+    // Requests whose completion has not returned yet. Lets a test wait until the kit is quiet
+    // before it tears down the server the requests went to.
+    static int requestsInFlight();
+
     // Tests only: the inactivity time-out of requests started from now on (0 restores 60 s).
     static void setTimeoutForTesting(int milliseconds);
     // Tests only: the reply size cap (0 restores kMaxReplyBytes).

@@ -36,6 +36,12 @@ bool SandboxFixture::settle() {
 }
 
 SandboxFixture::~SandboxFixture() {
+    // Let the requests of the test finish against this server: a completion that runs after the
+    // test (or after the test framework's logger is gone) would otherwise log into the next one.
+    if (!QTest::qWaitFor([] { return ApiProvider::requestsInFlight() == 0; }, 10000)) {
+        qWarning("SandboxFixture: %d requests still running at teardown",
+                 ApiProvider::requestsInFlight());
+    }
     OrvaneSDK::shared().setHostUrl(m_previousHost);
     OrvaneSDK::shared().setHostPartnerUrl(m_previousPartner);
     OrvaneSDK::shared().setNoticeUrlOverride(m_previousNotice);
