@@ -324,6 +324,20 @@ bool AlertController::tapAction(const QString& title) {
     return true;
 }
 
+AlertController* AlertController::choiceSheet(const QString& title, const QStringList& choices,
+                                              const QString& current,
+                                              const AlertAction::Handler& chosen,
+                                              const QString& cancelTitle) {
+    auto* sheet = new AlertController(title, QString(), Style::ActionSheet);
+    for (const QString& choice : choices) {
+        AlertAction action(choice, AlertAction::Style::Default, chosen);
+        action.setChecked(choice == current);
+        sheet->addAction(action);
+    }
+    sheet->addAction(AlertAction(cancelTitle, AlertAction::Style::Cancel));
+    return sheet;
+}
+
 AlertController* AlertController::visibleAlert() {
     auto& alerts = shownAlerts();
     alerts.removeAll(nullptr);

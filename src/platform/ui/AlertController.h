@@ -70,6 +70,12 @@ public:
     AlertController(const QString& title, const QString& message, Style style = Style::Alert,
                     QWidget* parent = nullptr);
 
+    // An action sheet that offers `choices` in order, ticks the one equal to `current`, runs
+    // `chosen` with the tapped action, and ends with a cancel action titled `cancelTitle`.
+    static AlertController* choiceSheet(const QString& title, const QStringList& choices,
+                                        const QString& current, const AlertAction::Handler& chosen,
+                                        const QString& cancelTitle);
+
     Style style() const { return m_style; }
     QString message() const { return m_message; }
     void addAction(const AlertAction& action);

@@ -133,31 +133,25 @@ void BenefitsViewController::viewDidLoad() {
 }
 
 void BenefitsViewController::clickBenefitsKind() {
-    auto* sheet = new AlertController(localized(QStringLiteral("ov_benefits")), QString(),
-                                      AlertController::Style::ActionSheet);
-    for (const auto& [label, code] : std::as_const(benefitsKindlist)) {
-        AlertAction action(label, AlertAction::Style::Default,
-                           [this](const AlertAction& a) { actionBenefitsKind(a); });
-        action.setChecked(label == b_benefits_kind->title());
-        sheet->addAction(action);
-    }
-    sheet->addAction(
-        AlertAction(localized(QStringLiteral("ov_cancel")), AlertAction::Style::Cancel));
-    present(sheet, true);
+    QStringList labels;
+    for (const auto& [label, code] : std::as_const(benefitsKindlist))
+        labels << label;
+    present(AlertController::choiceSheet(
+                localized(QStringLiteral("ov_benefits")), labels, b_benefits_kind->title(),
+                [this](const AlertAction& a) { actionBenefitsKind(a); },
+                localized(QStringLiteral("ov_cancel"))),
+            true);
 }
 
 void BenefitsViewController::clickPeriod() {
-    auto* sheet = new AlertController(localized(QStringLiteral("ov_term")), QString(),
-                                      AlertController::Style::ActionSheet);
-    for (const auto& [label, start] : std::as_const(peiriodlist)) {
-        AlertAction action(label, AlertAction::Style::Default,
-                           [this](const AlertAction& a) { actionPeriod(a); });
-        action.setChecked(label == b_period->title());
-        sheet->addAction(action);
-    }
-    sheet->addAction(
-        AlertAction(localized(QStringLiteral("ov_cancel")), AlertAction::Style::Cancel));
-    present(sheet, true);
+    QStringList labels;
+    for (const auto& [label, start] : std::as_const(peiriodlist))
+        labels << label;
+    present(AlertController::choiceSheet(
+                localized(QStringLiteral("ov_term")), labels, b_period->title(),
+                [this](const AlertAction& a) { actionPeriod(a); },
+                localized(QStringLiteral("ov_cancel"))),
+            true);
 }
 
 void BenefitsViewController::actionBenefitsKind(const AlertAction& action) {

@@ -351,16 +351,13 @@ void RequestViewController::apiAgreeContents() {
 }
 
 void RequestViewController::clickRequestType() {
-    auto* sheet = new AlertController(text("ov_request_type_select"), QString(),
-                                      AlertController::Style::ActionSheet);
-    for (const auto& [label, code] : std::as_const(typeList)) {
-        AlertAction action(label, AlertAction::Style::Default,
-                           [this](const AlertAction& a) { actionRequestType(a); });
-        action.setChecked(label == l_request_type->plainText());
-        sheet->addAction(action);
-    }
-    sheet->addAction(AlertAction(text("ov_cancel"), AlertAction::Style::Cancel));
-    present(sheet, true);
+    QStringList labels;
+    for (const auto& [label, code] : std::as_const(typeList))
+        labels << label;
+    present(AlertController::choiceSheet(
+                text("ov_request_type_select"), labels, l_request_type->plainText(),
+                [this](const AlertAction& a) { actionRequestType(a); }, text("ov_cancel")),
+            true);
 }
 
 void RequestViewController::actionRequestType(const AlertAction& action) {
@@ -374,17 +371,13 @@ void RequestViewController::clickAdSelect() {
         alert("ov_not_campaign");
         return;
     }
-    auto* sheet =
-        new AlertController(text("ov_ad_select"), QString(), AlertController::Style::ActionSheet);
-    for (const Camp& camp : std::as_const(*m_adList)) {
-        const QString name = camp.name.value_or(QString());
-        AlertAction action(name, AlertAction::Style::Default,
-                           [this](const AlertAction& a) { actionAdList(a); });
-        action.setChecked(name == l_ad_select->plainText());
-        sheet->addAction(action);
-    }
-    sheet->addAction(AlertAction(text("ov_cancel"), AlertAction::Style::Cancel));
-    present(sheet, true);
+    QStringList names;
+    for (const Camp& camp : std::as_const(*m_adList))
+        names << camp.name.value_or(QString());
+    present(AlertController::choiceSheet(
+                text("ov_ad_select"), names, l_ad_select->plainText(),
+                [this](const AlertAction& a) { actionAdList(a); }, text("ov_cancel")),
+            true);
 }
 
 void RequestViewController::actionAdList(const AlertAction& action) {
