@@ -63,13 +63,7 @@ DetailViewController::DetailViewController(QWidget* parent)
     buildLayout();
 }
 
-DetailViewController::~DetailViewController() {
-    // The back title named this campaign; the next page pushed there must not read it.
-    if (m_backTitleOwner && m_camp &&
-        m_backTitleOwner->navigationItem().backButtonTitle() == m_camp->name.value_or(QString())) {
-        m_backTitleOwner->navigationItem().setBackButtonTitle(m_previousBackTitle);
-    }
-}
+DetailViewController::~DetailViewController() = default;
 
 void DetailViewController::registerScene() {
     Storyboard::registerScene(kSceneIdentifier, [] { return new DetailViewController; });
@@ -158,7 +152,9 @@ void DetailViewController::viewDidLoad() {
         return;
     }
     const Camp& camp = *m_camp;
-    setBackTitle();
+    // The back button leading from this page reads the campaign's name (set at the first
+    // appearance instead when the page loads before it is pushed).
+    m_backTitle.set(*this, camp.name.value_or(QString()));
 
     NotificationCenter::defaultCenter().addObserver(kActionDetailFinish, this,
                                                     [this] { finish(); });
@@ -179,29 +175,9 @@ void DetailViewController::viewDidLoad() {
 
 void DetailViewController::viewDidAppear(bool animated) {
     ViewController::viewDidAppear(animated);
-    if (m_camp && !m_backTitleSet) {
-        setBackTitle(); // loaded before it was pushed
+    if (m_camp) {
+        m_backTitle.set(*this, m_camp->name.value_or(QString()));
     }
-}
-
-void DetailViewController::setBackTitle() {
-    NavigationController* nav = navigationController();
-    if (!nav) {
-        return;
-    }
-    const QList<ViewController*> stack = nav->viewControllers();
-    const qsizetype index = stack.indexOf(this);
-    ViewController* below = index > 0 ? stack.at(index - 1) : nullptr;
-    if (index < 0) {
-        below = nav->topViewController();
-    }
-    if (below && below != this) {
-        // The back button leading from this page reads the campaign's name.
-        m_backTitleOwner = below;
-        m_previousBackTitle = below->navigationItem().backButtonTitle();
-        below->navigationItem().setBackButtonTitle(m_camp->name.value_or(QString()));
-    }
-    m_backTitleSet = true;
 }
 
 void DetailViewController::showPicture() {

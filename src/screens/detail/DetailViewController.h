@@ -7,6 +7,7 @@
 
 #include "api/Records.h"
 #include "participation/JoinProtocol.h"
+#include "platform/ui/BackTitle.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Views.h"
 
@@ -74,7 +75,6 @@ protected:
 
 private:
     void buildLayout();
-    void setBackTitle();
     void showPicture();
     void pictureArrived(const QImage& image);
     void requestNotice();
@@ -84,10 +84,7 @@ private:
     std::optional<Camp> m_camp;
     std::optional<QString> m_orvkey;
     ButtonState m_state = ButtonState::loading;
-    bool m_backTitleSet = false;
-    // The controller below whose back title this page set, and the title it had before.
-    QPointer<ViewController> m_backTitleOwner;
-    QString m_previousBackTitle;
+    BackTitle m_backTitle;
     std::unique_ptr<ImageCacheLoader> m_loader;
 
     ScrollView* m_scroll = nullptr;
