@@ -151,7 +151,8 @@ bool ImageCache::writeFile(const QString& key, const QByteArray& data) {
     QSaveFile file(filePath(key));
     // Unbuffered: a buffered write fails only inside commit(), which then reports success (Qt
     // 6.4) and leaves an empty file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(data) != data.size() || !file.commit()) {
         // Logged once per run of failures: a full disk fails every write until space returns.
         if (!m_writeFailing.exchange(true)) {
             Log::error("Error write file", file.errorString(),
