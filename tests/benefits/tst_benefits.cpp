@@ -3,7 +3,6 @@
 
 #include <QtTest>
 
-#include "platform/Log.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -13,8 +12,7 @@
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/benefits/RewardTableViewCell.h"
 #include "sdk/Localized.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
+#include "support/GuiTest.h"
 
 using namespace orvane;
 using test::text;
@@ -71,15 +69,9 @@ struct Screen {
 
 } // namespace
 
-class TstBenefits : public QObject {
+class TstBenefits : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        Log::setDisplayLog(true);
-        setLocalizationLanguage(QStringLiteral("en"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
-
     void firstRequestIsAllKindsOfTheLastWeek();
     void kindAndThreeMonthsWithClampedDay();
     void startDatesStayWhileTheEndMovesOn();
@@ -92,12 +84,9 @@ private Q_SLOTS:
 };
 
 void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    sandbox.server().addRewardRecord(
+    server().addRewardRecord(
         record(11, QStringLiteral("Puzzle Quest"), 1200000, QStringLiteral("20230301")));
-    sandbox.server().addRewardRecord(
-        record(12, QStringLiteral("Old one"), 10, QStringLiteral("20230101")));
+    server().addRewardRecord(record(12, QStringLiteral("Old one"), 10, QStringLiteral("20230101")));
 
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     BenefitsViewController* b = screen.benefits;
@@ -105,8 +94,8 @@ void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
     QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
     QCOMPARE(b->l_term->plainText(), text("ov_term") + " : 2023-02-26 ~ 2023-03-05");
 
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
-    const sandbox::LoggedRequest request = sandbox.server().requestsTo(kRewardPath).first();
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
+    const sandbox::LoggedRequest request = server().requestsTo(kRewardPath).first();
     QVERIFY(!request.hasQueryItem("rewardtype")); // kind "0" (all) is sent as no filter
     QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230226"));
     QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230305"));
@@ -126,22 +115,20 @@ void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
 }
 
 void TstBenefits::kindAndThreeMonthsWithClampedDay() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    sandbox.server().addRewardRecord(
+    server().addRewardRecord(
         record(21, QStringLiteral("Shop A"), 1500, QStringLiteral("20230301"), 4));
-    sandbox.server().addRewardRecord(
+    server().addRewardRecord(
         record(22, QStringLiteral("Game B"), 700, QStringLiteral("20230302"), 1));
 
     Screen screen(QDateTime(QDate(2023, 5, 31), QTime(9, 30)));
     BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
 
     // The sheet ticks the current choice; the new one becomes the title and is requested.
     QCOMPARE(screen.choose(b->b_period, text("ov_recently_month3")), text("ov_recently_week1"));
     QCOMPARE(b->b_period->title(), text("ov_recently_month3"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
-    auto request = sandbox.server().requestsTo(kRewardPath).last();
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+    auto request = server().requestsTo(kRewardPath).last();
     QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230228")); // 31 Feb clamped
     QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230531"));
     QCOMPARE(b->l_term->plainText(), text("ov_term") + " : 2023-02-28 ~ 2023-05-31");
@@ -149,8 +136,8 @@ void TstBenefits::kindAndThreeMonthsWithClampedDay() {
 
     QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
              text("ov_breakdown_all"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 3);
-    request = sandbox.server().requestsTo(kRewardPath).last();
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
+    request = server().requestsTo(kRewardPath).last();
     QCOMPARE(request.queryValue("rewardtype"), std::optional<QString>("2"));
     QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230228"));
     QTRY_COMPARE(b->reward().size(), 1);
@@ -159,86 +146,77 @@ void TstBenefits::kindAndThreeMonthsWithClampedDay() {
     // Choosing the current entry again asks again; the sheet ticks it.
     QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
              text("ov_purchase_benefits"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 4);
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 4);
 
     // One month before the 31st of May is the 30th of April.
     QCOMPARE(screen.choose(b->b_period, text("ov_recently_month1")), text("ov_recently_month3"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 5);
-    QCOMPARE(sandbox.server().requestsTo(kRewardPath).last().queryValue("sdate"),
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+    QCOMPARE(server().requestsTo(kRewardPath).last().queryValue("sdate"),
              std::optional<QString>("20230430"));
 }
 
 void TstBenefits::startDatesStayWhileTheEndMovesOn() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(23, 59)));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
     screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1)); // past midnight
     screen.choose(screen.benefits->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
-    const auto request = sandbox.server().requestsTo(kRewardPath).last();
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+    const auto request = server().requestsTo(kRewardPath).last();
     QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230226"));
     QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230306"));
 }
 
 void TstBenefits::emptyListShowsAnEmptyTable() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     // The first request fails, so the empty reply of the second has something to change.
-    sandbox.server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
-    test::LogCapture log;
+    server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
+    log().clear();
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     QTRY_VERIFY(screen.benefits->l_no_receive_benefits->isVisible());
     screen.choose(screen.benefits->b_period, text("ov_recently_week1"));
     QTRY_VERIFY(screen.benefits->tv_reward->isVisible());
-    QVERIFY(log.contains("BenefitsViewController tableView count : 0"));
-    QCOMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
+    QVERIFY(log().contains("BenefitsViewController tableView count : 0"));
+    QCOMPARE(server().requestsTo(kRewardPath).size(), 2);
     QVERIFY(screen.benefits->tv_reward->isVisible());
     QVERIFY(!screen.benefits->l_no_receive_benefits->isVisible());
     QCOMPARE(screen.benefits->tv_reward->numberOfRows(), 0);
 }
 
 void TstBenefits::refusalAndDroppedConnectionShowTheLabel() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    sandbox.server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, "20230304"));
-    test::LogCapture log;
+    server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, "20230304"));
+    log().clear();
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     BenefitsViewController* b = screen.benefits;
     QTRY_COMPARE(b->reward().size(), 1);
 
-    sandbox.server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
+    server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
     screen.choose(b->b_period, text("ov_recently_month1"));
     QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
     QVERIFY(!b->tv_reward->isVisible());
-    QVERIFY(log.contains("OrvaneViewController getReq Error : Optional(500)"));
+    QVERIFY(log().contains("OrvaneViewController getReq Error : Optional(500)"));
     QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
 
     // A good reply brings the table back; a dropped connection hides it again.
-    sandbox.server().clearFaults();
+    server().clearFaults();
     screen.choose(b->b_period, text("ov_recently_week1"));
     QTRY_VERIFY(b->tv_reward->isVisible());
     QVERIFY(!b->l_no_receive_benefits->isVisible());
-    sandbox.server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
     screen.choose(b->b_period, text("ov_recently_week1"));
     QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
     QVERIFY(!b->tv_reward->isVisible());
 }
 
 void TstBenefits::undecodableReplyKeepsTheRows() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    sandbox.server().addRewardRecord(record(41, QStringLiteral("Stays"), 5, "20230304"));
+    server().addRewardRecord(record(41, QStringLiteral("Stays"), 5, "20230304"));
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     BenefitsViewController* b = screen.benefits;
     QTRY_COMPARE(b->reward().size(), 1);
 
-    test::LogCapture log;
-    sandbox.server().setFault(kRewardPath,
-                              sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
+    log().clear();
+    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
     screen.choose(b->b_period, text("ov_recently_month1"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
-    QTRY_VERIFY(std::any_of(log.lines().cbegin(), log.lines().cend(),
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+    QTRY_VERIFY(std::any_of(log().lines().cbegin(), log().lines().cend(),
                             [](const QString& l) { return l.contains("ERROR"); }));
     // Logged where the reply is handled; an undecodable reply has no step left to run.
     QCOMPARE(b->reward().size(), 1);
@@ -247,21 +225,19 @@ void TstBenefits::undecodableReplyKeepsTheRows() {
 }
 
 void TstBenefits::olderReplyNeverReplacesTheLatest() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    test::LogCapture log;
-    sandbox.server().addRewardRecord(record(51, QStringLiteral("Recent"), 5, "20230304"));
-    sandbox.server().addRewardRecord(record(52, QStringLiteral("Two months ago"), 5, "20230110"));
+    log().clear();
+    server().addRewardRecord(record(51, QStringLiteral("Recent"), 5, "20230304"));
+    server().addRewardRecord(record(52, QStringLiteral("Two months ago"), 5, "20230110"));
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     BenefitsViewController* b = screen.benefits;
     QTRY_COMPARE(b->reward().size(), 1);
 
     // The three-month reply is held back; the week chosen after it answers first.
-    sandbox.server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
+    server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
     screen.choose(b->b_period, text("ov_recently_month3"));
     screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 3);
-    QTRY_VERIFY(log.contains("BenefitsViewController drops the reply of an outdated request"));
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
+    QTRY_VERIFY(log().contains("BenefitsViewController drops the reply of an outdated request"));
     QCOMPARE(b->reward().size(), 1);
     QCOMPARE(b->reward().first().name, std::optional<QString>("Recent"));
     QCOMPARE(b->b_period->title(), text("ov_recently_week1"));

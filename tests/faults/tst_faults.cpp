@@ -3,8 +3,8 @@
 #include <QtTest>
 
 #include "api/ApiList.h"
-#include "api/ApiTestUtil.h"
 #include "api/Records.h"
+#include "support/ApiTestUtil.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;
@@ -70,7 +70,7 @@ const QList<Call>& calls() {
 }
 
 // What a call ends in.
-enum class Outcome { HttpStatus, Undecodable, Transport, Timeout };
+enum class Outcome { Decodes, HttpStatus, Undecodable, Transport, Timeout };
 
 struct Injected {
     const char* name;
@@ -81,6 +81,7 @@ struct Injected {
 
 const QList<Injected>& faults() {
     static const QList<Injected> table = {
+        {"no fault", Fault(), Outcome::Decodes, {}},
         {"status 500", Fault::status(500), Outcome::HttpStatus, 500},
         {"status 404", Fault::status(404), Outcome::HttpStatus, 404},
         {"malformed body", Fault::withBody(Fault::Body::Malformed), Outcome::Undecodable, {}},
@@ -98,11 +99,11 @@ constexpr qint64 kReplyCap = 8;
 
 } // namespace
 
-// Every call under every fault the sandbox injects ends in exactly its documented outcome, and
-// in bounded time: an HTTP error carries its status, a body that is not the call's record fails
-// to decode, a reply that does not arrive whole is a transport error, one that does not come in
-// time a time-out.
-class FaultTableTest : public QObject {
+// Every call, without and under every fault the sandbox injects, ends once in exactly its
+// documented outcome, in bounded time: an HTTP error carries its status, a body that is not the
+// call's record fails to decode, a reply that does not arrive whole is a transport error, one that
+// does not come in time a time-out.
+class TstFaults : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -123,7 +124,7 @@ private:
     std::unique_ptr<test::SandboxFixture> m_sandbox;
 };
 
-void FaultTableTest::everyCallUnderEveryFault_data() {
+void TstFaults::everyCallUnderEveryFault_data() {
     QTest::addColumn<int>("call");
     QTest::addColumn<int>("fault");
     for (qsizetype c = 0; c < calls().size(); ++c) {
@@ -133,7 +134,7 @@ void FaultTableTest::everyCallUnderEveryFault_data() {
     }
 }
 
-void FaultTableTest::everyCallUnderEveryFault() {
+void TstFaults::everyCallUnderEveryFault() {
     QFETCH(int, call);
     QFETCH(int, fault);
     const Call& target = calls().at(call);
@@ -141,7 +142,8 @@ void FaultTableTest::everyCallUnderEveryFault() {
     m_sandbox->server().setFault(QString::fromLatin1(target.path), injected.fault);
     if (injected.fault.delayMs > 0) {
         ApiProvider::setTimeoutForTesting(kTimeoutMs);
-    } else if (injected.fault.body == Fault::Body::Normal && !injected.fault.httpStatus) {
+    } else if (injected.outcome == Outcome::Transport &&
+               injected.fault.body == Fault::Body::Normal) {
         ApiProvider::setMaxReplyBytesForTesting(kReplyCap);
     }
 
@@ -153,6 +155,12 @@ void FaultTableTest::everyCallUnderEveryFault() {
              "the request never reached the server");
 
     switch (injected.outcome) {
+    case Outcome::Decodes:
+        QVERIFY2(result.ok(), qPrintable(result.error().description()));
+        if (target.decodes) {
+            QVERIFY(target.decodes(result.body()));
+        }
+        break;
     case Outcome::HttpStatus:
         QVERIFY(!result.ok());
         QCOMPARE(result.error().kind, ApiError::Kind::HttpStatus);
@@ -173,7 +181,13 @@ void FaultTableTest::everyCallUnderEveryFault() {
         QCOMPARE(result.error().kind, ApiError::Kind::Timeout);
         break;
     }
+    if (!result.ok()) {
+        QVERIFY(!result.error().description().isEmpty());
+    }
+    // A request of its own sent after it has its answer: a second completion would be here too.
+    QVERIFY(m_sandbox->settle());
+    QCOMPARE(probe.count(), 1);
 }
 
-QTEST_MAIN(FaultTableTest)
+QTEST_MAIN(TstFaults)
 #include "tst_faults.moc"

@@ -60,7 +60,7 @@ qsizetype linesWith(const test::LogCapture& log, const QString& fragment) {
 
 } // namespace
 
-class FullDiskTest : public QObject {
+class TstFullDisk : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -71,7 +71,7 @@ private Q_SLOTS:
     void settings();
 };
 
-void FullDiskTest::imageStore_data() {
+void TstFullDisk::imageStore_data() {
     QTest::addColumn<bool>("download"); // through loadImage, else cacheImage
     QTest::newRow("stored by the caller") << false;
     QTest::newRow("downloaded") << true;
@@ -79,7 +79,7 @@ void FullDiskTest::imageStore_data() {
 
 // A full disk loses no picture (the download is answered and kept in memory), leaves no file a
 // later read could take for an image, logs once, and writes again once space returns.
-void FullDiskTest::imageStore() {
+void TstFullDisk::imageStore() {
     QFETCH(bool, download);
     test::SandboxFixture sandbox;
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
@@ -112,7 +112,7 @@ void FullDiskTest::imageStore() {
 
 // Settings written on a full disk stay readable, the file keeps its last good content, and the
 // first write after space returns stores everything.
-void FullDiskTest::settings() {
+void TstFullDisk::settings() {
     test::TemporarySettings settings;
     test::LogCapture log;
     UserDefaults& defaults = UserDefaults::standard();
@@ -137,5 +137,5 @@ void FullDiskTest::settings() {
     QVERIFY(log.contains(QStringLiteral("written to disk again")));
 }
 
-QTEST_MAIN(FullDiskTest)
+QTEST_MAIN(TstFullDisk)
 #include "tst_fulldisk.moc"

@@ -3,14 +3,9 @@
 // sends; and its two widgets.
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QtTest>
 
 #include "api/ApiList.h"
-#include "platform/Log.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -26,8 +21,7 @@
 #include "sdk/Localized.h"
 #include "sdk/Orvane.h"
 #include "support/Fakes.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
+#include "support/GuiTest.h"
 
 using namespace orvane;
 using test::text;
@@ -104,41 +98,14 @@ struct Screen {
     RequestViewController* form = nullptr;
 };
 
-// The inquiries the sandbox stored, read through its control endpoint.
-QJsonArray storedInquiries(test::SandboxFixture& sandbox) {
-    QNetworkAccessManager manager;
-    std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(
-        QUrl(sandbox.server().baseUrl() + QStringLiteral("/__sandbox/inquiries")))));
-    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
-    if (!finished.wait(10000))
-        return {};
-    return QJsonDocument::fromJson(reply->readAll()).object().value("inquiries").toArray();
-}
-
-QString field(const QJsonObject& inquiry, const QString& name) {
-    for (const QJsonValue& f : inquiry.value("fields").toArray()) {
-        if (f.toObject().value("name").toString() == name)
-            return f.toObject().value("value").toString();
-    }
-    return QStringLiteral("<none>");
-}
-
 } // namespace
 
-class TstInquiry : public QObject {
+class TstInquiry : public test::GuiTest {
     Q_OBJECT
+    void initCase() override { OrvaneViewController::registerStoryboard(); }
+    void initTest() override { m_picker = &test::FakeImagePicker::install(); }
+
 private Q_SLOTS:
-    void initTestCase() {
-        Log::setDisplayLog(true);
-        setLocalizationLanguage(QStringLiteral("en"));
-        OrvaneViewController::registerStoryboard();
-    }
-    void init() {
-        m_sandbox = std::make_unique<test::SandboxFixture>();
-        QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
-        m_picker = &test::FakeImagePicker::install();
-    }
-    void cleanup() { m_sandbox.reset(); }
 
     void checkBoxTogglesBeforeTheFormSeesTheClick();
     void screenshotItemHoldsItsContents();
@@ -156,7 +123,6 @@ private Q_SLOTS:
     void keyboardInset();
 
 private:
-    std::unique_ptr<test::SandboxFixture> m_sandbox;
     test::FakeImagePicker* m_picker = nullptr;
 };
 
@@ -199,7 +165,7 @@ void TstInquiry::screenshotItemHoldsItsContents() {
 }
 
 void TstInquiry::kindSheetAndCampaignArea() {
-    m_sandbox->server().setFault("/api/cs/user_camp_list", [] {
+    server().setFault("/api/cs/user_camp_list", [] {
         sandbox::Fault noCampaigns;
         noCampaigns.patch = {{"camp", QJsonArray()}};
         return noCampaigns;
@@ -335,7 +301,7 @@ void TstInquiry::sizeLimit() {
 
 void TstInquiry::deleteTheMiddleAndSendInPickOrder() {
     ApiList().getJoin(QStringLiteral("103"), [](const ApiResult&) {});
-    QTRY_COMPARE(m_sandbox->server().requestsTo("/v1/join").size(), 1);
+    QTRY_COMPARE(server().requestsTo("/v1/join").size(), 1);
     Screen s;
     RequestViewController* form = s.form;
     QTRY_VERIFY(form->adList() && !form->adList()->isEmpty());
@@ -364,21 +330,19 @@ void TstInquiry::deleteTheMiddleAndSendInPickOrder() {
     QCOMPARE(s.alertMessage(), text("ov_inquiry_done"));
     QTRY_VERIFY(qobject_cast<OrvaneViewController*>(s.nav->topViewController()));
 
-    const QJsonArray stored = storedInquiries(*m_sandbox);
+    const QList<sandbox::Inquiry> stored = server().inquiries();
     QCOMPARE(stored.size(), 1);
-    const QJsonObject inquiry = stored.first().toObject();
-    QCOMPARE(field(inquiry, "name"), QStringLiteral("Kim Mina"));
-    QCOMPARE(field(inquiry, "tel"), QStringLiteral("0171234567"));
-    QCOMPARE(field(inquiry, "email"), QStringLiteral("kim@mail.example.com"));
-    QCOMPARE(field(inquiry, "content"), QStringLiteral("My reward never arrived."));
-    QCOMPARE(field(inquiry, "cstype"), QStringLiteral("reward"));
-    QCOMPARE(field(inquiry, "campid"), QString::number(*camp.campid));
-    QCOMPARE(field(inquiry, "userid"), m_sandbox->userId());
-    const QJsonArray images = inquiry.value("images").toArray();
-    QCOMPARE(images.size(), 2);
-    QCOMPARE(images.at(0)["width"].toInt(), 1200);
-    QCOMPARE(images.at(1)["width"].toInt(), 60);
-    QCOMPARE(images.at(1)["format"].toString(), QStringLiteral("jpeg"));
+    const sandbox::Inquiry& inquiry = stored.first();
+    QCOMPARE(inquiry.field("name"), QStringLiteral("Kim Mina"));
+    QCOMPARE(inquiry.field("tel"), QStringLiteral("0171234567"));
+    QCOMPARE(inquiry.field("email"), QStringLiteral("kim@mail.example.com"));
+    QCOMPARE(inquiry.field("content"), QStringLiteral("My reward never arrived."));
+    QCOMPARE(inquiry.field("cstype"), QStringLiteral("reward"));
+    QCOMPARE(inquiry.field("campid"), QString::number(*camp.campid));
+    QCOMPARE(inquiry.field("userid"), sandbox().userId());
+    QCOMPARE(inquiry.images.size(), 2);
+    QCOMPARE(QImage::fromData(inquiry.images.at(0).data, "JPEG").width(), 1200);
+    QCOMPARE(QImage::fromData(inquiry.images.at(1).data, "JPEG").width(), 60);
 }
 
 void TstInquiry::failedSendKeepsTheForm_data() {
@@ -391,7 +355,7 @@ void TstInquiry::failedSendKeepsTheForm_data() {
 
 void TstInquiry::failedSendKeepsTheForm() {
     QFETCH(sandbox::Fault, fault);
-    m_sandbox->server().setFault(kInquiryPath, fault);
+    server().setFault(kInquiryPath, fault);
     Screen s;
     m_picker->images = {solid(40, 30, Qt::red)};
     s.attach();
@@ -405,12 +369,11 @@ void TstInquiry::failedSendKeepsTheForm() {
     QCOMPARE(s.form->l_request_type->plainText(), text("ov_request_type_etc"));
     QCOMPARE(s.form->screenShotList().size(), 1);
 
-    m_sandbox->server().clearFault(kInquiryPath);
+    server().clearFault(kInquiryPath);
     QTest::mouseClick(s.form->b_positive, Qt::LeftButton);
     QCOMPARE(s.alertMessage(), text("ov_inquiry_done"));
-    const QJsonArray stored = storedInquiries(*m_sandbox);
-    QVERIFY(!stored.isEmpty());
-    QCOMPARE(stored.last()["images"].toArray().size(), 1);
+    QVERIFY(!server().inquiries().isEmpty());
+    QCOMPARE(server().inquiries().last().images.size(), 1);
 }
 
 void TstInquiry::keyboardInset() {

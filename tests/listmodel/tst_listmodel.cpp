@@ -4,8 +4,6 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
 #include "api/Records.h"
@@ -13,6 +11,7 @@
 #include "screens/offerwall/CampListModel.h"
 #include "sdk/Localized.h"
 #include "sdk/OrvaneSDK.h"
+#include "support/FixedReplyServer.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
 
@@ -50,43 +49,6 @@ Req reply(QList<Camp> regular, QList<Camp> house = {}) {
     return r;
 }
 
-// Answers every request on a loopback port with one fixed HTTP 200 body, for replies the sandbox
-// cannot produce (raw control characters inside JSON strings).
-class FixedReplyServer final : public QTcpServer {
-public:
-    explicit FixedReplyServer(QByteArray body)
-        : m_body(std::move(body)) {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    m_request += socket->readAll();
-                    if (!m_request.contains("\r\n\r\n")) {
-                        return;
-                    }
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
-                                  "Connection: close\r\nContent-Length: " +
-                                  QByteArray::number(m_body.size()) + "\r\n\r\n" + m_body);
-                    socket->disconnectFromHost();
-                    m_request.clear();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-        listen(QHostAddress::LocalHost);
-    }
-
-    // Points both of the kit's bases at this server.
-    void serveTheKit() const {
-        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(serverPort());
-        OrvaneSDK::shared().setHostUrl(base + QStringLiteral("/v1"));
-        OrvaneSDK::shared().setHostPartnerUrl(base + QStringLiteral("/api"));
-    }
-
-private:
-    QByteArray m_body;
-    QByteArray m_request;
-};
-
 QList<qint64> ids(const QList<Camp>& list) {
     QList<qint64> out;
     for (const Camp& c : list) {
@@ -97,7 +59,7 @@ QList<qint64> ids(const QList<Camp>& list) {
 
 } // namespace
 
-class TestListModel : public QObject {
+class TstListModel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -130,11 +92,11 @@ private Q_SLOTS:
     void invalidUtf8IsReplacedBeforeDecoding();
 };
 
-void TestListModel::initTestCase() {
+void TstListModel::initTestCase() {
     setLocalizationLanguage(QStringLiteral("en"));
 }
 
-void TestListModel::groupsAndSelectionAfterLoad() {
+void TstListModel::groupsAndSelectionAfterLoad() {
     CampListModel model;
     QSignalSpy hidden(&model, &CampListModel::tabsHidden);
     QSignalSpy changed(&model, &CampListModel::listChanged);
@@ -159,7 +121,7 @@ void TestListModel::groupsAndSelectionAfterLoad() {
     QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{11, 2}));
 }
 
-void TestListModel::oneGroupHidesTheTabBarForGood() {
+void TstListModel::oneGroupHidesTheTabBarForGood() {
     CampListModel model;
     QSignalSpy hidden(&model, &CampListModel::tabsHidden);
     model.applyReply(reply({camp(1, 4), camp(2, 4)}));
@@ -176,7 +138,7 @@ void TestListModel::oneGroupHidesTheTabBarForGood() {
     QCOMPARE(hidden.count(), 1);
 }
 
-void TestListModel::noCampaignsKeepsTheSelection() {
+void TstListModel::noCampaignsKeepsTheSelection() {
     CampListModel model;
     model.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     model.applyReply(reply({camp(1, 1, 50), camp(2, 1, 100), camp(3, 4, 10)}));
@@ -198,7 +160,7 @@ void TestListModel::noCampaignsKeepsTheSelection() {
     QVERIFY(!model.isTabBarHidden());
 }
 
-void TestListModel::reloadShowsTheStandardGroupAgain() {
+void TstListModel::reloadShowsTheStandardGroupAgain() {
     CampListModel model;
     const Req both = reply({camp(1, 4), camp(2, 1)});
     model.applyReply(both);
@@ -208,7 +170,7 @@ void TestListModel::reloadShowsTheStandardGroupAgain() {
     QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{2}));
 }
 
-void TestListModel::rewardTypeOfTheReplyReachesEveryCampaign() {
+void TstListModel::rewardTypeOfTheReplyReachesEveryCampaign() {
     CampListModel model;
     Camp own = camp(1, 1);
     own.rewardtype = 7;
@@ -227,7 +189,7 @@ void TestListModel::rewardTypeOfTheReplyReachesEveryCampaign() {
     QVERIFY(!model.selectedAllCampList().first().rewardtype.has_value());
 }
 
-void TestListModel::defaultOrder() {
+void TstListModel::defaultOrder() {
     CampListModel model;
     // Reply order: orderseq 3, 1, 2 without images, one with an image at orderseq 9, one with
     // convflag 1 at orderseq 8, and two ties at orderseq 5.
@@ -242,7 +204,7 @@ void TestListModel::defaultOrder() {
     QCOMPARE(ids(model.selectedAllCampList()), (QList<qint64>{5, 2, 3, 1, 6, 7, 4}));
 }
 
-void TestListModel::rewardOrdersAreStable() {
+void TstListModel::rewardOrdersAreStable() {
     CampListModel model;
     const Req r = reply({camp(1, 1, 50), camp(2, 1, 100), camp(3, 1, 50), withConv(camp(4, 1, 1)),
                          camp(5, 1, 100), camp(6, 1, 10)});
@@ -260,7 +222,7 @@ void TestListModel::rewardOrdersAreStable() {
 
 // Sorting again reorders the campaigns already shown; every row must still carry its whole record,
 // whether the shown list is shared with a caller, the group changed, or a new reply came.
-void TestListModel::sortingAgainKeepsEveryCampaignWhole_data() {
+void TstListModel::sortingAgainKeepsEveryCampaignWhole_data() {
     QTest::addColumn<QString>("between");
     QTest::newRow("nothing") << QString();
     QTest::newRow("a caller holds the list") << QStringLiteral("hold");
@@ -268,7 +230,7 @@ void TestListModel::sortingAgainKeepsEveryCampaignWhole_data() {
     QTest::newRow("the same reply again") << QStringLiteral("reply");
 }
 
-void TestListModel::sortingAgainKeepsEveryCampaignWhole() {
+void TstListModel::sortingAgainKeepsEveryCampaignWhole() {
     QFETCH(QString, between);
     QList<Camp> regular;
     for (int i = 1; i <= 12; ++i) {
@@ -299,7 +261,7 @@ void TestListModel::sortingAgainKeepsEveryCampaignWhole() {
     }
 }
 
-void TestListModel::sortButtonCycles() {
+void TstListModel::sortButtonCycles() {
     CampListModel model;
     model.applyReply(reply({camp(1, 1, 10, 2), camp(2, 1, 30, 3), camp(3, 1, 20, 1)}));
     const QList<qint64> initial = ids(model.selectedAllCampList());
@@ -322,7 +284,7 @@ void TestListModel::sortButtonCycles() {
             model.sortTitle(CampListModel::SortMode::Low));
 }
 
-void TestListModel::housePinning_data() {
+void TstListModel::housePinning_data() {
     QTest::addColumn<QList<qint64>>("orderseqs"); // of house campaigns 101, 102, ...
     QTest::addColumn<QList<qint64>>("rows");
     constexpr qint64 max = std::numeric_limits<qint64>::max();
@@ -340,7 +302,7 @@ void TestListModel::housePinning_data() {
         << QList<qint64>{1, 2, 3} << QList<qint64>{101, 102, 103, 1, 2, 3};
 }
 
-void TestListModel::housePinning() {
+void TstListModel::housePinning() {
     QFETCH(QList<qint64>, orderseqs);
     QFETCH(QList<qint64>, rows);
     QList<Camp> house;
@@ -355,7 +317,7 @@ void TestListModel::housePinning() {
     QCOMPARE(ids(model.selectedAllCampList()), rows);
 }
 
-void TestListModel::summaryText_data() {
+void TstListModel::summaryText_data() {
     QTest::addColumn<double>("total");
     QTest::addColumn<QString>("mark");
     QTest::addColumn<QLocale>("locale");
@@ -371,7 +333,7 @@ void TestListModel::summaryText_data() {
     QTest::newRow("German") << 1500.25 << "P" << de << "1.500,25 P";
 }
 
-void TestListModel::summaryText() {
+void TstListModel::summaryText() {
     QFETCH(double, total);
     QFETCH(QString, mark);
     QFETCH(QLocale, locale);
@@ -379,7 +341,7 @@ void TestListModel::summaryText() {
     QCOMPARE(CampListModel::summaryText(total, mark, locale), text);
 }
 
-void TestListModel::summaryOfAReply() {
+void TstListModel::summaryOfAReply() {
     CampListModel model;
     model.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     QSignalSpy summary(&model, &CampListModel::summaryReady);
@@ -410,7 +372,7 @@ bool load(CampListModel& model) {
 
 } // namespace
 
-void TestListModel::loadsAndRefreshesTheSandboxList() {
+void TstListModel::loadsAndRefreshesTheSandboxList() {
     test::SandboxFixture sandbox;
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     CampListModel model;
@@ -451,7 +413,7 @@ void TestListModel::loadsAndRefreshesTheSandboxList() {
     }
 }
 
-void TestListModel::nonSuccessResultStillShowsTheCampaigns() {
+void TstListModel::nonSuccessResultStillShowsTheCampaigns() {
     test::SandboxFixture sandbox;
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     sandbox::Fault fault;
@@ -468,7 +430,7 @@ void TestListModel::nonSuccessResultStillShowsTheCampaigns() {
     QVERIFY(log.contains(QStringLiteral("OrvaneViewController getReq Error : Optional(500)")));
 }
 
-void TestListModel::emptyListReportsNoCampaigns() {
+void TstListModel::emptyListReportsNoCampaigns() {
     test::SandboxFixture sandbox;
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     QVERIFY(sandbox.server().setCatalogue(QJsonObject{{QStringLiteral("camp"), QJsonArray()},
@@ -484,7 +446,7 @@ void TestListModel::emptyListReportsNoCampaigns() {
     QVERIFY(model.selectedAllCampList().isEmpty());
 }
 
-void TestListModel::failuresKeepThePreviousList() {
+void TstListModel::failuresKeepThePreviousList() {
     test::SandboxFixture sandbox;
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     CampListModel model;
@@ -508,7 +470,7 @@ void TestListModel::failuresKeepThePreviousList() {
     QCOMPARE(changed.count(), 0);
 }
 
-void TestListModel::outdatedReplyIsDropped() {
+void TstListModel::outdatedReplyIsDropped() {
     test::SandboxFixture sandbox;
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     // The first request is answered late, with one campaign only; the second at once, in full.
@@ -536,13 +498,13 @@ void TestListModel::outdatedReplyIsDropped() {
     QCOMPARE(model.selectedAllCampList(), full);
 }
 
-void TestListModel::rawLineBreaksAreRemovedBeforeDecoding() {
+void TstListModel::rawLineBreaksAreRemovedBeforeDecoding() {
     test::SandboxFixture sandbox; // keys and settings
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     // A reply with a raw line feed inside a string is not JSON until the line feeds are removed.
     const QByteArray body = "{\"result\":200,\"rewardtype\":1,\n\"camp\":[{\"campid\":7,\"bm\":1,"
                             "\"name\":\"Two\nlines\",\"rewardprice\":10}]}";
-    FixedReplyServer server(body);
+    test::FixedReplyServer server(body);
     QVERIFY(server.isListening());
     server.serveTheKit();
 
@@ -553,7 +515,7 @@ void TestListModel::rawLineBreaksAreRemovedBeforeDecoding() {
              std::optional<QString>(QStringLiteral("Twolines")));
 }
 
-void TestListModel::invalidUtf8IsReplacedBeforeDecoding_data() {
+void TstListModel::invalidUtf8IsReplacedBeforeDecoding_data() {
     QTest::addColumn<QByteArray>("name"); // the raw bytes of a campaign name
     QTest::addColumn<bool>("pretty");     // line breaks between the fields
     const QByteArray broken = "Caf\xC3 \xFF\xFE"
@@ -573,7 +535,7 @@ void TestListModel::invalidUtf8IsReplacedBeforeDecoding_data() {
 
 // Bytes that are not UTF-8 become U+FFFD, exactly as a UTF-8 decoding with replacement yields
 // them, whether or not the reply has line breaks; the reply still decodes.
-void TestListModel::invalidUtf8IsReplacedBeforeDecoding() {
+void TstListModel::invalidUtf8IsReplacedBeforeDecoding() {
     QFETCH(QByteArray, name);
     QFETCH(bool, pretty);
     test::SandboxFixture sandbox; // keys and settings
@@ -582,7 +544,7 @@ void TestListModel::invalidUtf8IsReplacedBeforeDecoding() {
     const QByteArray body = "{" + gap + "\"result\":200," + gap + "\"rewardtype\":1," + gap +
                             "\"camp\":[{\"campid\":7,\"bm\":1,\"name\":\"" + name +
                             "\",\"rewardprice\":10}]}";
-    FixedReplyServer server(body);
+    test::FixedReplyServer server(body);
     QVERIFY(server.isListening());
     server.serveTheKit();
 
@@ -595,5 +557,5 @@ void TestListModel::invalidUtf8IsReplacedBeforeDecoding() {
              std::optional<QString>(QString::fromUtf8(name)));
 }
 
-QTEST_GUILESS_MAIN(TestListModel)
+QTEST_GUILESS_MAIN(TstListModel)
 #include "tst_listmodel.moc"

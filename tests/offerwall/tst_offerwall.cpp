@@ -7,7 +7,6 @@
 
 #include "api/ApiProvider.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/Button.h"
@@ -25,8 +24,7 @@
 #include "screens/offerwall/OrvaneViewController.h"
 #include "sdk/Localized.h"
 #include "sdk/Orvane.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
+#include "support/GuiTest.h"
 
 using namespace orvane;
 using test::text;
@@ -101,15 +99,9 @@ struct Offerwall {
 
 } // namespace
 
-class TstOfferwall : public QObject {
+class TstOfferwall : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        Log::setDisplayLog(true);
-        setLocalizationLanguage(QStringLiteral("en"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
-    void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     void eachCallBuildsANewOfferwall();
     void titleFromSettingsOrLayout_data();
@@ -134,7 +126,6 @@ private Q_SLOTS:
 };
 
 void TstOfferwall::eachCallBuildsANewOfferwall() {
-    test::SandboxFixture sandbox;
     std::unique_ptr<ViewController> a(Orvane::shared().orvaneViewController());
     std::unique_ptr<ViewController> b(Orvane::shared().orvaneViewController());
     QVERIFY(a && b);
@@ -155,7 +146,6 @@ void TstOfferwall::titleFromSettingsOrLayout_data() {
 void TstOfferwall::titleFromSettingsOrLayout() {
     QFETCH(QString, stored);
     QFETCH(QString, shown);
-    test::SandboxFixture sandbox;
     if (!stored.isNull())
         Orvane::shared().setMainTitle(stored);
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
@@ -165,7 +155,6 @@ void TstOfferwall::titleFromSettingsOrLayout() {
 }
 
 void TstOfferwall::bothGroupsWithTabs() {
-    test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     Offerwall ow;
     QVERIFY(ow.ok());
@@ -188,17 +177,16 @@ void TstOfferwall::bothGroupsWithTabs() {
     QVERIFY(qobject_cast<CampCPSTableViewCell*>(ow.screen->tv_camp->cellForRow(0)));
 
     // A reload shows the standard group again; the segment stays where the user put it.
-    const qsizetype before = sandbox.server().requestsTo(kReqPath).size();
+    const qsizetype before = server().requestsTo(kReqPath).size();
     NotificationCenter::defaultCenter().post(kActionListChange);
-    QTRY_COMPARE(sandbox.server().requestsTo(kReqPath).size(), before + 1);
+    QTRY_COMPARE(server().requestsTo(kReqPath).size(), before + 1);
     QTRY_VERIFY(ow.rows().first().bm != 4);
     QCOMPARE(ow.screen->sc_camp->selectedSegmentIndex(), 1);
     QVERIFY(ow.screen->v_tabs->isVisible());
 }
 
 void TstOfferwall::oneGroupHidesTheTabBar() {
-    test::SandboxFixture sandbox;
-    QVERIFY(sandbox.server().setCatalogue(QJsonObject{
+    QVERIFY(server().setCatalogue(QJsonObject{
         {"camp", QJsonArray{camp(1, 4, 100, 1), camp(2, 4, 300, 2)}}, {"housemd", QJsonArray{}}}));
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     Offerwall ow;
@@ -210,17 +198,15 @@ void TstOfferwall::oneGroupHidesTheTabBar() {
 }
 
 void TstOfferwall::rowKindFollowsBm() {
-    test::SandboxFixture sandbox;
-    QVERIFY(sandbox.server().setCatalogue(QJsonObject{
+    QVERIFY(server().setCatalogue(QJsonObject{
         {"camp", QJsonArray{camp(1, -1, 100, 1), camp(2, 4, 300, 2), camp(3, 1, 50, 3)}},
         {"housemd", QJsonArray{}}}));
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
-    test::LogCapture log;
     Offerwall ow;
     QVERIFY(ow.ok());
     QTRY_COMPARE(ow.shownIds(), (QList<qint64>{1, 3}));
     QVERIFY(qobject_cast<CampTableViewCell*>(ow.screen->tv_camp->cellForRow(0))); // bm -1
-    QVERIFY(log.contains("OrvaneViewController tableView count : 2"));
+    QVERIFY(log().contains("OrvaneViewController tableView count : 2"));
     QTest::mouseClick(ow.screen->sc_camp, Qt::LeftButton, {},
                       ow.screen->sc_camp->segmentRect(1).center());
     QTRY_COMPARE(ow.shownIds(), (QList<qint64>{2}));
@@ -228,7 +214,6 @@ void TstOfferwall::rowKindFollowsBm() {
 }
 
 void TstOfferwall::sortModesInTurn() {
-    test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     Offerwall ow;
     QVERIFY(ow.ok());
@@ -257,7 +242,6 @@ void TstOfferwall::sortModesInTurn() {
 }
 
 void TstOfferwall::pinnedRowOpensItsDetail() {
-    test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     Offerwall ow;
     QVERIFY(ow.ok());
@@ -273,7 +257,6 @@ void TstOfferwall::pinnedRowOpensItsDetail() {
 }
 
 void TstOfferwall::popupOnFirstLoadNotWhileCovered() {
-    test::SandboxFixture sandbox;
     Offerwall ow; // display type never set: popup
     QVERIFY(ow.ok());
     QTRY_VERIFY(AlertController::visibleAlert());
@@ -312,7 +295,6 @@ void TstOfferwall::popupOnFirstLoadNotWhileCovered() {
 }
 
 void TstOfferwall::headerTextForDisplayType1() {
-    test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     Offerwall ow;
     QVERIFY(ow.ok());
@@ -322,13 +304,12 @@ void TstOfferwall::headerTextForDisplayType1() {
 }
 
 void TstOfferwall::errorDialogOnDroppedConnection() {
-    test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     Offerwall ow;
     QVERIFY(ow.ok());
     QTRY_COMPARE(ow.rows().size(), 12);
 
-    sandbox.server().setFault(kReqPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+    server().setFault(kReqPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
     NotificationCenter::defaultCenter().post(kActionListChange);
     QTRY_VERIFY(AlertController::visibleAlert());
     AlertController* alert = AlertController::visibleAlert();
@@ -370,8 +351,7 @@ void TstOfferwall::errorDialogTellsTheUserWhatFailed() {
     QFETCH(sandbox::Fault, fault);
     QFETCH(QString, language);
     QFETCH(QString, key);
-    test::SandboxFixture sandbox;
-    sandbox.server().setFault(kReqPath, fault);
+    server().setFault(kReqPath, fault);
     // A short time-out for the time-out row only: a busy machine must not turn the others into one.
     ApiProvider::setTimeoutForTesting(fault.delayMs > 0 ? 300 : 0);
     setLocalizationLanguage(language);
@@ -392,7 +372,6 @@ void TstOfferwall::errorDialogTellsTheUserWhatFailed() {
 // Taken from the facade but not shown yet: the screen has not loaded, so a list change neither
 // fetches nor presents anything; once it loads it listens.
 void TstOfferwall::unshownOfferwallIgnoresListChanges() {
-    test::SandboxFixture sandbox;
     const int observers = NotificationCenter::defaultCenter().observerCount(kActionListChange);
     std::unique_ptr<ViewController> wall(Orvane::shared().orvaneViewController());
     auto* nav = qobject_cast<NavigationController*>(wall.get());
@@ -406,13 +385,12 @@ void TstOfferwall::unshownOfferwallIgnoresListChanges() {
     QSignalSpy loaded(&screen->model(), &CampListModel::summaryReady);
     screen->loadViewIfNeeded();
     QVERIFY(loaded.wait(10000));
-    QCOMPARE(sandbox.server().requestsTo(kReqPath).size(), 1); // the load's own request only
+    QCOMPARE(server().requestsTo(kReqPath).size(), 1); // the load's own request only
     NotificationCenter::defaultCenter().post(kActionListChange);
-    QTRY_COMPARE(sandbox.server().requestsTo(kReqPath).size(), 2);
+    QTRY_COMPARE(server().requestsTo(kReqPath).size(), 2);
 }
 
 void TstOfferwall::popupWhenTheFirstReplyComesBeforeTheFirstAppearance() {
-    test::SandboxFixture sandbox; // display type never set: popup
     std::unique_ptr<ViewController> wall(Orvane::shared().orvaneViewController());
     auto* nav = qobject_cast<NavigationController*>(wall.get());
     QVERIFY(nav);
@@ -435,9 +413,7 @@ void TstOfferwall::popupWhenTheFirstReplyComesBeforeTheFirstAppearance() {
 }
 
 void TstOfferwall::noCampaignsDialogClosesTheOfferwall() {
-    test::SandboxFixture sandbox;
-    QVERIFY(sandbox.server().setCatalogue(
-        QJsonObject{{"camp", QJsonArray{}}, {"housemd", QJsonArray{}}}));
+    QVERIFY(server().setCatalogue(QJsonObject{{"camp", QJsonArray{}}, {"housemd", QJsonArray{}}}));
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     Offerwall ow;
     QVERIFY(ow.ok());
@@ -453,9 +429,7 @@ void TstOfferwall::noCampaignsDialogClosesTheOfferwall() {
 // The summary popup is queued behind the no-campaigns dialog; confirming closes the offerwall and
 // drops it instead of flashing it over the closing screen.
 void TstOfferwall::noCampaignsInPopupModeShowsNoPopup() {
-    test::SandboxFixture sandbox;
-    QVERIFY(sandbox.server().setCatalogue(
-        QJsonObject{{"camp", QJsonArray{}}, {"housemd", QJsonArray{}}}));
+    QVERIFY(server().setCatalogue(QJsonObject{{"camp", QJsonArray{}}, {"housemd", QJsonArray{}}}));
     Offerwall ow; // display type never set: popup
     QVERIFY(ow.ok());
     QTRY_COMPARE(ow.screen->pendingPresentationCount(), 1);
@@ -471,7 +445,6 @@ void TstOfferwall::noCampaignsInPopupModeShowsNoPopup() {
 }
 
 void TstOfferwall::footerHeights() {
-    test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     {
         Offerwall ow; // never set: hidden
@@ -501,14 +474,13 @@ void TstOfferwall::footerHeights() {
 }
 
 void TstOfferwall::closeControlAndBenefitsEntry() {
-    test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     Offerwall ow;
     QVERIFY(ow.ok());
     QVERIFY(ow.screen->benefitsButton()->isVisible());
     QTest::mouseClick(ow.screen->benefitsButton(), Qt::LeftButton);
     QTRY_VERIFY(qobject_cast<BenefitsViewController*>(ow.nav->topViewController()));
-    QTRY_COMPARE(sandbox.server().requestsTo("/api/cs/user_reward_list").size(), 1);
+    QTRY_COMPARE(server().requestsTo("/api/cs/user_reward_list").size(), 1);
     // The back button leading from the history names it; closing it restores the short title.
     const QString shortTitle = text("ov_back");
     QCOMPARE(ow.screen->navigationItem().backButtonTitle(), text("ov_benefits_received"));
@@ -524,7 +496,6 @@ void TstOfferwall::closeControlAndBenefitsEntry() {
 }
 
 void TstOfferwall::plainHostWidgetGetsAWindow() {
-    test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     QWidget host;
     host.resize(300, 300);

@@ -7,15 +7,13 @@
 #include <QtTest>
 
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/AlertController.h"
 #include "sdk/Localized.h"
 #include "sdk/SettingsKeys.h"
 #include "support/Fakes.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
+#include "support/GuiTest.h"
 
 using namespace orvane;
 using test::text;
@@ -36,13 +34,10 @@ public:
 
 } // namespace
 
-class TestParticipation : public QObject {
+class TstParticipation : public test::GuiTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
 
     void joinRefusals_data();
     void joinRefusals();
@@ -65,36 +60,26 @@ private Q_SLOTS:
     void goneListenerAndScreenAreSkipped();
 
 private:
+    void initTest() override;
+    void cleanupTest() override;
     Camp campaign(qint64 campid, qint64 rewardtype = 1);
-    int requests(const char* path) {
-        return m_sandbox->server().requestsTo(QString::fromLatin1(path)).size();
-    }
     AlertController* waitForAlert(const QString& message);
-    bool noAlertFor(int ms);
     // Fires the poll timer until `done` holds or the poll ends.
     bool pollUntil(const std::function<bool()>& done);
 
-    std::unique_ptr<test::SandboxFixture> m_sandbox;
     std::unique_ptr<ViewController> m_screen;
     std::unique_ptr<QObject> m_observer;
-    std::unique_ptr<test::LogCapture> m_log;
     QNetworkAccessManager m_browser;
+    int m_visits = 0; // landing pages being visited
     ManualPollTimer* m_timer = nullptr;
     test::FakeConsent* m_consent = nullptr;
     test::FakeUrlOpener* m_opener = nullptr;
     QStringList m_posted;
 };
 
-void TestParticipation::initTestCase() {
-    setLocalizationLanguage(QStringLiteral("en"));
-}
-
-void TestParticipation::init() {
-    m_sandbox = std::make_unique<test::SandboxFixture>();
-    QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
-    m_sandbox->server().setCompletionDelay(0);
+void TstParticipation::initTest() {
+    server().setCompletionDelay(0);
     ApiJoin& join = ApiJoin::shared();
-    join.resetForTesting();
     auto timer = std::make_unique<ManualPollTimer>();
     m_timer = timer.get();
     join.setPollTimer(std::move(timer));
@@ -104,8 +89,12 @@ void TestParticipation::init() {
     // "Visits" landing pages the way a browser would.
     m_opener->onOpen = [this](const QUrl& url) {
         if (url.path().startsWith(QLatin1String("/landing/"))) {
+            ++m_visits;
             QNetworkReply* reply = m_browser.get(QNetworkRequest(url));
-            connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+            connect(reply, &QNetworkReply::finished, this, [this, reply] {
+                --m_visits;
+                reply->deleteLater();
+            });
         }
     };
 
@@ -115,34 +104,22 @@ void TestParticipation::init() {
     join.setViewController(m_screen.get());
 
     m_posted.clear();
+    m_visits = 0;
     m_observer = std::make_unique<QObject>();
     for (const QString& name : {kActionListChange, kActionDetailFinish}) {
         NotificationCenter::defaultCenter().addObserver(name, m_observer.get(),
                                                         [this, name] { m_posted << name; });
     }
-    Log::setDisplayLog(true);
-    m_log = std::make_unique<test::LogCapture>();
 }
 
-void TestParticipation::cleanup() {
-    if (QTest::currentTestFailed()) {
-        const QStringList lines = m_log->lines();
-        m_log.reset();
-        for (const QString& line : lines) {
-            qInfo().noquote() << line;
-        }
-    }
-    m_log.reset();
-    Log::setDisplayLog(false);
+void TstParticipation::cleanupTest() {
     ApiJoin::shared().resetForTesting();
     m_screen.reset();
     m_observer.reset();
-    test::restoreDefaultServices();
-    m_sandbox.reset();
 }
 
-Camp TestParticipation::campaign(qint64 campid, qint64 rewardtype) {
-    const QJsonObject catalogue = m_sandbox->server().catalogue();
+Camp TstParticipation::campaign(qint64 campid, qint64 rewardtype) {
+    const QJsonObject catalogue = server().catalogue();
     for (const QString& list : {QStringLiteral("camp"), QStringLiteral("housemd")}) {
         for (const QJsonValue& value : catalogue.value(list).toArray()) {
             if (value[QStringLiteral("campid")].toInteger() == campid) {
@@ -155,7 +132,7 @@ Camp TestParticipation::campaign(qint64 campid, qint64 rewardtype) {
     qFatal("campaign %lld is not in the sandbox catalogue", campid);
 }
 
-AlertController* TestParticipation::waitForAlert(const QString& message) {
+AlertController* TstParticipation::waitForAlert(const QString& message) {
     if (!QTest::qWaitFor([] { return AlertController::visibleAlert() != nullptr; }, 10000)) {
         return nullptr;
     }
@@ -167,20 +144,20 @@ AlertController* TestParticipation::waitForAlert(const QString& message) {
     return alert;
 }
 
-bool TestParticipation::noAlertFor(int ms) {
-    return !QTest::qWaitFor([] { return AlertController::visibleAlert() != nullptr; }, ms);
-}
-
-bool TestParticipation::pollUntil(const std::function<bool()>& done) {
-    while (!QTest::qWaitFor(done, 1500)) {
+bool TstParticipation::pollUntil(const std::function<bool()>& done) {
+    // Each tick only once the previous one's reply and any page visit have been handled.
+    const auto quiet = [this] {
+        return settled() && QTest::qWaitFor([this] { return m_visits == 0; });
+    };
+    while (quiet() && !done()) {
         if (!m_timer->fire()) {
             return false;
         }
     }
-    return true;
+    return done();
 }
 
-void TestParticipation::joinRefusals_data() {
+void TstParticipation::joinRefusals_data() {
     QTest::addColumn<int>("result"); // -1: the reply carries no result
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("refreshes");
@@ -194,7 +171,7 @@ void TestParticipation::joinRefusals_data() {
     QTest::newRow("no result") << -1 << "ov_not_participation_campaign" << false;
 }
 
-void TestParticipation::joinRefusals() {
+void TstParticipation::joinRefusals() {
     QFETCH(int, result);
     QFETCH(QString, key);
     QFETCH(bool, refreshes);
@@ -203,7 +180,7 @@ void TestParticipation::joinRefusals() {
         fault = sandbox::Fault();
         fault.patch = QJsonObject{{QStringLiteral("result"), QJsonValue::Null}};
     }
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), fault);
+    server().setFault(QStringLiteral("/v1/join"), fault);
     Listener listener;
     ApiJoin::shared().startJoin(campaign(104), &listener);
 
@@ -218,12 +195,12 @@ void TestParticipation::joinRefusals() {
     QVERIFY(m_opener->opened.isEmpty());
     QVERIFY(ApiJoin::shared().getPartiConfirmList().isEmpty());
     QCOMPARE(listener.checks, 0);
-    QVERIFY(m_log->contains(
+    QVERIFY(log().contains(
         QStringLiteral("ApiJoin apiJoin Error : ") +
         (result < 0 ? QStringLiteral("nil") : QStringLiteral("Optional(%1)").arg(result))));
 }
 
-void TestParticipation::consentGate_data() {
+void TstParticipation::consentGate_data() {
     QTest::addColumn<bool>("usage");
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("joins");
@@ -234,7 +211,7 @@ void TestParticipation::consentGate_data() {
     QTest::newRow("gate off") << false << 2 << true;
 }
 
-void TestParticipation::consentGate() {
+void TstParticipation::consentGate() {
     QFETCH(bool, usage);
     QFETCH(int, status);
     QFETCH(bool, joins);
@@ -257,7 +234,7 @@ void TestParticipation::consentGate() {
     QCOMPARE(requests("/v1/join"), 0);
 }
 
-void TestParticipation::landingJoinWaitsForTheCheck() {
+void TstParticipation::landingJoinWaitsForTheCheck() {
     m_opener->onOpen = nullptr;
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
@@ -272,14 +249,14 @@ void TestParticipation::landingJoinWaitsForTheCheck() {
     join.startJoin(campaign(104), &listener);
     QTRY_COMPARE(listener.checks, 2);
     QCOMPARE(join.getPartiConfirmList(), (QList<qint64>{104, 104}));
-    QVERIFY(noAlertFor(200));
+    QVERIFY(settled() && !AlertController::visibleAlert());
 }
 
-void TestParticipation::landingAddressIsEncodedOrSkipped() {
+void TstParticipation::landingAddressIsEncodedOrSkipped() {
     sandbox::Fault fault;
     fault.patch =
         QJsonObject{{QStringLiteral("lurl"), QStringLiteral("http://127.0.0.1:9/a b/ü?q=1#x")}};
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), fault);
+    server().setFault(QStringLiteral("/v1/join"), fault);
     ApiJoin::shared().startJoin(campaign(104));
     QTRY_COMPARE(m_opener->opened.size(), 1);
     QCOMPARE(m_opener->opened.first().toEncoded(),
@@ -287,19 +264,19 @@ void TestParticipation::landingAddressIsEncodedOrSkipped() {
 
     // Still no address after encoding: nothing is opened, the flow goes on.
     fault.patch = QJsonObject{{QStringLiteral("lurl"), QStringLiteral("http://[::1/x")}};
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), fault);
+    server().setFault(QStringLiteral("/v1/join"), fault);
     ApiJoin::shared().startJoin(campaign(104));
     QTRY_COMPARE(ApiJoin::shared().getPartiConfirmList().size(), 2);
     QCOMPARE(m_opener->opened.size(), 1);
-    QVERIFY(m_log->contains(QStringLiteral("cannot open the landing page")));
+    QVERIFY(log().contains(QStringLiteral("cannot open the landing page")));
 }
 
-void TestParticipation::instantKeyIsClaimedAtOnce() {
+void TstParticipation::instantKeyIsClaimedAtOnce() {
     // A join reply with both a key and a landing page: the key is claimed, the page not opened.
     sandbox::Fault withPage;
-    withPage.patch = QJsonObject{
-        {QStringLiteral("lurl"), m_sandbox->server().landingUrl(107, m_sandbox->userId())}};
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), withPage);
+    withPage.patch =
+        QJsonObject{{QStringLiteral("lurl"), server().landingUrl(107, sandbox().userId())}};
+    server().setFault(QStringLiteral("/v1/join"), withPage);
     ApiJoin::shared().startJoin(campaign(107));
     AlertController* alert = waitForAlert(text("ov_participation_complete"));
     QVERIFY(alert);
@@ -309,7 +286,7 @@ void TestParticipation::instantKeyIsClaimedAtOnce() {
     QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
 }
 
-void TestParticipation::fivePollsThenSilenceAndJoinsRefused() {
+void TstParticipation::fivePollsThenSilenceAndJoinsRefused() {
     m_opener->onOpen = nullptr; // the page is never visited: the state stays below 3
     Listener first;
     ApiJoin& join = ApiJoin::shared();
@@ -334,24 +311,28 @@ void TestParticipation::fivePollsThenSilenceAndJoinsRefused() {
     QVERIFY(m_timer->fire()); // the sixth tick stops the poll
     QVERIFY(!join.isPolling());
     QVERIFY(!m_timer->fire());
-    QVERIFY(noAlertFor(500));
+    QVERIFY(settled() && !AlertController::visibleAlert());
     QCOMPARE(requests("/v1/state"), 5);
     QCOMPARE(first.checks, 0);
     QVERIFY(first.accumulations.isEmpty());
 }
 
-void TestParticipation::stateThreeByRewardType_data() {
+void TstParticipation::stateThreeByRewardType_data() {
+    QTest::addColumn<qint64>("campid");
     QTest::addColumn<int>("rewardtype");
-    QTest::newRow("user collects") << 1;
-    QTest::newRow("server credits") << 2;
+    QTest::newRow("bm 2, user collects") << qint64(103) << 1;
+    QTest::newRow("bm 2, server credits") << qint64(103) << 2;
+    QTest::newRow("bm 3, user collects") << qint64(105) << 1;
+    QTest::newRow("bm 3, server credits") << qint64(105) << 2;
 }
 
-void TestParticipation::stateThreeByRewardType() {
+void TstParticipation::stateThreeByRewardType() {
+    QFETCH(qint64, campid);
     QFETCH(int, rewardtype);
-    m_sandbox->server().setRewardType(rewardtype);
+    server().setRewardType(rewardtype);
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
-    join.startJoin(campaign(103, rewardtype), &listener);
+    join.startJoin(campaign(campid, rewardtype), &listener);
     QTRY_COMPARE(requests("/v1/state"), 1); // the poll has started
     QVERIFY(pollUntil([&] { return !join.isPolling(); }));
 
@@ -365,22 +346,21 @@ void TestParticipation::stateThreeByRewardType() {
         return;
     }
     QCOMPARE(listener.accumulations.size(), 1);
-    QCOMPARE(listener.accumulations.first().first, 103);
+    QCOMPARE(listener.accumulations.first().first, campid);
     // The key of the state reply, which differs from the one the list and the join carry.
-    const std::optional<QString> stateKey =
-        m_sandbox->server().stateReplyKey(m_sandbox->userId(), 103);
+    const std::optional<QString> stateKey = server().stateReplyKey(sandbox().userId(), campid);
     QVERIFY(stateKey && !stateKey->isEmpty());
     QCOMPARE(listener.accumulations.first().second, *stateKey);
-    QVERIFY(noAlertFor(200));
+    QVERIFY(settled() && !AlertController::visibleAlert());
     // The key claims the reward.
-    join.apiReward(103, listener.accumulations.first().second);
+    join.apiReward(campid, listener.accumulations.first().second);
     AlertController* alert = waitForAlert(text("ov_participation_complete"));
     QVERIFY(alert);
     QVERIFY(alert->tapAction(text("ov_confirm")));
     QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
 }
 
-void TestParticipation::pollEndings_data() {
+void TstParticipation::pollEndings_data() {
     QTest::addColumn<sandbox::Fault>("fault"); // on the first state request only
     QTest::addColumn<bool>("keepsPolling");
     QTest::addColumn<QString>("logged");
@@ -396,11 +376,11 @@ void TestParticipation::pollEndings_data() {
 }
 
 // How the first state reply of a poll decides whether it goes on.
-void TestParticipation::pollEndings() {
+void TstParticipation::pollEndings() {
     QFETCH(sandbox::Fault, fault);
     QFETCH(bool, keepsPolling);
     QFETCH(QString, logged);
-    m_sandbox->server().setFault(QStringLiteral("/v1/state"), fault.times(1));
+    server().setFault(QStringLiteral("/v1/state"), fault.times(1));
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
     join.startJoin(campaign(103), &listener);
@@ -417,7 +397,7 @@ void TestParticipation::pollEndings() {
     QVERIFY(!m_timer->fire());
     QCOMPARE(requests("/v1/state"), 1);
     if (!logged.isEmpty()) {
-        QVERIFY(m_log->contains(logged));
+        QVERIFY(log().contains(logged));
         QVERIFY(listener.accumulations.isEmpty());
     } else {
         QCOMPARE(listener.accumulations,
@@ -425,7 +405,7 @@ void TestParticipation::pollEndings() {
     }
 }
 
-void TestParticipation::appParticipationEndToEnd() {
+void TstParticipation::appParticipationEndToEnd() {
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
     const Camp app = campaign(101);
@@ -449,7 +429,7 @@ void TestParticipation::appParticipationEndToEnd() {
     QVERIFY(!join.isPolling());
 }
 
-void TestParticipation::executeAndLaunchFailures() {
+void TstParticipation::executeAndLaunchFailures() {
     ApiJoin& join = ApiJoin::shared();
     const Camp app = campaign(101);
     join.startJoin(app);
@@ -460,7 +440,7 @@ void TestParticipation::executeAndLaunchFailures() {
     join.flowParticipation(app);
     AlertController* start = waitForAlert(text("ov_start_app"));
     QVERIFY(start && start->tapAction(text("ov_cancel")));
-    QVERIFY(noAlertFor(300));
+    QVERIFY(settled() && !AlertController::visibleAlert());
     QCOMPARE(m_opener->opened.size(), opened);
 
     // The app is not installed: no install report, no poll.
@@ -474,19 +454,19 @@ void TestParticipation::executeAndLaunchFailures() {
     QVERIFY(!join.isPolling());
 
     // Refusals of the execute report.
-    m_sandbox->server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(501));
+    server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(501));
     join.flowParticipation(app);
     AlertController* already = waitForAlert(text("ov_already_participation_campaign"));
     QVERIFY(already && already->tapAction(text("ov_confirm")));
     QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
-    m_sandbox->server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(500));
+    server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(500));
     join.flowParticipation(app);
     AlertController* refused = waitForAlert(text("ov_not_participation_campaign"));
     QVERIFY(refused && refused->tapAction(text("ov_confirm")));
     QCOMPARE(m_posted.size(), 2);
 }
 
-void TestParticipation::claimFailures() {
+void TstParticipation::claimFailures() {
     ApiJoin& join = ApiJoin::shared();
     join.apiReward(101, QStringLiteral("not-the-key"));
     AlertController* alert = waitForAlert(text("ov_try_again"));
@@ -494,20 +474,20 @@ void TestParticipation::claimFailures() {
     QVERIFY(m_posted.isEmpty());
 
     // Transport failure and an undecodable body: silent.
-    m_sandbox->server().setFault(QStringLiteral("/v1/reward"),
-                                 sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+    server().setFault(QStringLiteral("/v1/reward"),
+                      sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
     join.apiReward(101, QStringLiteral("key"));
     QTRY_VERIFY(requests("/v1/reward") >= 2);
-    QVERIFY(noAlertFor(1000));
-    m_sandbox->server().setFault(QStringLiteral("/v1/reward"),
-                                 sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
-    m_log->clear();
+    QVERIFY(settled() && !AlertController::visibleAlert());
+    server().setFault(QStringLiteral("/v1/reward"),
+                      sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
+    log().clear();
     join.apiReward(101, QStringLiteral("key"));
-    QTRY_VERIFY(m_log->lines().join(QLatin1Char('\n')).contains(QStringLiteral("ERROR")));
-    QVERIFY(noAlertFor(300));
+    QTRY_VERIFY(log().lines().join(QLatin1Char('\n')).contains(QStringLiteral("ERROR")));
+    QVERIFY(settled() && !AlertController::visibleAlert());
 }
 
-void TestParticipation::lateReplyOfAReplacedPollIsIgnored() {
+void TstParticipation::lateReplyOfAReplacedPollIsIgnored() {
     ApiJoin& join = ApiJoin::shared();
     const Camp app = campaign(101);
     join.startJoin(app);
@@ -515,10 +495,10 @@ void TestParticipation::lateReplyOfAReplacedPollIsIgnored() {
 
     // Poll A (campaign 103): its first state reply comes late and would end a poll. Poll B's
     // campaign does not complete meanwhile.
-    m_sandbox->server().setCompletionDelay(60000);
+    server().setCompletionDelay(60000);
     sandbox::Fault late = sandbox::Fault::resultCode(500);
     late.delayMs = 1500;
-    m_sandbox->server().setFault(QStringLiteral("/v1/state"), late.times(1));
+    server().setFault(QStringLiteral("/v1/state"), late.times(1));
     m_opener->onOpen = nullptr;
     join.startJoin(campaign(103));
     QTRY_COMPARE(requests("/v1/state"), 1);
@@ -530,13 +510,13 @@ void TestParticipation::lateReplyOfAReplacedPollIsIgnored() {
     QTRY_COMPARE(requests("/v1/state"), 2);
     const int left = join.count();
 
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->contains(QStringLiteral("ignores a state reply")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains(QStringLiteral("ignores a state reply")), 10000);
     QVERIFY(join.isPolling());
     QCOMPARE(join.count(), left);
-    QVERIFY(!m_log->contains(QStringLiteral("Optional(500)")));
+    QVERIFY(!log().contains(QStringLiteral("Optional(500)")));
 }
 
-void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome_data() {
+void TstParticipation::lateConfirmedReplyDeliversItsOwnOutcome_data() {
     QTest::addColumn<int>("rewardtype");
     QTest::addColumn<bool>("replaced"); // else its own poll ended with an error meanwhile
     QTest::newRow("replaced, user collects") << 1 << true;
@@ -547,10 +527,10 @@ void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome_data() {
 
 // Poll A's first state reply confirms its campaign but arrives after A was replaced by poll B, or
 // after an error ended A: A's campaign still gets its outcome, B goes on untouched.
-void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
+void TstParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
     QFETCH(int, rewardtype);
     QFETCH(bool, replaced);
-    m_sandbox->server().setCompletionDelay(60000); // nothing completes on its own
+    server().setCompletionDelay(60000); // nothing completes on its own
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
     const Camp a = campaign(101, rewardtype);
@@ -563,7 +543,7 @@ void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
     sandbox::Fault late = sandbox::Fault::delay(2500);
     late.patch = QJsonObject{{QStringLiteral("state"), 3},
                              {QStringLiteral("orvkey"), QStringLiteral("late-key")}};
-    m_sandbox->server().setFault(QStringLiteral("/v1/state"), late.times(1));
+    server().setFault(QStringLiteral("/v1/state"), late.times(1));
     auto checkParticipation = [&](const Camp& camp) {
         join.flowParticipation(camp);
         AlertController* start = waitForAlert(text("ov_start_app"));
@@ -578,8 +558,7 @@ void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
         left = join.count();
         QCOMPARE(join.getPartiConfirmList().size(), 2); // A's reply is still on its way
     } else {
-        m_sandbox->server().setFault(QStringLiteral("/v1/state"),
-                                     sandbox::Fault::resultCode(500).times(1));
+        server().setFault(QStringLiteral("/v1/state"), sandbox::Fault::resultCode(500).times(1));
         QVERIFY(m_timer->fire());
         QTRY_VERIFY(!join.isPolling());
         left = join.count();
@@ -601,7 +580,7 @@ void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
     QCOMPARE(join.count(), left);
 }
 
-void TestParticipation::goneListenerAndScreenAreSkipped() {
+void TstParticipation::goneListenerAndScreenAreSkipped() {
     ApiJoin& join = ApiJoin::shared();
     auto* listener = new Listener;
     join.startJoin(campaign(104), listener);
@@ -611,10 +590,10 @@ void TestParticipation::goneListenerAndScreenAreSkipped() {
 
     m_screen.reset();
     QCOMPARE(join.viewController(), nullptr);
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), sandbox::Fault::resultCode(900));
+    server().setFault(QStringLiteral("/v1/join"), sandbox::Fault::resultCode(900));
     join.startJoin(campaign(104));
-    QTRY_VERIFY(m_log->contains(QStringLiteral("drops an alert")));
+    QTRY_VERIFY(log().contains(QStringLiteral("drops an alert")));
 }
 
-QTEST_MAIN(TestParticipation)
+QTEST_MAIN(TstParticipation)
 #include "tst_participation.moc"

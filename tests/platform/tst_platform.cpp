@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QCoreApplication>
 #include <QtTest>
 
@@ -7,11 +6,10 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
-#include "tst_services.h"
 
 using namespace orvane;
 
-class TestPlatform : public QObject {
+class TstPlatform : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -24,7 +22,7 @@ private Q_SLOTS:
     void serialQueueRunsInOrder();
 };
 
-void TestPlatform::registeredDefaultsAreNeverPersisted() {
+void TstPlatform::registeredDefaultsAreNeverPersisted() {
     test::TemporarySettings settings;
     UserDefaults& d = UserDefaults::standard();
     d.registerDefaults({{QStringLiteral("flag"), true}});
@@ -44,7 +42,7 @@ void TestPlatform::registeredDefaultsAreNeverPersisted() {
     QVERIFY2(!d.boolean(QStringLiteral("flag")), "a stored false wins over the registered true");
 }
 
-void TestPlatform::typedReadsOfMissingKeys() {
+void TstPlatform::typedReadsOfMissingKeys() {
     test::TemporarySettings settings;
     UserDefaults& d = UserDefaults::standard();
     QVERIFY(!d.string(QStringLiteral("none")).has_value());
@@ -61,7 +59,7 @@ void TestPlatform::typedReadsOfMissingKeys() {
     QCOMPARE(d.string(QStringLiteral("empty")), std::optional<QString>(QString()));
 }
 
-void TestPlatform::logIsSilentWhileOff() {
+void TstPlatform::logIsSilentWhileOff() {
     test::LogCapture capture;
     Log::setDisplayLog(false);
     Log::error("never");
@@ -69,7 +67,7 @@ void TestPlatform::logIsSilentWhileOff() {
     QVERIFY(capture.lines().isEmpty());
 }
 
-void TestPlatform::logLayoutAndCategories() {
+void TstPlatform::logLayoutAndCategories() {
     test::LogCapture capture;
     Log::setDisplayLog(true);
     Log::log("D", {}, Log::Level::debug);
@@ -93,7 +91,7 @@ void TestPlatform::logLayoutAndCategories() {
              (QList<QtMsgType>{QtDebugMsg, QtInfoMsg, QtInfoMsg, QtCriticalMsg, QtDebugMsg}));
 }
 
-void TestPlatform::mainQueueKeepsOrderAcrossThreads() {
+void TstPlatform::mainQueueKeepsOrderAcrossThreads() {
     QList<int> order;
     dispatch::toMain([&] { order << 1; });
     QThread* worker = QThread::create([&] {
@@ -115,7 +113,7 @@ void TestPlatform::mainQueueKeepsOrderAcrossThreads() {
     QVERIFY(!ran);
 }
 
-void TestPlatform::observerGoesAwayWithItsContext() {
+void TstPlatform::observerGoesAwayWithItsContext() {
     NotificationCenter& center = NotificationCenter::defaultCenter();
     int calls = 0;
     auto* screen = new QObject;
@@ -138,7 +136,7 @@ void TestPlatform::observerGoesAwayWithItsContext() {
     QCOMPARE(center.observerCount(kActionDetailFinish), 0);
 }
 
-void TestPlatform::serialQueueRunsInOrder() {
+void TstPlatform::serialQueueRunsInOrder() {
     dispatch::SerialQueue queue(QStringLiteral("test"));
     QMutex mutex;
     QList<int> order;
@@ -153,15 +151,5 @@ void TestPlatform::serialQueueRunsInOrder() {
     QVERIFY(std::is_sorted(order.begin(), order.end()));
 }
 
-// Two classes in one executable: the platform basics and the platform services (whose desktop
-// defaults show dialogs, hence a widget application).
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    TestPlatform platform;
-    TestServices services;
-    int status = QTest::qExec(&platform, argc, argv);
-    status |= QTest::qExec(&services, argc, argv);
-    return status;
-}
-
+QTEST_MAIN(TstPlatform)
 #include "tst_platform.moc"

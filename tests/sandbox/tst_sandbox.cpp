@@ -1,6 +1,5 @@
 // The sandbox server over real loopback HTTP, spoken to with a plain QNetworkAccessManager (never
 // the kit's own transport), so the server is checked on its own.
-#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -69,17 +68,6 @@ public:
                        .arg(m_user, extra));
     }
     Response list() { return get(QStringLiteral("/v1/req?") + keys()); }
-    QJsonObject listed(qint64 campid) {
-        const QJsonObject reply = list().json();
-        for (const QString& key : {QStringLiteral("camp"), QStringLiteral("housemd")}) {
-            for (const QJsonValue& camp : reply.value(key).toArray()) {
-                if (camp[QStringLiteral("campid")].toInteger() == campid) {
-                    return camp.toObject();
-                }
-            }
-        }
-        return {};
-    }
     int state(qint64 campid) {
         return campaign(QStringLiteral("state"), campid).json()[QStringLiteral("state")].toInt(-1);
     }
@@ -100,21 +88,15 @@ std::unique_ptr<SandboxServer> startServer(Options options = {}) {
     return server;
 }
 
-QString today() {
-    return QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-}
-
 } // namespace
 
-class TestSandbox : public QObject {
+class TstSandbox : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void landingCampaignFromJoinToReward();
-    void appCampaignCompletesAfterInstall();
-    void serverCreditedRewardType();
-    void instantAndReadyToClaimCampaigns();
+    void refusals_data();
     void refusals();
+    void rewardHistoryFilters_data();
     void rewardHistoryFilters();
     void faultsShapeTheReply_data();
     void faultsShapeTheReply();
@@ -123,179 +105,105 @@ private Q_SLOTS:
     void requestLogKeepsQueryAsSent();
     void inquiryMultipartIsStored();
     void multipartParserRejectsBrokenBodies();
-    void imagesNoticeAndAgreement();
-    void catalogueCoversEveryKindAndIsReplaceable();
-    void stateSurvivesRestartAndServersCoexist();
-    void fixturePointsTheKitAtTheServer();
+    void catalogueIsReplaceable();
     void executablePrintsItsLine();
 };
 
-void TestSandbox::landingCampaignFromJoinToReward() {
-    auto server = startServer();
-    QVERIFY(server);
-    server->setCompletionDelay(150);
-    Client client(*server);
-
-    QCOMPARE(client.listed(103)[QStringLiteral("convflag")].toInt(), 0);
-    QCOMPARE(client.state(103), 0);
-    const QJsonObject join = client.campaign(QStringLiteral("join"), 103).json();
-    QCOMPARE(join[QStringLiteral("result")].toInt(), 200);
-    QVERIFY(!join.contains(QStringLiteral("orvkey")));
-    const QString lurl = join[QStringLiteral("lurl")].toString();
-    QCOMPARE(lurl, server->landingUrl(103, QStringLiteral("u1")));
-    QCOMPARE(client.state(103), 1);
-    QCOMPARE(client.campaign(QStringLiteral("reward"), 103, QStringLiteral("&orvkey=x")).result(),
-             406);
-
-    const Response page = finish(client.nam().get(QNetworkRequest(QUrl(lurl))));
-    QCOMPARE(page.status, 200);
-    QVERIFY(page.body.contains("Greenleaf Market"));
-    QCOMPARE(client.state(103), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(client.state(103), 3, 3000);
-
-    const QJsonObject state = client.campaign(QStringLiteral("state"), 103).json();
-    const QString orvkey = state[QStringLiteral("orvkey")].toString();
-    QVERIFY(!orvkey.isEmpty());
-    QCOMPARE(server->stateReplyKey(QStringLiteral("u1"), 103), orvkey);
-    // Waiting for its claim, the campaign is listed with the accumulate flag and a key of its own.
-    QCOMPARE(client.listed(103)[QStringLiteral("convflag")].toInt(), 1);
-    const QString listedKey = client.listed(103)[QStringLiteral("orvkey")].toString();
-    QVERIFY(!listedKey.isEmpty() && listedKey != orvkey);
-
-    QCOMPARE(
-        client.campaign(QStringLiteral("reward"), 103, QStringLiteral("&orvkey=nope")).result(),
-        403);
-    QCOMPARE(client.campaign(QStringLiteral("reward"), 103, QStringLiteral("&orvkey=") + orvkey)
-                 .result(),
-             200);
-    QCOMPARE(client.campaign(QStringLiteral("reward"), 103, QStringLiteral("&orvkey=") + orvkey)
-                 .result(),
-             409);
-    QVERIFY(client.listed(103).isEmpty());
-    QCOMPARE(client.campaign(QStringLiteral("join"), 103).result(), 500); // already taken part
-
-    const QList<RewardRecord> history = server->rewardHistory(QStringLiteral("u1"));
-    QCOMPARE(history.size(), 1);
-    QCOMPARE(history[0].campid, 103);
-    QCOMPARE(history[0].rewardprice, 500.0);
-    QCOMPARE(history[0].rewardmark, QStringLiteral("P"));
-    QCOMPARE(history[0].rewarddate, today());
-    // Another user is untouched.
-    Client other(*server, QStringLiteral("u2"));
-    QCOMPARE(other.state(103), 0);
-    QCOMPARE(other.listed(103)[QStringLiteral("convflag")].toInt(), 0);
+// Each row makes the calls of `before` (the user's keys added), then `call`, and expects the HTTP
+// status or, with a 200, the reply's "result".
+void TstSandbox::refusals_data() {
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("result");
+    const QString wrongKeys = QStringLiteral("?campid=103&mkey=demo-mkey&mckey=wrong&userid=u1");
+    for (const char* path : {"/v1/req", "/v1/join", "/v1/state", "/v1/exec", "/v1/reward",
+                             "/api/cs/user_camp_list", "/api/cs/user_reward_list"}) {
+        QTest::addRow("wrong keys %s", path)
+            << QStringList() << QString::fromLatin1(path) + wrongKeys << 200 << 403;
+    }
+    QTest::newRow("other host's keys")
+        << QStringList() << "/v1/req?mkey=host-b&mckey=host-b-c&userid=u1" << 200 << 200;
+    QTest::newRow("no user") << QStringList() << "/v1/req?mkey=demo-mkey&mckey=demo-mckey" << 200
+                             << 400;
+    QTest::newRow("empty user") << QStringList()
+                                << "/v1/req?mkey=demo-mkey&mckey=demo-mckey&userid=" << 200 << 400;
+    QTest::newRow("unknown campaign") << QStringList() << "/v1/join?campid=777" << 200 << 404;
+    QTest::newRow("campaign not a number") << QStringList() << "/v1/join?campid=abc" << 200 << 404;
+    QTest::newRow("unknown path") << QStringList() << "/v1/nothing" << 404 << -1;
+    QTest::newRow("inquiry by GET") << QStringList() << "/api/cs" << 405 << -1;
+    QTest::newRow("exec before join") << QStringList() << "/v1/exec?campid=101" << 200 << 404;
+    QTest::newRow("exec of a landing campaign")
+        << QStringList{"/v1/join?campid=104"} << "/v1/exec?campid=104" << 200 << 406;
+    QTest::newRow("install of a landing campaign")
+        << QStringList{"/v1/join?campid=104"} << "/v1/inst?campid=104" << 200 << 406;
+    QTest::newRow("claim before completion")
+        << QStringList{"/v1/join?campid=103"} << "/v1/reward?campid=103&orvkey=x" << 200 << 406;
+    QTest::newRow("claim with a wrong key")
+        << QStringList{"/v1/req?mkey=demo-mkey&mckey=demo-mckey&userid=u1"} // 108 is ready
+        << "/v1/reward?campid=108&orvkey=nope" << 200 << 403;
+    QTest::newRow("second claim") << QStringList{"/v1/join?campid=107"}
+                                  << "/v1/reward?campid=107&orvkey=<join>" << 200 << 409;
+    QTest::newRow("join after the reward")
+        << QStringList{"/v1/join?campid=107", "/v1/reward?campid=107&orvkey=<join>"}
+        << "/v1/join?campid=107" << 200 << 500;
 }
 
-void TestSandbox::appCampaignCompletesAfterInstall() {
-    auto server = startServer();
-    QVERIFY(server);
-    server->setCompletionDelay(0);
-    Client client(*server);
-
-    QCOMPARE(client.campaign(QStringLiteral("exec"), 101).result(), 404); // not joined
-    const QString lurl =
-        client.campaign(QStringLiteral("join"), 101).json()[QStringLiteral("lurl")].toString();
-    QVERIFY(lurl.contains(QStringLiteral("/landing/101")));
-    // The store page does not complete an app campaign; the install report does.
-    QCOMPARE(finish(client.nam().get(QNetworkRequest(QUrl(lurl)))).status, 200);
-    QCOMPARE(client.state(101), 1);
-    QCOMPARE(client.campaign(QStringLiteral("exec"), 101).result(), 200);
-    QCOMPARE(client.campaign(QStringLiteral("inst"), 101).result(), 200);
-    QCOMPARE(client.state(101), 3);
-    const QString orvkey =
-        client.campaign(QStringLiteral("state"), 101).json()[QStringLiteral("orvkey")].toString();
-    QCOMPARE(client.campaign(QStringLiteral("reward"), 101, QStringLiteral("&orvkey=") + orvkey)
-                 .result(),
-             200);
-    QCOMPARE(client.campaign(QStringLiteral("exec"), 101).result(), 501);
-
-    // A landing campaign is no app campaign.
-    client.campaign(QStringLiteral("join"), 104);
-    QCOMPARE(client.campaign(QStringLiteral("exec"), 104).result(), 406);
-    QCOMPARE(client.campaign(QStringLiteral("inst"), 104).result(), 406);
-}
-
-void TestSandbox::serverCreditedRewardType() {
-    auto server = startServer();
-    QVERIFY(server);
-    server->setCompletionDelay(0);
-    server->setUserRewardType(QStringLiteral("u2"), 2);
-    Client u1(*server, QStringLiteral("u1"));
-    Client u2(*server, QStringLiteral("u2"));
-    QCOMPARE(u1.list().json()[QStringLiteral("rewardtype")].toInt(), 1);
-    QCOMPARE(u2.list().json()[QStringLiteral("rewardtype")].toInt(), 2);
-
-    u2.campaign(QStringLiteral("join"), 109);
-    u2.campaign(QStringLiteral("inst"), 109);
-    QCOMPARE(u2.state(109), 3);
-    // Credited by the server itself: in the history, off the list, nothing left to claim.
-    QCOMPARE(server->rewardHistory(QStringLiteral("u2")).size(), 1);
-    QVERIFY(u2.listed(109).isEmpty());
-    QCOMPARE(u2.campaign(QStringLiteral("exec"), 109).result(), 501);
-    QCOMPARE(u2.campaign(QStringLiteral("reward"), 109, QStringLiteral("&orvkey=x")).result(), 409);
-
-    server->setRewardType(2);
-    server->setUserRewardType(QStringLiteral("u2"), std::nullopt);
-    QCOMPARE(u1.list().json()[QStringLiteral("rewardtype")].toInt(), 2);
-}
-
-void TestSandbox::instantAndReadyToClaimCampaigns() {
-    auto server = startServer();
-    QVERIFY(server);
-    Client client(*server);
-    const QJsonObject join = client.campaign(QStringLiteral("join"), 107).json();
-    QCOMPARE(join[QStringLiteral("result")].toInt(), 200);
-    QVERIFY(!join.contains(QStringLiteral("lurl")));
-    const QString key = join[QStringLiteral("orvkey")].toString();
-    QVERIFY(!key.isEmpty());
-    // A join repeated after a lost reply answers the same.
-    QCOMPARE(
-        client.campaign(QStringLiteral("join"), 107).json()[QStringLiteral("orvkey")].toString(),
-        key);
-    QCOMPARE(
-        client.campaign(QStringLiteral("reward"), 107, QStringLiteral("&orvkey=") + key).result(),
-        200);
-
-    const QJsonObject ready = client.listed(108);
-    QCOMPARE(ready[QStringLiteral("convflag")].toInt(), 1);
-    const QString readyKey = ready[QStringLiteral("orvkey")].toString();
-    QVERIFY(!readyKey.isEmpty());
-    QCOMPARE(client.listed(108)[QStringLiteral("orvkey")].toString(), readyKey); // stable
-    QCOMPARE(client.campaign(QStringLiteral("reward"), 108, QStringLiteral("&orvkey=") + readyKey)
-                 .result(),
-             200);
-    QVERIFY(client.listed(108).isEmpty());
-    QCOMPARE(server->rewardHistory(QStringLiteral("u1")).size(), 2);
-}
-
-void TestSandbox::refusals() {
+void TstSandbox::refusals() {
+    QFETCH(QStringList, before);
+    QFETCH(QString, call);
+    QFETCH(int, status);
+    QFETCH(int, result);
     auto server = startServer();
     QVERIFY(server);
     server->addKeys(QStringLiteral("host-b"), QStringLiteral("host-b-c"));
+    server->setCompletionDelay(0);
     Client client(*server);
-    const QString badKeys = QStringLiteral("mkey=demo-mkey&mckey=wrong&userid=u1");
-    for (const QString& path :
-         {QStringLiteral("/v1/req"), QStringLiteral("/v1/join"), QStringLiteral("/v1/state"),
-          QStringLiteral("/v1/exec"), QStringLiteral("/v1/reward"),
-          QStringLiteral("/api/cs/user_camp_list"), QStringLiteral("/api/cs/user_reward_list")}) {
-        const Response r = client.get(path + QStringLiteral("?campid=103&") + badKeys);
-        QCOMPARE(r.status, 200);
-        QCOMPARE(r.result(), 403);
+    QString joinKey; // the key of the last join reply, for "<join>"
+    const auto send = [&](QString path) {
+        path.replace(QStringLiteral("<join>"), joinKey);
+        if (path.contains(QLatin1String("campid=")) && !path.contains(QLatin1String("mkey="))) {
+            path += QLatin1Char('&') + client.keys() + QStringLiteral("&adid=AD-u1");
+        }
+        return client.get(path);
+    };
+    for (const QString& path : before) {
+        const Response r = send(path);
+        QCOMPARE(r.result(), 200);
+        joinKey = r.json().value(QStringLiteral("orvkey")).toString(joinKey);
     }
-    QCOMPARE(client.get(QStringLiteral("/v1/req?mkey=host-b&mckey=host-b-c&userid=u1")).result(),
-             200);
-    QCOMPARE(client.get(QStringLiteral("/v1/req?mkey=demo-mkey&mckey=demo-mckey")).result(), 400);
-    QCOMPARE(client.get(QStringLiteral("/v1/req?mkey=demo-mkey&mckey=demo-mckey&userid=")).result(),
-             400);
-    QCOMPARE(client.campaign(QStringLiteral("join"), 777).result(), 404);
-    QCOMPARE(client.get(QStringLiteral("/v1/join?campid=abc&") + client.keys()).result(), 404);
-    QCOMPARE(client.get(QStringLiteral("/v1/nothing")).status, 404);
-    QCOMPARE(client.post(QStringLiteral("/v1/req?") + client.keys(), "text/plain", "x").status,
-             405);
-    QCOMPARE(client.get(QStringLiteral("/api/cs")).status, 405);
+    // A second join of the instant campaign (a lost reply repeated) answers the same key.
+    if (call == QLatin1String("/v1/reward?campid=107&orvkey=<join>")) {
+        QCOMPARE(send(QStringLiteral("/v1/join?campid=107")).json()[QStringLiteral("orvkey")],
+                 joinKey);
+        QCOMPARE(send(call).result(), 200);
+    }
+    const Response r = send(call);
+    QCOMPARE(r.status, status);
+    if (result >= 0) {
+        QCOMPARE(r.result(), result);
+    }
 }
 
-void TestSandbox::rewardHistoryFilters() {
+void TstSandbox::rewardHistoryFilters_data() {
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QList<qint64>>("campids"); // {-400}: refused
+    QTest::newRow("a month, newest first")
+        << "&sdate=20240101&edate=20240131" << QList<qint64>{3, 2, 1};
+    QTest::newRow("rewards of the user")
+        << "&sdate=20240101&edate=20240131&rewardtype=1" << QList<qint64>{3, 1};
+    QTest::newRow("purchases") << "&sdate=20240101&edate=20240131&rewardtype=2" << QList<qint64>{2};
+    QTest::newRow("one day") << "&sdate=20240115&edate=20240115" << QList<qint64>{2};
+    QTest::newRow("start after end") << "&sdate=20240201&edate=20240101" << QList<qint64>{};
+    QTest::newRow("date with dashes") << "&sdate=2024-01-01&edate=20240131" << QList<qint64>{-400};
+    QTest::newRow("no end") << "&sdate=20240101" << QList<qint64>{-400};
+    QTest::newRow("unknown kind") << "&sdate=20240101&edate=20240131&rewardtype=7"
+                                  << QList<qint64>{-400};
+}
+
+void TstSandbox::rewardHistoryFilters() {
+    QFETCH(QString, query);
+    QFETCH(QList<qint64>, campids);
     auto server = startServer();
     QVERIFY(server);
     const auto seed = [&](qint64 campid, const char* date, int bm,
@@ -309,40 +217,25 @@ void TestSandbox::rewardHistoryFilters() {
     seed(4, "20240201", 2);
     seed(5, "20240115", 1, QStringLiteral("u2"));
     Client client(*server);
-    const auto ids = [&](const QString& query) {
-        const Response r =
-            client.get(QStringLiteral("/api/cs/user_reward_list?") + client.keys() + query);
-        QList<qint64> list;
-        for (const QJsonValue& v : r.json()[QStringLiteral("reward")].toArray()) {
-            list << v[QStringLiteral("campid")].toInteger();
-        }
-        return r.result() == 200 ? list : QList<qint64>{-r.result()};
-    };
-    QCOMPARE(ids(QStringLiteral("&sdate=20240101&edate=20240131")), (QList<qint64>{3, 2, 1}));
-    QCOMPARE(ids(QStringLiteral("&sdate=20240101&edate=20240131&rewardtype=1")),
-             (QList<qint64>{3, 1}));
-    QCOMPARE(ids(QStringLiteral("&sdate=20240101&edate=20240131&rewardtype=2")),
-             (QList<qint64>{2}));
-    QCOMPARE(ids(QStringLiteral("&sdate=20240115&edate=20240115")), (QList<qint64>{2}));
-    QCOMPARE(ids(QStringLiteral("&sdate=20240201&edate=20240101")), (QList<qint64>{}));
-    QCOMPARE(ids(QStringLiteral("&sdate=2024-01-01&edate=20240131")), (QList<qint64>{-400}));
-    QCOMPARE(ids(QStringLiteral("&sdate=20240101")), (QList<qint64>{-400}));
-    QCOMPARE(ids(QStringLiteral("&sdate=20240101&edate=20240131&rewardtype=7")),
-             (QList<qint64>{-400}));
-
-    const QJsonObject row = client
-                                .get(QStringLiteral("/api/cs/user_reward_list?") + client.keys() +
-                                     QStringLiteral("&sdate=20240201&edate=20240201"))
-                                .json()[QStringLiteral("reward")][0]
-                                .toObject();
-    QCOMPARE(row[QStringLiteral("name")].toString(), QStringLiteral("C4"));
-    QCOMPARE(row[QStringLiteral("rewarddate")].toString(), QStringLiteral("20240201"));
-    QCOMPARE(row[QStringLiteral("rewardmark")].toString(), QStringLiteral("P"));
-    QCOMPARE(row[QStringLiteral("rewardprice")].toDouble(), 100.0);
-    QCOMPARE(row[QStringLiteral("bm")].toInt(), 2);
+    const Response r =
+        client.get(QStringLiteral("/api/cs/user_reward_list?") + client.keys() + query);
+    QList<qint64> got;
+    for (const QJsonValue& v : r.json()[QStringLiteral("reward")].toArray()) {
+        got << v[QStringLiteral("campid")].toInteger();
+    }
+    QCOMPARE(r.result() == 200 ? got : QList<qint64>{-r.result()}, campids);
+    if (campids == QList<qint64>{2}) {
+        const QJsonObject row = r.json()[QStringLiteral("reward")][0].toObject();
+        QCOMPARE(row, (QJsonObject{{"campid", 2},
+                                   {"name", "C2"},
+                                   {"rewardprice", 100},
+                                   {"rewardmark", "P"},
+                                   {"rewarddate", "20240115"},
+                                   {"bm", 4}}));
+    }
 }
 
-void TestSandbox::faultsShapeTheReply_data() {
+void TstSandbox::faultsShapeTheReply_data() {
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<int>("error");        // QNetworkReply::NetworkError
     QTest::addColumn<int>("status");       // 0: none
@@ -361,7 +254,7 @@ void TestSandbox::faultsShapeTheReply_data() {
                           << int(QNetworkReply::RemoteHostClosedError) << 0 << QByteArray("empty");
 }
 
-void TestSandbox::faultsShapeTheReply() {
+void TstSandbox::faultsShapeTheReply() {
     QFETCH(Fault, fault);
     QFETCH(int, error);
     QFETCH(int, status);
@@ -390,7 +283,7 @@ void TestSandbox::faultsShapeTheReply() {
     QCOMPARE(client.campaign(QStringLiteral("state"), 103).result(), 200);
 }
 
-void TestSandbox::faultsAreCountedAndNeverBlock() {
+void TstSandbox::faultsAreCountedAndNeverBlock() {
     auto server = startServer();
     QVERIFY(server);
     Client client(*server);
@@ -422,16 +315,12 @@ void TestSandbox::faultsAreCountedAndNeverBlock() {
 
     // A delayed answer holds nobody else up: the server keeps answering meanwhile.
     server->setFault(QStringLiteral("/v1/req"), Fault::delay(600));
-    QElapsedTimer clock;
-    clock.start();
     QNetworkReply* slow = client.nam().get(
         QNetworkRequest(QUrl(server->campaignBase() + QStringLiteral("/req?") + client.keys())));
+    QTRY_COMPARE(server->requestsTo(QStringLiteral("/v1/req")).size(), 2);
     QCOMPARE(client.campaign(QStringLiteral("state"), 103).result(), 200);
     QVERIFY(!slow->isFinished());
-    QVERIFY(clock.elapsed() < 500);
-    const Response late = finish(slow);
-    QCOMPARE(late.result(), 200);
-    QVERIFY(clock.elapsed() >= 550);
+    QCOMPARE(finish(slow).result(), 200);
 
     // A client that gives up before a delayed answer leaves the server well.
     QNetworkReply* abandoned = client.nam().get(
@@ -443,7 +332,7 @@ void TestSandbox::faultsAreCountedAndNeverBlock() {
     QCOMPARE(client.list().result(), 200);
 }
 
-void TestSandbox::controlEndpoint() {
+void TstSandbox::controlEndpoint() {
     auto server = startServer();
     QVERIFY(server);
     Client client(*server);
@@ -474,7 +363,7 @@ void TestSandbox::controlEndpoint() {
     }
 }
 
-void TestSandbox::requestLogKeepsQueryAsSent() {
+void TstSandbox::requestLogKeepsQueryAsSent() {
     auto server = startServer();
     QVERIFY(server);
     Client client(*server);
@@ -518,7 +407,7 @@ void TestSandbox::requestLogKeepsQueryAsSent() {
     QVERIFY(server->requests().isEmpty());
 }
 
-void TestSandbox::inquiryMultipartIsStored() {
+void TstSandbox::inquiryMultipartIsStored() {
     auto server = startServer();
     QVERIFY(server);
     Client client(*server);
@@ -531,11 +420,6 @@ void TestSandbox::inquiryMultipartIsStored() {
         {"mkey", "demo-mkey"},
         {"mckey", "demo-mckey"},
         {"userid", "u1"},
-        {"email", "kim@example.com"},
-        {"tel", "01012345678"},
-        {"cstype", "reward"},
-        {"campid", "103"},
-        {"name", "Kim Minji"},
         {"content", "No reward yet.\r\nLine two: é ✓"},
     };
     QByteArray body;
@@ -585,7 +469,7 @@ void TestSandbox::inquiryMultipartIsStored() {
     QCOMPARE(server->inquiries().size(), 1);
 }
 
-void TestSandbox::multipartParserRejectsBrokenBodies() {
+void TstSandbox::multipartParserRejectsBrokenBodies() {
     QString error;
     const QByteArray type = "multipart/form-data; boundary=\"b-1\"";
     const auto parts = parseMultipart(
@@ -613,91 +497,11 @@ void TestSandbox::multipartParserRejectsBrokenBodies() {
     QVERIFY(!parseMultipart("multipart/form-data; boundary=", "--\r\n", &error));
 }
 
-void TestSandbox::imagesNoticeAndAgreement() {
+void TstSandbox::catalogueIsReplaceable() {
     auto server = startServer();
     QVERIFY(server);
     Client client(*server);
-    const QJsonObject camp = client.listed(101);
-    QCOMPARE(camp[QStringLiteral("iconurl")].toString(),
-             server->imageUrl(101, QStringLiteral("icon")));
-    QCOMPARE(camp[QStringLiteral("nativeurl")].toString(),
-             server->imageUrl(101, QStringLiteral("banner")));
-    QCOMPARE(camp[QStringLiteral("viewurl")].toString(),
-             server->imageUrl(101, QStringLiteral("detail")));
-    const QList<std::tuple<QString, QSize>> images = {{QStringLiteral("icon"), {128, 128}},
-                                                      {QStringLiteral("banner"), {600, 300}},
-                                                      {QStringLiteral("detail"), {600, 900}}};
-    for (const auto& [kind, size] : images) {
-        const Response r =
-            finish(client.nam().get(QNetworkRequest(QUrl(server->imageUrl(101, kind)))));
-        QCOMPARE(r.status, 200);
-        const QImage image = QImage::fromData(r.body, "PNG");
-        QCOMPARE(image.size(), size);
-    }
-    QVERIFY(finish(client.nam().get(QNetworkRequest(QUrl(server->imageUrl(101))))).body !=
-            finish(client.nam().get(QNetworkRequest(QUrl(server->imageUrl(102))))).body);
-    QCOMPARE(client.get(QStringLiteral("/img/5/icon.png")).status, 404);
-
-    const QJsonObject notice =
-        finish(client.nam().get(QNetworkRequest(QUrl(server->noticeUrl())))).json();
-    QCOMPARE(notice[QStringLiteral("result")].toInt(), 200);
-    QVERIFY(notice[QStringLiteral("text")].toString().startsWith(QStringLiteral("<html>")));
-    const QJsonObject agree =
-        client.get(QStringLiteral("/api/cs/agree_contents_app?") + client.keys()).json();
-    QCOMPARE(agree[QStringLiteral("result")].toInt(), 200);
-    QVERIFY(agree[QStringLiteral("cs_agree_contents")].toString().contains(QStringLiteral("<p>")));
-    QCOMPARE(client.campaign(QStringLiteral("view"), 101).json()[QStringLiteral("result")].toInt(),
-             200);
-
-    // The inquiry picker lists the user's campaigns in the order they began: the ready check-in
-    // bonus (108) from the first list, then the joins; a repeated join keeps its place.
-    client.campaign(QStringLiteral("join"), 105);
-    client.campaign(QStringLiteral("join"), 101);
-    client.campaign(QStringLiteral("join"), 105);
-    const QJsonArray joined = client.get(QStringLiteral("/api/cs/user_camp_list?") + client.keys())
-                                  .json()[QStringLiteral("camp")]
-                                  .toArray();
-    QCOMPARE(joined.size(), 3);
-    QCOMPARE(joined[0][QStringLiteral("campid")].toInt(), 108);
-    QCOMPARE(joined[1][QStringLiteral("campid")].toInt(), 105);
-    QCOMPARE(joined[2][QStringLiteral("name")].toString(), QStringLiteral("Starfall Legends"));
-}
-
-void TestSandbox::catalogueCoversEveryKindAndIsReplaceable() {
-    auto server = startServer();
-    QVERIFY(server);
-    Client client(*server);
-    const QJsonObject reply = client.list().json();
-    QSet<QString> kinds;
-    for (const QString& list : {QStringLiteral("camp"), QStringLiteral("housemd")}) {
-        for (const QJsonValue& v : reply[list].toArray()) {
-            const QJsonObject c = v.toObject();
-            for (const char* field : {"bm", "bmcheck", "convflag", "detailpage"}) {
-                kinds << QStringLiteral("%1=%2")
-                             .arg(QLatin1String(field))
-                             .arg(c[QLatin1String(field)].toInt());
-            }
-            kinds << list + QStringLiteral("/bm4=") +
-                         QString::number(c[QStringLiteral("bm")].toInt() == 4);
-            if (c[QStringLiteral("bm")].toInt() == 4) {
-                QVERIFY(c[QStringLiteral("cpsdcprice")].toInt() > 0);
-                QVERIFY(c[QStringLiteral("cpsprice")].toInt() >
-                        c[QStringLiteral("cpsdcprice")].toInt());
-            }
-            QVERIFY(!c.contains(QStringLiteral("sandbox")));
-            QVERIFY(!c[QStringLiteral("name")].toString().isEmpty());
-            QVERIFY(!c[QStringLiteral("rewarddesc")].toString().isEmpty());
-            QVERIFY(c[QStringLiteral("joindesc")].toString().contains(QStringLiteral("<p>")) ||
-                    c[QStringLiteral("joindesc")].toString().contains(QStringLiteral("<li>")));
-            QVERIFY(c[QStringLiteral("rewardprice")].toDouble() > 0);
-        }
-    }
-    for (const char* expected : {"bm=1", "bm=2", "bm=3", "bm=4", "bmcheck=0", "bmcheck=1",
-                                 "convflag=0", "convflag=1", "detailpage=0", "detailpage=1",
-                                 "housemd/bm4=0", "housemd/bm4=1", "camp/bm4=0", "camp/bm4=1"}) {
-        QVERIFY2(kinds.contains(QLatin1String(expected)), expected);
-    }
-
+    const int listed = int(client.list().json()[QStringLiteral("camp")].toArray().size());
     QString error;
     QVERIFY(!server->setCatalogue(
         QJsonDocument::fromJson(R"({"camp":[{"campid":1},{"campid":1}]})").object(), &error));
@@ -710,8 +514,7 @@ void TestSandbox::catalogueCoversEveryKindAndIsReplaceable() {
         QJsonDocument::fromJson(R"({"camp":[{"campid":2,"sandbox":{"flow":"x"}}]})").object(),
         &error));
     QVERIFY(!server->setCatalogue(QJsonDocument::fromJson(R"({"housemd":{}})").object(), &error));
-    QCOMPARE(client.list().json()[QStringLiteral("camp")].toArray().size(),
-             reply[QStringLiteral("camp")].toArray().size());
+    QCOMPARE(client.list().json()[QStringLiteral("camp")].toArray().size(), listed);
 
     QVERIFY(server->setCatalogue(
         QJsonDocument::fromJson(
@@ -725,42 +528,7 @@ void TestSandbox::catalogueCoversEveryKindAndIsReplaceable() {
     QCOMPARE(client.get(QStringLiteral("/img/5/icon.png")).status, 200);
 }
 
-void TestSandbox::stateSurvivesRestartAndServersCoexist() {
-    QTemporaryDir data;
-    Options options;
-    options.dataDir = data.path();
-    {
-        auto first = startServer(options);
-        auto second = startServer(); // its own temporary store, alive at the same time
-        QVERIFY(first && second);
-        QVERIFY(first->port() != second->port());
-        Client a(*first);
-        Client b(*second);
-        QCOMPARE(a.campaign(QStringLiteral("join"), 104).result(), 200);
-        QCOMPARE(a.state(104), 1);
-        QCOMPARE(b.state(104), 0);
-    }
-    auto restarted = startServer(options);
-    QVERIFY(restarted);
-    QCOMPARE(Client(*restarted).state(104), 1);
-}
-
-void TestSandbox::fixturePointsTheKitAtTheServer() {
-    OrvaneSDK::shared().setHostUrl(QStringLiteral("https://before.example/v1"));
-    {
-        test::SandboxFixture fixture;
-        QVERIFY2(fixture.ok(), qPrintable(fixture.errorString()));
-        QCOMPARE(OrvaneSDK::shared().hostUrl(), fixture.server().campaignBase());
-        QCOMPARE(OrvaneSDK::shared().hostPartnerUrl(), fixture.server().partnerBase());
-        QCOMPARE(OrvaneSDK::shared().noticeUrl(), fixture.server().noticeUrl());
-    }
-    QCOMPARE(OrvaneSDK::shared().hostUrl(), QStringLiteral("https://before.example/v1"));
-    QCOMPARE(OrvaneSDK::shared().hostPartnerUrl(), std::nullopt);
-    QCOMPARE(OrvaneSDK::shared().noticeUrlOverride(), std::nullopt);
-    OrvaneSDK::shared().setHostUrl(std::nullopt);
-}
-
-void TestSandbox::executablePrintsItsLine() {
+void TstSandbox::executablePrintsItsLine() {
     QTemporaryDir data;
     QFile keys(data.filePath(QStringLiteral("keys.txt")));
     QVERIFY(keys.open(QIODevice::WriteOnly));
@@ -797,5 +565,5 @@ void TestSandbox::executablePrintsItsLine() {
     QVERIFY(bad.readAllStandardError().contains("missing.json"));
 }
 
-QTEST_MAIN(TestSandbox)
+QTEST_MAIN(TstSandbox)
 #include "tst_sandbox.moc"

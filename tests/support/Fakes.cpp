@@ -43,56 +43,6 @@ FakeDeviceInfo& FakeDeviceInfo::install() {
     return ref;
 }
 
-QString FakeDeviceInfo::hardwareIdentifier() const {
-    QMutexLocker lock(&m_mutex);
-    return m_hardware;
-}
-
-std::optional<QString> FakeDeviceInfo::carrierName() const {
-    QMutexLocker lock(&m_mutex);
-    return m_carrier;
-}
-
-QString FakeDeviceInfo::systemVersion() const {
-    QMutexLocker lock(&m_mutex);
-    return m_systemVersion;
-}
-
-QUuid FakeDeviceInfo::advertisingIdentifier() const {
-    QMutexLocker lock(&m_mutex);
-    return m_advertising;
-}
-
-std::optional<QUuid> FakeDeviceInfo::vendorIdentifier() const {
-    QMutexLocker lock(&m_mutex);
-    return m_vendor;
-}
-
-void FakeDeviceInfo::setHardwareIdentifier(const QString& value) {
-    QMutexLocker lock(&m_mutex);
-    m_hardware = value;
-}
-
-void FakeDeviceInfo::setCarrierName(std::optional<QString> value) {
-    QMutexLocker lock(&m_mutex);
-    m_carrier = std::move(value);
-}
-
-void FakeDeviceInfo::setSystemVersion(const QString& value) {
-    QMutexLocker lock(&m_mutex);
-    m_systemVersion = value;
-}
-
-void FakeDeviceInfo::setAdvertisingIdentifier(const QUuid& value) {
-    QMutexLocker lock(&m_mutex);
-    m_advertising = value;
-}
-
-void FakeDeviceInfo::setVendorIdentifier(std::optional<QUuid> value) {
-    QMutexLocker lock(&m_mutex);
-    m_vendor = value;
-}
-
 FakeImagePicker& FakeImagePicker::install() {
     auto fake = std::make_unique<FakeImagePicker>();
     FakeImagePicker& ref = *fake;

@@ -383,16 +383,5 @@ void TstUi::storyboardRegistryAndSegues() {
     QCOMPARE(nav->viewControllers().size(), 2);
 }
 
-int runTableTests(int argc, char** argv);
-int runWidgetTests(int argc, char** argv);
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    TstUi core;
-    int failures = QTest::qExec(&core, argc, argv);
-    failures += runTableTests(argc, argv);
-    failures += runWidgetTests(argc, argv);
-    return failures;
-}
-
+QTEST_MAIN(TstUi)
 #include "tst_ui.moc"

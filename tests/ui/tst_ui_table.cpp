@@ -55,6 +55,7 @@ public:
 class TstUiTable : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { Log::setDisplayLog(true); }
     void reuseKeepsIdentityAndNeverSharesACell();
     void rowsHaveTheirOwnHeightHeaderAndFooter();
     void tapOnRowAndUnknownIdentifier();
@@ -173,9 +174,6 @@ void TstUiTable::tapOnRowAndUnknownIdentifier() {
     Storyboard::clear();
 }
 
-int runTableTests(int argc, char** argv) {
-    TstUiTable t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_MAIN(TstUiTable)
 
 #include "tst_ui_table.moc"

@@ -1,5 +1,3 @@
-#include <QLinearGradient>
-#include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -21,109 +19,37 @@ using namespace orvane;
 
 namespace {
 
-QImage sampleImage(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32);
-    QPainter p(&img);
-    QLinearGradient g(0, 0, w, h);
-    g.setColorAt(0, QColor(255, 140, 90));
-    g.setColorAt(1, QColor(90, 120, 255));
-    p.fillRect(img.rect(), g);
-    p.setPen(QPen(Qt::white, 4));
-    p.drawEllipse(QRect(w / 4, h / 4, w / 2, h / 2));
-    return img;
-}
-
-// One of each widget, laid out like a small screen.
+// The controls of a small screen: tabs, a styled text, a reward pill and page dots.
 class SampleScene : public ViewController {
 public:
     SampleScene() {
         setTitle(QStringLiteral("Offerwall"));
-        auto* scroll = new ScrollView(this);
-        auto* content = new QWidget;
-        auto* col = new QVBoxLayout(content);
-        col->setContentsMargins(16, 12, 16, 12);
-        col->setSpacing(12);
-
+        auto* col = new QVBoxLayout(this);
         tabs = new SegmentedControl({QStringLiteral("Standard"), QStringLiteral("Shopping")});
         tabs->setBorderColor(ui::accentColor());
         tabs->setTitleColor(ui::accentColor(), Qt::white);
         col->addWidget(tabs);
-
-        auto* row = new QHBoxLayout;
-        icon = new ImageView;
-        icon->setFixedSize(64, 64);
-        icon->setImage(sampleImage(200, 200));
-        icon->setContentMode(ContentMode::AspectFill);
-        icon->setCornerRadius(64 / 5.0);
-        row->addWidget(icon);
-        auto* texts = new QVBoxLayout;
-        auto* title = new Label(QStringLiteral("Install and open Sample Game"));
-        title->setFontSize(ui::kTitleFontSize, QFont::DemiBold);
-        texts->addWidget(title);
         styled = new Label;
         styled->setRichText(
             QStringLiteral(
                 "<span style=\"color:#8c8c8c;font-size:12px\">Reach level 5 within 3 days. </span>"
                 "<span style=\"color:%1;font-size:12px;font-weight:700\">1,500 P</span>")
                 .arg(ui::accentColor().name()));
-        texts->addWidget(styled);
-        row->addLayout(texts, 1);
+        col->addWidget(styled);
         reward = new Button(QStringLiteral("1,500 P"));
         reward->setBackgroundColor(ui::accentColor());
         reward->setPill(true);
-        row->addWidget(reward);
-        col->addLayout(row);
-
-        auto* banner = new ImageView;
-        banner->setFixedHeight(140);
-        banner->setImage(sampleImage(600, 300));
-        banner->setContentMode(ContentMode::AspectFill);
-        banner->setCornerRadius(10);
-        col->addWidget(banner);
+        col->addWidget(reward);
         pages = new PageControl;
         pages->setNumberOfPages(4);
         pages->setCurrentPage(1);
         col->addWidget(pages);
-
-        shots = new HStack;
-        for (int i = 0; i < 3; ++i) {
-            auto* shot = new ImageView;
-            shot->setFixedSize(80, 80);
-            shot->setBackgroundColor(ui::groupedBackgroundColor());
-            shot->setPlaceholder(sampleImage(40 + i * 20, 40));
-            shot->setCornerRadius(8);
-            shots->addArrangedSubview(shot);
-        }
-        col->addWidget(shots);
-        auto* name = new TextField;
-        name->setPlaceholderText(QStringLiteral("Name"));
-        col->addWidget(name);
-        auto* inquiry = new TextView;
-        inquiry->setPlaceholderText(QStringLiteral("Describe your problem"));
-        inquiry->setFixedHeight(90);
-        col->addWidget(inquiry);
-        auto* send = new Button(QStringLiteral("Send"));
-        send->setBackgroundColor(ui::accentColor());
-        send->setCornerRadius(8);
-        send->setFixedHeight(48);
-        col->addWidget(send);
-        auto* outline = new Button(QStringLiteral("Benefits: all"));
-        outline->setBorder(QColor(227, 227, 227), 1);
-        outline->setCornerRadius(6);
-        outline->setTitleColor(QColor(60, 60, 60));
-        col->addWidget(outline);
         col->addStretch(1);
-        scroll->setContentView(content);
-        auto* l = new QVBoxLayout(this);
-        l->setContentsMargins(0, 0, 0, 0);
-        l->addWidget(scroll);
     }
     SegmentedControl* tabs;
-    ImageView* icon;
     Label* styled;
     Button* reward;
     PageControl* pages;
-    HStack* shots;
 };
 
 } // namespace
@@ -131,52 +57,34 @@ public:
 class TstUiWidgets : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void sampleSceneRendersToPng();
+    void sheetIsPartOfTheRender();
     void controlsReactToRealClicks();
     void imageViewGeometryAndConstraints();
     void activityOverlayBlocksInput();
 };
 
-void TstUiWidgets::sampleSceneRendersToPng() {
+// A presented sheet is part of the window's render: its backdrop darkens the screen.
+void TstUiWidgets::sheetIsPartOfTheRender() {
     auto* scene = new SampleScene;
     NavigationController nav(scene);
     nav.show();
     QVERIFY(QTest::qWaitForWindowExposed(&nav));
     QTemporaryDir dir;
-    const QString out = qEnvironmentVariable("ORVANE_UI_SNAPSHOT_DIR", dir.path());
-    const QString plain = out + QStringLiteral("/scene.png");
-    QVERIFY(grabToPng(&nav, plain));
-    const QImage shot(plain);
+    QVERIFY(grabToPng(&nav, dir.filePath(QStringLiteral("plain.png"))));
+    const QImage shot(dir.filePath(QStringLiteral("plain.png")));
     QCOMPARE(shot.size() / shot.devicePixelRatio(), QSize(390, 844));
-    QVERIFY(!isUniformImage(shot));
 
     auto* sheet = new AlertController(QStringLiteral("Period"), QString(),
                                       AlertController::Style::ActionSheet);
-    AlertAction week(QStringLiteral("Last week"));
-    week.setChecked(true);
-    sheet->addAction(week);
-    sheet->addAction(AlertAction(QStringLiteral("Last month")));
     sheet->addAction(AlertAction(QStringLiteral("Cancel"), AlertAction::Style::Cancel));
     scene->present(sheet, false);
-    const QString withSheet = out + QStringLiteral("/scene-sheet.png");
-    QVERIFY(grabToPng(&nav, withSheet));
-    const QImage sheetShot(withSheet);
-    QVERIFY(sheetShot != shot); // the sheet is part of the window's render
-    // The dimmed backdrop darkens the top of the screen.
+    QVERIFY(grabToPng(&nav, dir.filePath(QStringLiteral("sheet.png"))));
+    const QImage sheetShot(dir.filePath(QStringLiteral("sheet.png")));
     QVERIFY(qGray(sheetShot.pixel(5, 60)) < qGray(shot.pixel(5, 60)));
     sheet->tapAction(QStringLiteral("Cancel"));
 
-    auto* alert = new AlertController(QStringLiteral("Alarm"),
-                                      QStringLiteral("Please allow tracking in Settings."));
-    alert->addAction(AlertAction(QStringLiteral("Cancel"), AlertAction::Style::Cancel));
-    alert->addAction(AlertAction(QStringLiteral("Settings")));
-    scene->present(alert, false);
-    QVERIFY(grabToPng(&nav, out + QStringLiteral("/scene-alert.png")));
-    alert->tapAction(QStringLiteral("Cancel"));
-
-    QVERIFY(!grabToPng(nullptr, out + QStringLiteral("/none.png")));
+    QVERIFY(!grabToPng(nullptr, dir.filePath(QStringLiteral("none.png"))));
     QVERIFY(!grabToPng(&nav, QStringLiteral("/proc/forbidden/x.png")));
-    QVERIFY(isUniformImage(QImage()));
 }
 
 void TstUiWidgets::controlsReactToRealClicks() {
@@ -350,9 +258,6 @@ void TstUiWidgets::activityOverlayBlocksInput() {
     QCOMPARE(screen.childAt(button->geometry().center()), button);
 }
 
-int runWidgetTests(int argc, char** argv) {
-    TstUiWidgets t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_MAIN(TstUiWidgets)
 
 #include "tst_ui_widgets.moc"

@@ -1,5 +1,3 @@
-#include "tst_services.h"
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -21,6 +19,34 @@
 #include "support/TestSupport.h"
 
 using namespace orvane;
+
+class UrlSink : public QObject {
+    Q_OBJECT
+public Q_SLOTS:
+    void handle(const QUrl& url);
+
+public:
+    QList<QUrl> received;
+};
+
+class TstPlatformServices : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void deviceDefaults();
+    void advertisingIdentifierPersists();
+    void advertisingIdentifierNeedsConsent_data();
+    void advertisingIdentifierNeedsConsent();
+    void vendorIdentifierDiffersByHost_data();
+    void vendorIdentifierDiffersByHost();
+    void defaultOpenerRefusesInvalidAddresses();
+    void defaultOpenerAnswersOnMainThread();
+    void consentAsksOnceAndRemembers();
+    void consentClosedWithoutChoiceAsksAgain();
+    void pickerLoadsChosenFilesUpToLimit();
+    void fakesReplaceAndRestore();
+};
 
 namespace {
 
@@ -48,11 +74,11 @@ void UrlSink::handle(const QUrl& url) {
     received << url;
 }
 
-void TestServices::init() {
+void TstPlatformServices::init() {
     test::restoreDefaultServices();
 }
 
-void TestServices::deviceDefaults() {
+void TstPlatformServices::deviceDefaults() {
     test::TemporarySettings settings;
     DeviceInfo& device = PlatformServices::deviceInfo();
     QVERIFY(dynamic_cast<DesktopDeviceInfo*>(&device));
@@ -70,7 +96,7 @@ void TestServices::deviceDefaults() {
     }
 }
 
-void TestServices::advertisingIdentifierPersists() {
+void TstPlatformServices::advertisingIdentifierPersists() {
     test::TemporarySettings settings;
     UserDefaults::standard().set(kTrackingConsentStatusKey, int(TrackingConsent::Authorized));
     DeviceInfo& device = PlatformServices::deviceInfo();
@@ -99,7 +125,7 @@ void TestServices::advertisingIdentifierPersists() {
     QVERIFY(device.advertisingIdentifier() != first);
 }
 
-void TestServices::advertisingIdentifierNeedsConsent_data() {
+void TstPlatformServices::advertisingIdentifierNeedsConsent_data() {
     QTest::addColumn<QVariant>("remembered"); // invalid: never asked
     QTest::newRow("never asked") << QVariant();
     QTest::newRow("not determined") << QVariant(int(TrackingConsent::NotDetermined));
@@ -110,7 +136,7 @@ void TestServices::advertisingIdentifierNeedsConsent_data() {
 
 // Without the user's consent the advertising identifier is all zeros; the identifier kept for
 // an earlier consent comes back once the user allows tracking again.
-void TestServices::advertisingIdentifierNeedsConsent() {
+void TstPlatformServices::advertisingIdentifierNeedsConsent() {
     QFETCH(QVariant, remembered);
     test::TemporarySettings settings;
     UserDefaults& defaults = UserDefaults::standard();
@@ -130,7 +156,7 @@ void TestServices::advertisingIdentifierNeedsConsent() {
     QCOMPARE(device.advertisingIdentifier(), allowed);
 }
 
-void TestServices::vendorIdentifierDiffersByHost_data() {
+void TstPlatformServices::vendorIdentifierDiffersByHost_data() {
     // Two hosts on one machine, each as (organisation domain, organisation name, application).
     QTest::addColumn<QStringList>("first");
     QTest::addColumn<QStringList>("second");
@@ -149,7 +175,7 @@ void TestServices::vendorIdentifierDiffersByHost_data() {
                                << true;
 }
 
-void TestServices::vendorIdentifierDiffersByHost() {
+void TstPlatformServices::vendorIdentifierDiffersByHost() {
     QFETCH(QStringList, first);
     QFETCH(QStringList, second);
     QFETCH(bool, same);
@@ -172,7 +198,7 @@ void TestServices::vendorIdentifierDiffersByHost() {
     QCOMPARE(*a == *b, same);
 }
 
-void TestServices::defaultOpenerRefusesInvalidAddresses() {
+void TstPlatformServices::defaultOpenerRefusesInvalidAddresses() {
     int calls = 0;
     bool answer = true;
     PlatformServices::urlOpener().open(QUrl(), [&](bool opened) {
@@ -184,7 +210,7 @@ void TestServices::defaultOpenerRefusesInvalidAddresses() {
     QVERIFY(!answer);
 }
 
-void TestServices::defaultOpenerAnswersOnMainThread() {
+void TstPlatformServices::defaultOpenerAnswersOnMainThread() {
     UrlSink sink;
     QDesktopServices::setUrlHandler(QStringLiteral("orvanetest"), &sink, "handle");
     const QUrl address(QStringLiteral("orvanetest://campaign/42"));
@@ -205,7 +231,7 @@ void TestServices::defaultOpenerAnswersOnMainThread() {
     QDesktopServices::unsetUrlHandler(QStringLiteral("orvanetest"));
 }
 
-void TestServices::consentAsksOnceAndRemembers() {
+void TstPlatformServices::consentAsksOnceAndRemembers() {
     test::TemporarySettings settings;
     TrackingConsent& consent = PlatformServices::trackingConsent();
     QList<int> answers;
@@ -244,7 +270,7 @@ void TestServices::consentAsksOnceAndRemembers() {
     QCOMPARE(answers.last(), int(TrackingConsent::Denied));
 }
 
-void TestServices::consentClosedWithoutChoiceAsksAgain() {
+void TstPlatformServices::consentClosedWithoutChoiceAsksAgain() {
     test::TemporarySettings settings;
     TrackingConsent& consent = PlatformServices::trackingConsent();
     QList<int> answers;
@@ -262,7 +288,7 @@ void TestServices::consentClosedWithoutChoiceAsksAgain() {
     QTRY_COMPARE(answers, (QList<int>{TrackingConsent::NotDetermined, TrackingConsent::Denied}));
 }
 
-void TestServices::pickerLoadsChosenFilesUpToLimit() {
+void TstPlatformServices::pickerLoadsChosenFilesUpToLimit() {
     QTemporaryDir dir;
     QImage red(4, 3, QImage::Format_RGB32);
     red.fill(Qt::red);
@@ -298,7 +324,7 @@ void TestServices::pickerLoadsChosenFilesUpToLimit() {
     QVERIFY(picked->isEmpty());
 }
 
-void TestServices::fakesReplaceAndRestore() {
+void TstPlatformServices::fakesReplaceAndRestore() {
     test::FakeUrlOpener& opener = test::FakeUrlOpener::install();
     QCOMPARE(&PlatformServices::urlOpener(), static_cast<UrlOpener*>(&opener));
     opener.result = false;
@@ -318,3 +344,6 @@ void TestServices::fakesReplaceAndRestore() {
     QVERIFY(dynamic_cast<DesktopDeviceInfo*>(&PlatformServices::deviceInfo()));
     QCOMPARE(opener.opened.size(), 1); // a replaced service stays valid
 }
+
+QTEST_MAIN(TstPlatformServices)
+#include "tst_platform_services.moc"

@@ -8,15 +8,12 @@
 #include "platform/UserDefaults.h"
 #include "sdk/OrvaneSDK.h"
 #include "sdk/SettingsKeys.h"
+#include "support/ApiTestUtil.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
-#include "tests/api/ApiTestUtil.h"
-#include "tests/api/ApiTests.h"
 
 using namespace orvane;
 using test::CompletionProbe;
-
-Q_DECLARE_METATYPE(orvane::sandbox::Fault)
 
 namespace {
 
@@ -65,7 +62,7 @@ QList<Expected> everyGet() {
 
 } // namespace
 
-class CatalogueTest : public QObject {
+class TstApiCatalogue : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -76,8 +73,6 @@ private Q_SLOTS:
     void inspectionEndsEveryQueryButTheNotice();
     void settingsReadAtCreationOrAtCall();
     void inquiryIsOneMultipartPost();
-    void everyOutcomeCompletesOnce_data();
-    void everyOutcomeCompletesOnce();
     void missingConfigurationFailsTheCall();
     void requestsAndRepliesAreLogged();
 
@@ -88,13 +83,13 @@ private:
     std::unique_ptr<test::SandboxFixture> m_sandbox;
 };
 
-void CatalogueTest::init() {
+void TstApiCatalogue::init() {
     test::FakeDeviceInfo::install();
     m_sandbox = std::make_unique<test::SandboxFixture>();
     QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
 }
 
-void CatalogueTest::cleanup() {
+void TstApiCatalogue::cleanup() {
     m_sandbox.reset();
     OrvaneSDK::shared().setIsInspect(false);
     ApiProvider::setTimeoutForTesting(0);
@@ -102,8 +97,8 @@ void CatalogueTest::cleanup() {
     Log::setDisplayLog(false);
 }
 
-sandbox::LoggedRequest CatalogueTest::run(const QString& path, const Call& call,
-                                          bool expectCompletion) {
+sandbox::LoggedRequest TstApiCatalogue::run(const QString& path, const Call& call,
+                                            bool expectCompletion) {
     sandbox::SandboxServer& server = m_sandbox->server();
     server.clearRequests();
     CompletionProbe probe;
@@ -120,7 +115,7 @@ sandbox::LoggedRequest CatalogueTest::run(const QString& path, const Call& call,
     return server.requestsTo(path).value(0);
 }
 
-void CatalogueTest::everyCallSendsItsExactQueryAndHeaders() {
+void TstApiCatalogue::everyCallSendsItsExactQueryAndHeaders() {
     for (const Expected& e : everyGet()) {
         const bool completes = e.path != QLatin1String("/v1/inst");
         const sandbox::LoggedRequest request = run(e.path, e.call, completes);
@@ -140,7 +135,7 @@ void CatalogueTest::everyCallSendsItsExactQueryAndHeaders() {
     QCOMPARE(notice.header("cookie"), QByteArray("1"));
 }
 
-void CatalogueTest::conditionalAndBareFields() {
+void TstApiCatalogue::conditionalAndBareFields() {
     UserDefaults::standard().set(keys::kAge, 30);
     UserDefaults::standard().set(keys::kGender, "2");
     test::FakeDeviceInfo& device = test::FakeDeviceInfo::install();
@@ -173,7 +168,7 @@ void CatalogueTest::conditionalAndBareFields() {
     QCOMPARE(odd.queryNames(), (QStringList{"mkey", "mckey", "userid", "campid"}));
 }
 
-void CatalogueTest::inspectionEndsEveryQueryButTheNotice() {
+void TstApiCatalogue::inspectionEndsEveryQueryButTheNotice() {
     OrvaneSDK::shared().setIsInspect(true);
     for (const Expected& e : everyGet()) {
         const sandbox::LoggedRequest request = run(e.path, e.call, false);
@@ -185,7 +180,7 @@ void CatalogueTest::inspectionEndsEveryQueryButTheNotice() {
     QVERIFY(notice.rawQuery.isEmpty());
 }
 
-void CatalogueTest::settingsReadAtCreationOrAtCall() {
+void TstApiCatalogue::settingsReadAtCreationOrAtCall() {
     ApiList api; // keys, user and bases are taken now
     UserDefaults::standard().set(keys::kMkey, "other-mkey");
     UserDefaults::standard().set(keys::kGender, "1");
@@ -216,7 +211,7 @@ void CatalogueTest::settingsReadAtCreationOrAtCall() {
              std::optional<QString>("other-mkey"));
 }
 
-void CatalogueTest::inquiryIsOneMultipartPost() {
+void TstApiCatalogue::inquiryIsOneMultipartPost() {
     OrvaneSDK::shared().setIsInspect(true); // adds nothing to a form
     const QImage first = test::testImage(Qt::green);
     const QImage second = test::testImage(Qt::yellow, 64, 64);
@@ -253,62 +248,7 @@ void CatalogueTest::inquiryIsOneMultipartPost() {
     QCOMPARE(stored.first().images.size(), 2);
 }
 
-void CatalogueTest::everyOutcomeCompletesOnce_data() {
-    QTest::addColumn<sandbox::Fault>("fault");
-    QTest::addColumn<int>("kind"); // -1: a body arrives
-    QTest::addColumn<int>("status");
-    QTest::addColumn<bool>("decodes");
-
-    const int transport = int(ApiError::Kind::Transport);
-    QTest::newRow("200") << sandbox::Fault{} << -1 << 0 << true;
-    QTest::newRow("404") << sandbox::Fault::status(404) << int(ApiError::Kind::HttpStatus) << 404
-                         << false;
-    QTest::newRow("500") << sandbox::Fault::status(500) << int(ApiError::Kind::HttpStatus) << 500
-                         << false;
-    QTest::newRow("garbage") << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed) << -1 << 0
-                             << false;
-    QTest::newRow("empty body") << sandbox::Fault::withBody(sandbox::Fault::Body::Empty) << -1 << 0
-                                << false;
-    QTest::newRow("truncated") << sandbox::Fault::withBody(sandbox::Fault::Body::Truncated)
-                               << transport << 0 << false;
-    QTest::newRow("dropped") << sandbox::Fault::withBody(sandbox::Fault::Body::Drop) << transport
-                             << 0 << false;
-    QTest::newRow("time-out") << sandbox::Fault::delay(3000) << int(ApiError::Kind::Timeout) << 0
-                              << false;
-}
-
-void CatalogueTest::everyOutcomeCompletesOnce() {
-    QFETCH(sandbox::Fault, fault);
-    QFETCH(int, kind);
-    QFETCH(int, status);
-    QFETCH(bool, decodes);
-    // A short time-out for the time-out row only: a busy machine must not turn the others into one.
-    ApiProvider::setTimeoutForTesting(kind == int(ApiError::Kind::Timeout) ? 300 : 0);
-    m_sandbox->server().setFault("/v1/req", fault);
-
-    CompletionProbe probe;
-    ApiList().getReq(probe.completion());
-    QTRY_COMPARE(probe.count(), 1);
-    const ApiResult result = probe.result();
-    QCOMPARE(result.ok(), kind < 0);
-    if (kind >= 0) {
-        QCOMPARE(int(result.error().kind), kind);
-        QCOMPARE(result.error().httpStatus.value_or(0), status);
-        QVERIFY(!result.error().description().isEmpty());
-    } else {
-        const Decoded<Req> req = decode<Req>(result.body());
-        QCOMPARE(req.ok(), decodes);
-        if (decodes) {
-            QCOMPARE(req.value().result, std::optional<qint64>(200));
-            QVERIFY(!req.value().camp->isEmpty());
-        }
-    }
-    QTest::qWait(
-        kind == int(ApiError::Kind::Transport) || kind == int(ApiError::Kind::Timeout) ? 400 : 50);
-    QCOMPARE(probe.count(), 1);
-}
-
-void CatalogueTest::missingConfigurationFailsTheCall() {
+void TstApiCatalogue::missingConfigurationFailsTheCall() {
     test::LogCapture log;
     Log::setDisplayLog(true);
     auto expectConfigurationError = [](const std::function<void(ApiCompletion)>& call,
@@ -346,7 +286,7 @@ void CatalogueTest::missingConfigurationFailsTheCall() {
     QVERIFY(decode<HalvekNotice>(notice.result().body()).ok());
 }
 
-void CatalogueTest::requestsAndRepliesAreLogged() {
+void TstApiCatalogue::requestsAndRepliesAreLogged() {
     test::LogCapture log;
     Log::setDisplayLog(true);
     ApiProvider::setMaxReplyBytesForTesting(64);
@@ -380,9 +320,5 @@ void CatalogueTest::requestsAndRepliesAreLogged() {
     QVERIFY2(received, qPrintable(log.lines().join('\n')));
 }
 
-int runCatalogueTest(int argc, char** argv) {
-    CatalogueTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "CatalogueTest.moc"
+QTEST_MAIN(TstApiCatalogue)
+#include "tst_api_catalogue.moc"

@@ -1,11 +1,9 @@
-#include "api/Records.h"
-
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtTest>
 
-#include "tests/api/ApiTests.h"
+#include "api/Records.h"
 
 using namespace orvane;
 
@@ -53,18 +51,15 @@ QJsonObject fullCampJson(qint64 campid) {
                        {"rewardtype", 2}};
 }
 
+// A campaign of absent fields: what every decoded campaign starts from.
 Camp defaultCamp() {
-    Camp c;
-    c.campid = -1;
-    c.bm = -1;
-    c.bmcheck = 0;
-    c.name = c.engname = c.package = c.ctvurl = c.joindesc = c.rewarddesc = c.notice = c.cta =
-        c.pricemark = c.carrier = c.rewarddate = QString();
-    c.detailpage = c.ctvwidth = c.ctvheight = c.rewardcondition = c.category = c.cpsprice =
-        c.cpsdcprice = c.targetagemin = c.targetagemax = c.gender = c.convflag = c.orderseq = 0;
-    c.rewardprice = 0.0;
-    c.rewardtype = -1;
-    return c;
+    return decodeCamp(QJsonDocument::fromJson(R"({"campid":-1,"bm":-1,"bmcheck":0,"name":"",
+        "engname":"","package":"","ctvurl":"","joindesc":"","rewarddesc":"","notice":"","cta":"",
+        "pricemark":"","carrier":"","rewarddate":"","detailpage":0,"ctvwidth":0,"ctvheight":0,
+        "rewardcondition":0,"category":0,"cpsprice":0,"cpsdcprice":0,"targetagemin":0,
+        "targetagemax":0,"gender":0,"convflag":0,"orderseq":0,"rewardprice":0,"rewardtype":-1})")
+                          .object())
+        .value();
 }
 
 template <typename R>
@@ -89,7 +84,7 @@ QString dataDir() {
 
 } // namespace
 
-class RecordsTest : public QObject {
+class TstApiRecords : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -110,7 +105,7 @@ private Q_SLOTS:
     void truncatedDeepAndHugeDocuments();
 };
 
-void RecordsTest::campTakesDefaultsFieldByField_data() {
+void TstApiRecords::campTakesDefaultsFieldByField_data() {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QByteArray>("expected"); // toJson of the expected campaign, over defaults
 
@@ -136,7 +131,7 @@ void RecordsTest::campTakesDefaultsFieldByField_data() {
         << QByteArray(R"({"orvkey":""})");
 }
 
-void RecordsTest::campTakesDefaultsFieldByField() {
+void TstApiRecords::campTakesDefaultsFieldByField() {
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, expected);
     Camp want = defaultCamp();
@@ -155,7 +150,7 @@ void RecordsTest::campTakesDefaultsFieldByField() {
     QVERIFY(got.value().campid && got.value().rewardprice && got.value().name);
 }
 
-void RecordsTest::campWithEveryFieldRoundTrips() {
+void TstApiRecords::campWithEveryFieldRoundTrips() {
     const QJsonObject object = fullCampJson(77);
     const Decoded<Camp> d = decodeCamp(object);
     QVERIFY(d.ok());
@@ -182,7 +177,7 @@ void RecordsTest::campWithEveryFieldRoundTrips() {
 
 // A key names a field only when it is exactly the field's name, however it was written in the
 // reply; a campaign alone and a campaign inside a list read the same.
-void RecordsTest::keysMatchExactly_data() {
+void TstApiRecords::keysMatchExactly_data() {
     QTest::addColumn<QByteArray>("object");
     QTest::addColumn<qint64>("campid");
     QTest::addColumn<QString>("name");
@@ -209,7 +204,7 @@ void RecordsTest::keysMatchExactly_data() {
                                   << QString();
 }
 
-void RecordsTest::keysMatchExactly() {
+void TstApiRecords::keysMatchExactly() {
     QFETCH(QByteArray, object);
     QFETCH(qint64, campid);
     QFETCH(QString, name);
@@ -222,7 +217,7 @@ void RecordsTest::keysMatchExactly() {
     QCOMPARE(list.value().camp->first(), alone.value());
 }
 
-void RecordsTest::listElementsDecodeAsAlone_data() {
+void TstApiRecords::listElementsDecodeAsAlone_data() {
     // Elements of one list: equal values in a row, then a change of text, type or length.
     QTest::addColumn<QByteArray>("elements");
     QTest::newRow("repeated texts and lists")
@@ -247,7 +242,7 @@ void RecordsTest::listElementsDecodeAsAlone_data() {
     QTest::newRow("repeats after many different values") << many + R"({"name":"n0"}])";
 }
 
-void RecordsTest::listElementsDecodeAsAlone() {
+void TstApiRecords::listElementsDecodeAsAlone() {
     QFETCH(QByteArray, elements);
     const QJsonArray array = QJsonDocument::fromJson(elements).array();
     QVERIFY(!array.isEmpty());
@@ -272,7 +267,7 @@ void RecordsTest::listElementsDecodeAsAlone() {
     QCOMPARE(rewards.ok(), allHold);
 }
 
-void RecordsTest::strictRecordsRefuseWrongTypes() {
+void TstApiRecords::strictRecordsRefuseWrongTypes() {
     // A status sent as a string sinks every standard record.
     const QByteArray quoted = R"({"result":"200"})";
     expectStrictFailure<Req>(quoted, "key \"result\": expected an integer, found a string");
@@ -299,7 +294,7 @@ void RecordsTest::strictRecordsRefuseWrongTypes() {
     expectStrictFailure<Join>(R"({"lurl":1,"orvkey":2})", "key \"orvkey\"");
 }
 
-void RecordsTest::strictRecordsTreatMissingAndNullAsAbsent() {
+void TstApiRecords::strictRecordsTreatMissingAndNullAsAbsent() {
     expectAllAbsent<Req>();
     expectAllAbsent<Reward>();
     expectAllAbsent<RewardList>();
@@ -330,7 +325,7 @@ void RecordsTest::strictRecordsTreatMissingAndNullAsAbsent() {
     QCOMPARE(list.value().reward->first().rewarddate, std::optional<QString>("20240101"));
 }
 
-void RecordsTest::listKeepsBadCampaignsButSinksOnNonObjects() {
+void TstApiRecords::listKeepsBadCampaignsButSinksOnNonObjects() {
     const Decoded<Req> kept =
         decode<Req>(R"({"result":200,"camp":[{"campid":"x","name":"A"},{"campid":2}]})");
     QVERIFY2(kept.ok(), qPrintable(kept.error()));
@@ -347,7 +342,7 @@ void RecordsTest::listKeepsBadCampaignsButSinksOnNonObjects() {
     QVERIFY(!decode<Req>(R"({"housemd":[[]]})").ok());
 }
 
-void RecordsTest::integersAreExactAndIntegral() {
+void TstApiRecords::integersAreExactAndIntegral() {
     const Decoded<State> big = decode<State>(R"({"result":9007199254740993})");
     QVERIFY(big.ok());
     QCOMPARE(*big.value().result, Q_INT64_C(9007199254740993));
@@ -359,7 +354,7 @@ void RecordsTest::integersAreExactAndIntegral() {
     QCOMPARE(*decode<Camp>(R"({"rewardprice":1e-3})").value().rewardprice, 0.001);
 }
 
-void RecordsTest::nonObjectRepliesFail() {
+void TstApiRecords::nonObjectRepliesFail() {
     for (const QByteArray& body :
          {QByteArray(), QByteArray("[]"), QByteArray("\"x\""), QByteArray("200"),
           QByteArray("null"), QByteArray("<html>"), QByteArray("{\"result\":200}garbage")}) {
@@ -372,7 +367,7 @@ void RecordsTest::nonObjectRepliesFail() {
     QVERIFY(!decodeCamp(QJsonValue(QJsonArray())).ok());
 }
 
-void RecordsTest::typedJsonNamesEveryPresentField() {
+void TstApiRecords::typedJsonNamesEveryPresentField() {
     const Decoded<Req> req =
         decode<Req>(R"({"result":200,"camp":[{"campid":4,"targetpkg":["p"]}],"errmsg":"e"})");
     const QJsonObject typed = toTypedJson(req.value());
@@ -386,7 +381,7 @@ void RecordsTest::typedJsonNamesEveryPresentField() {
     QVERIFY(!camp.contains("iconurl"));
 }
 
-void RecordsTest::jsonTestSuiteCorpus() {
+void TstApiRecords::jsonTestSuiteCorpus() {
     const QDir dir(dataDir() + QStringLiteral("/json-test-suite/test_parsing"));
     const QStringList files = dir.entryList({QStringLiteral("*.json")}, QDir::Files);
     QVERIFY2(files.size() > 300, qPrintable(dir.path()));
@@ -412,7 +407,7 @@ void RecordsTest::jsonTestSuiteCorpus() {
     QVERIFY(objects >= 10);
 }
 
-void RecordsTest::truncatedDeepAndHugeDocuments() {
+void TstApiRecords::truncatedDeepAndHugeDocuments() {
     // Every proper prefix of a valid reply is refused.
     QJsonArray camps;
     for (int i = 0; i < 3; ++i) {
@@ -455,9 +450,5 @@ void RecordsTest::truncatedDeepAndHugeDocuments() {
     QCOMPARE(notice.value().text->size(), text.size());
 }
 
-int runRecordsTest(int argc, char** argv) {
-    RecordsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "RecordsTest.moc"
+QTEST_MAIN(TstApiRecords)
+#include "tst_api_records.moc"

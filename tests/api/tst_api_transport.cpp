@@ -1,13 +1,12 @@
 #include <QtTest>
 
 #include "api/ApiProvider.h"
-#include "tests/api/ApiTestUtil.h"
-#include "tests/api/ApiTests.h"
+#include "support/ApiTestUtil.h"
 
 using namespace orvane;
 using test::CompletionProbe;
 
-class TransportTest : public QObject {
+class TstApiTransport : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -17,7 +16,7 @@ private Q_SLOTS:
     void refusedRequestsCompleteOnceOffTheMainThread();
 };
 
-void TransportTest::multipartBodyIsByteExact() {
+void TstApiTransport::multipartBodyIsByteExact() {
     const QImage red = test::testImage(Qt::red);
     const QImage blue = test::testImage(Qt::blue, 20, 50);
     const QVariantMap params{
@@ -61,14 +60,14 @@ void TransportTest::multipartBodyIsByteExact() {
     QCOMPARE(decoded.size(), red.size());
 }
 
-void TransportTest::emptyFormIsOnlyTheClosingLine() {
+void TstApiTransport::emptyFormIsOnlyTheClosingLine() {
     QCOMPARE(ApiProvider::createBody({}, {}, ApiProvider::kBoundary),
              QByteArray("--^-----^--\r\n"));
     QCOMPARE(ApiProvider::createBody({{"a", QVariant()}}, {QImage()}, QStringLiteral("xy")),
              QByteArray("--xy--\r\n"));
 }
 
-void TransportTest::mimeTableAndLookup() {
+void TstApiTransport::mimeTableAndLookup() {
     const auto& table = ApiProvider::mimeTypes();
     QCOMPARE(table.size(), 94);
     QCOMPARE(table.value("bmp"), "image/x-ms-bmp");
@@ -91,7 +90,7 @@ void TransportTest::mimeTableAndLookup() {
     QCOMPARE(ApiProvider::mimeTypeForPath("x.zzqqunknown"), "application/octet-stream");
 }
 
-void TransportTest::refusedRequestsCompleteOnceOffTheMainThread() {
+void TstApiTransport::refusedRequestsCompleteOnceOffTheMainThread() {
     struct Case {
         QUrl url;
         QString method;
@@ -114,21 +113,23 @@ void TransportTest::refusedRequestsCompleteOnceOffTheMainThread() {
          ApiError::Kind::InvalidInput},
         {QUrl("http://127.0.0.1:9/cs"), "POST", {}, {QImage()}, ApiError::Kind::InvalidInput},
     };
-    for (const Case& c : cases) {
-        CompletionProbe probe;
-        ApiProvider::request(c.url, c.method, c.params, c.images, probe.completion());
-        QTRY_COMPARE(probe.count(), 1);
-        QVERIFY(!probe.result().ok());
-        QCOMPARE(probe.result().error().kind, c.kind);
-        QVERIFY(!probe.ranOnMainThread());
-        QTest::qWait(20);
+    // All at once: by the time the last has answered, a second answer to an earlier one would
+    // have come too.
+    QList<CompletionProbe> probes(cases.size());
+    for (qsizetype i = 0; i < cases.size(); ++i) {
+        const Case& c = cases.at(i);
+        ApiProvider::request(c.url, c.method, c.params, c.images, probes[i].completion());
+    }
+    for (qsizetype i = 0; i < cases.size(); ++i) {
+        QTRY_COMPARE(probes.at(i).count(), 1);
+        QVERIFY(!probes.at(i).result().ok());
+        QCOMPARE(probes.at(i).result().error().kind, cases.at(i).kind);
+        QVERIFY(!probes.at(i).ranOnMainThread());
+    }
+    for (const CompletionProbe& probe : probes) {
         QCOMPARE(probe.count(), 1);
     }
 }
 
-int runTransportTest(int argc, char** argv) {
-    TransportTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "TransportTest.moc"
+QTEST_MAIN(TstApiTransport)
+#include "tst_api_transport.moc"

@@ -1,0 +1,60 @@
+#include "support/GuiTest.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QTest>
+
+#include "api/ApiProvider.h"
+#include "participation/ApiJoin.h"
+#include "platform/Log.h"
+#include "sdk/Localized.h"
+#include "support/Fakes.h"
+
+namespace orvane::test {
+
+bool GuiTest::settled() {
+    // A reply's work may send the next request: quiet only when nothing is left after running it.
+    for (int round = 0; round < 10; ++round) {
+        if (!QTest::qWaitFor([] { return ApiProvider::requestsInFlight() == 0; }, 10000)) {
+            return false;
+        }
+        QCoreApplication::sendPostedEvents();
+        if (ApiProvider::requestsInFlight() == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void GuiTest::initTestCase() {
+    Log::setDisplayLog(true);
+    setLocalizationLanguage(QStringLiteral("en"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    initCase();
+}
+
+void GuiTest::init() {
+    m_sandbox = std::make_unique<SandboxFixture>();
+    QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
+    ApiJoin::shared().resetForTesting();
+    m_log = std::make_unique<LogCapture>();
+    initTest();
+}
+
+void GuiTest::cleanup() {
+    cleanupTest();
+    const QStringList lines = m_log->lines();
+    m_log.reset();
+    if (QTest::currentTestFailed()) {
+        for (const QString& line : lines) {
+            qInfo().noquote() << line;
+        }
+    }
+    ApiJoin::shared().resetForTesting();
+    restoreDefaultServices();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_sandbox.reset(); // waits for the kit's requests to end
+    setLocalizationLanguage(QStringLiteral("en"));
+}
+
+} // namespace orvane::test
