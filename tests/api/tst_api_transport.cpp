@@ -2,6 +2,7 @@
 
 #include "api/ApiProvider.h"
 #include "support/ApiTestUtil.h"
+#include "support/FixedReplyServer.h"
 
 using namespace orvane;
 using test::CompletionProbe;
@@ -14,6 +15,7 @@ private Q_SLOTS:
     void emptyFormIsOnlyTheClosingLine();
     void mimeTableAndLookup();
     void refusedRequestsCompleteOnceOffTheMainThread();
+    void replyAsLargeAsTheCapArrives();
 };
 
 void TstApiTransport::multipartBodyIsByteExact() {
@@ -128,6 +130,26 @@ void TstApiTransport::refusedRequestsCompleteOnceOffTheMainThread() {
     }
     for (const CompletionProbe& probe : probes) {
         QCOMPARE(probe.count(), 1);
+    }
+}
+
+// The cap is the largest reply accepted: one byte more fails as a transport error.
+void TstApiTransport::replyAsLargeAsTheCapArrives() {
+    const QByteArray body(64, 'x');
+    test::FixedReplyServer server(body);
+    const auto reset = qScopeGuard([] { ApiProvider::setMaxReplyBytesForTesting(0); });
+    for (const qint64 cap : {body.size(), body.size() - 1}) {
+        ApiProvider::setMaxReplyBytesForTesting(cap);
+        CompletionProbe probe;
+        ApiProvider::request(QUrl(server.baseUrl() + QStringLiteral("/cap")),
+                             ApiProvider::REQUEST_METHOD_GET, {}, {}, probe.completion());
+        QTRY_COMPARE(probe.count(), 1);
+        const bool fits = cap == body.size();
+        QCOMPARE(probe.result().ok(), fits);
+        QCOMPARE(probe.result().body(), fits ? body : QByteArray());
+        if (!fits) {
+            QCOMPARE(probe.result().error().kind, ApiError::Kind::Transport);
+        }
     }
 }
 

@@ -246,11 +246,11 @@ void TstBenefits::olderReplyNeverReplacesTheLatest() {
 void TstBenefits::rowsShowWhatTheyCan() {
     TableView table;
     RewardTableViewCell cell;
-    Reward full{1, QStringLiteral("Full"), 1500.5, QStringLiteral("P"), QStringLiteral("20240229"),
-                1};
+    Reward full{
+        1, QStringLiteral("Full"), 1500.125, QStringLiteral("P"), QStringLiteral("20240229"), 1};
     cell.setItem(full, table, 0);
     QCOMPARE(cell.l_date->plainText(), QStringLiteral("2024-02-29"));
-    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("1,500.5 P"));
+    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("1,500.125 P"));
 
     Reward broken{2, std::nullopt, std::nullopt, QStringLiteral("P"), QStringLiteral("2024-13"), 1};
     cell.setItem(broken, table, 0);
