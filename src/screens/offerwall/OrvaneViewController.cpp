@@ -27,6 +27,8 @@
 #include "sdk/Orvane.h"
 #include "sdk/SettingsKeys.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvane {
 
 namespace {
@@ -280,7 +282,7 @@ void OrvaneViewController::prepare(StoryboardSegue& segue, const QVariant& sende
 
 int OrvaneViewController::numberOfRows(TableView&) {
     const auto count = static_cast<int>(m_model->selectedAllCampList().size());
-    Log::info("OrvaneViewController tableView count : " + QString::number(count));
+    Log::info(u"OrvaneViewController tableView count : "_s + QString::number(count));
     return count;
 }
 
