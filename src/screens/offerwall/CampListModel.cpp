@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include <QPointer>
@@ -67,6 +66,19 @@ CampListModel::LoadFailure failureOf(const ApiError& error) {
 }
 
 } // namespace
+
+QList<Camp> CampRows::toList() const {
+    QList<Camp> out;
+    out.reserve(size());
+    for (const Camp* camp : m_rows) {
+        out.append(*camp);
+    }
+    return out;
+}
+
+bool operator==(const CampRows& a, const CampRows& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
 
 // The four group lists and the summary of one reply; built on the transport thread, applied on
 // the main thread.
@@ -218,7 +230,6 @@ void CampListModel::selectAfterLoad() {
 void CampListModel::select(const QList<Camp>& camps, const QList<Camp>& house) {
     m_selectedCampList = camps;
     m_selectedHouseList = house;
-    ++m_selectionGeneration;
 }
 
 void CampListModel::selectGroup(int segmentIndex) {
@@ -252,59 +263,54 @@ bool CampListModel::comesBefore(const Camp& a, const Camp& b, SortMode mode, int
 }
 
 void CampListModel::setSort() {
-    // Sorting pointers and copying each campaign once keeps the cost of moving 34-field records
-    // out of the sort.
-    std::vector<const Camp*> rows;
-    rows.reserve(m_selectedCampList.size() + m_selectedHouseList.size());
-    for (const Camp& camp : std::as_const(m_selectedCampList)) {
-        rows.push_back(&camp);
+    // Only pointers move: the shown rows point into the selected lists, which the view shares.
+    CampRows shown;
+    shown.m_regular = m_selectedCampList;
+    shown.m_house = m_selectedHouseList;
+    std::vector<const Camp*> regular;
+    regular.reserve(shown.m_regular.size());
+    for (const Camp& camp : std::as_const(shown.m_regular)) {
+        regular.push_back(&camp);
     }
     const SortMode mode = m_sortMode;
     const int listType = m_listType;
-    std::stable_sort(rows.begin(), rows.end(), [mode, listType](const Camp* a, const Camp* b) {
-        return comesBefore(*a, *b, mode, listType);
+    std::stable_sort(regular.begin(), regular.end(),
+                     [mode, listType](const Camp* a, const Camp* b) {
+                         return comesBefore(*a, *b, mode, listType);
+                     });
+    std::vector<const Camp*> house;
+    house.reserve(shown.m_house.size());
+    for (const Camp& camp : std::as_const(shown.m_house)) {
+        house.push_back(&camp);
+    }
+    std::stable_sort(house.begin(), house.end(), [](const Camp* a, const Camp* b) {
+        return a->orderseq.value_or(0) < b->orderseq.value_or(0);
     });
 
-    std::stable_sort(m_selectedHouseList.begin(), m_selectedHouseList.end(),
-                     [](const Camp& a, const Camp& b) {
-                         return a.orderseq.value_or(0) < b.orderseq.value_or(0);
-                     });
-    for (const Camp& house : std::as_const(m_selectedHouseList)) {
-        const auto at = static_cast<std::ptrdiff_t>(pinnedRow(house, std::ssize(rows)));
-        rows.insert(rows.begin() + at, &house);
-    }
-
-    // Each row's campaign by its place in the selected lists: regular ones, then house ones.
-    const Camp* regular = m_selectedCampList.constData();
-    const qsizetype regularCount = m_selectedCampList.size();
-    const Camp* house = m_selectedHouseList.constData();
-    const std::less<const Camp*> before;
-    auto sourceOf = [&](const Camp* camp) {
-        const bool isRegular = !before(camp, regular) && before(camp, regular + regularCount);
-        return isRegular ? camp - regular : regularCount + (camp - house);
-    };
-    // The same selection in a new order: move the campaigns from their previous rows instead of
-    // copying them again (a copy touches every string of every campaign). Only while nobody
-    // shares the previous list.
-    QList<Camp> previous = std::move(m_selectedAllCampList);
-    const bool reuse = m_shownGeneration == m_selectionGeneration &&
-                       previous.size() == std::ssize(rows) && previous.isDetached();
-    Camp* previousRows = reuse ? previous.data() : nullptr;
-    std::vector<qsizetype> shownRow(rows.size());
-    QList<Camp> all;
-    all.reserve(std::ssize(rows));
-    for (size_t row = 0; row < rows.size(); ++row) {
-        const auto source = static_cast<size_t>(sourceOf(rows[row]));
-        if (previousRows) {
-            all.append(std::move(previousRows[m_shownRow[source]]));
-        } else {
-            all.append(*rows[row]);
+    // The final row of each house campaign: inserting one at a row pushes every row at or after
+    // it down, including house campaigns inserted before it.
+    std::vector<qsizetype> houseRow(house.size());
+    for (size_t k = 0; k < house.size(); ++k) {
+        const qsizetype row = pinnedRow(*house[k], std::ssize(regular) + static_cast<qsizetype>(k));
+        for (size_t earlier = 0; earlier < k; ++earlier) {
+            if (houseRow[earlier] >= row) {
+                ++houseRow[earlier];
+            }
         }
-        shownRow[source] = static_cast<qsizetype>(row);
+        houseRow[k] = row;
     }
-    m_selectedAllCampList = std::move(all);
-    m_shownRow = std::move(shownRow);
-    m_shownGeneration = m_selectionGeneration;
+    shown.m_rows.resize(std::ssize(regular) + std::ssize(house), nullptr);
+    const Camp** rows = shown.m_rows.data();
+    for (size_t k = 0; k < house.size(); ++k) {
+        rows[houseRow[k]] = house[k];
+    }
+    auto next = regular.cbegin();
+    for (qsizetype row = 0; row < shown.m_rows.size(); ++row) {
+        if (!rows[row]) {
+            rows[row] = *next++;
+        }
+    }
+    m_selectedAllCampList = std::move(shown);
     Q_EMIT listChanged();
 }
 
