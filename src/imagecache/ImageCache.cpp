@@ -260,6 +260,13 @@ void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Compl
     if (m_closing) {
         return; // shutting down: nothing would answer
     }
+    // A load of an image being downloaded waits for that download at once, as a lookup that found
+    // nothing would, without taking a worker for the lookup.
+    if (auto entry = m_downloads.find(request.key);
+        entry != m_downloads.end() && entry->state == State::downloading) {
+        entry->waiters.append(Waiter{request.fitSize, std::move(request.completion), false});
+        return;
+    }
     m_workers->start(
         detail::handOff([this, request = std::move(request)] { lookupOrDownload(request); }));
 }
