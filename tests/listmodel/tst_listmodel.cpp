@@ -344,6 +344,8 @@ void TestListModel::housePinning_data() {
         << QList<qint64>{2, 2} << QList<qint64>{1, 102, 101, 2, 3};
     QTest::newRow("later insertions push down")
         << QList<qint64>{1, 2, 3} << QList<qint64>{101, 102, 103, 1, 2, 3};
+    QTest::newRow("ties, pushes and clamps together")
+        << QList<qint64>{2, 1, 2, 9, 0} << QList<qint64>{102, 103, 101, 105, 1, 2, 3, 104};
 }
 
 void TestListModel::housePinning() {
@@ -356,7 +358,7 @@ void TestListModel::housePinning() {
     CampListModel model;
     model.applyReply(reply({camp(1, 1, 0, 1), camp(2, 1, 0, 2), camp(3, 1, 0, 3)}, house));
     QCOMPARE(ids(model.selectedAllCampList()), rows);
-    // The house list itself is left in orderseq order; sorting again changes nothing.
+    // Sorting again changes nothing.
     model.setSort();
     QCOMPARE(ids(model.selectedAllCampList()), rows);
 }

@@ -32,6 +32,37 @@ qsizetype pinnedRow(const Camp& house, qsizetype size) {
     return orderseq - 1 > size ? size : static_cast<qsizetype>(orderseq - 1);
 }
 
+// The final row of each house campaign (in pinning order) once all are pinned among `regular`
+// rows. Inserting one at a row pushes every row at or after it down, so the last one keeps its row
+// and each earlier one ends at its row counted among the rows the later ones leave free. Found from
+// the last to the first in a Fenwick tree of free rows: O(n log n) whatever the rows asked for.
+std::vector<qsizetype> finalHouseRows(const std::vector<const Camp*>& house, qsizetype regular) {
+    const qsizetype total = regular + std::ssize(house);
+    std::vector<qsizetype> freeRows(static_cast<size_t>(total) + 1); // 1-based
+    qsizetype top = 1;
+    for (qsizetype i = 1; i <= total; ++i) {
+        freeRows[static_cast<size_t>(i)] = i & -i;
+        top = (i & (i - 1)) == 0 ? i : top;
+    }
+    std::vector<qsizetype> rows(house.size());
+    for (qsizetype k = std::ssize(house) - 1; k >= 0; --k) {
+        const auto index = static_cast<size_t>(k);
+        qsizetype wanted = pinnedRow(*house[index], regular + k) + 1; // the wanted-th free row
+        qsizetype at = 0;
+        for (qsizetype step = top; step > 0; step /= 2) {
+            if (at + step <= total && freeRows[static_cast<size_t>(at + step)] < wanted) {
+                at += step;
+                wanted -= freeRows[static_cast<size_t>(at)];
+            }
+        }
+        rows[index] = at;
+        for (qsizetype i = at + 1; i <= total; i += i & -i) {
+            --freeRows[static_cast<size_t>(i)];
+        }
+    }
+    return rows;
+}
+
 // The body as valid UTF-8: every invalid sequence becomes U+FFFD, exactly as QString::fromUtf8
 // replaces it. A valid body, the usual case, costs one scan and comes back shared, not copied.
 QByteArray validUtf8(const QByteArray& body) {
@@ -287,18 +318,7 @@ void CampListModel::setSort() {
         return a->orderseq.value_or(0) < b->orderseq.value_or(0);
     });
 
-    // The final row of each house campaign: inserting one at a row pushes every row at or after
-    // it down, including house campaigns inserted before it.
-    std::vector<qsizetype> houseRow(house.size());
-    for (size_t k = 0; k < house.size(); ++k) {
-        const qsizetype row = pinnedRow(*house[k], std::ssize(regular) + static_cast<qsizetype>(k));
-        for (size_t earlier = 0; earlier < k; ++earlier) {
-            if (houseRow[earlier] >= row) {
-                ++houseRow[earlier];
-            }
-        }
-        houseRow[k] = row;
-    }
+    const std::vector<qsizetype> houseRow = finalHouseRows(house, std::ssize(regular));
     shown.m_rows.resize(std::ssize(regular) + std::ssize(house), nullptr);
     const Camp** rows = shown.m_rows.data();
     for (size_t k = 0; k < house.size(); ++k) {
