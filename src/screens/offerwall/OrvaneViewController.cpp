@@ -271,7 +271,7 @@ void OrvaneViewController::prepare(StoryboardSegue& segue, const QVariant& sende
     auto* detail = qobject_cast<DetailViewController*>(segue.destination);
     if (!detail)
         return;
-    const QList<Camp>& rows = m_model->selectedAllCampList();
+    const CampRows& rows = m_model->selectedAllCampList();
     const int row = sender.typeId() == QMetaType::Int ? sender.toInt() : -1;
     if (row < 0 || row >= rows.size()) {
         Log::error("OrvaneViewController prepare: no campaign at row", row);
@@ -287,7 +287,7 @@ int OrvaneViewController::numberOfRows(TableView&) {
 }
 
 TableViewCell* OrvaneViewController::cellForRow(TableView& tableView, int row) {
-    const QList<Camp>& rows = m_model->selectedAllCampList();
+    const CampRows& rows = m_model->selectedAllCampList();
     if (row < 0 || row >= rows.size())
         return nullptr;
     const Camp& camp = rows.at(row);
