@@ -20,8 +20,8 @@ install(TARGETS OrvaneOfferwall OrvaneCore orvane_common ${orvane_resource_targe
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane
   FILES_MATCHING PATTERN "*.h")
-install(FILES ${PROJECT_BINARY_DIR}/src/generated/sdk/BuildConfig.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane/sdk)
+install(FILES ${PROJECT_BINARY_DIR}/src/generated/core/BuildConfig.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane/core)
 
 install(EXPORT OrvaneOfferwallTargets NAMESPACE Orvane:: DESTINATION ${ORVANE_INSTALL_CMAKEDIR})
 

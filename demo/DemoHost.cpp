@@ -2,10 +2,10 @@
 
 #include <QVBoxLayout>
 
-#include "platform/ui/Button.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Theme.h"
-#include "sdk/Orvane.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/Theme.h"
+#include "orvane/Orvane.h"
 
 namespace orvane::demo {
 

@@ -2,7 +2,7 @@
 
 #include <QPointer>
 
-#include "platform/ui/ViewController.h"
+#include "ui/ViewController.h"
 #include "screens/carousel/OrvaneCarouselView.h"
 
 class QVBoxLayout;

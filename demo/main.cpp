@@ -18,12 +18,12 @@
 #include "DemoHost.h"
 #include "DemoOpener.h"
 #include "ScreenshotTour.h"
-#include "platform/PlatformServices.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/Theme.h"
+#include "orvane/PlatformServices.h"
+#include "core/UserDefaults.h"
+#include "ui/Theme.h"
 #include "sandbox/SandboxServer.h"
-#include "sdk/Orvane.h"
-#include "sdk/OrvaneSDK.h"
+#include "orvane/Orvane.h"
+#include "orvane/OrvaneSDK.h"
 
 using namespace orvane;
 

@@ -6,10 +6,10 @@
 #include <QApplication>
 
 #include "BenchSupport.h"
-#include "imagecache/ImageCache.h"
-#include "platform/Log.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
+#include "core/ImageCache.h"
+#include "core/Log.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampTableViewCell.h"
 

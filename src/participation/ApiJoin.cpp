@@ -4,17 +4,17 @@
 #include <QThread>
 #include <QUrl>
 
-#include "api/ApiList.h"
-#include "platform/Dispatch.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/PlatformServices.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/ViewController.h"
-#include "sdk/Localized.h"
-#include "sdk/SettingsKeys.h"
-#include "sdk/Util.h"
+#include "core/ApiList.h"
+#include "core/Dispatch.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "orvane/PlatformServices.h"
+#include "core/UserDefaults.h"
+#include "ui/AlertController.h"
+#include "ui/ViewController.h"
+#include "core/Localized.h"
+#include "core/SettingsKeys.h"
+#include "core/Util.h"
 
 namespace orvane {
 

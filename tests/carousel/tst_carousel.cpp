@@ -5,12 +5,12 @@
 
 #include <QtTest>
 
-#include "platform/Log.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/SegmentedControl.h"
+#include "core/Log.h"
+#include "ui/ImageView.h"
+#include "ui/SegmentedControl.h"
 #include "screens/carousel/MyCollectionViewCell.h"
 #include "screens/carousel/OrvaneCarouselView.h"
-#include "sdk/Orvane.h"
+#include "orvane/Orvane.h"
 
 using namespace orvane;
 

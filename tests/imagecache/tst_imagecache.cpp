@@ -4,15 +4,15 @@
 #include <QtTest>
 
 #include "ImageServer.h"
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageCacheLoader.h"
-#include "imagecache/ImageViewBinding.h"
-#include "imagecache/ScaleToFit.h"
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/ImageView.h"
-#include "sdk/CacheFiles.h"
-#include "sdk/SettingsKeys.h"
+#include "core/ImageCache.h"
+#include "core/ImageCacheLoader.h"
+#include "ui/ImageViewBinding.h"
+#include "core/ScaleToFit.h"
+#include "core/Log.h"
+#include "core/UserDefaults.h"
+#include "ui/ImageView.h"
+#include "core/CacheFiles.h"
+#include "core/SettingsKeys.h"
 #include "support/TestSupport.h"
 
 using namespace orvane;

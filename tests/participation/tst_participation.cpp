@@ -7,12 +7,12 @@
 #include <QtTest>
 
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/AlertController.h"
-#include "sdk/Localized.h"
-#include "sdk/SettingsKeys.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "core/UserDefaults.h"
+#include "ui/AlertController.h"
+#include "core/Localized.h"
+#include "core/SettingsKeys.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"

@@ -8,9 +8,9 @@
 #include <QJsonObject>
 #include <QVBoxLayout>
 
-#include "api/Records.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/ViewController.h"
+#include "core/Records.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
 #include "sandbox/SandboxServer.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"

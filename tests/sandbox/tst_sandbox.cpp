@@ -15,7 +15,7 @@
 
 #include "sandbox/Multipart.h"
 #include "sandbox/SandboxServer.h"
-#include "sdk/OrvaneSDK.h"
+#include "orvane/OrvaneSDK.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;

@@ -7,15 +7,15 @@
 #include <QtTest>
 
 #include "participation/ApiJoin.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/TableView.h"
+#include "ui/Button.h"
+#include "ui/NavigationController.h"
+#include "ui/TableView.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
-#include "screens/offerwall/CampListModel.h"
+#include "core/CampListModel.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "sdk/Orvane.h"
+#include "orvane/Orvane.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;

@@ -1,6 +1,6 @@
 #include "support/Fakes.h"
 
-#include "platform/Dispatch.h"
+#include "core/Dispatch.h"
 
 namespace orvane::test {
 

@@ -5,10 +5,10 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "platform/Log.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/TapRecognizer.h"
+#include "core/Log.h"
+#include "ui/Storyboard.h"
+#include "ui/TableView.h"
+#include "ui/TapRecognizer.h"
 #include "support/TestSupport.h"
 
 using namespace orvane;

@@ -5,10 +5,10 @@
 #include <QLocale>
 #include <QVBoxLayout>
 
-#include "platform/ui/Label.h"
-#include "platform/ui/Theme.h"
-#include "sdk/Orvane.h"
-#include "sdk/StyledText.h"
+#include "ui/Label.h"
+#include "ui/Theme.h"
+#include "orvane/Orvane.h"
+#include "core/StyledText.h"
 
 namespace orvane {
 

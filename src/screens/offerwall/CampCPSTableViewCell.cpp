@@ -4,17 +4,17 @@
 #include <QVBoxLayout>
 
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/TapRecognizer.h"
-#include "platform/ui/Theme.h"
+#include "core/Log.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/TapRecognizer.h"
+#include "ui/Theme.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampCellLayout.h"
 #include "screens/offerwall/CampClickProtocol.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
+#include "core/Localized.h"
+#include "orvane/Orvane.h"
 
 namespace orvane {
 

@@ -1,10 +1,10 @@
 #include "screens/offerwall/CampCellLayout.h"
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Theme.h"
+#include "core/ImageCache.h"
+#include "ui/ImageViewBinding.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/Theme.h"
 #include "screens/offerwall/CampCellCommon.h"
 
 namespace orvane::campcell {

@@ -3,22 +3,22 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
+#include "core/ImageCache.h"
+#include "ui/ImageViewBinding.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/TapRecognizer.h"
-#include "platform/ui/Theme.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/Storyboard.h"
+#include "ui/TapRecognizer.h"
+#include "ui/Theme.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampCellLayout.h"
 #include "screens/offerwall/CampClickProtocol.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
+#include "core/Localized.h"
+#include "orvane/Orvane.h"
 
 namespace orvane {
 

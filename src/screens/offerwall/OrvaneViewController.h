@@ -2,10 +2,10 @@
 
 #include <optional>
 
-#include "platform/ui/TableView.h"
-#include "platform/ui/ViewController.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
 #include "screens/offerwall/CampClickProtocol.h"
-#include "screens/offerwall/CampListModel.h"
+#include "core/CampListModel.h"
 
 namespace orvane {
 
