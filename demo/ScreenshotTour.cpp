@@ -7,6 +7,15 @@
 
 #include "DemoHost.h"
 #include "core/ApiList.h"
+#include "core/CampListModel.h"
+#include "core/Localized.h"
+#include "orvane/Orvane.h"
+#include "screens/benefits/BenefitsViewController.h"
+#include "screens/carousel/OrvaneCarouselView.h"
+#include "screens/detail/DetailViewController.h"
+#include "screens/inquiry/CheckBox.h"
+#include "screens/inquiry/RequestViewController.h"
+#include "screens/offerwall/OrvaneViewController.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
@@ -15,15 +24,6 @@
 #include "ui/SegmentedControl.h"
 #include "ui/Snapshot.h"
 #include "ui/Views.h"
-#include "screens/benefits/BenefitsViewController.h"
-#include "screens/carousel/OrvaneCarouselView.h"
-#include "screens/detail/DetailViewController.h"
-#include "screens/inquiry/CheckBox.h"
-#include "screens/inquiry/RequestViewController.h"
-#include "core/CampListModel.h"
-#include "screens/offerwall/OrvaneViewController.h"
-#include "core/Localized.h"
-#include "orvane/Orvane.h"
 
 namespace orvane::demo {
 

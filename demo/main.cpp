@@ -18,12 +18,12 @@
 #include "DemoHost.h"
 #include "DemoOpener.h"
 #include "ScreenshotTour.h"
-#include "orvane/PlatformServices.h"
 #include "core/UserDefaults.h"
-#include "ui/Theme.h"
-#include "sandbox/SandboxServer.h"
 #include "orvane/Orvane.h"
 #include "orvane/OrvaneSDK.h"
+#include "orvane/PlatformServices.h"
+#include "sandbox/SandboxServer.h"
+#include "ui/Theme.h"
 
 using namespace orvane;
 

@@ -9,8 +9,8 @@
 #include <QGuiApplication>
 #include <QUrl>
 
-#include "core/ImageCache.h"
 #include "core/CacheFiles.h"
+#include "core/ImageCache.h"
 
 namespace {
 

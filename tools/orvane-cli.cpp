@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 
 #include "core/ApiList.h"
-#include "core/Records.h"
 #include "core/Log.h"
+#include "core/Records.h"
 #include "core/UserDefaults.h"
 #include "orvane/Orvane.h"
 #include "orvane/OrvaneSDK.h"

@@ -11,8 +11,8 @@
 
 #include "BenchSupport.h"
 #include "CampaignReply.h"
-#include "core/Log.h"
 #include "core/CampListModel.h"
+#include "core/Log.h"
 
 using namespace orvane;
 

@@ -25,12 +25,12 @@
 #include "CampaignReply.h"
 #include "core/Log.h"
 #include "core/UserDefaults.h"
+#include "orvane/Orvane.h"
+#include "orvane/OrvaneSDK.h"
+#include "screens/offerwall/OrvaneViewController.h"
 #include "ui/NavigationController.h"
 #include "ui/TableView.h"
 #include "ui/ViewController.h"
-#include "screens/offerwall/OrvaneViewController.h"
-#include "orvane/Orvane.h"
-#include "orvane/OrvaneSDK.h"
 
 using namespace orvane;
 

@@ -8,10 +8,10 @@
 #include "BenchSupport.h"
 #include "core/ImageCache.h"
 #include "core/Log.h"
-#include "ui/ImageView.h"
-#include "ui/Label.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampTableViewCell.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
 
 using namespace orvane;
 

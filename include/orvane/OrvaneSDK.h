@@ -1,16 +1,21 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 
-#include <QMutex>
+#include <orvane/orvane_export.h>
+
 #include <QString>
+#include <QtGlobal>
 
 namespace orvane {
+
+class OrvaneSDKPrivate;
 
 // Host configuration of the server addresses. Every endpoint-catalogue object reads it when it is
 // made. Setting `hostUrl` replaces both bases: `hostPartnerUrl` must then be set too.
 // Thread-safe; values are not persisted.
-class OrvaneSDK final {
+class ORVANE_EXPORT OrvaneSDK final {
 public:
     static OrvaneSDK& shared();
 
@@ -32,15 +37,12 @@ public:
     // Does nothing; kept for hosts that call it at start-up.
     void initialize() {}
 
-    OrvaneSDK() = default;
+    OrvaneSDK();
+    ~OrvaneSDK();
     Q_DISABLE_COPY_MOVE(OrvaneSDK)
 
 private:
-    mutable QMutex m_mutex;
-    std::optional<QString> m_hostUrl;
-    std::optional<QString> m_hostPartnerUrl;
-    std::optional<QString> m_noticeUrl;
-    bool m_isInspect = false;
+    const std::unique_ptr<OrvaneSDKPrivate> d;
 };
 
 } // namespace orvane

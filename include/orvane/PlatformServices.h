@@ -4,6 +4,9 @@
 #include <memory>
 #include <optional>
 
+#include <orvane/orvane_export.h>
+
+#include <QList>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
@@ -18,27 +21,27 @@ namespace orvane {
 
 // Opens an address with the system (a landing page in the browser, an application by its launch
 // address). The completion reports whether the system could open it; it runs on the main thread.
-class UrlOpener {
+class ORVANE_EXPORT UrlOpener {
 public:
-    virtual ~UrlOpener() = default;
+    virtual ~UrlOpener();
     virtual void open(const QUrl& url, std::function<void(bool opened)> completion) = 0;
 };
 
 // The tracking-consent prompt. Status values: 0 not determined, 1 restricted, 2 denied,
 // 3 authorized. The completion runs on the main thread.
-class TrackingConsent {
+class ORVANE_EXPORT TrackingConsent {
 public:
     enum Status { NotDetermined = 0, Restricted = 1, Denied = 2, Authorized = 3 };
-    virtual ~TrackingConsent() = default;
+    virtual ~TrackingConsent();
     virtual void requestAuthorization(std::function<void(int status)> completion) = 0;
     // Opens the host application's privacy page in the system settings (no result).
     virtual void openAppPrivacySettings() = 0;
 };
 
 // Device facts sent to the campaign server. Callable from any thread.
-class DeviceInfo {
+class ORVANE_EXPORT DeviceInfo {
 public:
-    virtual ~DeviceInfo() = default;
+    virtual ~DeviceInfo();
     // The hardware identifier the system reports ("x86_64", "iPhone12,8", ...).
     virtual QString hardwareIdentifier() const = 0;
     // The mobile carrier of the current subscription; none on a device without one.
@@ -53,18 +56,20 @@ public:
 
 // Lets the user pick an image (photo library or camera). The completion runs on the main thread
 // with the picked images, empty when cancelled.
-class ImagePicker {
+class ORVANE_EXPORT ImagePicker {
 public:
     enum class Source { Library, Camera };
-    virtual ~ImagePicker() = default;
+    virtual ~ImagePicker();
     virtual void pick(QWidget* parent, Source source, int limit,
                       std::function<void(const QList<QImage>& images)> completion) = 0;
     // Whether Source::Camera can take a photo here (none by default, as on a desktop).
     virtual bool hasCamera() const { return false; }
 };
 
-// The services in force. Each getter returns the installed service or the desktop default.
-class PlatformServices final {
+// The services in force. Each getter returns the installed service or the desktop default (the
+// consent prompt and the image picker of the desktop appear once the kit's screens are in use;
+// before that, consent answers the remembered status and the picker answers no image).
+class ORVANE_EXPORT PlatformServices final {
 public:
     static UrlOpener& urlOpener();
     static TrackingConsent& trackingConsent();

@@ -2,13 +2,13 @@
 
 #include <QUuid>
 
-#include "core/Log.h"
-#include "orvane/PlatformServices.h"
-#include "core/UserDefaults.h"
 #include "core/BuildConfig.h"
-#include "orvane/OrvaneSDK.h"
+#include "core/Log.h"
 #include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
 #include "core/Util.h"
+#include "orvane/OrvaneSDK.h"
+#include "orvane/PlatformServices.h"
 
 namespace orvane {
 

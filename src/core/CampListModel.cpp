@@ -9,19 +9,17 @@
 
 #include "core/ApiList.h"
 #include "core/Dispatch.h"
+#include "core/KitConstants.h"
+#include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
-#include "core/Localized.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr qint64 kCpsBm = 4;
-constexpr int kListTypeIcon = 2;
-
 bool isCps(const Camp& camp) {
-    return camp.bm.value_or(-1) == kCpsBm;
+    return camp.bm.value_or(-1) == kPurchaseCampaignBm;
 }
 
 // The row at which a house campaign lands in a list of `size` rows.

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include "core/KitConstants.h"
 #include "core/Records.h"
 
 namespace orvane {
@@ -79,7 +80,7 @@ public:
     static bool comesBefore(const Camp& a, const Camp& b, SortMode mode, int listType);
     QString sortTitle() const { return sortTitle(m_sortMode); }
 
-    // The list layout (Orvane::TYPE_LIST_NATIVE 1 by default, TYPE_LIST_ICON 2). The screen sets
+    // The list layout (kListTypeNative by default, or kListTypeIcon). The screen sets
     // it from "STANDARD_LIST_TYPE" when it loads. Takes effect at the next setSort().
     int listType() const { return m_listType; }
     void setListType(int listType) { m_listType = listType; }
@@ -148,7 +149,7 @@ private:
     std::vector<qsizetype> m_shownRow;
     quint64 m_selectionGeneration = 0;
     quint64 m_shownGeneration = ~quint64(0);
-    int m_listType = 1;
+    int m_listType = kListTypeNative;
     SortMode m_sortMode = SortMode::Init;
     bool m_tabBarHidden = false;
     double m_summaryTotal = 0;

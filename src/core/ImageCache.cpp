@@ -8,14 +8,14 @@
 #include <QSaveFile>
 #include <QThreadPool>
 
-#include "core/ImageDownloader.h"
-#include "core/ScaleToFit.h"
+#include "core/CacheFiles.h"
 #include "core/HandOff.h"
+#include "core/ImageDownloader.h"
 #include "core/Log.h"
 #include "core/Mailbox.h"
-#include "core/UserDefaults.h"
-#include "core/CacheFiles.h"
+#include "core/ScaleToFit.h"
 #include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
 
 namespace orvane {
 

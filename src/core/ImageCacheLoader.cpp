@@ -4,11 +4,11 @@
 
 #include <QCache>
 
+#include "core/Dispatch.h"
 #include "core/HandOff.h"
 #include "core/ImageDownloader.h"
-#include "core/Mailbox.h"
-#include "core/Dispatch.h"
 #include "core/Log.h"
+#include "core/Mailbox.h"
 
 namespace orvane {
 

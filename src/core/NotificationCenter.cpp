@@ -19,13 +19,15 @@ void NotificationCenter::addObserver(const QString& name, QObject* context, Hand
     bool firstForContext = false;
     {
         QMutexLocker lock(&m_mutex);
-        firstForContext = std::none_of(m_observers.begin(), m_observers.end(),
-                                       [context](const Observer& o) { return o.context == context; });
+        firstForContext =
+            std::none_of(m_observers.begin(), m_observers.end(),
+                         [context](const Observer& o) { return o.context == context; });
         m_observers.push_back({name, context, std::move(handler), m_nextId++});
     }
     if (firstForContext) {
-        QObject::connect(context, &QObject::destroyed, context,
-                         [this, context] { removeObserver(context); }, Qt::DirectConnection);
+        QObject::connect(
+            context, &QObject::destroyed, context, [this, context] { removeObserver(context); },
+            Qt::DirectConnection);
     }
 }
 
@@ -63,9 +65,9 @@ void NotificationCenter::post(const QString& name) {
 
 int NotificationCenter::observerCount(const QString& name) const {
     QMutexLocker lock(&m_mutex);
-    return static_cast<int>(std::count_if(m_observers.begin(), m_observers.end(), [&](const Observer& o) {
-        return o.name == name && o.context;
-    }));
+    return static_cast<int>(
+        std::count_if(m_observers.begin(), m_observers.end(),
+                      [&](const Observer& o) { return o.name == name && o.context; }));
 }
 
 } // namespace orvane

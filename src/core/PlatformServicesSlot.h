@@ -5,7 +5,19 @@
 #include <mutex>
 #include <vector>
 
+namespace orvane {
+
+class ImagePicker;
+class TrackingConsent;
+
+} // namespace orvane
+
 namespace orvane::detail {
+
+// Makes `consent` and `picker` the defaults that PlatformServices answers when no replacement is
+// installed. The widget layer installs its dialogs this way (installDesktopServices()); the
+// services must live until the process ends.
+void setWidgetDefaults(TrackingConsent& consent, ImagePicker& picker);
 
 // Holds the installed replacement of one platform service. Reads are lock-free; a replaced service
 // is kept alive until the process ends, because another thread may still be inside one of its

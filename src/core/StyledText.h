@@ -17,7 +17,7 @@ namespace orvane {
 //     label->setText(text.toHtml());
 // Styling it the way the screens do:
 //     StyledText text = htmlToString(html).value_or(StyledText::fromPlainText(fallback));
-//     text.setColor(Orvane::shared().orvaneColorPrimary());
+//     text.setColor(ui::accentColor());
 //     text.setFont(font);
 //     text.append(StyledText::fromPlainText(QStringLiteral(" more")));
 //

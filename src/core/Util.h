@@ -7,7 +7,7 @@
 
 namespace orvane {
 
-// Device facts sent to the campaign server, and the jump to the application's privacy settings.
+// Device facts sent to the campaign server.
 // The facts come from PlatformServices::deviceInfo(), so hosts and tests can replace them.
 class Util final {
 public:
@@ -20,9 +20,6 @@ public:
     // The mobile carrier's name; none on a device without one (or one that reports no name).
     // Any thread.
     static std::optional<QString> getCarrierName();
-    // Opens the host application's privacy page (PlatformServices::trackingConsent()). Reports
-    // nothing. Main thread. Defined in the widget layer (OrvaneOfferwall).
-    static void gotoAppPrivacySettings();
 
     Util() = delete;
 };

@@ -1,19 +1,56 @@
 #include "orvane/Orvane.h"
 
+#include "core/KitConstants.h"
 #include "core/Log.h"
+#include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
+#include "screens/carousel/OrvaneCarouselView.h"
+#include "screens/offerwall/OrvaneViewController.h"
+#include "ui/PlatformServicesUi.h"
 #include "ui/Storyboard.h"
 #include "ui/Theme.h"
 #include "ui/ViewController.h"
-#include "screens/carousel/OrvaneCarouselView.h"
-#include "screens/offerwall/OrvaneViewController.h"
-#include "core/SettingsKeys.h"
 
 namespace orvane {
 
+static_assert(Orvane::TYPE_LIST_NATIVE == kListTypeNative);
+static_assert(Orvane::TYPE_LIST_ICON == kListTypeIcon);
+static_assert(Orvane::TYPE_BENEFITS_DISPLAY_POPUP == kBenefitsDisplayPopup);
+static_assert(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP == kBenefitsDisplayListTop);
+
+class OrvanePrivate final {};
+
+namespace {
+
+ViewController* newOfferwall() {
+    OrvaneViewController::registerStoryboard();
+    return Storyboard::instantiateInitialViewController(OrvaneViewController::kStoryboardName);
+}
+
+} // namespace
+
 Orvane::Orvane()
-    : m_colorPrimary(QColor::fromRgbF(1.0f, 92.0f / 255.0f, 90.0f / 255.0f, 1.0f))
-    , m_colorDisable(QColor::fromRgbF(160.0f / 255.0f, 160.0f / 255.0f, 160.0f / 255.0f, 1.0f)) {}
+    : d(std::make_unique<OrvanePrivate>()) {
+    installDesktopServices();
+}
+
+Orvane::~Orvane() = default;
+
+QColor Orvane::orvaneColorPrimary() const {
+    return ui::accentColor();
+}
+
+void Orvane::setOrvaneColorPrimary(const QColor& color) {
+    ui::setAccentColor(color);
+}
+
+QColor Orvane::orvaneColorDisable() const {
+    return ui::disabledColor();
+}
+
+void Orvane::setOrvaneColorDisable(const QColor& color) {
+    ui::setDisabledColor(color);
+}
 
 Orvane& Orvane::shared() {
     static Orvane instance;
@@ -28,19 +65,8 @@ void Orvane::initialize(const QString& mkey, const QString& mckey, const QString
     defaults.registerDefaults({{keys::kTrackingUsage, true}});
 }
 
-ViewController* Orvane::orvaneViewController() {
-    OrvaneViewController::registerStoryboard();
-    return Storyboard::instantiateInitialViewController(OrvaneViewController::kStoryboardName);
-}
-
-void Orvane::presentOrvane(ViewController* from) {
-    if (!from) {
-        Log::error("Orvane presentOrvane: no view controller to present from");
-        return;
-    }
-    ViewController* offerwall = orvaneViewController();
-    if (offerwall)
-        from->present(offerwall, true);
+QWidget* Orvane::orvaneViewController() {
+    return newOfferwall();
 }
 
 void Orvane::presentOrvane(QWidget* from) {
@@ -50,11 +76,12 @@ void Orvane::presentOrvane(QWidget* from) {
     }
     for (QWidget* w = from; w; w = w->parentWidget()) {
         if (auto* vc = qobject_cast<ViewController*>(w)) {
-            presentOrvane(vc);
+            if (ViewController* offerwall = newOfferwall())
+                vc->present(offerwall, true);
             return;
         }
     }
-    ViewController* offerwall = orvaneViewController();
+    ViewController* offerwall = newOfferwall();
     if (!offerwall)
         return;
     offerwall->setParent(from->window(), Qt::Window);
@@ -64,7 +91,7 @@ void Orvane::presentOrvane(QWidget* from) {
     offerwall->show();
 }
 
-OrvaneCarouselView* Orvane::orvaneCarouselView() {
+QWidget* Orvane::orvaneCarouselView() {
     return new OrvaneCarouselView;
 }
 

@@ -6,15 +6,16 @@
 
 #include "core/ApiList.h"
 #include "core/Dispatch.h"
+#include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
-#include "orvane/PlatformServices.h"
-#include "core/UserDefaults.h"
-#include "ui/AlertController.h"
-#include "ui/ViewController.h"
-#include "core/Localized.h"
 #include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
 #include "core/Util.h"
+#include "orvane/PlatformServices.h"
+#include "ui/AlertController.h"
+#include "ui/PlatformServicesUi.h"
+#include "ui/ViewController.h"
 
 namespace orvane {
 
@@ -56,6 +57,7 @@ ApiJoin& ApiJoin::shared() {
 
 ApiJoin::ApiJoin()
     : m_timer(std::make_unique<QtPollTimer>()) {
+    installDesktopServices();
     if (QCoreApplication* app = QCoreApplication::instance()) {
         moveToThread(app->thread());
     }
@@ -145,7 +147,8 @@ void ApiJoin::afterConsent(const Camp& camp, int status, quint64 epoch) {
     Log::info("ApiJoin status :", status);
     presentAlert(text("ov_allow_tracking"),
                  {{text("ov_cancel"), nullptr},
-                  {text("ov_confirm"), [] { Util::gotoAppPrivacySettings(); }}});
+                  {text("ov_confirm"),
+                   [] { PlatformServices::trackingConsent().openAppPrivacySettings(); }}});
 }
 
 void ApiJoin::apiJoin(const Camp& camp) {

@@ -7,7 +7,7 @@
 namespace orvane {
 
 // A text label: plain text (setText / setPlainText) or styled text (setRichText, e.g. with
-// StyledText::toHtml() of sdk/StyledText.h), with a text colour, an optional background colour and
+// StyledText::toHtml() of core/StyledText.h), with a text colour, an optional background colour and
 // corner radius (a label drawn as a button), word wrap on by default. Main thread only.
 class Label : public QLabel {
     Q_OBJECT

@@ -1,3 +1,5 @@
+#include "ui/PlatformServicesUi.h"
+
 #include <vector>
 
 #include <QApplication>
@@ -10,14 +12,14 @@
 
 #include "core/Device.h"
 #include "core/Dispatch.h"
+#include "core/Localized.h"
 #include "core/Log.h"
-#include "orvane/PlatformServices.h"
 #include "core/PlatformServicesSlot.h"
 #include "core/UserDefaults.h"
-#include "core/Localized.h"
+#include "orvane/PlatformServices.h"
 
-// The platform services that need widgets, compiled into OrvaneOfferwall: the desktop
-// tracking-consent prompt and the desktop image picker.
+// The platform services that need widgets: the desktop tracking-consent prompt and the desktop
+// image picker, registered as the defaults of PlatformServices by installDesktopServices().
 
 namespace orvane {
 
@@ -173,27 +175,12 @@ private:
     }
 };
 
-detail::ServiceSlot<TrackingConsent> g_trackingConsent;
-detail::ServiceSlot<ImagePicker> g_imagePicker;
-
 } // namespace
 
-TrackingConsent& PlatformServices::trackingConsent() {
-    static DesktopTrackingConsent fallback;
-    return g_trackingConsent.get(fallback);
-}
-
-ImagePicker& PlatformServices::imagePicker() {
-    static DesktopImagePicker fallback;
-    return g_imagePicker.get(fallback);
-}
-
-void PlatformServices::setTrackingConsent(std::unique_ptr<TrackingConsent> consent) {
-    g_trackingConsent.set(std::move(consent));
-}
-
-void PlatformServices::setImagePicker(std::unique_ptr<ImagePicker> picker) {
-    g_imagePicker.set(std::move(picker));
+void installDesktopServices() {
+    static DesktopTrackingConsent consent;
+    static DesktopImagePicker picker;
+    detail::setWidgetDefaults(consent, picker);
 }
 
 } // namespace orvane

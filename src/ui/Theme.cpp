@@ -2,9 +2,21 @@
 
 #include <QGuiApplication>
 
-#include "orvane/Orvane.h"
-
 namespace orvane::ui {
+
+namespace {
+
+struct HostColors {
+    QColor accent{255, 92, 90};
+    QColor disabled{160, 160, 160};
+};
+
+HostColors& hostColors() {
+    static HostColors colors;
+    return colors;
+}
+
+} // namespace
 
 QFont font(int pixelSize, QFont::Weight weight) {
     QFont f = QGuiApplication::font();
@@ -14,7 +26,19 @@ QFont font(int pixelSize, QFont::Weight weight) {
 }
 
 QColor accentColor() {
-    return Orvane::shared().orvaneColorPrimary();
+    return hostColors().accent;
+}
+
+void setAccentColor(const QColor& color) {
+    hostColors().accent = color;
+}
+
+QColor disabledColor() {
+    return hostColors().disabled;
+}
+
+void setDisabledColor(const QColor& color) {
+    hostColors().disabled = color;
 }
 
 QColor secondaryTextColor() {

@@ -24,8 +24,13 @@ inline QFont boldFont(int pixelSize) {
     return font(pixelSize, QFont::Bold);
 }
 
-// The kit's accent colour, read from Orvane::shared() at every call (the host may change it).
+// The host's colours: the accent (#FF5C5A by default) and the colour of disabled controls
+// (#A0A0A0). The facade writes them (Orvane::setOrvaneColorPrimary / setOrvaneColorDisable) and
+// screens read them when they draw. Main thread.
 QColor accentColor();
+void setAccentColor(const QColor& color);
+QColor disabledColor();
+void setDisabledColor(const QColor& color);
 // Colours of secondary text, separators, dimmed backdrops and grouped backgrounds.
 QColor secondaryTextColor();
 QColor separatorColor();

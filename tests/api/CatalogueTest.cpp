@@ -3,11 +3,11 @@
 #include <QtTest>
 
 #include "core/ApiList.h"
-#include "core/Records.h"
 #include "core/Log.h"
+#include "core/Records.h"
+#include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
 #include "orvane/OrvaneSDK.h"
-#include "core/SettingsKeys.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "tests/api/ApiTestUtil.h"

@@ -3,18 +3,18 @@
 
 #include <QtTest>
 
+#include "core/Localized.h"
 #include "core/Log.h"
+#include "screens/benefits/BenefitsViewController.h"
+#include "screens/benefits/CanReceiveBenefitsViewController.h"
+#include "screens/benefits/RewardTableViewCell.h"
+#include "support/SandboxFixture.h"
+#include "support/TestSupport.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
-#include "screens/benefits/BenefitsViewController.h"
-#include "screens/benefits/CanReceiveBenefitsViewController.h"
-#include "screens/benefits/RewardTableViewCell.h"
-#include "core/Localized.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
 
 using namespace orvane;
 using test::text;

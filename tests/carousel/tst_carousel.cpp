@@ -6,11 +6,11 @@
 #include <QtTest>
 
 #include "core/Log.h"
-#include "ui/ImageView.h"
-#include "ui/SegmentedControl.h"
+#include "orvane/Orvane.h"
 #include "screens/carousel/MyCollectionViewCell.h"
 #include "screens/carousel/OrvaneCarouselView.h"
-#include "orvane/Orvane.h"
+#include "ui/ImageView.h"
+#include "ui/SegmentedControl.h"
 
 using namespace orvane;
 
@@ -243,8 +243,10 @@ void TstCarousel::mouseDragEndsOnACard() {
 }
 
 void TstCarousel::facadeGivesNewCarouselsWithNewColours() {
-    std::unique_ptr<OrvaneCarouselView> first(Orvane::shared().orvaneCarouselView());
-    std::unique_ptr<OrvaneCarouselView> second(Orvane::shared().orvaneCarouselView());
+    std::unique_ptr<OrvaneCarouselView> first(
+        qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView()));
+    std::unique_ptr<OrvaneCarouselView> second(
+        qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView()));
     QVERIFY(first && second && first != second);
     QVERIFY(!first->parent() && !first->isVisible()); // the host places and sizes it
     QCOMPARE(first->items().size(), 5);

@@ -6,23 +6,23 @@
 #include <QTest>
 
 #include "core/ImageCache.h"
-#include "ui/ImageViewBinding.h"
-#include "participation/ApiJoin.h"
+#include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
+#include "orvane/Orvane.h"
+#include "participation/ApiJoin.h"
+#include "rows/CampTestUtil.h"
+#include "screens/offerwall/CampCellCommon.h"
+#include "support/Fakes.h"
+#include "support/SandboxFixture.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 #include "ui/Snapshot.h"
 #include "ui/Views.h"
-#include "rows/CampTestUtil.h"
-#include "screens/offerwall/CampCellCommon.h"
-#include "core/Localized.h"
-#include "orvane/Orvane.h"
-#include "support/Fakes.h"
-#include "support/SandboxFixture.h"
 
 using namespace orvane;
 using ButtonState = DetailViewController::ButtonState;

@@ -2,8 +2,8 @@
 
 #include <QtTest>
 
-#include "core/ApiList.h"
 #include "api/ApiTestUtil.h"
+#include "core/ApiList.h"
 #include "core/Records.h"
 #include "support/SandboxFixture.h"
 

@@ -6,10 +6,10 @@
 #include <QDir>
 #include <QtTest>
 
+#include "core/CacheFiles.h"
 #include "core/ImageCache.h"
 #include "core/Log.h"
 #include "core/UserDefaults.h"
-#include "core/CacheFiles.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;

@@ -4,16 +4,16 @@
 #include <QtTest>
 
 #include "ImageServer.h"
+#include "core/CacheFiles.h"
 #include "core/ImageCache.h"
 #include "core/ImageCacheLoader.h"
-#include "ui/ImageViewBinding.h"
-#include "core/ScaleToFit.h"
 #include "core/Log.h"
-#include "core/UserDefaults.h"
-#include "ui/ImageView.h"
-#include "core/CacheFiles.h"
+#include "core/ScaleToFit.h"
 #include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
 
 using namespace orvane;
 

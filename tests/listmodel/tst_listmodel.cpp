@@ -8,10 +8,10 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include "core/Records.h"
-#include "core/Log.h"
 #include "core/CampListModel.h"
 #include "core/Localized.h"
+#include "core/Log.h"
+#include "core/Records.h"
 #include "orvane/OrvaneSDK.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"

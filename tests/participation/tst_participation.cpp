@@ -6,16 +6,16 @@
 #include <QNetworkReply>
 #include <QtTest>
 
-#include "participation/ApiJoin.h"
+#include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
-#include "core/UserDefaults.h"
-#include "ui/AlertController.h"
-#include "core/Localized.h"
 #include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
+#include "participation/ApiJoin.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
+#include "ui/AlertController.h"
 
 using namespace orvane;
 using test::text;

@@ -15,8 +15,8 @@
 
 #include "core/Device.h"
 #include "core/Dispatch.h"
-#include "orvane/PlatformServices.h"
 #include "core/UserDefaults.h"
+#include "orvane/PlatformServices.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
 

@@ -9,13 +9,13 @@
 #include <QVBoxLayout>
 
 #include "core/Records.h"
-#include "ui/TableView.h"
-#include "ui/ViewController.h"
 #include "sandbox/SandboxServer.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
 #include "screens/offerwall/CampClickProtocol.h"
 #include "screens/offerwall/CampTableViewCell.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
 
 namespace orvane::test {
 

@@ -6,22 +6,22 @@
 #include <QTextDocument>
 
 #include "core/ImageCache.h"
-#include "ui/ImageViewBinding.h"
-#include "participation/ApiJoin.h"
+#include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
+#include "core/StyledText.h"
+#include "orvane/Orvane.h"
+#include "participation/ApiJoin.h"
+#include "rows/CampTestUtil.h"
+#include "screens/offerwall/CampCellCommon.h"
+#include "support/Fakes.h"
+#include "support/SandboxFixture.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
 #include "ui/Label.h"
 #include "ui/Snapshot.h"
-#include "rows/CampTestUtil.h"
-#include "screens/offerwall/CampCellCommon.h"
-#include "core/Localized.h"
-#include "orvane/Orvane.h"
-#include "core/StyledText.h"
-#include "support/Fakes.h"
-#include "support/SandboxFixture.h"
 
 using namespace orvane;
 using Action = CampTableViewCell::Action;

@@ -6,17 +6,17 @@
 #include <QPointer>
 #include <QtTest>
 
+#include "core/CampListModel.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "ui/Button.h"
-#include "ui/NavigationController.h"
-#include "ui/TableView.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
-#include "core/CampListModel.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "orvane/Orvane.h"
 #include "support/SandboxFixture.h"
+#include "ui/Button.h"
+#include "ui/NavigationController.h"
+#include "ui/TableView.h"
 
 using namespace orvane;
 

@@ -2,8 +2,8 @@
 
 #include <QMutex>
 
-#include "core/UserDefaults.h"
 #include "core/Localized.h"
+#include "core/UserDefaults.h"
 
 namespace orvane::test {
 

@@ -5,12 +5,12 @@
 #include <QtTest>
 
 #include "core/Log.h"
+#include "support/TestSupport.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 #include "ui/Storyboard.h"
-#include "support/TestSupport.h"
 
 using namespace orvane;
 using orvane::test::Recorder;

@@ -6,10 +6,10 @@
 #include <QtTest>
 
 #include "core/Log.h"
+#include "support/TestSupport.h"
 #include "ui/Storyboard.h"
 #include "ui/TableView.h"
 #include "ui/TapRecognizer.h"
-#include "support/TestSupport.h"
 
 using namespace orvane;
 

@@ -5,13 +5,13 @@
 
 #include "core/ApiList.h"
 #include "core/Dispatch.h"
+#include "core/Localized.h"
 #include "core/Log.h"
+#include "screens/benefits/RewardTableViewCell.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/Label.h"
 #include "ui/Theme.h"
-#include "screens/benefits/RewardTableViewCell.h"
-#include "core/Localized.h"
 
 namespace orvane {
 

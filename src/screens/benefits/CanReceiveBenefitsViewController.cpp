@@ -4,12 +4,12 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "core/Localized.h"
 #include "core/Log.h"
 #include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/TapRecognizer.h"
 #include "ui/Theme.h"
-#include "core/Localized.h"
 
 namespace orvane {
 

@@ -2,8 +2,8 @@
 
 #include <QGridLayout>
 
-#include "ui/ImageView.h"
 #include "core/CarouselLayout.h"
+#include "ui/ImageView.h"
 
 namespace orvane {
 

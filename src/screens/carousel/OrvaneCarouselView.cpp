@@ -1,11 +1,11 @@
 #include "screens/carousel/OrvaneCarouselView.h"
 
 #include "core/Log.h"
+#include "screens/carousel/MyCollectionViewCell.h"
 #include "ui/ImageView.h"
 #include "ui/SegmentedControl.h"
 #include "ui/Storyboard.h"
 #include "ui/Theme.h"
-#include "screens/carousel/MyCollectionViewCell.h"
 
 namespace orvane {
 

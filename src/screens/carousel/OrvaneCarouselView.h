@@ -5,9 +5,9 @@
 #include <QList>
 #include <QWidget>
 
+#include "core/CarouselLayout.h"
 #include "core/Records.h"
 #include "ui/CollectionView.h"
-#include "core/CarouselLayout.h"
 
 namespace orvane {
 

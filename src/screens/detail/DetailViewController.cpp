@@ -4,22 +4,21 @@
 #include <QVBoxLayout>
 
 #include "core/ApiList.h"
+#include "core/Dispatch.h"
 #include "core/ImageCache.h"
 #include "core/ImageCacheLoader.h"
-#include "ui/ImageViewBinding.h"
-#include "participation/ApiJoin.h"
-#include "core/Dispatch.h"
+#include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
+#include "participation/ApiJoin.h"
+#include "screens/offerwall/CampCellCommon.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 #include "ui/Storyboard.h"
 #include "ui/Theme.h"
-#include "screens/offerwall/CampCellCommon.h"
-#include "core/Localized.h"
-#include "orvane/Orvane.h"
 
 namespace orvane {
 
@@ -164,7 +163,7 @@ void DetailViewController::viewDidLoad() {
     m_lTitle->setPlainText(camp.name.value_or(QString()));
     m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, kAmountFontSize));
 
-    m_bReward->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
+    m_bReward->setBackgroundColor(ui::accentColor());
     enter(ButtonState::loading);
 
     m_lHowParticipate->setRichText(greyText(camp.joindesc, ui::kBodyFontSize));

@@ -10,11 +10,11 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
-#include "core/Log.h"
-#include "ui/Theme.h"
-#include "screens/offerwall/CampClickProtocol.h"
 #include "core/CampListModel.h"
+#include "core/Log.h"
 #include "core/StyledText.h"
+#include "screens/offerwall/CampClickProtocol.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 

@@ -1,11 +1,11 @@
 #include "screens/offerwall/CampCellLayout.h"
 
 #include "core/ImageCache.h"
-#include "ui/ImageViewBinding.h"
+#include "screens/offerwall/CampCellCommon.h"
 #include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
 #include "ui/Label.h"
 #include "ui/Theme.h"
-#include "screens/offerwall/CampCellCommon.h"
 
 namespace orvane::campcell {
 

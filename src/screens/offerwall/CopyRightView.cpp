@@ -4,13 +4,13 @@
 #include <QLayout>
 #include <QVBoxLayout>
 
+#include "core/Localized.h"
 #include "core/Log.h"
+#include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
 #include "ui/Label.h"
 #include "ui/Storyboard.h"
 #include "ui/Theme.h"
-#include "core/Localized.h"
-#include "core/SettingsKeys.h"
 
 namespace orvane {
 
