@@ -101,8 +101,8 @@ public:
         }
     }
 
-    // The category text of a level: "🟡 DEBUG", "🟠 INFO", "🔵 NETWORK", "🔴 ERROR", or "🟢
-    // " followed by the custom text.
+    // The category text of a level: "🟡 DEBUG", "🟠 INFO", "🔵 NETWORK", "🔴 ERROR", or
+    // "🟢 " followed by the custom text.
     static QString categoryText(Level level, const QString& customCategory = {});
 
     // The host application's identity, fixed on first use: the reversed organisation domain and
