@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <QtTest>
 
-#include "api/Records.h"
+#include "core/Records.h"
 
 using namespace orvane;
 

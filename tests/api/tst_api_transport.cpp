@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "api/ApiProvider.h"
+#include "core/ApiProvider.h"
 #include "support/ApiTestUtil.h"
 #include "support/FixedReplyServer.h"
 

@@ -4,20 +4,20 @@
 
 #include <QTest>
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
+#include "core/ImageCache.h"
+#include "core/Localized.h"
+#include "core/NotificationCenter.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
 #include "screens/offerwall/CampCellCommon.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
 
 using namespace orvane;
 using ButtonState = DetailViewController::ButtonState;

@@ -2,8 +2,8 @@
 
 #include <QtTest>
 
-#include "api/ApiList.h"
-#include "api/Records.h"
+#include "core/ApiList.h"
+#include "core/Records.h"
 #include "support/ApiTestUtil.h"
 #include "support/SandboxFixture.h"
 

@@ -5,20 +5,20 @@
 #include <QTest>
 #include <QTextDocument>
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
+#include "core/ImageCache.h"
+#include "core/Localized.h"
+#include "core/NotificationCenter.h"
+#include "core/StyledText.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
 #include "screens/offerwall/CampCellCommon.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
-#include "sdk/StyledText.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
+#include "ui/Label.h"
 
 using namespace orvane;
 using Action = CampTableViewCell::Action;

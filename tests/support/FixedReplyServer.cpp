@@ -2,7 +2,7 @@
 
 #include <QTcpSocket>
 
-#include "sdk/OrvaneSDK.h"
+#include "orvane/OrvaneSDK.h"
 
 namespace orvane::test {
 

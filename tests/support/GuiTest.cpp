@@ -4,10 +4,10 @@
 #include <QLocale>
 #include <QTest>
 
-#include "api/ApiProvider.h"
+#include "core/ApiProvider.h"
+#include "core/Localized.h"
+#include "core/Log.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "sdk/Localized.h"
 #include "support/Fakes.h"
 
 namespace orvane::test {
