@@ -2,7 +2,6 @@
 
 #include <sys/resource.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QtTest>
 
@@ -10,6 +9,7 @@
 #include "core/ImageCache.h"
 #include "core/Log.h"
 #include "core/UserDefaults.h"
+#include "support/ImageServer.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;
@@ -38,16 +38,6 @@ private:
     rlimit m_saved{};
     void (*m_handler)(int) = nullptr;
 };
-
-QByteArray png(int side) {
-    QImage image(side, side, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 QByteArray contentOf(const QString& path) {
     QFile file(path);
@@ -88,7 +78,9 @@ void TstFullDisk::imageStore() {
     const auto url = [&](qint64 campid) { return QUrl(sandbox.server().imageUrl(campid)); };
     const auto store = [&](qint64 campid) {
         if (!download) {
-            return cache.cacheImage(png(64), ImageCache::key(url(campid)));
+            return cache.cacheImage(test::ImageServer::png(test::ImageServer::makeImage(
+                                        QStringLiteral("64x64"), QStringLiteral("red"))),
+                                    ImageCache::key(url(campid)));
         }
         QImage answer;
         cache.loadImage(url(campid), std::nullopt,
