@@ -93,7 +93,8 @@ struct Offerwall {
 
     bool ok() const { return screen != nullptr; }
     const CampRows& rows() { return screen->model().selectedAllCampList(); }
-    // The campaign ids the table's visible cells show, top to bottom; CPS rows count negative.
+    // The campaign ids the table's visible cells show, top to bottom; with signedByKind, CPS rows
+    // count negative.
     Ids shownIds(bool signedByKind = false) {
         Ids out;
         for (int row : screen->tv_camp->visibleRows()) {
