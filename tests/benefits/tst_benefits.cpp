@@ -23,14 +23,7 @@ const QString kRewardPath = QStringLiteral("/api/cs/user_reward_list");
 
 sandbox::RewardRecord record(qint64 campid, const QString& name, double price, const QString& date,
                              int bm = 1) {
-    return {sandbox::kDemoMkey,
-            QStringLiteral("user-1"),
-            campid,
-            name,
-            price,
-            QStringLiteral("P"),
-            date,
-            bm};
+    return {sandbox::kDemoMkey, "user-1", campid, name, price, "P", date, bm};
 }
 
 // The benefits screen in a shown navigation stack, with a clock the test moves.
@@ -48,17 +41,12 @@ struct Screen {
     QString choose(Button* selector, const QString& choice) {
         QTest::mouseClick(selector, Qt::LeftButton);
         AlertController* sheet = AlertController::visibleAlert();
-        if (!sheet)
-            return QStringLiteral("<no sheet>");
+        if (!sheet || !sheet->actionButton(choice))
+            return QStringLiteral("<no sheet or action>");
         QString checked;
-        for (const AlertAction& action : sheet->actions()) {
-            if (action.isChecked())
-                checked += action.title();
-        }
-        AlertActionButton* button = sheet->actionButton(choice);
-        if (!button)
-            return QStringLiteral("<no action>");
-        QTest::mouseClick(button, Qt::LeftButton);
+        for (const AlertAction& action : sheet->actions())
+            checked += action.isChecked() ? action.title() : QString();
+        QTest::mouseClick(sheet->actionButton(choice), Qt::LeftButton);
         return checked;
     }
 
@@ -74,10 +62,7 @@ class TstBenefits : public test::GuiTest {
 private Q_SLOTS:
     void firstRequestIsAllKindsOfTheLastWeek();
     void kindAndThreeMonthsWithClampedDay();
-    void startDatesStayWhileTheEndMovesOn();
-    void emptyListShowsAnEmptyTable();
-    void refusalAndDroppedConnectionShowTheLabel();
-    void undecodableReplyKeepsTheRows();
+    void replyCases();
     void olderReplyNeverReplacesTheLatest();
     void rowsShowWhatTheyCan();
     void popupShowsTheAmountAndCloses();
@@ -112,6 +97,14 @@ void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
     // Bold, 14 and the accent colour, on the whole amount.
     QVERIFY(cell->l_reward_price->text().contains("font-weight:700"));
     QVERIFY(cell->l_reward_price->text().contains("#ff5c5a"));
+
+    // Past midnight the period's start stays where it was, its end moves on.
+    screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1));
+    screen.choose(b->b_period, text("ov_recently_week1"));
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+    const auto later = server().requestsTo(kRewardPath).last();
+    QCOMPARE(later.queryValue("sdate"), std::optional<QString>("20230226"));
+    QCOMPARE(later.queryValue("edate"), std::optional<QString>("20230306"));
 }
 
 void TstBenefits::kindAndThreeMonthsWithClampedDay() {
@@ -155,73 +148,47 @@ void TstBenefits::kindAndThreeMonthsWithClampedDay() {
              std::optional<QString>("20230430"));
 }
 
-void TstBenefits::startDatesStayWhileTheEndMovesOn() {
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(23, 59)));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
-    screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1)); // past midnight
-    screen.choose(screen.benefits->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
-    const auto request = server().requestsTo(kRewardPath).last();
-    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230226"));
-    QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230306"));
-}
-
-void TstBenefits::emptyListShowsAnEmptyTable() {
-    // The first request fails, so the empty reply of the second has something to change.
+// Failed, empty, refused, good, undecodable and dropped replies, one after the other.
+void TstBenefits::replyCases() {
     server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
     log().clear();
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    QTRY_VERIFY(screen.benefits->l_no_receive_benefits->isVisible());
-    screen.choose(screen.benefits->b_period, text("ov_recently_week1"));
-    QTRY_VERIFY(screen.benefits->tv_reward->isVisible());
-    QVERIFY(log().contains("BenefitsViewController tableView count : 0"));
-    QCOMPARE(server().requestsTo(kRewardPath).size(), 2);
-    QVERIFY(screen.benefits->tv_reward->isVisible());
-    QVERIFY(!screen.benefits->l_no_receive_benefits->isVisible());
-    QCOMPARE(screen.benefits->tv_reward->numberOfRows(), 0);
-}
-
-void TstBenefits::refusalAndDroppedConnectionShowTheLabel() {
-    server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, "20230304"));
-    log().clear();
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(b->reward().size(), 1);
+    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
+    QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
+    screen.choose(b->b_period, text("ov_recently_week1"));
+    QTRY_VERIFY(b->tv_reward->isVisible());
+    QVERIFY(log().contains("BenefitsViewController tableView count : 0"));
+    QVERIFY(!b->l_no_receive_benefits->isVisible());
+    QCOMPARE(b->tv_reward->numberOfRows(), 0);
 
+    server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, "20230304"));
     server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
     screen.choose(b->b_period, text("ov_recently_month1"));
     QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
     QVERIFY(!b->tv_reward->isVisible());
     QVERIFY(log().contains("OrvaneViewController getReq Error : Optional(500)"));
-    QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
 
-    // A good reply brings the table back; a dropped connection hides it again.
+    // A good reply brings the table back; an undecodable one keeps its rows.
     server().clearFaults();
     screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_VERIFY(b->tv_reward->isVisible());
+    QTRY_COMPARE(b->reward().size(), 1);
+    QVERIFY(b->tv_reward->isVisible());
     QVERIFY(!b->l_no_receive_benefits->isVisible());
+    log().clear();
+    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
+    screen.choose(b->b_period, text("ov_recently_month1"));
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+    QTRY_VERIFY(log().lines().join(QLatin1Char('\n')).contains("ERROR"));
+    QCOMPARE(b->reward().size(), 1);
+    QVERIFY(b->tv_reward->isVisible());
+    QVERIFY(!b->l_no_receive_benefits->isVisible());
+
+    // A dropped connection hides the table again.
     server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
     screen.choose(b->b_period, text("ov_recently_week1"));
     QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
     QVERIFY(!b->tv_reward->isVisible());
-}
-
-void TstBenefits::undecodableReplyKeepsTheRows() {
-    server().addRewardRecord(record(41, QStringLiteral("Stays"), 5, "20230304"));
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(b->reward().size(), 1);
-
-    log().clear();
-    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
-    screen.choose(b->b_period, text("ov_recently_month1"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
-    QTRY_VERIFY(std::any_of(log().lines().cbegin(), log().lines().cend(),
-                            [](const QString& l) { return l.contains("ERROR"); }));
-    // Logged where the reply is handled; an undecodable reply has no step left to run.
-    QCOMPARE(b->reward().size(), 1);
-    QVERIFY(b->tv_reward->isVisible());
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
 }
 
 void TstBenefits::olderReplyNeverReplacesTheLatest() {

@@ -1,7 +1,5 @@
 #include <memory>
 
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QtTest>
@@ -11,12 +9,14 @@
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
 #include "participation/ApiJoin.h"
+#include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
 #include "ui/AlertController.h"
 
 using namespace orvane;
 using test::text;
+using Accumulations = QList<QPair<qint64, QString>>;
 
 Q_DECLARE_METATYPE(orvane::sandbox::Fault)
 
@@ -29,8 +29,21 @@ public:
         accumulations.append({campid, orvkey});
     }
     int checks = 0;
-    QList<QPair<qint64, QString>> accumulations;
+    Accumulations accumulations;
 };
+
+// A reply handled normally, then with `fields` overwritten.
+sandbox::Fault patched(const QJsonObject& fields) {
+    sandbox::Fault fault;
+    fault.patch = fields;
+    return fault;
+}
+
+sandbox::Fault confirmedState(const QString& key, int delayMs = 0) {
+    sandbox::Fault fault = patched({{QStringLiteral("state"), 3}, {QStringLiteral("orvkey"), key}});
+    fault.delayMs = delayMs;
+    return fault;
+}
 
 } // namespace
 
@@ -38,21 +51,18 @@ class TstParticipation : public test::GuiTest {
     Q_OBJECT
 
 private Q_SLOTS:
-
     void joinRefusals_data();
     void joinRefusals();
     void consentGate_data();
     void consentGate();
     void landingJoinWaitsForTheCheck();
-    void landingAddressIsEncodedOrSkipped();
-    void instantKeyIsClaimedAtOnce();
+    void joinReplyAddressesAndKeys();
     void fivePollsThenSilenceAndJoinsRefused();
     void stateThreeByRewardType_data();
     void stateThreeByRewardType();
     void pollEndings_data();
     void pollEndings();
-    void appParticipationEndToEnd();
-    void executeAndLaunchFailures();
+    void appParticipationAndItsFailures();
     void claimFailures();
     void lateReplyOfAReplacedPollIsIgnored();
     void lateConfirmedReplyDeliversItsOwnOutcome_data();
@@ -62,11 +72,17 @@ private Q_SLOTS:
 private:
     void initTest() override;
     void cleanupTest() override;
-    Camp campaign(qint64 campid, qint64 rewardtype = 1);
-    AlertController* waitForAlert(const QString& message);
+    Camp campaign(qint64 campid, qint64 rewardtype = 1) {
+        Camp camp = test::sandboxCamp(server(), campid);
+        camp.rewardtype = rewardtype;
+        return camp;
+    }
+    // The error alert with `message` comes up; taps its `action`.
+    bool answerAlert(const QString& message, const char* action = "ov_confirm");
     // Fires the poll timer until `done` holds or the poll ends.
     bool pollUntil(const std::function<bool()>& done);
 
+    const QStringList m_refreshed{kActionListChange, kActionDetailFinish};
     std::unique_ptr<ViewController> m_screen;
     std::unique_ptr<QObject> m_observer;
     QNetworkAccessManager m_browser;
@@ -106,7 +122,7 @@ void TstParticipation::initTest() {
     m_posted.clear();
     m_visits = 0;
     m_observer = std::make_unique<QObject>();
-    for (const QString& name : {kActionListChange, kActionDetailFinish}) {
+    for (const QString& name : m_refreshed) {
         NotificationCenter::defaultCenter().addObserver(name, m_observer.get(),
                                                         [this, name] { m_posted << name; });
     }
@@ -118,30 +134,16 @@ void TstParticipation::cleanupTest() {
     m_observer.reset();
 }
 
-Camp TstParticipation::campaign(qint64 campid, qint64 rewardtype) {
-    const QJsonObject catalogue = server().catalogue();
-    for (const QString& list : {QStringLiteral("camp"), QStringLiteral("housemd")}) {
-        for (const QJsonValue& value : catalogue.value(list).toArray()) {
-            if (value[QStringLiteral("campid")].toInteger() == campid) {
-                Camp camp = decodeCamp(value).value();
-                camp.rewardtype = rewardtype;
-                return camp;
-            }
-        }
-    }
-    qFatal("campaign %lld is not in the sandbox catalogue", campid);
-}
-
-AlertController* TstParticipation::waitForAlert(const QString& message) {
+bool TstParticipation::answerAlert(const QString& message, const char* action) {
     if (!QTest::qWaitFor([] { return AlertController::visibleAlert() != nullptr; }, 10000)) {
-        return nullptr;
+        return false;
     }
     AlertController* alert = AlertController::visibleAlert();
     if (alert->title() != text("ov_alarm") || alert->message() != message) {
         qWarning() << "unexpected alert" << alert->title() << alert->message();
-        return nullptr;
+        return false;
     }
-    return alert;
+    return alert->tapAction(text(action));
 }
 
 bool TstParticipation::pollUntil(const std::function<bool()>& done) {
@@ -161,11 +163,9 @@ void TstParticipation::joinRefusals_data() {
     QTest::addColumn<int>("result"); // -1: the reply carries no result
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("refreshes");
-    for (int code : {401, 407, 410, 500, 501, 502}) {
-        QTest::addRow("%d", code) << code << QStringLiteral("ov_%1").arg(code) << true;
-    }
-    for (int code : {402, 403, 406, 411, 503, 900}) {
-        QTest::addRow("%d", code) << code << QStringLiteral("ov_%1").arg(code) << false;
+    for (int code : {401, 407, 410, 500, 501, 502, 402, 403, 406, 411, 503, 900}) {
+        QTest::addRow("%d", code) << code << QStringLiteral("ov_%1").arg(code)
+                                  << QList<int>{401, 407, 410, 500, 501, 502}.contains(code);
     }
     QTest::newRow("other code") << 404 << "ov_not_participation_campaign" << false;
     QTest::newRow("no result") << -1 << "ov_not_participation_campaign" << false;
@@ -175,23 +175,17 @@ void TstParticipation::joinRefusals() {
     QFETCH(int, result);
     QFETCH(QString, key);
     QFETCH(bool, refreshes);
-    sandbox::Fault fault = sandbox::Fault::resultCode(result);
-    if (result < 0) {
-        fault = sandbox::Fault();
-        fault.patch = QJsonObject{{QStringLiteral("result"), QJsonValue::Null}};
-    }
-    server().setFault(QStringLiteral("/v1/join"), fault);
+    server().setFault(QStringLiteral("/v1/join"),
+                      result < 0 ? patched({{QStringLiteral("result"), QJsonValue::Null}})
+                                 : sandbox::Fault::resultCode(result));
     Listener listener;
     ApiJoin::shared().startJoin(campaign(104), &listener);
 
-    AlertController* alert = waitForAlert(localized(key));
-    QVERIFY(alert);
-    QCOMPARE(alert->actions().size(), 1);
+    QTRY_VERIFY(AlertController::visibleAlert());
+    QCOMPARE(AlertController::visibleAlert()->actions().size(), 1);
     QVERIFY(m_posted.isEmpty());
-    QVERIFY(alert->tapAction(text("ov_confirm")));
-    const QStringList expected =
-        refreshes ? QStringList{kActionListChange, kActionDetailFinish} : QStringList{};
-    QCOMPARE(m_posted, expected);
+    QVERIFY(answerAlert(localized(key)));
+    QCOMPARE(m_posted, refreshes ? m_refreshed : QStringList{});
     QVERIFY(m_opener->opened.isEmpty());
     QVERIFY(ApiJoin::shared().getPartiConfirmList().isEmpty());
     QCOMPARE(listener.checks, 0);
@@ -224,12 +218,12 @@ void TstParticipation::consentGate() {
         QCOMPARE(m_consent->requests, usage ? 1 : 0);
         return;
     }
-    AlertController* alert = waitForAlert(text("ov_allow_tracking"));
-    QVERIFY(alert);
-    QCOMPARE(alert->actions().size(), 2);
-    QCOMPARE(alert->actions().at(0).title(), text("ov_cancel"));
-    QCOMPARE(alert->actions().at(1).title(), text("ov_confirm"));
-    QVERIFY(alert->tapAction(text("ov_confirm")));
+    QTRY_VERIFY(AlertController::visibleAlert());
+    const QList<AlertAction> actions = AlertController::visibleAlert()->actions();
+    QCOMPARE(actions.size(), 2);
+    QCOMPARE(actions.at(0).title(), text("ov_cancel"));
+    QCOMPARE(actions.at(1).title(), text("ov_confirm"));
+    QVERIFY(answerAlert(text("ov_allow_tracking")));
     QCOMPARE(m_consent->settingsOpenings, 1);
     QCOMPARE(requests("/v1/join"), 0);
 }
@@ -252,38 +246,31 @@ void TstParticipation::landingJoinWaitsForTheCheck() {
     QVERIFY(settled() && !AlertController::visibleAlert());
 }
 
-void TstParticipation::landingAddressIsEncodedOrSkipped() {
-    sandbox::Fault fault;
-    fault.patch =
-        QJsonObject{{QStringLiteral("lurl"), QStringLiteral("http://127.0.0.1:9/a b/ü?q=1#x")}};
-    server().setFault(QStringLiteral("/v1/join"), fault);
+void TstParticipation::joinReplyAddressesAndKeys() {
+    const QString lurl = QStringLiteral("lurl");
+    server().setFault(QStringLiteral("/v1/join"),
+                      patched({{lurl, QStringLiteral("http://127.0.0.1:9/a b/ü?q=1#x")}}));
     ApiJoin::shared().startJoin(campaign(104));
     QTRY_COMPARE(m_opener->opened.size(), 1);
     QCOMPARE(m_opener->opened.first().toEncoded(),
              QByteArray("http://127.0.0.1:9/a%20b/%C3%BC?q=1%23x"));
 
     // Still no address after encoding: nothing is opened, the flow goes on.
-    fault.patch = QJsonObject{{QStringLiteral("lurl"), QStringLiteral("http://[::1/x")}};
-    server().setFault(QStringLiteral("/v1/join"), fault);
+    server().setFault(QStringLiteral("/v1/join"),
+                      patched({{lurl, QStringLiteral("http://[::1/x")}}));
     ApiJoin::shared().startJoin(campaign(104));
     QTRY_COMPARE(ApiJoin::shared().getPartiConfirmList().size(), 2);
     QCOMPARE(m_opener->opened.size(), 1);
     QVERIFY(log().contains(QStringLiteral("cannot open the landing page")));
-}
 
-void TstParticipation::instantKeyIsClaimedAtOnce() {
-    // A join reply with both a key and a landing page: the key is claimed, the page not opened.
-    sandbox::Fault withPage;
-    withPage.patch =
-        QJsonObject{{QStringLiteral("lurl"), server().landingUrl(107, sandbox().userId())}};
-    server().setFault(QStringLiteral("/v1/join"), withPage);
+    // A reply with both a key and a landing page: the key is claimed, the page not opened.
+    server().setFault(QStringLiteral("/v1/join"),
+                      patched({{lurl, server().landingUrl(107, sandbox().userId())}}));
     ApiJoin::shared().startJoin(campaign(107));
-    AlertController* alert = waitForAlert(text("ov_participation_complete"));
-    QVERIFY(alert);
+    QVERIFY(answerAlert(text("ov_participation_complete")));
     QCOMPARE(requests("/v1/reward"), 1);
-    QVERIFY(m_opener->opened.isEmpty());
-    QVERIFY(alert->tapAction(text("ov_confirm")));
-    QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+    QCOMPARE(m_opener->opened.size(), 1);
+    QCOMPARE(m_posted, m_refreshed);
 }
 
 void TstParticipation::fivePollsThenSilenceAndJoinsRefused() {
@@ -298,9 +285,7 @@ void TstParticipation::fivePollsThenSilenceAndJoinsRefused() {
     // A join while polling is refused: nothing is sent, the listener stays.
     Listener second;
     join.startJoin(campaign(104), &second);
-    AlertController* waiting = waitForAlert(text("ov_participation_waiting"));
-    QVERIFY(waiting);
-    QVERIFY(waiting->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_participation_waiting")));
     QCOMPARE(requests("/v1/join"), 1);
     QCOMPARE(join.joinProtocol(), static_cast<JoinProtocol*>(&first));
 
@@ -336,43 +321,32 @@ void TstParticipation::stateThreeByRewardType() {
     QTRY_COMPARE(requests("/v1/state"), 1); // the poll has started
     QVERIFY(pollUntil([&] { return !join.isPolling(); }));
 
-    if (rewardtype == 2) {
-        AlertController* alert = waitForAlert(text("ov_participation_complete"));
-        QVERIFY(alert);
-        QVERIFY(listener.accumulations.isEmpty());
-        QVERIFY(m_posted.isEmpty());
-        QVERIFY(alert->tapAction(text("ov_confirm")));
-        QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
-        return;
+    if (rewardtype == 1) {
+        // The key of the state reply, which differs from the one the list and the join carry.
+        const std::optional<QString> stateKey = server().stateReplyKey(sandbox().userId(), campid);
+        QVERIFY(stateKey && !stateKey->isEmpty());
+        QCOMPARE(listener.accumulations, (Accumulations{{campid, *stateKey}}));
+        QVERIFY(settled() && !AlertController::visibleAlert());
+        join.apiReward(campid, *stateKey); // the key claims the reward
     }
-    QCOMPARE(listener.accumulations.size(), 1);
-    QCOMPARE(listener.accumulations.first().first, campid);
-    // The key of the state reply, which differs from the one the list and the join carry.
-    const std::optional<QString> stateKey = server().stateReplyKey(sandbox().userId(), campid);
-    QVERIFY(stateKey && !stateKey->isEmpty());
-    QCOMPARE(listener.accumulations.first().second, *stateKey);
-    QVERIFY(settled() && !AlertController::visibleAlert());
-    // The key claims the reward.
-    join.apiReward(campid, listener.accumulations.first().second);
-    AlertController* alert = waitForAlert(text("ov_participation_complete"));
-    QVERIFY(alert);
-    QVERIFY(alert->tapAction(text("ov_confirm")));
-    QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+    QTRY_VERIFY(AlertController::visibleAlert());
+    QVERIFY(m_posted.isEmpty());
+    QVERIFY(answerAlert(text("ov_participation_complete")));
+    QCOMPARE(m_posted, m_refreshed);
+    QCOMPARE(listener.accumulations.size(), rewardtype == 1 ? 1 : 0);
 }
 
 void TstParticipation::pollEndings_data() {
     QTest::addColumn<sandbox::Fault>("fault"); // on the first state request only
     QTest::addColumn<bool>("keepsPolling");
     QTest::addColumn<QString>("logged");
-    sandbox::Fault confirmed;
-    confirmed.patch = QJsonObject{{QStringLiteral("state"), 3},
-                                  {QStringLiteral("orvkey"), QStringLiteral("first-key")}};
     QTest::newRow("HTTP error status") << sandbox::Fault::status(503) << true << QString();
     QTest::newRow("undecodable body")
         << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed) << true << QString();
     QTest::newRow("result other than 200")
         << sandbox::Fault::resultCode(500) << false << "ApiJoin getReward Error : Optional(500)";
-    QTest::newRow("state 3 at once") << confirmed << false << QString();
+    QTest::newRow("state 3 at once")
+        << confirmedState(QStringLiteral("first-key")) << false << QString();
 }
 
 // How the first state reply of a poll decides whether it goes on.
@@ -396,16 +370,13 @@ void TstParticipation::pollEndings() {
     QTRY_VERIFY(!join.isPolling());
     QVERIFY(!m_timer->fire());
     QCOMPARE(requests("/v1/state"), 1);
-    if (!logged.isEmpty()) {
-        QVERIFY(log().contains(logged));
-        QVERIFY(listener.accumulations.isEmpty());
-    } else {
-        QCOMPARE(listener.accumulations,
-                 (QList<QPair<qint64, QString>>{{103, QStringLiteral("first-key")}}));
-    }
+    QVERIFY(logged.isEmpty() || log().contains(logged));
+    QCOMPARE(
+        listener.accumulations,
+        (logged.isEmpty() ? Accumulations{{103, QStringLiteral("first-key")}} : Accumulations{}));
 }
 
-void TstParticipation::appParticipationEndToEnd() {
+void TstParticipation::appParticipationAndItsFailures() {
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
     const Camp app = campaign(101);
@@ -414,63 +385,51 @@ void TstParticipation::appParticipationEndToEnd() {
     join.startJoin(app, &listener);
     QTRY_COMPARE(listener.checks, 2);
     QCOMPARE(join.getPartiConfirmList(), (QList<qint64>{101, 101}));
-
-    join.flowParticipation(app);
-    AlertController* start = waitForAlert(text("ov_start_app"));
-    QVERIFY(start);
-    QCOMPARE(start->actions().at(0).title(), text("ov_cancel"));
-    QVERIFY(start->tapAction(text("ov_confirm")));
-    QTRY_COMPARE(requests("/v1/inst"), 1);
-    QCOMPARE(m_opener->opened.last(), QUrl(app.package.value()));
-
-    QVERIFY(pollUntil([&] { return !listener.accumulations.isEmpty(); }));
-    QCOMPARE(listener.accumulations.first().first, 101);
-    QCOMPARE(join.getPartiConfirmList(), QList<qint64>{101}); // one occurrence removed
-    QVERIFY(!join.isPolling());
-}
-
-void TstParticipation::executeAndLaunchFailures() {
-    ApiJoin& join = ApiJoin::shared();
-    const Camp app = campaign(101);
-    join.startJoin(app);
-    QTRY_COMPARE(join.getPartiConfirmList().size(), 1);
     const int opened = m_opener->opened.size();
 
     // Cancelled: nothing more happens.
     join.flowParticipation(app);
-    AlertController* start = waitForAlert(text("ov_start_app"));
-    QVERIFY(start && start->tapAction(text("ov_cancel")));
+    QVERIFY(answerAlert(text("ov_start_app"), "ov_cancel"));
     QVERIFY(settled() && !AlertController::visibleAlert());
     QCOMPARE(m_opener->opened.size(), opened);
 
     // The app is not installed: no install report, no poll.
     m_opener->result = false;
     join.flowParticipation(app);
-    start = waitForAlert(text("ov_start_app"));
-    QVERIFY(start && start->tapAction(text("ov_confirm")));
-    AlertController* missing = waitForAlert(text("ov_not_installed"));
-    QVERIFY(missing && missing->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_start_app")));
+    QVERIFY(answerAlert(text("ov_not_installed")));
     QCOMPARE(requests("/v1/inst"), 0);
     QVERIFY(!join.isPolling());
+    m_opener->result = true;
 
     // Refusals of the execute report.
     server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(501));
     join.flowParticipation(app);
-    AlertController* already = waitForAlert(text("ov_already_participation_campaign"));
-    QVERIFY(already && already->tapAction(text("ov_confirm")));
-    QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+    QVERIFY(answerAlert(text("ov_already_participation_campaign")));
+    QCOMPARE(m_posted, m_refreshed);
     server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(500));
     join.flowParticipation(app);
-    AlertController* refused = waitForAlert(text("ov_not_participation_campaign"));
-    QVERIFY(refused && refused->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_not_participation_campaign")));
     QCOMPARE(m_posted.size(), 2);
+
+    // Started: the install is reported and the poll confirms the participation.
+    server().clearFault(QStringLiteral("/v1/exec"));
+    join.flowParticipation(app);
+    QTRY_VERIFY(AlertController::visibleAlert());
+    QCOMPARE(AlertController::visibleAlert()->actions().at(0).title(), text("ov_cancel"));
+    QVERIFY(answerAlert(text("ov_start_app")));
+    QTRY_COMPARE(requests("/v1/inst"), 1);
+    QCOMPARE(m_opener->opened.last(), QUrl(app.package.value()));
+    QVERIFY(pollUntil([&] { return !listener.accumulations.isEmpty(); }));
+    QCOMPARE(listener.accumulations.first().first, 101);
+    QCOMPARE(join.getPartiConfirmList(), QList<qint64>{101}); // one occurrence removed
+    QVERIFY(!join.isPolling());
 }
 
 void TstParticipation::claimFailures() {
     ApiJoin& join = ApiJoin::shared();
     join.apiReward(101, QStringLiteral("not-the-key"));
-    AlertController* alert = waitForAlert(text("ov_try_again"));
-    QVERIFY(alert && alert->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_try_again")));
     QVERIFY(m_posted.isEmpty());
 
     // Transport failure and an undecodable body: silent.
@@ -505,8 +464,7 @@ void TstParticipation::lateReplyOfAReplacedPollIsIgnored() {
 
     // Poll B (campaign 101) replaces it.
     join.flowParticipation(app);
-    AlertController* start = waitForAlert(text("ov_start_app"));
-    QVERIFY(start && start->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_start_app")));
     QTRY_COMPARE(requests("/v1/state"), 2);
     const int left = join.count();
 
@@ -540,40 +498,30 @@ void TstParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
     join.startJoin(b, &listener);
     QTRY_COMPARE(join.getPartiConfirmList(), (QList<qint64>{101, 109}));
 
-    sandbox::Fault late = sandbox::Fault::delay(2500);
-    late.patch = QJsonObject{{QStringLiteral("state"), 3},
-                             {QStringLiteral("orvkey"), QStringLiteral("late-key")}};
-    server().setFault(QStringLiteral("/v1/state"), late.times(1));
-    auto checkParticipation = [&](const Camp& camp) {
-        join.flowParticipation(camp);
-        AlertController* start = waitForAlert(text("ov_start_app"));
-        QVERIFY(start && start->tapAction(text("ov_confirm")));
-    };
-    checkParticipation(a);
+    server().setFault(QStringLiteral("/v1/state"),
+                      confirmedState(QStringLiteral("late-key"), 2500).times(1));
+    join.flowParticipation(a);
+    QVERIFY(answerAlert(text("ov_start_app")));
     QTRY_COMPARE(requests("/v1/state"), 1);
-    int left = 0;
     if (replaced) {
-        checkParticipation(b);
+        join.flowParticipation(b);
+        QVERIFY(answerAlert(text("ov_start_app")));
         QTRY_COMPARE(requests("/v1/state"), 2);
-        left = join.count();
-        QCOMPARE(join.getPartiConfirmList().size(), 2); // A's reply is still on its way
     } else {
         server().setFault(QStringLiteral("/v1/state"), sandbox::Fault::resultCode(500).times(1));
         QVERIFY(m_timer->fire());
         QTRY_VERIFY(!join.isPolling());
-        left = join.count();
-        QCOMPARE(join.getPartiConfirmList().size(), 2);
     }
+    const int left = join.count();
+    QCOMPARE(join.getPartiConfirmList().size(), 2); // A's reply is still on its way
 
     // A's late reply: its own outcome only.
     if (rewardtype == 1) {
         QTRY_VERIFY_WITH_TIMEOUT(!listener.accumulations.isEmpty(), 10000);
-        QCOMPARE(listener.accumulations,
-                 (QList<QPair<qint64, QString>>{{101, QStringLiteral("late-key")}}));
+        QCOMPARE(listener.accumulations, (Accumulations{{101, QStringLiteral("late-key")}}));
     } else {
-        AlertController* done = waitForAlert(text("ov_participation_complete"));
-        QVERIFY(done && done->tapAction(text("ov_confirm")));
-        QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+        QVERIFY(answerAlert(text("ov_participation_complete")));
+        QCOMPARE(m_posted, m_refreshed);
     }
     QCOMPARE(join.getPartiConfirmList(), QList<qint64>{109});
     QCOMPARE(join.isPolling(), replaced);

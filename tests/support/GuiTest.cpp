@@ -14,14 +14,11 @@ namespace orvane::test {
 
 bool GuiTest::settled() {
     // A reply's work may send the next request: quiet only when nothing is left after running it.
-    for (int round = 0; round < 10; ++round) {
-        if (!QTest::qWaitFor([] { return ApiProvider::requestsInFlight() == 0; }, 10000)) {
-            return false;
-        }
+    const auto idle = [] { return ApiProvider::requestsInFlight() == 0; };
+    for (int round = 0; round < 10 && QTest::qWaitFor(idle, 10000); ++round) {
         QCoreApplication::sendPostedEvents();
-        if (ApiProvider::requestsInFlight() == 0) {
+        if (idle())
             return true;
-        }
     }
     return false;
 }
@@ -45,11 +42,8 @@ void GuiTest::cleanup() {
     cleanupTest();
     const QStringList lines = m_log->lines();
     m_log.reset();
-    if (QTest::currentTestFailed()) {
-        for (const QString& line : lines) {
-            qInfo().noquote() << line;
-        }
-    }
+    for (const QString& line : QTest::currentTestFailed() ? lines : QStringList())
+        qInfo().noquote() << line;
     ApiJoin::shared().resetForTesting();
     restoreDefaultServices();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
