@@ -16,8 +16,9 @@ Orvane::Orvane()
     , m_colorDisable(QColor::fromRgbF(160.0f / 255.0f, 160.0f / 255.0f, 160.0f / 255.0f, 1.0f)) {}
 
 Orvane& Orvane::shared() {
-    static Orvane instance;
-    return instance;
+    // Lives for the whole process: the host's connections to it never see it go.
+    static Orvane* instance = new Orvane;
+    return *instance;
 }
 
 void Orvane::initialize(const QString& mkey, const QString& mckey, const QString& userId) {

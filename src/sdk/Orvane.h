@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QObject>
 #include <QString>
 
 class QWidget;
@@ -13,7 +14,11 @@ class ViewController;
 // The host-facing facade. Configure once (initialize, then any setter) and present the offerwall.
 // Settings go straight to the key-value store (UserDefaults::standard()) and are read back by the
 // part of the kit that needs them when it needs them. Call on the main thread.
-class Orvane final {
+//
+// Signals tell the host what happened, always on the main thread, after the kit's own reaction
+// (alerts, notifications) is under way; they change nothing the kit does.
+class Orvane final : public QObject {
+    Q_OBJECT
 public:
     static constexpr int TYPE_LIST_NATIVE = 1;
     static constexpr int TYPE_LIST_ICON = 2;
@@ -58,6 +63,20 @@ public:
 
     Orvane();
     Q_DISABLE_COPY_MOVE(Orvane)
+
+Q_SIGNALS:
+    // Once per presentation: when the offerwall first appears, and when it goes away however it
+    // goes (its close control, the no-campaign dialog, the host dismissing, closing or deleting
+    // it).
+    void offerwallShown();
+    void offerwallClosed();
+    // The landing page of campaign `campid` was opened, or its app launched.
+    void participationStarted(qint64 campid);
+    // Once per reward: a claim succeeded (reward type 1) or the server confirmed a credited reward
+    // (type 2). `name`, `amount` and `mark` are the campaign's name, reward and price mark.
+    void rewardConfirmed(qint64 campid, const QString& name, double amount, const QString& mark);
+    // The partner server accepted an inquiry.
+    void inquirySent();
 
 private:
     QColor m_colorPrimary;

@@ -314,7 +314,7 @@ void DetailViewController::clickParticipation() {
 
 void DetailViewController::clickAccumulation() {
     if (m_camp && m_orvkey) {
-        ApiJoin::shared().apiReward(m_camp->campid.value_or(0), *m_orvkey);
+        ApiJoin::shared().apiReward(*m_camp, *m_orvkey);
     }
 }
 

@@ -596,6 +596,9 @@ void RequestViewController::postCS() {
             dispatch::toMain([self, delivered] {
                 if (self)
                     self->sendFinished(delivered);
+                // The host hears of it even when the form was closed while it was on its way.
+                if (delivered)
+                    Q_EMIT Orvane::shared().inquirySent();
             });
         });
 }

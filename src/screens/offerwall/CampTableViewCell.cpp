@@ -246,7 +246,7 @@ void CampTableViewCell::clickAccumulation() {
         NotificationCenter::defaultCenter().post(kActionListChange);
         return;
     }
-    ApiJoin::shared().apiReward(m_camp->campid.value_or(0), *key);
+    ApiJoin::shared().apiReward(*m_camp, *key);
 }
 
 void CampTableViewCell::onParticipationCheckPossible() {

@@ -198,6 +198,8 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
 
 OrvaneViewController::~OrvaneViewController() {
     tv_camp->setDataSource(nullptr);
+    if (m_shownToHost)
+        Q_EMIT Orvane::shared().offerwallClosed(); // deleted while on display
 }
 
 void OrvaneViewController::viewDidLoad() {
@@ -221,6 +223,30 @@ void OrvaneViewController::viewDidLoad() {
 void OrvaneViewController::viewDidAppear(bool) {
     m_isAppear = true;
     ApiJoin::shared().setViewController(this);
+    if (m_shownToHost)
+        return; // back from a screen pushed above
+    QWidget* container = navigationController();
+    if (!container)
+        container = this;
+    if (m_presentation != container) {
+        if (m_presentation)
+            m_presentation->removeEventFilter(this);
+        m_presentation = container;
+        container->installEventFilter(this);
+    }
+    m_shownToHost = true;
+    Q_EMIT Orvane::shared().offerwallShown();
+}
+
+// The presentation ends when its container is hidden by the kit or the host (dismissed, closed,
+// hidden); a window the system minimises (a spontaneous hide) is still presented.
+bool OrvaneViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_presentation && event->type() == QEvent::Hide && !event->spontaneous() &&
+        m_shownToHost) {
+        m_shownToHost = false;
+        Q_EMIT Orvane::shared().offerwallClosed();
+    }
+    return ViewController::eventFilter(watched, event);
 }
 
 void OrvaneViewController::viewDidDisappear(bool) {

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include <QPointer>
+
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
 #include "screens/offerwall/CampClickProtocol.h"
@@ -87,6 +89,7 @@ protected:
     void viewDidLoad() override;
     void viewDidAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showSummary(const QString& text);
@@ -99,6 +102,10 @@ private:
     Button* m_benefits;
     int m_listType = 1;
     std::optional<bool> m_isAppear;
+    // The widget whose visibility is the offerwall's presentation (its navigation container),
+    // and whether the host was told that it is shown.
+    QPointer<QWidget> m_presentation;
+    bool m_shownToHost = false;
 };
 
 // Styles the group tabs of the main screen: the selected segment filled with the accent colour
