@@ -1,5 +1,6 @@
 #include "platform/ui/PresentationHost.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPropertyAnimation>
 
@@ -26,6 +27,7 @@ PresentationHost::PresentationHost(QWidget* window, ViewController* controller)
 PresentationHost::~PresentationHost() {
     if (m_controller && m_controller->m_host == this)
         m_controller->m_host = nullptr;
+    returnFocus();
 }
 
 bool PresentationHost::coversWindow() const {
@@ -38,6 +40,7 @@ void PresentationHost::showPresented(bool animated, std::function<void()> done) 
         setGeometry(parentWidget()->rect());
     raise();
     show();
+    takeFocus();
     if (animated && m_controller &&
         m_controller->presentationStyle() == ViewController::PresentationStyle::FullWindow) {
         slide(true, std::move(done));
@@ -46,6 +49,57 @@ void PresentationHost::showPresented(bool animated, std::function<void()> done) 
     m_complete = true;
     if (done)
         done();
+}
+
+QList<QWidget*> PresentationHost::tabStops() const {
+    QList<QWidget*> stops;
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(this) &&
+            w->isEnabled())
+            stops.append(w);
+    }
+    return stops;
+}
+
+// The first control of the presented controller takes the focus (for an alert, its first
+// action), so that the keyboard works in it at once and nothing below reacts to keys.
+void PresentationHost::takeFocus() {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && !isAncestorOf(focus))
+        m_previousFocus = focus;
+    const QList<QWidget*> stops = tabStops();
+    if (!stops.isEmpty())
+        stops.first()->setFocus(Qt::TabFocusReason);
+    else if (m_controller)
+        m_controller->setFocus(Qt::OtherFocusReason);
+}
+
+void PresentationHost::returnFocus() {
+    QWidget* focus = QApplication::focusWidget();
+    if (m_previousFocus && m_previousFocus->isVisible() && (!focus || isAncestorOf(focus)))
+        m_previousFocus->setFocus(Qt::OtherFocusReason);
+}
+
+bool PresentationHost::focusNextPrevChild(bool next) {
+    if (!isVisible()) {
+        // Hidden with the focus inside (Qt asks us to move it): back to where it was before.
+        if (m_previousFocus && m_previousFocus->isVisible()) {
+            m_previousFocus->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+        return QWidget::focusNextPrevChild(next);
+    }
+    const QList<QWidget*> stops = tabStops();
+    if (stops.isEmpty())
+        return true; // nothing to move to, and nothing below may take the focus
+    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    qsizetype to = 0;
+    if (at < 0)
+        to = next ? 0 : stops.size() - 1;
+    else
+        to = (at + (next ? 1 : stops.size() - 1)) % stops.size();
+    stops.at(to)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void PresentationHost::hidePresented(bool animated, std::function<void()> done) {

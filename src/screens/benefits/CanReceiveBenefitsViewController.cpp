@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Log.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TapRecognizer.h"
@@ -73,6 +74,8 @@ void CanReceiveBenefitsViewController::viewDidLoad() {
     l_popup_coins_value->setPlainText(rewardPriceAndMark.value_or(QString()));
     l_popup_coins_value->setTextColor(ui::accentColor());
     TapRecognizer::attach(iv_close, [this] { clickClose(); });
+    ui::makeKeyboardControl(iv_close, localized(QStringLiteral("ov_a11y_close")),
+                            [this] { clickClose(); });
 }
 
 void CanReceiveBenefitsViewController::viewDidLayoutSubviews() {

@@ -11,6 +11,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -181,6 +182,13 @@ void DetailViewController::viewDidAppear(bool animated) {
 }
 
 void DetailViewController::showPicture() {
+    // The picture stands for the campaign: described by its name.
+    const QString description =
+        localized(QStringLiteral("ov_a11y_campaign_image")).arg(m_camp->name.value_or(QString()));
+    for (ImageView* picture : {static_cast<ImageView*>(m_ivNative), m_ivIcon}) {
+        ui::setAccessibleRole(picture, QAccessible::Graphic);
+        picture->setAccessibleName(description);
+    }
     m_ivIcon->hide();
     std::optional<QString> path;
     for (const std::optional<QString>& candidate : {m_camp->viewurl, m_camp->nativeurl}) {

@@ -1,5 +1,6 @@
 #include "screens/inquiry/RequestViewController.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputMethod>
@@ -11,6 +12,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/PlatformServices.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -272,8 +274,9 @@ void RequestViewController::viewDidLoad() {
 
     tv_input_inquiry->setStyleSheet(
         QStringLiteral("QPlainTextEdit { border: 1px solid %1; border-radius: 6px; padding: 4px;"
-                       " background: white; }")
-            .arg(kBorderColor.name()));
+                       " background: white; }"
+                       " QPlainTextEdit:focus { border: 2px solid %2; padding: 3px; }")
+            .arg(kBorderColor.name(), ui::accentColor().name()));
     b_positive->setTitleColor(Qt::white);
     b_positive->setBackgroundColor(Orvane::shared().orvaneColorDisable());
     b_positive->setEnabled(false);
@@ -285,6 +288,17 @@ void RequestViewController::viewDidLoad() {
     TapRecognizer::attach(v_request_type, [this] { clickRequestType(); });
     TapRecognizer::attach(v_ad_select, [this] { clickAdSelect(); });
     TapRecognizer::attach(iv_attach, [this] { clickAttach(); });
+    // The same controls for keyboard and screen-reader users, named by what they hold or do.
+    ui::makeKeyboardControl(v_request_type, QString(), [this] { clickRequestType(); });
+    ui::makeKeyboardControl(v_ad_select, QString(), [this] { clickAdSelect(); });
+    ui::makeKeyboardControl(iv_attach, text("ov_a11y_add_screenshot"), [this] { clickAttach(); });
+    nameChoices();
+    tf_name->setAccessibleName(text("ov_name"));
+    tf_phone->setAccessibleName(text("ov_phone"));
+    tf_email->setAccessibleName(text("ov_email"));
+    tv_input_inquiry->setAccessibleName(text("ov_inquiry_contents"));
+    b_agree->setAccessibleName(text("ov_agree"));
+    l_agree_contents->setAccessibleName(text("ov_agree_contents"));
     tv_input_inquiry->onBeginEditing([this](TextView&) { applyPlaceholder(true); });
     tv_input_inquiry->onEndEditing([this](TextView&) { applyPlaceholder(false); });
     applyPlaceholder(false);
@@ -360,8 +374,27 @@ void RequestViewController::clickRequestType() {
             true);
 }
 
+void RequestViewController::nameScreenshots() {
+    const QList<QWidget*> items = sv_screenshot->arrangedSubviews();
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (auto* item = qobject_cast<ItemScreenshotView*>(items.at(i))) {
+            const QString number = QString::number(i + 1);
+            item->iv_screenshot->setAccessibleName(text("ov_a11y_screenshot").arg(number));
+            item->iv_screenshot_delete->setAccessibleName(
+                text("ov_a11y_remove_screenshot").arg(number));
+        }
+    }
+}
+
+void RequestViewController::nameChoices() {
+    v_request_type->setAccessibleName(text("ov_inquiry_type") + QStringLiteral(", ") +
+                                      l_request_type->plainText());
+    v_ad_select->setAccessibleName(l_ad_select->plainText());
+}
+
 void RequestViewController::actionRequestType(const AlertAction& action) {
     l_request_type->setPlainText(action.title());
+    nameChoices();
     // Hiding keeps the campaign label: a campaign chosen earlier is still sent.
     v_ad_select->setVisible(action.title() == text("ov_request_type_savings"));
 }
@@ -382,6 +415,7 @@ void RequestViewController::clickAdSelect() {
 
 void RequestViewController::actionAdList(const AlertAction& action) {
     l_ad_select->setPlainText(action.title());
+    nameChoices();
 }
 
 int RequestViewController::attachedOrPending() const {
@@ -486,6 +520,10 @@ void RequestViewController::addScreenshotItem(const QImage& image) {
     QPointer<QWidget> icon(item->iv_screenshot_delete);
     TapRecognizer::attach(item->iv_screenshot_delete,
                           [this, icon] { clickScreenshotDelete(icon); });
+    ui::makeKeyboardControl(item->iv_screenshot_delete, QString(),
+                            [this, icon] { clickScreenshotDelete(icon); });
+    ui::setAccessibleRole(item->iv_screenshot, QAccessible::Graphic);
+    nameScreenshots();
 }
 
 void RequestViewController::clickScreenshotDelete(QWidget* deleteIcon) {
@@ -497,10 +535,15 @@ void RequestViewController::clickScreenshotDelete(QWidget* deleteIcon) {
         Log::error("RequestViewController clickScreenshotDelete : no screenshot for this icon");
         return;
     }
+    const bool hadFocus = item->isAncestorOf(QApplication::focusWidget());
     m_screenShotList.removeAt(index);
     sv_screenshot->removeArrangedSubview(item);
     m_attachHint->setVisible(m_screenShotList.isEmpty());
-    item->deleteLater(); // the tap that got here is still being delivered to it
+    nameScreenshots();
+    if (hadFocus)
+        iv_attach->setFocus(
+            Qt::OtherFocusReason); // the keyboard user goes on from the attach control
+    item->deleteLater();           // the tap that got here is still being delivered to it
 }
 
 void RequestViewController::clickAgree() {

@@ -199,6 +199,13 @@ void CampTableViewCell::enter(Action action) {
         break;
     }
     m_lRewardButton->setVisible(!m_lRewardButton->text().isEmpty());
+    // Read as "title, reward, action".
+    QStringList spoken;
+    if (m_camp)
+        spoken << m_camp->name.value_or(QString()) << campRewardText(*m_camp);
+    spoken << m_lRewardButton->text();
+    spoken.removeAll(QString());
+    setAccessibleName(spoken.join(QStringLiteral(", ")));
     invalidateRowHeight(); // a wider action leaves the description less room
 }
 

@@ -194,6 +194,21 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     b_sort->onTap([this] { clickSort(); });
     m_close->onTap([this] { back(); });
     m_benefits->onTap([this] { clickBenefits(); });
+
+    // Names for assistive technology where the control shows a glyph, and Tab in reading order:
+    // tabs, history, sort, then the list (the bar's controls come before them).
+    m_close->setAccessibleName(localized(QStringLiteral("ov_a11y_close")));
+    sc_camp->setAccessibleName(localized(QStringLiteral("ov_a11y_tabs")));
+    tv_camp->setAccessibleName(localized(QStringLiteral("ov_a11y_campaigns")));
+    QWidget::setTabOrder(sc_camp, m_benefits);
+    QWidget::setTabOrder(m_benefits, b_sort);
+    QWidget::setTabOrder(b_sort, tv_camp);
+}
+
+void OrvaneViewController::setSortTitle() {
+    const QString title = m_model->sortTitle();
+    b_sort->setTitle(title);
+    b_sort->setAccessibleName(localized(QStringLiteral("ov_a11y_sort")).arg(title));
 }
 
 OrvaneViewController::~OrvaneViewController() {
@@ -214,7 +229,7 @@ void OrvaneViewController::viewDidLoad() {
                                                     [this] { refreshList(); });
     m_listType = static_cast<int>(UserDefaults::standard().integer(keys::kListType));
     m_model->setListType(m_listType);
-    b_sort->setTitle(m_model->sortTitle());
+    setSortTitle();
     tv_camp->setDataSource(this);
     m_model->apiReq();
     drawMainTab(*sc_camp);
@@ -268,7 +283,12 @@ void OrvaneViewController::back() {
 
 void OrvaneViewController::clickSort() {
     m_model->clickSort();
-    b_sort->setTitle(m_model->sortTitle());
+    setSortTitle();
+}
+
+bool OrvaneViewController::escape() {
+    back();
+    return true;
 }
 
 void OrvaneViewController::scValueChanged(int index) {

@@ -72,6 +72,8 @@ public:
     void clickBenefits();
     // Fetches the campaign list again ("action_list_change", observed once the screen loads).
     void refreshList();
+    // Escape on the root of the offerwall closes it, as the close control does.
+    bool escape() override;
 
     // CampClickProtocol: opens the detail page of the campaign in `row`.
     void onClick(int row) override;
@@ -95,6 +97,7 @@ private:
     void showSummary(const QString& text);
     void showError(CampListModel::LoadFailure failure);
     void showNoCampaigns();
+    void setSortTitle();
 
     CampListModel* m_model;
     CopyRightView* m_footer = nullptr;
