@@ -25,9 +25,10 @@ PresentationHost::PresentationHost(QWidget* window, ViewController* controller)
 }
 
 PresentationHost::~PresentationHost() {
+    // No focus is handed back here: this may run while the whole window is being destroyed.
+    // Hiding the host (dismissal, a deleted presented controller) hands it back.
     if (m_controller && m_controller->m_host == this)
         m_controller->m_host = nullptr;
-    returnFocus();
 }
 
 bool PresentationHost::coversWindow() const {
@@ -72,12 +73,6 @@ void PresentationHost::takeFocus() {
         stops.first()->setFocus(Qt::TabFocusReason);
     else if (m_controller)
         m_controller->setFocus(Qt::OtherFocusReason);
-}
-
-void PresentationHost::returnFocus() {
-    QWidget* focus = QApplication::focusWidget();
-    if (m_previousFocus && m_previousFocus->isVisible() && (!focus || isAncestorOf(focus)))
-        m_previousFocus->setFocus(Qt::OtherFocusReason);
 }
 
 bool PresentationHost::focusNextPrevChild(bool next) {

@@ -35,7 +35,6 @@ private:
     void slide(bool in, std::function<void()> done);
     QList<QWidget*> tabStops() const;
     void takeFocus();
-    void returnFocus();
 
     QPointer<ViewController> m_controller;
     // Where the keyboard focus was before the presentation, given back when it goes.
