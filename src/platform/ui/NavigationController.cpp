@@ -187,7 +187,7 @@ void NavigationController::pushViewController(ViewController* controller, bool a
 // A screen that goes takes the focus of a keyboard user with it: the stack keeps it, so Tab goes
 // on from the bar of the new top screen and Escape still reaches the stack.
 void NavigationController::keepFocus() {
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = window()->focusWidget();
     if (isVisible() && (!focus || focus == this || isAncestorOf(focus)))
         setFocus(Qt::OtherFocusReason);
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QHideEvent>
 #include <QPropertyAnimation>
 
 namespace orvane {
@@ -65,9 +66,12 @@ QList<QWidget*> PresentationHost::tabStops() const {
 // The first control of the presented controller takes the focus (for an alert, its first
 // action), so that the keyboard works in it at once and nothing below reacts to keys.
 void PresentationHost::takeFocus() {
-    QWidget* focus = QApplication::focusWidget();
+    // The window's focus widget, also while the window is not active yet.
+    QWidget* focus = window()->focusWidget();
     if (focus && !isAncestorOf(focus))
         m_previousFocus = focus;
+    if (m_controller)
+        m_presenter = m_controller->presentingViewController();
     const QList<QWidget*> stops = tabStops();
     if (!stops.isEmpty())
         stops.first()->setFocus(Qt::TabFocusReason);
@@ -75,19 +79,35 @@ void PresentationHost::takeFocus() {
         m_controller->setFocus(Qt::OtherFocusReason);
 }
 
-bool PresentationHost::focusNextPrevChild(bool next) {
-    if (!isVisible()) {
-        // Hidden with the focus inside (Qt asks us to move it): back to where it was before.
-        if (m_previousFocus && m_previousFocus->isVisible()) {
-            m_previousFocus->setFocus(Qt::OtherFocusReason);
+// Hidden with the focus inside: back to where it was before, else to the controller that
+// presented (never to the host's widgets under a full-window presentation).
+bool PresentationHost::giveFocusBack() {
+    QWidget* focus = window()->focusWidget();
+    if (!window()->isVisible() || (focus && !isAncestorOf(focus) && focus->isVisible()))
+        return false;
+    for (QWidget* target : {static_cast<QWidget*>(m_previousFocus.data()),
+                            static_cast<QWidget*>(m_presenter.data())}) {
+        if (target && target->isVisible()) {
+            target->setFocus(Qt::OtherFocusReason);
             return true;
         }
-        return QWidget::focusNextPrevChild(next);
     }
+    return false;
+}
+
+void PresentationHost::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        giveFocusBack();
+}
+
+bool PresentationHost::focusNextPrevChild(bool next) {
+    if (!isVisible())
+        return giveFocusBack() || QWidget::focusNextPrevChild(next);
     const QList<QWidget*> stops = tabStops();
     if (stops.isEmpty())
         return true; // nothing to move to, and nothing below may take the focus
-    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    const qsizetype at = stops.indexOf(window()->focusWidget());
     qsizetype to = 0;
     if (at < 0)
         to = next ? 0 : stops.size() - 1;

@@ -537,7 +537,7 @@ void RequestViewController::clickScreenshotDelete(QWidget* deleteIcon) {
         Log::error("RequestViewController clickScreenshotDelete : no screenshot for this icon");
         return;
     }
-    const bool hadFocus = item->isAncestorOf(QApplication::focusWidget());
+    const bool hadFocus = item->isAncestorOf(window()->focusWidget());
     m_screenShotList.removeAt(index);
     sv_screenshot->removeArrangedSubview(item);
     m_attachHint->setVisible(m_screenShotList.isEmpty());
