@@ -93,8 +93,10 @@ private:
         auto* box = new QMessageBox(activeWindow());
         box->setIcon(QMessageBox::Question);
         box->setWindowTitle(QGuiApplication::applicationDisplayName());
+        box->setTextFormat(Qt::PlainText); // the application's name is shown as it is
         box->setText(question);
         box->setInformativeText(explanation);
+        box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"));
         box->setObjectName(name);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::ApplicationModal);
