@@ -12,8 +12,8 @@
 #include "platform/UserDefaults.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/ViewController.h"
+#include "sdk/HostEvents.h"
 #include "sdk/Localized.h"
-#include "sdk/Orvane.h"
 #include "sdk/SettingsKeys.h"
 #include "sdk/Util.h"
 
@@ -236,7 +236,7 @@ void ApiJoin::openLandingPage(qint64 campid, const std::optional<QString>& lurl)
             Log::error("ApiJoin the landing page did not open:", address.toString());
             return;
         }
-        Q_EMIT Orvane::shared().participationStarted(campid);
+        Q_EMIT HostEvents::shared().participationStarted(campid);
     });
 }
 
@@ -293,7 +293,7 @@ void ApiJoin::launchApp(const Camp& camp) {
         Log::info("successfuly opened");
         ApiList().getInst(campidText(camp.campid.value_or(-1)));
         stateAPICheck(camp);
-        Q_EMIT Orvane::shared().participationStarted(camp.campid.value_or(-1));
+        Q_EMIT HostEvents::shared().participationStarted(camp.campid.value_or(-1));
     });
 }
 
@@ -395,9 +395,9 @@ void ApiJoin::deliverConfirmation(const Camp& camp, const std::optional<QString>
     m_partiConfirmList.removeOne(campid);
     if (rewardtype == kRewardTypeCredited) {
         alertAlarmRefreshAction(text("ov_participation_complete"));
-        Q_EMIT Orvane::shared().rewardConfirmed(campid, camp.name.value_or(QString()),
-                                                camp.rewardprice.value_or(0),
-                                                camp.pricemark.value_or(QString()));
+        Q_EMIT HostEvents::shared().rewardConfirmed(campid, camp.name.value_or(QString()),
+                                                    camp.rewardprice.value_or(0),
+                                                    camp.pricemark.value_or(QString()));
     } else if (rewardtype == kRewardTypeCollect) {
         JoinProtocol* listener = joinProtocol();
         if (!orvkey) {
@@ -447,9 +447,9 @@ void ApiJoin::apiReward(const Camp& camp, const QString& orvkey) {
                         return;
                     }
                     m_claimedKeys.insert(claim);
-                    Q_EMIT Orvane::shared().rewardConfirmed(campid, camp.name.value_or(QString()),
-                                                            camp.rewardprice.value_or(0),
-                                                            camp.pricemark.value_or(QString()));
+                    Q_EMIT HostEvents::shared().rewardConfirmed(
+                        campid, camp.name.value_or(QString()), camp.rewardprice.value_or(0),
+                        camp.pricemark.value_or(QString()));
                     return;
                 }
                 Log::error("ApiJoin getReward Error :", optionalDescription(reply.result));

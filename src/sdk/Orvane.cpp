@@ -7,13 +7,22 @@
 #include "platform/ui/ViewController.h"
 #include "screens/carousel/OrvaneCarouselView.h"
 #include "screens/offerwall/OrvaneViewController.h"
+#include "sdk/HostEvents.h"
 #include "sdk/SettingsKeys.h"
 
 namespace orvane {
 
 Orvane::Orvane()
     : m_colorPrimary(QColor::fromRgbF(1.0f, 92.0f / 255.0f, 90.0f / 255.0f, 1.0f))
-    , m_colorDisable(QColor::fromRgbF(160.0f / 255.0f, 160.0f / 255.0f, 160.0f / 255.0f, 1.0f)) {}
+    , m_colorDisable(QColor::fromRgbF(160.0f / 255.0f, 160.0f / 255.0f, 160.0f / 255.0f, 1.0f)) {
+    // The kit reports what happened to HostEvents; the facade passes it on to the host.
+    HostEvents& events = HostEvents::shared();
+    connect(&events, &HostEvents::offerwallShown, this, &Orvane::offerwallShown);
+    connect(&events, &HostEvents::offerwallClosed, this, &Orvane::offerwallClosed);
+    connect(&events, &HostEvents::participationStarted, this, &Orvane::participationStarted);
+    connect(&events, &HostEvents::rewardConfirmed, this, &Orvane::rewardConfirmed);
+    connect(&events, &HostEvents::inquirySent, this, &Orvane::inquirySent);
+}
 
 Orvane& Orvane::shared() {
     // Lives for the whole process: the host's connections to it never see it go.

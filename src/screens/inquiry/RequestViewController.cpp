@@ -25,6 +25,7 @@
 #include "screens/inquiry/CheckBox.h"
 #include "screens/inquiry/ItemScreenshotView.h"
 #include "screens/inquiry/ScreenshotLimits.h"
+#include "sdk/HostEvents.h"
 #include "sdk/Localized.h"
 #include "sdk/Orvane.h"
 #include "sdk/StyledText.h"
@@ -643,7 +644,7 @@ void RequestViewController::postCS() {
                     self->sendFinished(delivered);
                 // The host hears of it even when the form was closed while it was on its way.
                 if (delivered)
-                    Q_EMIT Orvane::shared().inquirySent();
+                    Q_EMIT HostEvents::shared().inquirySent();
             });
         });
 }

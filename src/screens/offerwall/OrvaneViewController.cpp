@@ -23,6 +23,7 @@
 #include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/CopyRightView.h"
+#include "sdk/HostEvents.h"
 #include "sdk/Localized.h"
 #include "sdk/Orvane.h"
 #include "sdk/SettingsKeys.h"
@@ -216,7 +217,7 @@ void OrvaneViewController::setSortTitle() {
 OrvaneViewController::~OrvaneViewController() {
     tv_camp->setDataSource(nullptr);
     if (m_shownToHost)
-        Q_EMIT Orvane::shared().offerwallClosed(); // deleted while on display
+        Q_EMIT HostEvents::shared().offerwallClosed(); // deleted while on display
 }
 
 void OrvaneViewController::viewDidLoad() {
@@ -252,7 +253,7 @@ void OrvaneViewController::viewDidAppear(bool) {
         container->installEventFilter(this);
     }
     m_shownToHost = true;
-    Q_EMIT Orvane::shared().offerwallShown();
+    Q_EMIT HostEvents::shared().offerwallShown();
 }
 
 // The presentation ends when its container is hidden by the kit or the host (dismissed, closed,
@@ -261,7 +262,7 @@ bool OrvaneViewController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_presentation && event->type() == QEvent::Hide && !event->spontaneous() &&
         m_shownToHost) {
         m_shownToHost = false;
-        Q_EMIT Orvane::shared().offerwallClosed();
+        Q_EMIT HostEvents::shared().offerwallClosed();
     }
     return ViewController::eventFilter(watched, event);
 }
