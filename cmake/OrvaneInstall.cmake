@@ -1,27 +1,28 @@
 # Installs the kit so that a host can use find_package(OrvaneOfferwall) and link
-# Orvane::OrvaneOfferwall. Headers keep the source layout ("sdk/Orvane.h", "platform/...").
+# Orvane::OrvaneOfferwall. Only the public headers (include/orvane) are installed; a static kit
+# also installs the core library and its compiled resources, which the static library needs.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(ORVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/OrvaneOfferwall)
-get_property(orvane_resource_targets GLOBAL PROPERTY ORVANE_RESOURCE_TARGETS)
-
-target_include_directories(OrvaneCore PUBLIC
-  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/orvane>)
 set_target_properties(OrvaneOfferwall PROPERTIES EXPORT_NAME OrvaneOfferwall)
 
-install(TARGETS OrvaneOfferwall OrvaneCore orvane_common ${orvane_resource_targets}
+set(orvane_install_targets OrvaneOfferwall)
+if(NOT BUILD_SHARED_LIBS)
+  get_property(orvane_resource_targets GLOBAL PROPERTY ORVANE_RESOURCE_TARGETS)
+  list(APPEND orvane_install_targets OrvaneCore ${orvane_resource_targets})
+endif()
+install(TARGETS ${orvane_install_targets}
   EXPORT OrvaneOfferwallTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  OBJECTS DESTINATION ${CMAKE_INSTALL_LIBDIR}/orvane-objects
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane)
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  OBJECTS DESTINATION ${CMAKE_INSTALL_LIBDIR}/orvane-objects)
 
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane
-  FILES_MATCHING PATTERN "*.h")
-install(FILES ${PROJECT_BINARY_DIR}/src/generated/sdk/BuildConfig.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane/sdk)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/orvane
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+install(FILES ${PROJECT_BINARY_DIR}/include/orvane/orvane_export.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane)
 
 install(EXPORT OrvaneOfferwallTargets NAMESPACE Orvane:: DESTINATION ${ORVANE_INSTALL_CMAKEDIR})
 

@@ -3,10 +3,10 @@
 #include <QLocale>
 #include <QVBoxLayout>
 
-#include "platform/ui/Button.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Theme.h"
-#include "sdk/Orvane.h"
+#include "orvane/Orvane.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/Theme.h"
 
 namespace orvane::demo {
 
@@ -99,7 +99,7 @@ void DemoHost::toggleCarousel() {
         m_carouselButton->setTitle(QStringLiteral("Show carousel"));
         return;
     }
-    m_carousel = Orvane::shared().orvaneCarouselView();
+    m_carousel = qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView());
     m_carousel->setObjectName(QStringLiteral("v_carousel"));
     m_column->insertWidget(kCarouselSlot, m_carousel);
     m_carouselButton->setTitle(QStringLiteral("Hide carousel"));

@@ -2,8 +2,8 @@
 
 #include <QPointer>
 
-#include "platform/ui/ViewController.h"
 #include "screens/carousel/OrvaneCarouselView.h"
+#include "ui/ViewController.h"
 
 class QVBoxLayout;
 

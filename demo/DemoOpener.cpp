@@ -4,7 +4,7 @@
 #include <QNetworkReply>
 #include <QTimer>
 
-#include "platform/Log.h"
+#include "core/Log.h"
 
 namespace orvane::demo {
 

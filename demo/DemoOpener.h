@@ -3,7 +3,7 @@
 #include <QNetworkAccessManager>
 #include <QUrl>
 
-#include "platform/PlatformServices.h"
+#include "orvane/PlatformServices.h"
 
 namespace orvane::demo {
 

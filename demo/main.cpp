@@ -19,12 +19,12 @@
 #include "DemoHost.h"
 #include "DemoOpener.h"
 #include "ScreenshotTour.h"
-#include "platform/PlatformServices.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/Theme.h"
+#include "core/UserDefaults.h"
+#include "orvane/Orvane.h"
+#include "orvane/OrvaneSDK.h"
+#include "orvane/PlatformServices.h"
 #include "sandbox/SandboxServer.h"
-#include "sdk/Orvane.h"
-#include "sdk/OrvaneSDK.h"
+#include "ui/Theme.h"
 
 using namespace orvane;
 

@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <QVariant>
 
-#include "sdk/StyledText.h"
+#include "core/StyledText.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -9,8 +9,8 @@
 #include <QGuiApplication>
 #include <QUrl>
 
-#include "imagecache/ImageCache.h"
-#include "sdk/CacheFiles.h"
+#include "core/CacheFiles.h"
+#include "core/ImageCache.h"
 
 namespace {
 

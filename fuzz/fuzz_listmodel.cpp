@@ -8,7 +8,7 @@
 
 #include <QGuiApplication>
 
-#include "screens/offerwall/CampListModel.h"
+#include "core/CampListModel.h"
 
 namespace {
 

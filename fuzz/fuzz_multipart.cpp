@@ -11,7 +11,7 @@
 #include <QImage>
 #include <QVariantMap>
 
-#include "api/ApiProvider.h"
+#include "core/ApiProvider.h"
 #include "sandbox/Multipart.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QJsonDocument>
 
-#include "api/Records.h"
+#include "core/Records.h"
 
 namespace {
 

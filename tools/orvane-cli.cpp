@@ -13,12 +13,12 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
-#include "api/ApiList.h"
-#include "api/Records.h"
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
-#include "sdk/Orvane.h"
-#include "sdk/OrvaneSDK.h"
+#include "core/ApiList.h"
+#include "core/Log.h"
+#include "core/Records.h"
+#include "core/UserDefaults.h"
+#include "orvane/Orvane.h"
+#include "orvane/OrvaneSDK.h"
 
 using namespace orvane;
 using namespace Qt::StringLiterals;

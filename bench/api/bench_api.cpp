@@ -6,7 +6,7 @@
 
 #include "BenchSupport.h"
 #include "CampaignReply.h"
-#include "api/Records.h"
+#include "core/Records.h"
 
 using namespace orvane;
 

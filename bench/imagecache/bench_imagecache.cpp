@@ -12,9 +12,9 @@
 
 #include "BenchSupport.h"
 #include "ImageServer.h"
-#include "imagecache/ImageCache.h"
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
+#include "core/ImageCache.h"
+#include "core/Log.h"
+#include "core/UserDefaults.h"
 
 using namespace orvane;
 

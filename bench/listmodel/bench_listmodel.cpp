@@ -11,8 +11,8 @@
 
 #include "BenchSupport.h"
 #include "CampaignReply.h"
-#include "platform/Log.h"
-#include "screens/offerwall/CampListModel.h"
+#include "core/CampListModel.h"
+#include "core/Log.h"
 
 using namespace orvane;
 

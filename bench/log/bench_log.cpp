@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include "BenchSupport.h"
-#include "platform/Log.h"
+#include "core/Log.h"
 
 using namespace orvane;
 

@@ -23,14 +23,14 @@
 
 #include "BenchSupport.h"
 #include "CampaignReply.h"
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/ViewController.h"
+#include "core/Log.h"
+#include "core/UserDefaults.h"
+#include "orvane/Orvane.h"
+#include "orvane/OrvaneSDK.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "sdk/Orvane.h"
-#include "sdk/OrvaneSDK.h"
+#include "ui/NavigationController.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
 
 using namespace orvane;
 

@@ -6,12 +6,12 @@
 #include <QApplication>
 
 #include "BenchSupport.h"
-#include "imagecache/ImageCache.h"
-#include "platform/Log.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
+#include "core/ImageCache.h"
+#include "core/Log.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampTableViewCell.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
 
 using namespace orvane;
 

@@ -4,18 +4,19 @@
 #include <QThread>
 #include <QUrl>
 
-#include "api/ApiList.h"
-#include "platform/Dispatch.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/PlatformServices.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/ViewController.h"
-#include "sdk/HostEvents.h"
-#include "sdk/Localized.h"
-#include "sdk/SettingsKeys.h"
-#include "sdk/Util.h"
+#include "core/ApiList.h"
+#include "core/Dispatch.h"
+#include "core/HostEvents.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
+#include "core/Util.h"
+#include "orvane/PlatformServices.h"
+#include "ui/AlertController.h"
+#include "ui/PlatformServicesUi.h"
+#include "ui/ViewController.h"
 
 namespace orvane {
 
@@ -57,6 +58,7 @@ ApiJoin& ApiJoin::shared() {
 
 ApiJoin::ApiJoin()
     : m_timer(std::make_unique<QtPollTimer>()) {
+    installDesktopServices();
     if (QCoreApplication* app = QCoreApplication::instance()) {
         moveToThread(app->thread());
     }
@@ -149,7 +151,8 @@ void ApiJoin::afterConsent(const Camp& camp, int status, quint64 epoch) {
     Log::info("ApiJoin status :", status);
     presentAlert(text("ov_allow_tracking"),
                  {{text("ov_cancel"), nullptr},
-                  {text("ov_confirm"), [] { Util::gotoAppPrivacySettings(); }}});
+                  {text("ov_confirm"),
+                   [] { PlatformServices::trackingConsent().openAppPrivacySettings(); }}});
 }
 
 void ApiJoin::apiJoin(const Camp& camp) {

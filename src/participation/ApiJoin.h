@@ -11,10 +11,10 @@
 #include <QSet>
 #include <QString>
 
-#include "api/Records.h"
+#include "core/Records.h"
 #include "participation/JoinProtocol.h"
 #include "participation/PollTimer.h"
-#include "platform/ui/ViewController.h"
+#include "ui/ViewController.h"
 
 namespace orvane {
 

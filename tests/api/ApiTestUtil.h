@@ -11,7 +11,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
-#include "api/ApiProvider.h"
+#include "core/ApiProvider.h"
 
 namespace orvane::test {
 

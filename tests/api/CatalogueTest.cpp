@@ -2,12 +2,12 @@
 
 #include <QtTest>
 
-#include "api/ApiList.h"
-#include "api/Records.h"
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
-#include "sdk/OrvaneSDK.h"
-#include "sdk/SettingsKeys.h"
+#include "core/ApiList.h"
+#include "core/Log.h"
+#include "core/Records.h"
+#include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
+#include "orvane/OrvaneSDK.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "tests/api/ApiTestUtil.h"

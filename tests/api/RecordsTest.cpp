@@ -1,4 +1,4 @@
-#include "api/Records.h"
+#include "core/Records.h"
 
 #include <QDir>
 #include <QJsonArray>

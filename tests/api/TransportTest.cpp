@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "api/ApiProvider.h"
+#include "core/ApiProvider.h"
 #include "tests/api/ApiTestUtil.h"
 #include "tests/api/ApiTests.h"
 

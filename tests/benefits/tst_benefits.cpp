@@ -3,18 +3,18 @@
 
 #include <QtTest>
 
-#include "platform/Log.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
+#include "core/Localized.h"
+#include "core/Log.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/benefits/RewardTableViewCell.h"
-#include "sdk/Localized.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
 
 using namespace orvane;
 using test::text;

@@ -5,12 +5,12 @@
 
 #include <QtTest>
 
-#include "platform/Log.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/SegmentedControl.h"
+#include "core/Log.h"
+#include "orvane/Orvane.h"
 #include "screens/carousel/MyCollectionViewCell.h"
 #include "screens/carousel/OrvaneCarouselView.h"
-#include "sdk/Orvane.h"
+#include "ui/ImageView.h"
+#include "ui/SegmentedControl.h"
 
 using namespace orvane;
 
@@ -243,8 +243,10 @@ void TstCarousel::mouseDragEndsOnACard() {
 }
 
 void TstCarousel::facadeGivesNewCarouselsWithNewColours() {
-    std::unique_ptr<OrvaneCarouselView> first(Orvane::shared().orvaneCarouselView());
-    std::unique_ptr<OrvaneCarouselView> second(Orvane::shared().orvaneCarouselView());
+    std::unique_ptr<OrvaneCarouselView> first(
+        qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView()));
+    std::unique_ptr<OrvaneCarouselView> second(
+        qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView()));
     QVERIFY(first && second && first != second);
     QVERIFY(!first->parent() && !first->isVisible()); // the host places and sizes it
     QCOMPARE(first->items().size(), 5);

@@ -5,24 +5,24 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
+#include "core/ImageCache.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/Snapshot.h"
-#include "platform/ui/Views.h"
 #include "rows/CampTestUtil.h"
 #include "screens/offerwall/CampCellCommon.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/Snapshot.h"
+#include "ui/Views.h"
 
 using namespace orvane;
 using ButtonState = DetailViewController::ButtonState;

@@ -8,20 +8,20 @@
 #include <QNetworkReply>
 #include <QtTest>
 
+#include "core/CampListModel.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/NavigationController.h"
 #include "screens/benefits/BenefitsViewController.h"
-#include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/NavigationController.h"
 
 using namespace orvane;
 using test::text;

@@ -6,19 +6,19 @@
 #include <QNetworkReply>
 #include <QtTest>
 
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
 #include "participation/PollTimer.h"
-#include "platform/Log.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/NavigationController.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/NavigationController.h"
 
 using namespace orvane;
 using test::text;

@@ -2,9 +2,9 @@
 
 #include <QtTest>
 
-#include "api/ApiList.h"
 #include "api/ApiTestUtil.h"
-#include "api/Records.h"
+#include "core/ApiList.h"
+#include "core/Records.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;

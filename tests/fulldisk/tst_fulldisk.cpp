@@ -6,10 +6,10 @@
 #include <QDir>
 #include <QtTest>
 
-#include "imagecache/ImageCache.h"
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
-#include "sdk/CacheFiles.h"
+#include "core/CacheFiles.h"
+#include "core/ImageCache.h"
+#include "core/Log.h"
+#include "core/UserDefaults.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;

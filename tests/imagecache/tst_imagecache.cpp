@@ -4,16 +4,16 @@
 #include <QtTest>
 
 #include "ImageServer.h"
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageCacheLoader.h"
-#include "imagecache/ImageViewBinding.h"
-#include "imagecache/ScaleToFit.h"
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/ImageView.h"
-#include "sdk/CacheFiles.h"
-#include "sdk/SettingsKeys.h"
+#include "core/CacheFiles.h"
+#include "core/ImageCache.h"
+#include "core/ImageCacheLoader.h"
+#include "core/Log.h"
+#include "core/ScaleToFit.h"
+#include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
 #include "support/TestSupport.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
 
 using namespace orvane;
 

@@ -9,25 +9,25 @@
 #include <QNetworkReply>
 #include <QtTest>
 
-#include "api/ApiList.h"
-#include "platform/Log.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/Views.h"
+#include "core/ApiList.h"
+#include "core/KitResources.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "orvane/Orvane.h"
 #include "screens/inquiry/CheckBox.h"
 #include "screens/inquiry/ItemScreenshotView.h"
 #include "screens/inquiry/RequestViewController.h"
 #include "screens/inquiry/ScreenshotLimits.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "sdk/KitResources.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
+#include "ui/AlertController.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/Storyboard.h"
+#include "ui/Views.h"
 
 using namespace orvane;
 using test::text;

@@ -8,11 +8,11 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include "api/Records.h"
-#include "platform/Log.h"
-#include "screens/offerwall/CampListModel.h"
-#include "sdk/Localized.h"
-#include "sdk/OrvaneSDK.h"
+#include "core/CampListModel.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/Records.h"
+#include "orvane/OrvaneSDK.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
 

@@ -5,28 +5,28 @@
 #include <QJsonArray>
 #include <QtTest>
 
-#include "api/ApiProvider.h"
+#include "core/ApiProvider.h"
+#include "core/CampListModel.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/SegmentedControl.h"
-#include "platform/ui/Storyboard.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
-#include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/CopyRightView.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Storyboard.h"
 
 using namespace orvane;
 using test::text;
@@ -136,8 +136,10 @@ private Q_SLOTS:
 
 void TstOfferwall::eachCallBuildsANewOfferwall() {
     test::SandboxFixture sandbox;
-    std::unique_ptr<ViewController> a(Orvane::shared().orvaneViewController());
-    std::unique_ptr<ViewController> b(Orvane::shared().orvaneViewController());
+    std::unique_ptr<ViewController> a(
+        qobject_cast<ViewController*>(Orvane::shared().orvaneViewController()));
+    std::unique_ptr<ViewController> b(
+        qobject_cast<ViewController*>(Orvane::shared().orvaneViewController()));
     QVERIFY(a && b);
     QVERIFY(a.get() != b.get());
     auto* nav = qobject_cast<NavigationController*>(a.get());
@@ -395,7 +397,8 @@ void TstOfferwall::errorDialogTellsTheUserWhatFailed() {
 void TstOfferwall::unshownOfferwallIgnoresListChanges() {
     test::SandboxFixture sandbox;
     const int observers = NotificationCenter::defaultCenter().observerCount(kActionListChange);
-    std::unique_ptr<ViewController> wall(Orvane::shared().orvaneViewController());
+    std::unique_ptr<ViewController> wall(
+        qobject_cast<ViewController*>(Orvane::shared().orvaneViewController()));
     auto* nav = qobject_cast<NavigationController*>(wall.get());
     QVERIFY(nav);
     auto* screen = qobject_cast<OrvaneViewController*>(nav->rootViewController());
@@ -414,7 +417,8 @@ void TstOfferwall::unshownOfferwallIgnoresListChanges() {
 
 void TstOfferwall::popupWhenTheFirstReplyComesBeforeTheFirstAppearance() {
     test::SandboxFixture sandbox; // display type never set: popup
-    std::unique_ptr<ViewController> wall(Orvane::shared().orvaneViewController());
+    std::unique_ptr<ViewController> wall(
+        qobject_cast<ViewController*>(Orvane::shared().orvaneViewController()));
     auto* nav = qobject_cast<NavigationController*>(wall.get());
     QVERIFY(nav);
     auto* screen = qobject_cast<OrvaneViewController*>(nav->rootViewController());

@@ -6,16 +6,16 @@
 #include <QNetworkReply>
 #include <QtTest>
 
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/AlertController.h"
-#include "sdk/Localized.h"
-#include "sdk/SettingsKeys.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
+#include "ui/AlertController.h"
 
 using namespace orvane;
 using test::text;

@@ -2,10 +2,10 @@
 #include <QCoreApplication>
 #include <QtTest>
 
-#include "platform/Dispatch.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "core/Dispatch.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "core/UserDefaults.h"
 #include "support/TestSupport.h"
 #include "tst_services.h"
 

@@ -13,10 +13,10 @@
 #include <QThread>
 #include <QtTest>
 
-#include "platform/Device.h"
-#include "platform/Dispatch.h"
-#include "platform/PlatformServices.h"
-#include "platform/UserDefaults.h"
+#include "core/Device.h"
+#include "core/Dispatch.h"
+#include "core/UserDefaults.h"
+#include "orvane/PlatformServices.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
 

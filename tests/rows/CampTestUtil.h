@@ -8,14 +8,14 @@
 #include <QJsonObject>
 #include <QVBoxLayout>
 
-#include "api/Records.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/ViewController.h"
+#include "core/Records.h"
 #include "sandbox/SandboxServer.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
 #include "screens/offerwall/CampClickProtocol.h"
 #include "screens/offerwall/CampTableViewCell.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
 
 namespace orvane::test {
 

@@ -5,23 +5,23 @@
 #include <QTest>
 #include <QTextDocument>
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
+#include "core/ImageCache.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "core/StyledText.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Snapshot.h"
 #include "rows/CampTestUtil.h"
 #include "screens/offerwall/CampCellCommon.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
-#include "sdk/StyledText.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
+#include "ui/Label.h"
+#include "ui/Snapshot.h"
 
 using namespace orvane;
 using Action = CampTableViewCell::Action;

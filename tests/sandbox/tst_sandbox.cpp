@@ -13,9 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "orvane/OrvaneSDK.h"
 #include "sandbox/Multipart.h"
 #include "sandbox/SandboxServer.h"
-#include "sdk/OrvaneSDK.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;

@@ -7,11 +7,11 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "api/ApiList.h"
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageCacheLoader.h"
-#include "sdk/Orvane.h"
-#include "sdk/OrvaneSDK.h"
+#include "core/ApiList.h"
+#include "core/ImageCache.h"
+#include "core/ImageCacheLoader.h"
+#include "orvane/Orvane.h"
+#include "orvane/OrvaneSDK.h"
 #include "support/TestSupport.h"
 
 int main(int argc, char** argv) {

@@ -6,17 +6,17 @@
 #include <QPointer>
 #include <QtTest>
 
+#include "core/CampListModel.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/TableView.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
-#include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "sdk/Orvane.h"
 #include "support/SandboxFixture.h"
+#include "ui/Button.h"
+#include "ui/NavigationController.h"
+#include "ui/TableView.h"
 
 using namespace orvane;
 

@@ -1,6 +1,7 @@
 #include "support/Fakes.h"
 
-#include "platform/Dispatch.h"
+#include "core/Dispatch.h"
+#include "ui/PlatformServicesUi.h"
 
 namespace orvane::test {
 
@@ -112,6 +113,7 @@ void FakeImagePicker::pick(QWidget*, Source source, int limit,
 }
 
 void restoreDefaultServices() {
+    installDesktopServices();
     PlatformServices::setUrlOpener(nullptr);
     PlatformServices::setTrackingConsent(nullptr);
     PlatformServices::setDeviceInfo(nullptr);

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QMutex>
 
-#include "platform/PlatformServices.h"
+#include "orvane/PlatformServices.h"
 
 // Fakes of the platform services for tests: what the machine lacks (a browser, the system consent
 // prompt, a phone's device facts, a camera). Each `install()` puts a new fake in force and returns

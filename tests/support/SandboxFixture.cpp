@@ -5,9 +5,9 @@
 
 #include <QTest>
 
-#include "api/ApiProvider.h"
-#include "sdk/Orvane.h"
-#include "sdk/OrvaneSDK.h"
+#include "core/ApiProvider.h"
+#include "orvane/Orvane.h"
+#include "orvane/OrvaneSDK.h"
 
 namespace orvane::test {
 

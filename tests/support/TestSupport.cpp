@@ -2,8 +2,8 @@
 
 #include <QMutex>
 
-#include "platform/UserDefaults.h"
-#include "sdk/Localized.h"
+#include "core/Localized.h"
+#include "core/UserDefaults.h"
 
 namespace orvane::test {
 

@@ -5,23 +5,23 @@
 #include <QAccessible>
 #include <QtTest>
 
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/ui/Accessibility.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/SegmentedControl.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/OrvaneViewController.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
 #include "support/TestSupport.h"
+#include "ui/Accessibility.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/NavigationController.h"
+#include "ui/SegmentedControl.h"
 
 using namespace orvane;
 using test::text;

@@ -4,10 +4,10 @@
 
 #include <QtTest>
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
-#include "platform/ui/ImageView.h"
+#include "core/ImageCache.h"
 #include "support/SandboxFixture.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
 
 using namespace orvane;
 

@@ -4,13 +4,13 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "platform/Log.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/Storyboard.h"
+#include "core/Log.h"
 #include "support/TestSupport.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/Storyboard.h"
 
 using namespace orvane;
 using orvane::test::Recorder;

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "platform/ui/ViewController.h"
+#include "ui/ViewController.h"
 
 namespace orvane::test {
 

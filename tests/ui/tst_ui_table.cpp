@@ -5,11 +5,11 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "platform/Log.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/TapRecognizer.h"
+#include "core/Log.h"
 #include "support/TestSupport.h"
+#include "ui/Storyboard.h"
+#include "ui/TableView.h"
+#include "ui/TapRecognizer.h"
 
 using namespace orvane;
 

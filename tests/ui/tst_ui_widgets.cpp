@@ -6,16 +6,16 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/SegmentedControl.h"
-#include "platform/ui/Snapshot.h"
-#include "platform/ui/TapRecognizer.h"
-#include "platform/ui/Theme.h"
-#include "platform/ui/Views.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Snapshot.h"
+#include "ui/TapRecognizer.h"
+#include "ui/Theme.h"
+#include "ui/Views.h"
 
 using namespace orvane;
 

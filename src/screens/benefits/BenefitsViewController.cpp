@@ -3,15 +3,15 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "api/ApiList.h"
-#include "platform/Dispatch.h"
-#include "platform/Log.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Theme.h"
+#include "core/ApiList.h"
+#include "core/Dispatch.h"
+#include "core/Localized.h"
+#include "core/Log.h"
 #include "screens/benefits/RewardTableViewCell.h"
-#include "sdk/Localized.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/Theme.h"
 
 using namespace Qt::StringLiterals;
 

@@ -6,10 +6,10 @@
 #include <QList>
 #include <QPair>
 
-#include "api/Records.h"
-#include "platform/ui/BackTitle.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/ViewController.h"
+#include "core/Records.h"
+#include "ui/BackTitle.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
 
 namespace orvane {
 

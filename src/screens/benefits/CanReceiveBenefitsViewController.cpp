@@ -4,13 +4,13 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "platform/Log.h"
-#include "platform/ui/Accessibility.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/TapRecognizer.h"
-#include "platform/ui/Theme.h"
-#include "sdk/Localized.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "ui/Accessibility.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/TapRecognizer.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/ui/ViewController.h"
+#include "ui/ViewController.h"
 
 namespace orvane {
 

@@ -5,10 +5,9 @@
 #include <QLocale>
 #include <QVBoxLayout>
 
-#include "platform/ui/Label.h"
-#include "platform/ui/Theme.h"
-#include "sdk/Orvane.h"
-#include "sdk/StyledText.h"
+#include "core/StyledText.h"
+#include "ui/Label.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 
@@ -45,7 +44,7 @@ void RewardTableViewCell::setItem(const Reward& reward, TableView&, int) {
     l_name->setPlainText(reward.name.value_or(QString()));
     l_date->setPlainText(displayDate(reward.rewarddate.value_or(QString())));
     StyledText price = StyledText::fromPlainText(rewardText(reward.rewardprice, reward.rewardmark));
-    price.setColor(Orvane::shared().orvaneColorPrimary());
+    price.setColor(ui::accentColor());
     price.setFont(ui::boldFont(14));
     l_reward_price->setRichText(price.toHtml());
 }

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "api/Records.h"
-#include "platform/ui/TableView.h"
+#include "core/Records.h"
+#include "ui/TableView.h"
 
 namespace orvane {
 

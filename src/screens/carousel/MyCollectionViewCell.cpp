@@ -2,8 +2,8 @@
 
 #include <QGridLayout>
 
-#include "platform/ui/ImageView.h"
-#include "screens/carousel/CarouselLayout.h"
+#include "core/CarouselLayout.h"
+#include "ui/ImageView.h"
 
 namespace orvane {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/CollectionView.h"
+#include "ui/CollectionView.h"
 
 namespace orvane {
 

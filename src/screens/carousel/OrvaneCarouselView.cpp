@@ -1,11 +1,11 @@
 #include "screens/carousel/OrvaneCarouselView.h"
 
-#include "platform/Log.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/SegmentedControl.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/Theme.h"
+#include "core/Log.h"
 #include "screens/carousel/MyCollectionViewCell.h"
+#include "ui/ImageView.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Storyboard.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 

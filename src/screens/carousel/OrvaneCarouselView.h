@@ -5,9 +5,9 @@
 #include <QList>
 #include <QWidget>
 
-#include "api/Records.h"
-#include "platform/ui/CollectionView.h"
-#include "screens/carousel/CarouselLayout.h"
+#include "core/CarouselLayout.h"
+#include "core/Records.h"
+#include "ui/CollectionView.h"
 
 namespace orvane {
 

@@ -3,24 +3,23 @@
 #include <QFrame>
 #include <QVBoxLayout>
 
-#include "api/ApiList.h"
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageCacheLoader.h"
-#include "imagecache/ImageViewBinding.h"
+#include "core/ApiList.h"
+#include "core/Dispatch.h"
+#include "core/ImageCache.h"
+#include "core/ImageCacheLoader.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
 #include "participation/ApiJoin.h"
-#include "platform/Dispatch.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ui/Accessibility.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/Theme.h"
 #include "screens/offerwall/CampCellCommon.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
+#include "ui/Accessibility.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/Storyboard.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 
@@ -165,7 +164,7 @@ void DetailViewController::viewDidLoad() {
     m_lTitle->setPlainText(camp.name.value_or(QString()));
     m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, kAmountFontSize));
 
-    m_bReward->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
+    m_bReward->setBackgroundColor(ui::accentColor());
     enter(ButtonState::loading);
 
     m_lHowParticipate->setRichText(greyText(camp.joindesc, ui::kBodyFontSize));

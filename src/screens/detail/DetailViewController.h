@@ -5,11 +5,11 @@
 
 #include <QPointer>
 
-#include "api/Records.h"
+#include "core/Records.h"
 #include "participation/JoinProtocol.h"
-#include "platform/ui/BackTitle.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Views.h"
+#include "ui/BackTitle.h"
+#include "ui/ViewController.h"
+#include "ui/Views.h"
 
 namespace orvane {
 

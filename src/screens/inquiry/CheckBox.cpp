@@ -1,6 +1,6 @@
 #include "screens/inquiry/CheckBox.h"
 
-#include "sdk/KitResources.h"
+#include "core/KitResources.h"
 
 namespace orvane {
 

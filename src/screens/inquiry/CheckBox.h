@@ -2,7 +2,7 @@
 
 #include <QImage>
 
-#include "platform/ui/Button.h"
+#include "ui/Button.h"
 
 namespace orvane {
 

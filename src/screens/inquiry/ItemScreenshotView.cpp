@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Storyboard.h"
+#include "ui/ImageView.h"
+#include "ui/Storyboard.h"
 
 namespace orvane {
 

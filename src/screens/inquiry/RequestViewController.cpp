@@ -8,27 +8,27 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
-#include "api/ApiList.h"
-#include "platform/Dispatch.h"
-#include "platform/Log.h"
-#include "platform/PlatformServices.h"
-#include "platform/ui/Accessibility.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/TapRecognizer.h"
-#include "platform/ui/Theme.h"
-#include "platform/ui/Views.h"
+#include "core/ApiList.h"
+#include "core/Dispatch.h"
+#include "core/HostEvents.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/StyledText.h"
+#include "orvane/PlatformServices.h"
 #include "screens/inquiry/CheckBox.h"
 #include "screens/inquiry/ItemScreenshotView.h"
 #include "screens/inquiry/ScreenshotLimits.h"
-#include "sdk/HostEvents.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
-#include "sdk/StyledText.h"
+#include "ui/Accessibility.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/PlatformServicesUi.h"
+#include "ui/Storyboard.h"
+#include "ui/TapRecognizer.h"
+#include "ui/Theme.h"
+#include "ui/Views.h"
 
 using namespace Qt::StringLiterals;
 
@@ -145,6 +145,7 @@ RequestViewController::RequestViewController(QWidget* parent)
     , b_negative(new Button(text("ov_cancel")))
     , b_positive(new Button(text("ov_send")))
     , m_encoder(screenshotJpeg) {
+    installDesktopServices();
     typeList = {
         {text("ov_request_type_participate"), QStringLiteral("join")},
         {text("ov_request_type_savings"), QStringLiteral("reward")},
@@ -281,7 +282,7 @@ void RequestViewController::viewDidLoad() {
                        " QPlainTextEdit:focus { border: 2px solid %2; padding: 3px; }")
             .arg(kBorderColor.name(), ui::accentColor().name()));
     b_positive->setTitleColor(Qt::white);
-    b_positive->setBackgroundColor(Orvane::shared().orvaneColorDisable());
+    b_positive->setBackgroundColor(ui::disabledColor());
     b_positive->setEnabled(false);
 
     l_request_type->setPlainText(text("ov_request_type_select"));
@@ -552,8 +553,7 @@ void RequestViewController::clickScreenshotDelete(QWidget* deleteIcon) {
 void RequestViewController::clickAgree() {
     const bool agreed = b_agree->isChecked();
     b_positive->setEnabled(agreed);
-    b_positive->setBackgroundColor(agreed ? Orvane::shared().orvaneColorPrimary()
-                                          : Orvane::shared().orvaneColorDisable());
+    b_positive->setBackgroundColor(agreed ? ui::accentColor() : ui::disabledColor());
 }
 
 void RequestViewController::clickNegative() {

@@ -8,8 +8,8 @@
 #include <QPair>
 #include <QPointer>
 
-#include "api/Records.h"
-#include "platform/ui/ViewController.h"
+#include "core/Records.h"
+#include "ui/ViewController.h"
 
 namespace orvane {
 

@@ -3,18 +3,17 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "core/Localized.h"
+#include "core/Log.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/TapRecognizer.h"
-#include "platform/ui/Theme.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampCellLayout.h"
 #include "screens/offerwall/CampClickProtocol.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/TapRecognizer.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 
@@ -78,7 +77,7 @@ void CampCPSTableViewCell::setItem(const Camp& camp, TableView*, int row, int,
     m_lTitle->setPlainText(camp.name.value_or(QString()));
     m_lContent->setPlainText(priceText(camp));
 
-    m_bRewardButton->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
+    m_bRewardButton->setBackgroundColor(ui::accentColor());
     m_bRewardButton->setTitle(campRewardText(camp));
     // A little room beyond the text's rounded width, so the title is never elided.
     m_bRewardButton->setFixedWidth(

@@ -4,10 +4,10 @@
 
 #include <QPointer>
 
-#include "api/Records.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Views.h"
+#include "core/Records.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
+#include "ui/Views.h"
 
 namespace orvane {
 

@@ -10,11 +10,11 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
-#include "platform/Log.h"
-#include "platform/ui/Theme.h"
+#include "core/CampListModel.h"
+#include "core/Log.h"
+#include "core/StyledText.h"
 #include "screens/offerwall/CampClickProtocol.h"
-#include "screens/offerwall/CampListModel.h"
-#include "sdk/StyledText.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 

@@ -7,8 +7,8 @@
 #include <QString>
 #include <QUrl>
 
-#include "api/Records.h"
-#include "platform/ui/ImageView.h"
+#include "core/Records.h"
+#include "ui/ImageView.h"
 
 namespace orvane {
 

@@ -1,11 +1,11 @@
 #include "screens/offerwall/CampCellLayout.h"
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Theme.h"
+#include "core/ImageCache.h"
 #include "screens/offerwall/CampCellCommon.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
+#include "ui/Label.h"
+#include "ui/Theme.h"
 
 namespace orvane::campcell {
 

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QMargins>
 
-#include "api/Records.h"
+#include "core/Records.h"
 
 class QWidget;
 

@@ -3,22 +3,22 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "imagecache/ImageCache.h"
-#include "imagecache/ImageViewBinding.h"
+#include "core/ImageCache.h"
+#include "core/KitConstants.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/TapRecognizer.h"
-#include "platform/ui/Theme.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampCellLayout.h"
 #include "screens/offerwall/CampClickProtocol.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
+#include "ui/ImageView.h"
+#include "ui/ImageViewBinding.h"
+#include "ui/Label.h"
+#include "ui/Storyboard.h"
+#include "ui/TapRecognizer.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 
@@ -106,20 +106,19 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* tableView, int row,
     }
 
     const std::optional<QUrl> nativeUrl = campImageUrl(camp.nativeurl);
-    if (listType == Orvane::TYPE_LIST_NATIVE && nativeUrl) {
+    if (listType == kListTypeNative && nativeUrl) {
         showNative(*nativeUrl);
         m_lchDivision.setConstant(kNativeSpacing);
     } else {
         m_ivNative->hide();
         clear(m_ivNative);
         showIcon();
-        m_lchDivision.setConstant(listType == Orvane::TYPE_LIST_NATIVE ? kNativeSpacing
-                                                                       : kIconSpacing);
+        m_lchDivision.setConstant(listType == kListTypeNative ? kNativeSpacing : kIconSpacing);
     }
 
     m_lTitle->setPlainText(camp.name.value_or(QString()));
 
-    m_lRewardButton->setBackgroundColor(Orvane::shared().orvaneColorPrimary());
+    m_lRewardButton->setBackgroundColor(ui::accentColor());
     // Straight from one styled text to the next: the label keeps its text control (emptying it
     // first as plain text would delete the control and build a new one on every bind).
     m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, ui::kSmallFontSize));

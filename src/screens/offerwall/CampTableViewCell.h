@@ -4,11 +4,11 @@
 
 #include <QPointer>
 
-#include "api/Records.h"
+#include "core/Records.h"
 #include "participation/JoinProtocol.h"
-#include "platform/ui/TableView.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Views.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
+#include "ui/Views.h"
 
 namespace orvane {
 

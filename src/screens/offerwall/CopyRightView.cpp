@@ -4,13 +4,13 @@
 #include <QLayout>
 #include <QVBoxLayout>
 
-#include "platform/Log.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/Theme.h"
-#include "sdk/Localized.h"
-#include "sdk/SettingsKeys.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
+#include "ui/Label.h"
+#include "ui/Storyboard.h"
+#include "ui/Theme.h"
 
 namespace orvane {
 

@@ -4,29 +4,28 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "core/CampListModel.h"
+#include "core/HostEvents.h"
+#include "core/Localized.h"
+#include "core/Log.h"
+#include "core/NotificationCenter.h"
+#include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
 #include "participation/ApiJoin.h"
-#include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/ui/AlertController.h"
-#include "platform/ui/Button.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationController.h"
-#include "platform/ui/SegmentedControl.h"
-#include "platform/ui/Storyboard.h"
-#include "platform/ui/Theme.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
-#include "screens/offerwall/CampListModel.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/CopyRightView.h"
-#include "sdk/HostEvents.h"
-#include "sdk/Localized.h"
-#include "sdk/Orvane.h"
-#include "sdk/SettingsKeys.h"
+#include "ui/AlertController.h"
+#include "ui/Button.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Storyboard.h"
+#include "ui/Theme.h"
 
 using namespace Qt::StringLiterals;
 
@@ -77,7 +76,7 @@ QWidget* filledView(const QColor& color, QWidget* parent) {
 } // namespace
 
 void drawMainTab(SegmentedControl& control) {
-    const QColor accent = Orvane::shared().orvaneColorPrimary();
+    const QColor accent = ui::accentColor();
     control.setTintColor(accent);
     control.setBorderColor(accent);
     control.setBorderWidth(1.0);
@@ -338,7 +337,7 @@ TableViewCell* OrvaneViewController::cellForRow(TableView& tableView, int row) {
     if (row < 0 || row >= rows.size())
         return nullptr;
     const Camp& camp = rows.at(row);
-    if (camp.bm == 4) {
+    if (camp.bm == kPurchaseCampaignBm) {
         auto* cell = qobject_cast<CampCPSTableViewCell*>(
             tableView.dequeueReusableCell(CampCPSTableViewCell::kIdentifier));
         if (cell)
@@ -353,8 +352,7 @@ TableViewCell* OrvaneViewController::cellForRow(TableView& tableView, int row) {
 }
 
 void OrvaneViewController::showSummary(const QString& text) {
-    if (UserDefaults::standard().integer(keys::kBenefitsDisplayType) !=
-        Orvane::TYPE_BENEFITS_DISPLAY_POPUP) {
+    if (UserDefaults::standard().integer(keys::kBenefitsDisplayType) != kBenefitsDisplayPopup) {
         l_coins_value->setPlainText(text);
         v_coins_calue->show();
         return;

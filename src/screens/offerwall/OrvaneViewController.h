@@ -4,10 +4,10 @@
 
 #include <QPointer>
 
-#include "platform/ui/TableView.h"
-#include "platform/ui/ViewController.h"
+#include "core/CampListModel.h"
 #include "screens/offerwall/CampClickProtocol.h"
-#include "screens/offerwall/CampListModel.h"
+#include "ui/TableView.h"
+#include "ui/ViewController.h"
 
 namespace orvane {
 
@@ -112,7 +112,7 @@ private:
 };
 
 // Styles the group tabs of the main screen: the selected segment filled with the accent colour
-// (read from Orvane::shared() now), an accent border of 1 point, accent titles, white on the
+// (ui::accentColor() now), an accent border of 1 point, accent titles, white on the
 // selected segment.
 void drawMainTab(SegmentedControl& control);
 

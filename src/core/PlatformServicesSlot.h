@@ -1,0 +1,50 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace orvane {
+
+class ImagePicker;
+class TrackingConsent;
+
+} // namespace orvane
+
+namespace orvane::detail {
+
+// Makes `consent` and `picker` the defaults that PlatformServices answers when no replacement is
+// installed. The widget layer installs its dialogs this way (installDesktopServices()); the
+// services must live until the process ends.
+void setWidgetDefaults(TrackingConsent& consent, ImagePicker& picker);
+
+// Holds the installed replacement of one platform service. Reads are lock-free; a replaced service
+// is kept alive until the process ends, because another thread may still be inside one of its
+// calls (device facts are read from the transport thread). Replacements are rare (host start-up,
+// tests), so what is retained stays small.
+template <typename T>
+class ServiceSlot final {
+public:
+    // The installed service, or `fallback` when none is installed.
+    T& get(T& fallback) const {
+        T* current = m_current.load(std::memory_order_acquire);
+        return current ? *current : fallback;
+    }
+
+    void set(std::unique_ptr<T> service) {
+        std::lock_guard lock(m_mutex);
+        T* raw = service.get();
+        if (service) {
+            m_owned.push_back(std::move(service));
+        }
+        m_current.store(raw, std::memory_order_release);
+    }
+
+private:
+    std::atomic<T*> m_current{nullptr};
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<T>> m_owned;
+};
+
+} // namespace orvane::detail

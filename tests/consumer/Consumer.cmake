@@ -1,0 +1,62 @@
+# cmake -P Consumer.cmake: installs the kit of one library kind into a temporary prefix, checks
+# that only the public headers were installed, then configures, builds and runs examples/host
+# against that prefix with find_package(OrvaneOfferwall).
+# Variables: KIND, THIS_KIND (static|shared), SOURCE_DIR, BUILD_DIR, WORK_DIR, GENERATOR,
+# BUILD_TYPE, CXX_COMPILER, COMPILER_LAUNCHER.
+cmake_minimum_required(VERSION 3.25)
+
+function(run)
+  execute_process(COMMAND ${ARGV} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "failed (${status}): ${ARGV}\n${out}")
+  endif()
+endfunction()
+
+cmake_host_system_information(RESULT jobs QUERY NUMBER_OF_LOGICAL_CORES)
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${prefix} ${WORK_DIR}/host)
+if(NOT BUILD_TYPE)
+  set(BUILD_TYPE RelWithDebInfo)
+endif()
+set(tools -G ${GENERATOR} -DCMAKE_BUILD_TYPE=${BUILD_TYPE} -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
+if(COMPILER_LAUNCHER)
+  list(APPEND tools -DCMAKE_CXX_COMPILER_LAUNCHER=${COMPILER_LAUNCHER})
+endif()
+
+if(KIND STREQUAL THIS_KIND)
+  run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+else()
+  if(KIND STREQUAL "shared")
+    set(shared ON)
+  else()
+    set(shared OFF)
+  endif()
+  run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/kit ${tools} -DBUILD_SHARED_LIBS=${shared}
+      -DORVANE_BUILD_TESTS=OFF -DORVANE_BUILD_TOOLS=OFF -DORVANE_BUILD_BENCH=OFF)
+  run(${CMAKE_COMMAND} --build ${WORK_DIR}/kit -j ${jobs})
+  run(${CMAKE_COMMAND} --install ${WORK_DIR}/kit --prefix ${prefix})
+endif()
+
+# The public surface: these headers and nothing else.
+file(GLOB_RECURSE headers RELATIVE ${prefix}/include ${prefix}/include/*)
+list(SORT headers)
+set(expected orvane/Orvane.h orvane/OrvaneSDK.h orvane/PlatformServices.h orvane/orvane_export.h)
+if(NOT headers STREQUAL expected)
+  message(FATAL_ERROR "installed headers: ${headers}\nexpected: ${expected}")
+endif()
+file(GLOB shared_libraries ${prefix}/lib*/libOrvaneOfferwall.so*)
+if(KIND STREQUAL "shared" AND NOT shared_libraries)
+  message(FATAL_ERROR "no libOrvaneOfferwall.so in ${prefix}")
+elseif(KIND STREQUAL "static" AND shared_libraries)
+  message(FATAL_ERROR "a static kit installed ${shared_libraries}")
+endif()
+
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/host -B ${WORK_DIR}/host ${tools}
+    -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/host -j ${jobs})
+execute_process(COMMAND ${WORK_DIR}/host/orvane-host-example --check
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+message(STATUS "${out}")
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "orvane-host-example --check failed (${status}):\n${out}\n${err}")
+endif()
