@@ -340,7 +340,7 @@ void ApiJoin::stateAPICheckfunc() {
                                    return;
                                }
                                onMain(epoch, [this, generation, camp] {
-                                   handleStateReply(generation, camp, std::nullopt);
+                                   handleStateReply(generation, camp, nullptr);
                                });
                                return;
                            }
@@ -351,13 +351,12 @@ void ApiJoin::stateAPICheckfunc() {
                                return;
                            }
                            onMain(epoch, [this, generation, camp, reply = decoded.value()] {
-                               handleStateReply(generation, camp, reply);
+                               handleStateReply(generation, camp, &reply);
                            });
                        });
 }
 
-void ApiJoin::handleStateReply(quint64 generation, const Camp& camp,
-                               const std::optional<State>& reply) {
+void ApiJoin::handleStateReply(quint64 generation, const Camp& camp, const State* reply) {
     const qint64 campid = camp.campid.value_or(-1);
     const bool inForce = generation == m_pollGeneration && !m_pollFinished;
     if (reply && reply->result == 200 && reply->state == kStateConfirmed) {

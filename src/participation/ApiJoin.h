@@ -94,7 +94,8 @@ private:
     void stateAPICheck(const Camp& camp);
     void stateAPICheckStop();
     void stateAPICheckfunc();
-    void handleStateReply(quint64 generation, const Camp& camp, const std::optional<State>& reply);
+    // `reply` is null for a transport failure.
+    void handleStateReply(quint64 generation, const Camp& camp, const State* reply);
     void deliverConfirmation(const Camp& camp, const std::optional<QString>& orvkey);
     void remember(const Camp& camp);
 
