@@ -1,5 +1,6 @@
 #include "DemoHost.h"
 
+#include <QLocale>
 #include <QVBoxLayout>
 
 #include "orvane/Orvane.h"
@@ -18,7 +19,8 @@ DemoHost::DemoHost(QWidget* parent)
     : ViewController(parent)
     , m_open(new Button(QStringLiteral("Open offerwall"), this))
     , m_carouselButton(new Button(QStringLiteral("Show carousel"), this))
-    , m_column(new QVBoxLayout(this)) {
+    , m_column(new QVBoxLayout(this))
+    , m_status(new Label(this)) {
     setLightAppearance();
     setWindowTitle(QStringLiteral("Orvane Offerwall demo"));
 
@@ -60,6 +62,24 @@ DemoHost::DemoHost(QWidget* parent)
     buttons->setSpacing(12);
     buttons->addWidget(m_open);
     buttons->addWidget(m_carouselButton);
+    m_status->setObjectName(QStringLiteral("l_host_status"));
+    m_status->setTextColor(ui::secondaryTextColor());
+    m_status->setFont(ui::font(ui::kSmallFontSize + 1));
+    m_status->setAlignment(Qt::AlignCenter);
+    buttons->addWidget(m_status);
+
+    // What a host does with the kit's signals: here, say what happened.
+    Orvane& orvane = Orvane::shared();
+    connect(&orvane, &Orvane::offerwallShown, m_status,
+            [this] { m_status->setPlainText(QStringLiteral("Offerwall open: game paused")); });
+    connect(&orvane, &Orvane::offerwallClosed, m_status,
+            [this] { m_status->setPlainText(QStringLiteral("Offerwall closed: game resumed")); });
+    connect(
+        &orvane, &Orvane::rewardConfirmed, m_status,
+        [this](qint64, const QString& name, double amount, const QString& mark) {
+            m_status->setPlainText(
+                QStringLiteral("Earned %1 %2 from %3").arg(QLocale().toString(amount), mark, name));
+        });
 
     m_column->setContentsMargins(0, 32, 0, 48);
     m_column->setSpacing(16);

@@ -2,6 +2,7 @@
 //
 //   orvane-demo                     the host window (390 x 844) with the offerwall presented
 //   orvane-demo --screenshot DIR    offscreen: walks the screens, writes one PNG each, exits
+//   orvane-demo --scale 2           draws at device pixel ratio 2 (also with --screenshot)
 //
 // The campaign, partner and notice servers are an in-process orvane-sandbox on a free loopback
 // port; the kit is pointed at it, so the demo never talks to any other address. Landing pages are
@@ -62,12 +63,33 @@ bool wantsScreenshots(int argc, char** argv) {
     return false;
 }
 
+// The value of "--scale N" or "--scale=N", read before the application exists because the device
+// pixel ratio is fixed when the screens are set up.
+QByteArray scaleArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--scale") == 0 && i + 1 < argc)
+            return argv[i + 1];
+        if (qstrncmp(argv[i], "--scale=", 8) == 0)
+            return argv[i] + 8;
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Screenshots need no display: render offscreen unless a platform was chosen explicitly.
     if (wantsScreenshots(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (const QByteArray scale = scaleArgument(argc, argv); !scale.isEmpty()) {
+        bool ok = false;
+        const double ratio = scale.toDouble(&ok);
+        if (!ok || ratio < 1 || ratio > 4) {
+            std::fprintf(stderr, "orvane-demo: --scale takes a ratio from 1 to 4\n");
+            return 1;
+        }
+        qputenv("QT_SCALE_FACTOR", scale);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvane-demo"));
@@ -82,7 +104,10 @@ int main(int argc, char** argv) {
     QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Turn the kit's log on."));
     QCommandLineOption userOption(QStringLiteral("user"), QStringLiteral("The demo user's id."),
                                   QStringLiteral("id"), QStringLiteral("demo-user"));
-    parser.addOptions({screenshot, verbose, userOption});
+    QCommandLineOption scaleOption(QStringLiteral("scale"),
+                                   QStringLiteral("Device pixel ratio to draw at (1 to 4)."),
+                                   QStringLiteral("ratio"), QStringLiteral("1"));
+    parser.addOptions({screenshot, verbose, userOption, scaleOption});
     parser.process(app);
 
     // A private settings store: every run starts from the kit's defaults.

@@ -5,6 +5,7 @@
 #include <orvane/orvane_export.h>
 
 #include <QColor>
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
@@ -17,7 +18,11 @@ class OrvanePrivate;
 // The host-facing facade. Configure once (initialize, then any setter) and present the offerwall.
 // Settings go straight to the kit's key-value store and are read back by the part of the kit that
 // needs them when it needs them. Call on the main thread.
-class ORVANE_EXPORT Orvane final {
+//
+// Signals tell the host what happened, always on the main thread, after the kit's own reaction
+// (alerts, notifications) is under way; they change nothing the kit does.
+class ORVANE_EXPORT Orvane final : public QObject {
+    Q_OBJECT
 public:
     static constexpr int TYPE_LIST_NATIVE = 1;
     static constexpr int TYPE_LIST_ICON = 2;
@@ -63,6 +68,20 @@ public:
     Orvane();
     ~Orvane();
     Q_DISABLE_COPY_MOVE(Orvane)
+
+Q_SIGNALS:
+    // Once per presentation: when the offerwall first appears, and when it goes away however it
+    // goes (its close control, the no-campaign dialog, the host dismissing, closing or deleting
+    // it).
+    void offerwallShown();
+    void offerwallClosed();
+    // The landing page of campaign `campid` was opened, or its app launched.
+    void participationStarted(qint64 campid);
+    // Once per reward: a claim succeeded (reward type 1) or the server confirmed a credited reward
+    // (type 2). `name`, `amount` and `mark` are the campaign's name, reward and price mark.
+    void rewardConfirmed(qint64 campid, const QString& name, double amount, const QString& mark);
+    // The partner server accepted an inquiry.
+    void inquirySent();
 
 private:
     // Room for state added later without changing the size of the class hosts compiled against.

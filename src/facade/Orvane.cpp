@@ -1,5 +1,6 @@
 #include "orvane/Orvane.h"
 
+#include "core/HostEvents.h"
 #include "core/KitConstants.h"
 #include "core/Log.h"
 #include "core/SettingsKeys.h"
@@ -32,6 +33,13 @@ ViewController* newOfferwall() {
 Orvane::Orvane()
     : d(std::make_unique<OrvanePrivate>()) {
     installDesktopServices();
+    // The kit reports what happened to HostEvents; the facade passes it on to the host.
+    HostEvents& events = HostEvents::shared();
+    connect(&events, &HostEvents::offerwallShown, this, &Orvane::offerwallShown);
+    connect(&events, &HostEvents::offerwallClosed, this, &Orvane::offerwallClosed);
+    connect(&events, &HostEvents::participationStarted, this, &Orvane::participationStarted);
+    connect(&events, &HostEvents::rewardConfirmed, this, &Orvane::rewardConfirmed);
+    connect(&events, &HostEvents::inquirySent, this, &Orvane::inquirySent);
 }
 
 Orvane::~Orvane() = default;
@@ -53,8 +61,9 @@ void Orvane::setOrvaneColorDisable(const QColor& color) {
 }
 
 Orvane& Orvane::shared() {
-    static Orvane instance;
-    return instance;
+    // Lives for the whole process: the host's connections to it never see it go.
+    static Orvane* instance = new Orvane;
+    return *instance;
 }
 
 void Orvane::initialize(const QString& mkey, const QString& mckey, const QString& userId) {

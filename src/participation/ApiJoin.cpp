@@ -6,6 +6,7 @@
 
 #include "core/ApiList.h"
 #include "core/Dispatch.h"
+#include "core/HostEvents.h"
 #include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
@@ -100,6 +101,8 @@ void ApiJoin::resetForTesting() {
     ++m_pollGeneration;
     m_pollFinished = true;
     m_confirmedPolls.clear();
+    m_camps.clear();
+    m_claimedKeys.clear();
     ++m_epoch;
 }
 
@@ -115,6 +118,7 @@ void ApiJoin::startJoin(const Camp& camp, JoinProtocol* listener) {
         Log::error("ApiJoin startJoin: the listener is not a QObject and is not kept");
     }
     m_listener = listenerObject;
+    remember(camp);
 
     if (!UserDefaults::standard().boolean(keys::kTrackingUsage)) {
         Log::info("ApiJoin <ios14 || STANDARD_TRACKING_USAGE==false");
@@ -170,11 +174,13 @@ void ApiJoin::apiJoin(const Camp& camp) {
 void ApiJoin::handleJoinReply(const Camp& camp, const Join& reply) {
     const qint64 campid = camp.campid.value_or(-1);
     if (reply.result == 200 && reply.orvkey) {
-        apiReward(campid, *reply.orvkey);
+        Camp claimed = camp;
+        claimed.campid = campid; // claimed under the id it joined with
+        apiReward(claimed, *reply.orvkey);
         return;
     }
     if (reply.result == 200) {
-        openLandingPage(reply.lurl);
+        openLandingPage(campid, reply.lurl);
         const qint64 bm = camp.bm.value_or(-1);
         if ((bm == 2 || bm == 3) && camp.bmcheck.value_or(0) == 1) {
             stateAPICheck(camp);
@@ -216,7 +222,7 @@ void ApiJoin::handleJoinReply(const Camp& camp, const Join& reply) {
     }
 }
 
-void ApiJoin::openLandingPage(const std::optional<QString>& lurl) {
+void ApiJoin::openLandingPage(qint64 campid, const std::optional<QString>& lurl) {
     if (!lurl) {
         return;
     }
@@ -228,16 +234,19 @@ void ApiJoin::openLandingPage(const std::optional<QString>& lurl) {
         Log::error("ApiJoin cannot open the landing page, not an address:", *lurl);
         return;
     }
-    PlatformServices::urlOpener().open(*url, [address = *url](bool opened) {
+    PlatformServices::urlOpener().open(*url, [campid, address = *url](bool opened) {
         if (!opened) {
             Log::error("ApiJoin the landing page did not open:", address.toString());
+            return;
         }
+        Q_EMIT HostEvents::shared().participationStarted(campid);
     });
 }
 
 // --- participation check --------------------------------------------------------------------
 
 void ApiJoin::flowParticipation(const Camp& camp) {
+    remember(camp);
     const quint64 epoch = m_epoch;
     ApiList().getExec(
         campidText(camp.campid.value_or(-1)), [this, camp, epoch](const ApiResult& result) {
@@ -287,6 +296,7 @@ void ApiJoin::launchApp(const Camp& camp) {
         Log::info("successfuly opened");
         ApiList().getInst(campidText(camp.campid.value_or(-1)));
         stateAPICheck(camp);
+        Q_EMIT HostEvents::shared().participationStarted(camp.campid.value_or(-1));
     });
 }
 
@@ -318,37 +328,36 @@ void ApiJoin::stateAPICheckfunc() {
     if (!m_pollCamp) {
         return;
     }
-    const qint64 campid = m_pollCamp->campid.value_or(-1);
-    const std::optional<qint64> rewardtype = m_pollCamp->rewardtype;
+    const Camp camp = *m_pollCamp;
     const quint64 generation = m_pollGeneration;
     const quint64 epoch = m_epoch;
-    ApiList().getState(
-        campidText(campid), [this, epoch, generation, campid, rewardtype](const ApiResult& result) {
-            if (!result.ok()) {
-                if (result.error().kind == ApiError::Kind::HttpStatus) {
-                    // A passing server error: the next tick asks again.
-                    Log::error("ApiJoin getState", result.error().description());
-                    return;
-                }
-                onMain(epoch, [this, generation, campid, rewardtype] {
-                    handleStateReply(generation, campid, rewardtype, std::nullopt);
-                });
-                return;
-            }
-            const Decoded<State> decoded = decode<State>(result.body());
-            if (!decoded.ok()) {
-                // The next tick asks again.
-                Log::error(decoded.error());
-                return;
-            }
-            onMain(epoch, [this, generation, campid, rewardtype, reply = decoded.value()] {
-                handleStateReply(generation, campid, rewardtype, reply);
-            });
-        });
+    ApiList().getState(campidText(camp.campid.value_or(-1)),
+                       [this, epoch, generation, camp](const ApiResult& result) {
+                           if (!result.ok()) {
+                               if (result.error().kind == ApiError::Kind::HttpStatus) {
+                                   // A passing server error: the next tick asks again.
+                                   Log::error("ApiJoin getState", result.error().description());
+                                   return;
+                               }
+                               onMain(epoch, [this, generation, camp] {
+                                   handleStateReply(generation, camp, nullptr);
+                               });
+                               return;
+                           }
+                           const Decoded<State> decoded = decode<State>(result.body());
+                           if (!decoded.ok()) {
+                               // The next tick asks again.
+                               Log::error(decoded.error());
+                               return;
+                           }
+                           onMain(epoch, [this, generation, camp, reply = decoded.value()] {
+                               handleStateReply(generation, camp, &reply);
+                           });
+                       });
 }
 
-void ApiJoin::handleStateReply(quint64 generation, qint64 campid, std::optional<qint64> rewardtype,
-                               const std::optional<State>& reply) {
+void ApiJoin::handleStateReply(quint64 generation, const Camp& camp, const State* reply) {
+    const qint64 campid = camp.campid.value_or(-1);
     const bool inForce = generation == m_pollGeneration && !m_pollFinished;
     if (reply && reply->result == 200 && reply->state == kStateConfirmed) {
         if (m_confirmedPolls.contains(generation)) {
@@ -356,7 +365,7 @@ void ApiJoin::handleStateReply(quint64 generation, qint64 campid, std::optional<
             return;
         }
         m_confirmedPolls.insert(generation);
-        deliverConfirmation(campid, rewardtype, reply->orvkey);
+        deliverConfirmation(camp, reply->orvkey);
         if (inForce) {
             m_pollFinished = true;
             stateAPICheckStop();
@@ -382,11 +391,15 @@ void ApiJoin::handleStateReply(quint64 generation, qint64 campid, std::optional<
 
 // The outcome of a confirmed participation. Touches neither the timer nor the count: the reply
 // may belong to a poll that is no longer in force.
-void ApiJoin::deliverConfirmation(qint64 campid, std::optional<qint64> rewardtype,
-                                  const std::optional<QString>& orvkey) {
+void ApiJoin::deliverConfirmation(const Camp& camp, const std::optional<QString>& orvkey) {
+    const qint64 campid = camp.campid.value_or(-1);
+    const std::optional<qint64> rewardtype = camp.rewardtype;
     m_partiConfirmList.removeOne(campid);
     if (rewardtype == kRewardTypeCredited) {
         alertAlarmRefreshAction(text("ov_participation_complete"));
+        Q_EMIT HostEvents::shared().rewardConfirmed(campid, camp.name.value_or(QString()),
+                                                    camp.rewardprice.value_or(0),
+                                                    camp.pricemark.value_or(QString()));
     } else if (rewardtype == kRewardTypeCollect) {
         JoinProtocol* listener = joinProtocol();
         if (!orvkey) {
@@ -401,26 +414,50 @@ void ApiJoin::deliverConfirmation(qint64 campid, std::optional<qint64> rewardtyp
 
 // --- reward claim ---------------------------------------------------------------------------
 
+void ApiJoin::remember(const Camp& camp) {
+    if (camp.campid) {
+        m_camps.insert(*camp.campid, camp);
+    }
+}
+
 void ApiJoin::apiReward(qint64 campid, const QString& orvkey) {
+    Camp camp = m_camps.value(campid);
+    camp.campid = campid;
+    apiReward(camp, orvkey);
+}
+
+void ApiJoin::apiReward(const Camp& camp, const QString& orvkey) {
+    remember(camp);
+    const qint64 campid = camp.campid.value_or(0);
     const quint64 epoch = m_epoch;
-    ApiList().getReward(campidText(campid), orvkey, [this, epoch](const ApiResult& result) {
-        if (!result.ok()) {
-            return;
-        }
-        const Decoded<Join> decoded = decode<Join>(result.body());
-        if (!decoded.ok()) {
-            Log::error(decoded.error());
-            return;
-        }
-        onMain(epoch, [this, reply = decoded.value()] {
-            if (reply.result == 200) {
-                alertAlarmRefreshAction(text("ov_participation_complete"));
+    ApiList().getReward(
+        campidText(campid), orvkey, [this, epoch, camp, campid, orvkey](const ApiResult& result) {
+            if (!result.ok()) {
                 return;
             }
-            Log::error("ApiJoin getReward Error :", optionalDescription(reply.result));
-            alertAlarm(text("ov_try_again"));
+            const Decoded<Join> decoded = decode<Join>(result.body());
+            if (!decoded.ok()) {
+                Log::error(decoded.error());
+                return;
+            }
+            onMain(epoch, [this, camp, campid, orvkey, reply = decoded.value()] {
+                if (reply.result == 200) {
+                    alertAlarmRefreshAction(text("ov_participation_complete"));
+                    const QString claim = campidText(campid) + u'|' + orvkey;
+                    if (m_claimedKeys.contains(claim)) {
+                        Log::info("ApiJoin a repeated claim reply, reported once:", claim);
+                        return;
+                    }
+                    m_claimedKeys.insert(claim);
+                    Q_EMIT HostEvents::shared().rewardConfirmed(
+                        campid, camp.name.value_or(QString()), camp.rewardprice.value_or(0),
+                        camp.pricemark.value_or(QString()));
+                    return;
+                }
+                Log::error("ApiJoin getReward Error :", optionalDescription(reply.result));
+                alertAlarm(text("ov_try_again"));
+            });
         });
-    });
 }
 
 // --- alerts ---------------------------------------------------------------------------------

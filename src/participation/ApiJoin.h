@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -49,7 +50,10 @@ public:
     // The participation check of an app campaign: execute report, start-app alert, app launch by
     // the campaign's `package` address, install report, poll.
     void flowParticipation(const Camp& camp);
-    // Claims a reward with the key of a join or state reply.
+    // Claims a reward with the key of a join or state reply. A successful claim is reported to
+    // the host once per key (Orvane::rewardConfirmed) with the campaign's name and reward; the
+    // campid form takes them from the last campaign of that id this coordinator handled.
+    void apiReward(const Camp& camp, const QString& orvkey);
     void apiReward(qint64 campid, const QString& orvkey);
 
     // Ids of joined campaigns that wait for their participation check (duplicates possible).
@@ -84,16 +88,16 @@ private:
     void afterConsent(const Camp& camp, int status, quint64 epoch);
     void apiJoin(const Camp& camp);
     void handleJoinReply(const Camp& camp, const Join& reply);
-    void openLandingPage(const std::optional<QString>& lurl);
+    void openLandingPage(qint64 campid, const std::optional<QString>& lurl);
     void launchApp(const Camp& camp);
 
     void stateAPICheck(const Camp& camp);
     void stateAPICheckStop();
     void stateAPICheckfunc();
-    void handleStateReply(quint64 generation, qint64 campid, std::optional<qint64> rewardtype,
-                          const std::optional<State>& reply);
-    void deliverConfirmation(qint64 campid, std::optional<qint64> rewardtype,
-                             const std::optional<QString>& orvkey);
+    // `reply` is null for a transport failure.
+    void handleStateReply(quint64 generation, const Camp& camp, const State* reply);
+    void deliverConfirmation(const Camp& camp, const std::optional<QString>& orvkey);
+    void remember(const Camp& camp);
 
     void alertAlarm(const QString& message);
     void alertAlarmRefreshAction(const QString& message);
@@ -116,6 +120,10 @@ private:
     // Polls whose confirmation was delivered: later confirmations of the same poll are dropped.
     // One entry per confirmed participation, so it stays small.
     QSet<quint64> m_confirmedPolls;
+    // Campaigns handled here by id, so that a claim by id can name its reward to the host; and the
+    // reward keys whose claim succeeded, so that a repeated reply reports nothing twice.
+    QHash<qint64, Camp> m_camps;
+    QSet<QString> m_claimedKeys;
 
     // Bumped by resetForTesting so that replies of earlier requests are dropped.
     quint64 m_epoch = 0;

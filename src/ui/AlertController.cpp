@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -97,7 +98,10 @@ AlertActionButton::AlertActionButton(const AlertAction& action, int height, QWid
     setObjectName(QStringLiteral("alertAction:") + action.title());
     setText(action.title());
     setEnabled(action.isEnabled());
-    setFocusPolicy(Qt::NoFocus);
+    // Tab moves between the actions; the ticked one reads as checked.
+    setFocusPolicy(Qt::TabFocus);
+    setCheckable(action.isChecked());
+    setChecked(action.isChecked());
     setFixedHeight(height);
     setFont(
         ui::font(m_height > kAlertButtonHeight ? ui::kTitleFontSize + 2 : ui::kTitleFontSize,
@@ -132,6 +136,21 @@ void AlertActionButton::paintEvent(QPaintEvent*) {
         const QPointF points[] = {{x, cy}, {x + 5, cy + 5}, {x + 14, cy - 6}};
         p.drawPolyline(points, 3);
     }
+    if (hasFocus()) {
+        p.setPen(QPen(ui::accentColor(), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(3, 3, -3, -3), 8, 8);
+    }
+}
+
+void AlertActionButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 AlertController::AlertController(const QString& title, const QString& message, Style style,
@@ -358,6 +377,24 @@ void AlertController::actionTapped(const AlertAction& action) {
         action.handler()(action);
     if (presenter)
         presenter->releasePresentations();
+}
+
+bool AlertController::escape() {
+    if (m_handled)
+        return true;
+    for (const AlertAction& action : std::as_const(m_actions)) {
+        if (action.style() == AlertAction::Style::Cancel && action.isEnabled()) {
+            actionTapped(action);
+            return true;
+        }
+    }
+    if (m_actions.size() == 1 && m_actions.first().isEnabled()) {
+        actionTapped(m_actions.first());
+        return true;
+    }
+    m_handled = true;
+    dismiss(false);
+    return true;
 }
 
 void AlertController::viewDidAppear(bool) {

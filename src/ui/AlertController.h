@@ -49,6 +49,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     AlertAction m_action;
@@ -102,6 +103,10 @@ public:
     // The alert on screen that was presented last (nullptr when none): the seam tests use to find
     // and answer alerts.
     static AlertController* visibleAlert();
+
+    // Escape answers the cancel action, or the only action of a one-button alert; otherwise it
+    // closes the alert without running any action.
+    bool escape() override;
 
 Q_SIGNALS:
     void backdropTapped();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -18,7 +19,8 @@ Button::Button(QWidget* parent)
     : QAbstractButton(parent) {
     setFont(ui::font(ui::kBodyFontSize, QFont::Medium));
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab (a tap leaves the focus where it is); Space or Enter activates.
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (m_action)
             m_action();
@@ -144,6 +146,27 @@ QSize Button::minimumSizeHint() const {
     return {m_padding.left() + m_padding.right(), 30};
 }
 
+void Button::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !event->isAutoRepeat() &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void Button::focusInEvent(QFocusEvent* event) {
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void Button::focusOutEvent(QFocusEvent* event) {
+    QAbstractButton::focusOutEvent(event);
+    update();
+}
+
 void Button::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -194,6 +217,13 @@ void Button::paintEvent(QPaintEvent*) {
         const QRect tr(x, content.top(), content.right() - x + 1, content.height());
         p.drawText(tr, Qt::AlignVCenter | Qt::AlignLeft,
                    fm.elidedText(t, Qt::ElideRight, tr.width()));
+    }
+    if (hasFocus()) {
+        p.setPen(QPen(ui::accentColor(), 2));
+        p.setBrush(Qt::NoBrush);
+        const QRectF ring = QRectF(rect()).adjusted(1, 1, -1, -1);
+        const qreal ringRadius = m_pill ? ring.height() / 2 : std::max<qreal>(m_cornerRadius, 6);
+        p.drawRoundedRect(ring, ringRadius, ringRadius);
     }
 }
 

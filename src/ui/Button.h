@@ -10,7 +10,7 @@ namespace orvane {
 
 // A push button drawn the mobile way: a title and an image per state, a background colour, a
 // corner radius (or a pill shape), an optional border. Target-action: onTap(fn) or the clicked()
-// signal. Main thread only.
+// signal. A Tab stop with a focus ring; Space or Enter clicks it. Main thread only.
 class Button : public QAbstractButton {
     Q_OBJECT
 public:
@@ -47,6 +47,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     template <typename T>

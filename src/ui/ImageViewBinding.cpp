@@ -22,9 +22,10 @@ void setUrl(ImageView* view, const QUrl& url, std::optional<double> qualityFacto
     if (!view) {
         return;
     }
+    // Fit sizes are in pixels: a view of 60 points wants 120 pixels on a screen of ratio 2.
     std::optional<QSizeF> fitSize;
     if (qualityFactor) {
-        fitSize = QSizeF(view->size()) * *qualityFactor;
+        fitSize = QSizeF(view->size()) * *qualityFactor * view->devicePixelRatioF();
     }
     view->setProperty(kWantedUrl, ImageCache::absoluteString(url));
     // A picture the memory level holds is shown at once: no round trip through the cache's

@@ -12,7 +12,8 @@ class ImageCache;
 class ImageView;
 
 // Binds `view` to `url`: the view records the URL it now wants (replacing any earlier one) and
-// asks `cache` for the image, scaled to the view's size times `qualityFactor` when one is given.
+// asks `cache` for the image, scaled to the view's size times `qualityFactor` when one is given,
+// in pixels of the view's screen (its size in points times its device pixel ratio).
 // When the image arrives and the view still exists and still wants exactly that URL, the image is
 // set on the view and `completion` gets it; a late image for a URL the view no longer wants is
 // dropped. The current image stays until the new one arrives; no download is cancelled. An image

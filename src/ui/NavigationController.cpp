@@ -1,5 +1,6 @@
 #include "ui/NavigationController.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QStackedLayout>
@@ -178,8 +179,24 @@ void NavigationController::pushViewController(ViewController* controller, bool a
         m_stackLayout->setCurrentWidget(controller);
         updateBar();
     }
+    keepFocus();
     if (animated)
         slideIn(controller, true);
+}
+
+// A screen that goes takes the focus of a keyboard user with it: the stack keeps it, so Tab goes
+// on from the bar of the new top screen and Escape still reaches the stack.
+void NavigationController::keepFocus() {
+    QWidget* focus = window()->focusWidget();
+    if (isVisible() && (!focus || focus == this || isAncestorOf(focus)))
+        setFocus(Qt::OtherFocusReason);
+}
+
+bool NavigationController::escape() {
+    if (m_stack.size() > 1)
+        return popViewController(true);
+    ViewController* root = rootViewController();
+    return root && root->escape();
 }
 
 bool NavigationController::popViewController(bool animated) {
@@ -202,6 +219,7 @@ bool NavigationController::popViewController(bool animated) {
             m_stackLayout->setCurrentWidget(next);
         updateBar();
     }
+    keepFocus();
     if (top)
         top->deleteLater();
     if (animated && topViewController())
@@ -255,8 +273,17 @@ void NavigationController::updateBar() {
     const QString title =
         top->navigationItem().title().isEmpty() ? top->title() : top->navigationItem().title();
     ViewController* below = stack.size() > 1 ? stack.at(stack.size() - 2) : nullptr;
-    m_bar->configure(title, below != nullptr, backTitleFor(below),
-                     top->navigationItem().leftWidget(), top->navigationItem().rightWidget());
+    QWidget* left = top->navigationItem().leftWidget();
+    QWidget* right = top->navigationItem().rightWidget();
+    m_bar->configure(title, below != nullptr, backTitleFor(below), left, right);
+    // The bar's controls come first in the Tab order, before the screen's own, as they are read.
+    QWidget* previous = this;
+    for (QWidget* control : {static_cast<QWidget*>(m_bar->backButton()), left, right}) {
+        if (control) {
+            QWidget::setTabOrder(previous, control);
+            previous = control;
+        }
+    }
 }
 
 void NavigationController::track(ViewController* controller) {

@@ -69,8 +69,12 @@ public:
     NavigationBar* navigationBar() const { return m_bar; }
     void setNavigationBarHidden(bool hidden);
 
+    // Escape goes back one screen; on the root it is the root's to handle.
+    bool escape() override;
+
 private:
     void updateBar();
+    void keepFocus();
     void track(ViewController* controller);
     // Popped controllers live on until deleteLater runs; they must not reach this one after it.
     void untrack(ViewController* controller);

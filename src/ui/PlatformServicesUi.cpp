@@ -29,6 +29,14 @@ bool haveWidgets() {
     return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
+// The window the user is working in (the offerwall, when a join asks), for dialogs to centre on.
+QWidget* activeWindow() {
+    if (QWidget* window = QApplication::activeWindow())
+        return window;
+    QWidget* focus = QApplication::focusWidget();
+    return focus ? focus->window() : nullptr;
+}
+
 // Asks once, in a dialog, and remembers the answer like the mobile system prompt does: later
 // requests answer the remembered status without asking. Requests made while the dialog is up wait
 // for the same answer. The settings page is a second dialog that changes the remembered answer.
@@ -80,9 +88,17 @@ private:
         }
     }
 
-    QMessageBox* showChoice(const QString& name, const QString& title, const QString& text,
-                            bool cancellable) {
-        auto* box = new QMessageBox(QMessageBox::Question, title, text);
+    // The question is the dialog's main text (window titles are small or hidden on many desktops)
+    // and the explanation its informative text; the dialog is centred on the active window.
+    QMessageBox* showChoice(const QString& name, const QString& question,
+                            const QString& explanation, bool cancellable) {
+        auto* box = new QMessageBox(activeWindow());
+        box->setIcon(QMessageBox::Question);
+        box->setWindowTitle(QGuiApplication::applicationDisplayName());
+        box->setTextFormat(Qt::PlainText); // the application's name is shown as it is
+        box->setText(question);
+        box->setInformativeText(explanation);
+        box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"));
         box->setObjectName(name);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::ApplicationModal);

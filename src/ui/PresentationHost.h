@@ -28,11 +28,20 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Tab and Shift+Tab stay inside the presented controller, as on a modal screen.
+    bool focusNextPrevChild(bool next) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void slide(bool in, std::function<void()> done);
+    QList<QWidget*> tabStops() const;
+    void takeFocus();
+    bool giveFocusBack();
 
     QPointer<ViewController> m_controller;
+    // Where the keyboard focus was before the presentation, given back when it goes.
+    QPointer<QWidget> m_previousFocus;
+    QPointer<ViewController> m_presenter;
     bool m_complete = false;
 };
 

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/Accessibility.h"
 #include "ui/Theme.h"
 
 namespace orvane {
@@ -23,6 +25,29 @@ SegmentedControl::SegmentedControl(const QStringList& segments, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     if (!m_segments.isEmpty())
         m_selected = 0;
+    // A Tab stop; Left and Right choose the neighbouring segment.
+    setFocusPolicy(Qt::TabFocus);
+    ui::installAccessibility();
+    FocusRing::follow(this, 8);
+}
+
+void SegmentedControl::keyPressEvent(QKeyEvent* event) {
+    const int step = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
+    if (step == 0 || numberOfSegments() == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    const int next = std::clamp(m_selected + step, 0, numberOfSegments() - 1);
+    if (next == m_selected)
+        return;
+    m_selected = next;
+    update();
+    QAccessibleEvent selection(this, QAccessible::Selection);
+    selection.setChild(next);
+    if (QAccessible::isActive())
+        QAccessible::updateAccessibility(&selection);
+    Q_EMIT valueChanged(next);
 }
 
 void SegmentedControl::setSegments(const QStringList& segments) {

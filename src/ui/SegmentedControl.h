@@ -8,7 +8,8 @@ namespace orvane {
 
 // A row of mutually exclusive segments: the selected one is filled with the tint colour. Title
 // colours for the normal and selected states, border colour and width are settable. A tap on
-// another segment selects it and emits valueChanged(). Main thread only.
+// another segment, or Left / Right while it has the keyboard focus, selects it and emits
+// valueChanged(). Assistive technology reads it as a tab list of its segments. Main thread only.
 class SegmentedControl final : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +42,7 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include <QKeyEvent>
 #include <QLayout>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 
 #include "core/Log.h"
+#include "ui/Accessibility.h"
 #include "ui/Storyboard.h"
 #include "ui/Theme.h"
 
@@ -34,6 +36,12 @@ TableViewCell::TableViewCell(QWidget* parent)
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
     setPalette(p);
+    ui::setAccessibleRole(this, QAccessible::ListItem);
+}
+
+TableView* TableViewCell::tableView() const {
+    QWidget* viewport = parentWidget();
+    return qobject_cast<TableView*>(viewport ? viewport->parentWidget() : nullptr);
 }
 
 int TableViewCell::rowHeight(int width) const {
@@ -50,8 +58,7 @@ int TableViewCell::rowHeight(int width) const {
 }
 
 void TableViewCell::invalidateRowHeight() {
-    QWidget* viewport = parentWidget();
-    if (auto* table = qobject_cast<TableView*>(viewport ? viewport->parentWidget() : nullptr))
+    if (TableView* table = tableView())
         table->remeasure(this);
 }
 
@@ -65,6 +72,9 @@ TableView::TableView(QWidget* parent)
     QPalette p = viewport()->palette();
     p.setColor(QPalette::Window, Qt::white);
     viewport()->setPalette(p);
+    // One Tab stop for the whole list; a tap does not take the focus from where it is.
+    setFocusPolicy(Qt::TabFocus);
+    ui::setAccessibleRole(this, QAccessible::List);
     recomputeOffsets();
 }
 
@@ -119,6 +129,8 @@ void TableView::reloadData() {
     }
     m_heights.assign(rows, m_estimatedRowHeight);
     m_measured.assign(rows, false);
+    if (m_currentRow >= rows)
+        m_currentRow = rows - 1;
     recomputeOffsets();
     updateScrollRange();
     if (anchor >= 0 && anchor < rows)
@@ -348,6 +360,92 @@ void TableView::layoutRows() {
     }
     viewport()->update();
     m_inLayout = false;
+    updateFocusRing();
+}
+
+void TableView::setCurrentRow(int row) {
+    if (row < 0 || row >= numberOfRows())
+        return;
+    m_currentRow = row;
+    // Scrolls only as far as needed to show the whole row.
+    const QRect r = rectForRow(row);
+    const int top = verticalScrollBar()->value();
+    const int height = viewport()->height();
+    if (r.top() < top)
+        scrollToRow(row, ScrollPosition::Top);
+    else if (r.bottom() >= top + height)
+        scrollToRow(row, r.height() > height ? ScrollPosition::Top : ScrollPosition::Bottom);
+    layoutRows();
+    if (hasFocus())
+        ui::announceFocus(cellForRow(row));
+}
+
+void TableView::updateFocusRing() {
+    TableViewCell* cell = hasFocus() ? cellForRow(m_currentRow) : nullptr;
+    if (!cell) {
+        if (m_ring)
+            m_ring->hide();
+        return;
+    }
+    if (!m_ring)
+        m_ring = new FocusRing(cell);
+    m_ring->setCornerRadius(6);
+    m_ring->setTarget(cell);
+    m_ring->show();
+}
+
+void TableView::keyPressEvent(QKeyEvent* event) {
+    const int rows = numberOfRows();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (rows == 0 || !plain) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const int current = std::clamp(m_currentRow, 0, rows - 1);
+    switch (event->key()) {
+    case Qt::Key_Down:
+        setCurrentRow(m_currentRow < 0 ? 0 : std::min(current + 1, rows - 1));
+        break;
+    case Qt::Key_Up:
+        setCurrentRow(std::max(current - 1, 0));
+        break;
+    case Qt::Key_Home:
+        setCurrentRow(0);
+        break;
+    case Qt::Key_End:
+        setCurrentRow(rows - 1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (event->isAutoRepeat())
+            break;
+        setCurrentRow(current);
+        if (TableViewCell* cell = cellForRow(current))
+            cell->activate();
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void TableView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    if (numberOfRows() == 0)
+        return;
+    if (m_currentRow < 0 || !cellForRow(m_currentRow)) {
+        // Back into the list: the first row in view becomes current.
+        const QList<int> shown = visibleRows();
+        m_currentRow = shown.isEmpty() ? 0 : shown.first();
+    }
+    setCurrentRow(m_currentRow);
+}
+
+void TableView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    updateFocusRing();
 }
 
 void TableView::scrollContentsBy(int, int) {

@@ -10,6 +10,7 @@
 
 namespace orvane {
 
+class FocusRing;
 class TableView;
 
 // A row of a TableView. Cells are made by the factory registered for their identifier and are
@@ -30,6 +31,11 @@ public:
     // Asks the table showing this cell to measure it again: its content changed after the table
     // placed it. Does nothing for a cell that shows no row.
     void invalidateRowHeight();
+    // What Enter or Space on the row (and assistive technology's "press") does: by default
+    // nothing; rows that react to a tap do the same here.
+    virtual void activate() {}
+    // The table showing this cell, if any.
+    TableView* tableView() const;
 
 private:
     friend class TableView;
@@ -50,6 +56,10 @@ public:
 // A vertical list of rows of their own height, with an optional header and footer view,
 // virtualised: only the rows in view hold cells. Scrolls by pixels. A cell is never shown for two
 // rows at once. Main thread only; cells, header and footer are owned by the table.
+//
+// Keyboard: the list is one stop of the Tab order. While it has the focus, its current row wears
+// a focus ring, the arrow keys (and Home, End) move between rows, scrolling the current one into
+// view, and Enter or Space activates it (TableViewCell::activate).
 class TableView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -94,7 +104,14 @@ public:
     // Number of cells the table has built (pooled and visible), for reuse checks.
     int createdCellCount() const { return m_created; }
 
+    // The row the keyboard is on (-1: none yet); setting it scrolls it into view.
+    int currentRow() const { return m_currentRow; }
+    void setCurrentRow(int row);
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -108,6 +125,7 @@ private:
     int footerHeight() const;
     int rowAt(int contentY) const;
     int measure(TableViewCell* cell) const;
+    void updateFocusRing();
 
     TableViewDataSource* m_dataSource = nullptr;
     std::map<QString, CellFactory> m_factories;
@@ -123,6 +141,8 @@ private:
     int m_created = 0;
     bool m_separators = true;
     bool m_inLayout = false;
+    int m_currentRow = -1;
+    QPointer<FocusRing> m_ring;
 };
 
 } // namespace orvane

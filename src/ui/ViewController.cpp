@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QShowEvent>
 
 #include "core/Log.h"
@@ -305,6 +306,14 @@ bool ViewController::animationsEnabled() {
 
 void ViewController::setAnimationsEnabled(bool enabled) {
     g_animations = enabled ? 1 : 0;
+}
+
+void ViewController::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && escape()) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ViewController::showEvent(QShowEvent* event) {

@@ -143,6 +143,10 @@ public:
     static bool animationsEnabled();
     static void setAnimationsEnabled(bool enabled);
 
+    // What Escape does on this controller: true when it did something (closed a sheet, went
+    // back a screen). The default does nothing, so the key goes on to the containing controller.
+    virtual bool escape() { return false; }
+
 Q_SIGNALS:
     void titleChanged(const QString& title);
     void preferredContentSizeChanged(const QSize& size);
@@ -153,6 +157,7 @@ protected:
     virtual void viewDidDisappear(bool animated) { Q_UNUSED(animated) }
     virtual void viewDidLayoutSubviews() {}
 
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -167,15 +167,22 @@ TextField::TextField(QWidget* parent)
     : QLineEdit(parent) {
     setFont(ui::font(ui::kBodyFontSize));
     setMinimumHeight(36);
+    // The accent border marks the field with the keyboard focus.
     setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid #E3E3E3; border-radius: 6px;"
-                                 " padding: 0 8px; background: white; }"));
+                                 " padding: 0 8px; background: white; }"
+                                 " QLineEdit:focus { border: 2px solid %1; padding: 0 7px; }")
+                      .arg(ui::accentColor().name()));
 }
 
 TextView::TextView(QWidget* parent)
     : QPlainTextEdit(parent) {
     setFont(ui::font(ui::kBodyFontSize));
     setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid #E3E3E3; border-radius: 6px;"
-                                 " padding: 4px; background: white; }"));
+                                 " padding: 4px; background: white; }"
+                                 " QPlainTextEdit:focus { border: 2px solid %1; padding: 3px; }")
+                      .arg(ui::accentColor().name()));
+    // Tab moves on to the next control; the text itself holds no tabs.
+    setTabChangesFocus(true);
 }
 
 void TextView::setTextColor(const QColor& color) {

@@ -6,6 +6,7 @@
 
 #include "core/Localized.h"
 #include "core/Log.h"
+#include "ui/Accessibility.h"
 #include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/TapRecognizer.h"
@@ -73,6 +74,8 @@ void CanReceiveBenefitsViewController::viewDidLoad() {
     l_popup_coins_value->setPlainText(rewardPriceAndMark.value_or(QString()));
     l_popup_coins_value->setTextColor(ui::accentColor());
     TapRecognizer::attach(iv_close, [this] { clickClose(); });
+    ui::makeKeyboardControl(iv_close, localized(QStringLiteral("ov_a11y_close")),
+                            [this] { clickClose(); });
 }
 
 void CanReceiveBenefitsViewController::viewDidLayoutSubviews() {

@@ -12,6 +12,7 @@
 #include "core/NotificationCenter.h"
 #include "participation/ApiJoin.h"
 #include "screens/offerwall/CampCellCommon.h"
+#include "ui/Accessibility.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
 #include "ui/ImageViewBinding.h"
@@ -180,6 +181,13 @@ void DetailViewController::viewDidAppear(bool animated) {
 }
 
 void DetailViewController::showPicture() {
+    // The picture stands for the campaign: described by its name.
+    const QString description =
+        localized(QStringLiteral("ov_a11y_campaign_image")).arg(m_camp->name.value_or(QString()));
+    for (ImageView* picture : {static_cast<ImageView*>(m_ivNative), m_ivIcon}) {
+        ui::setAccessibleRole(picture, QAccessible::Graphic);
+        picture->setAccessibleName(description);
+    }
     m_ivIcon->hide();
     std::optional<QString> path;
     for (const std::optional<QString>& candidate : {m_camp->viewurl, m_camp->nativeurl}) {
@@ -313,7 +321,7 @@ void DetailViewController::clickParticipation() {
 
 void DetailViewController::clickAccumulation() {
     if (m_camp && m_orvkey) {
-        ApiJoin::shared().apiReward(m_camp->campid.value_or(0), *m_orvkey);
+        ApiJoin::shared().apiReward(*m_camp, *m_orvkey);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "screens/inquiry/RequestViewController.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputMethod>
@@ -9,6 +10,7 @@
 
 #include "core/ApiList.h"
 #include "core/Dispatch.h"
+#include "core/HostEvents.h"
 #include "core/Localized.h"
 #include "core/Log.h"
 #include "core/StyledText.h"
@@ -16,6 +18,7 @@
 #include "screens/inquiry/CheckBox.h"
 #include "screens/inquiry/ItemScreenshotView.h"
 #include "screens/inquiry/ScreenshotLimits.h"
+#include "ui/Accessibility.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
@@ -275,8 +278,9 @@ void RequestViewController::viewDidLoad() {
 
     tv_input_inquiry->setStyleSheet(
         QStringLiteral("QPlainTextEdit { border: 1px solid %1; border-radius: 6px; padding: 4px;"
-                       " background: white; }")
-            .arg(kBorderColor.name()));
+                       " background: white; }"
+                       " QPlainTextEdit:focus { border: 2px solid %2; padding: 3px; }")
+            .arg(kBorderColor.name(), ui::accentColor().name()));
     b_positive->setTitleColor(Qt::white);
     b_positive->setBackgroundColor(ui::disabledColor());
     b_positive->setEnabled(false);
@@ -288,6 +292,17 @@ void RequestViewController::viewDidLoad() {
     TapRecognizer::attach(v_request_type, [this] { clickRequestType(); });
     TapRecognizer::attach(v_ad_select, [this] { clickAdSelect(); });
     TapRecognizer::attach(iv_attach, [this] { clickAttach(); });
+    // The same controls for keyboard and screen-reader users, named by what they hold or do.
+    ui::makeKeyboardControl(v_request_type, QString(), [this] { clickRequestType(); });
+    ui::makeKeyboardControl(v_ad_select, QString(), [this] { clickAdSelect(); });
+    ui::makeKeyboardControl(iv_attach, text("ov_a11y_add_screenshot"), [this] { clickAttach(); });
+    nameChoices();
+    tf_name->setAccessibleName(text("ov_name"));
+    tf_phone->setAccessibleName(text("ov_phone"));
+    tf_email->setAccessibleName(text("ov_email"));
+    tv_input_inquiry->setAccessibleName(text("ov_inquiry_contents"));
+    b_agree->setAccessibleName(text("ov_agree"));
+    l_agree_contents->setAccessibleName(text("ov_agree_contents"));
     tv_input_inquiry->onBeginEditing([this](TextView&) { applyPlaceholder(true); });
     tv_input_inquiry->onEndEditing([this](TextView&) { applyPlaceholder(false); });
     applyPlaceholder(false);
@@ -363,8 +378,27 @@ void RequestViewController::clickRequestType() {
             true);
 }
 
+void RequestViewController::nameScreenshots() {
+    const QList<QWidget*> items = sv_screenshot->arrangedSubviews();
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (auto* item = qobject_cast<ItemScreenshotView*>(items.at(i))) {
+            const QString number = QString::number(i + 1);
+            item->iv_screenshot->setAccessibleName(text("ov_a11y_screenshot").arg(number));
+            item->iv_screenshot_delete->setAccessibleName(
+                text("ov_a11y_remove_screenshot").arg(number));
+        }
+    }
+}
+
+void RequestViewController::nameChoices() {
+    v_request_type->setAccessibleName(text("ov_inquiry_type") + QStringLiteral(", ") +
+                                      l_request_type->plainText());
+    v_ad_select->setAccessibleName(l_ad_select->plainText());
+}
+
 void RequestViewController::actionRequestType(const AlertAction& action) {
     l_request_type->setPlainText(action.title());
+    nameChoices();
     // Hiding keeps the campaign label: a campaign chosen earlier is still sent.
     v_ad_select->setVisible(action.title() == text("ov_request_type_savings"));
 }
@@ -385,6 +419,7 @@ void RequestViewController::clickAdSelect() {
 
 void RequestViewController::actionAdList(const AlertAction& action) {
     l_ad_select->setPlainText(action.title());
+    nameChoices();
 }
 
 int RequestViewController::attachedOrPending() const {
@@ -489,6 +524,10 @@ void RequestViewController::addScreenshotItem(const QImage& image) {
     QPointer<QWidget> icon(item->iv_screenshot_delete);
     TapRecognizer::attach(item->iv_screenshot_delete,
                           [this, icon] { clickScreenshotDelete(icon); });
+    ui::makeKeyboardControl(item->iv_screenshot_delete, QString(),
+                            [this, icon] { clickScreenshotDelete(icon); });
+    ui::setAccessibleRole(item->iv_screenshot, QAccessible::Graphic);
+    nameScreenshots();
 }
 
 void RequestViewController::clickScreenshotDelete(QWidget* deleteIcon) {
@@ -500,10 +539,15 @@ void RequestViewController::clickScreenshotDelete(QWidget* deleteIcon) {
         Log::error("RequestViewController clickScreenshotDelete : no screenshot for this icon");
         return;
     }
+    const bool hadFocus = item->isAncestorOf(window()->focusWidget());
     m_screenShotList.removeAt(index);
     sv_screenshot->removeArrangedSubview(item);
     m_attachHint->setVisible(m_screenShotList.isEmpty());
-    item->deleteLater(); // the tap that got here is still being delivered to it
+    nameScreenshots();
+    if (hadFocus)
+        iv_attach->setFocus(
+            Qt::OtherFocusReason); // the keyboard user goes on from the attach control
+    item->deleteLater();           // the tap that got here is still being delivered to it
 }
 
 void RequestViewController::clickAgree() {
@@ -598,6 +642,9 @@ void RequestViewController::postCS() {
             dispatch::toMain([self, delivered] {
                 if (self)
                     self->sendFinished(delivered);
+                // The host hears of it even when the form was closed while it was on its way.
+                if (delivered)
+                    Q_EMIT HostEvents::shared().inquirySent();
             });
         });
 }

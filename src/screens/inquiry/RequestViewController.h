@@ -82,6 +82,9 @@ public:
     void clickScreenshotDelete(QWidget* deleteIcon);
     void actionRequestType(const AlertAction& action);
     void actionAdList(const AlertAction& action);
+    // Accessible names that follow the form's state.
+    void nameChoices();
+    void nameScreenshots();
     void clickAgree();
     void clickPositive();
     void clickNegative();

@@ -50,6 +50,8 @@ CampCPSTableViewCell::CampCPSTableViewCell(QWidget* parent)
     m_bRewardButton->setFontSize(13, QFont::Bold);
     m_bRewardButton->setContentPadding(QMargins(14, 0, 14, 0));
     m_bRewardButton->setFixedHeight(campcell::kPillHeight);
+    // The row is the control: its list moves between rows and Enter activates the row.
+    m_bRewardButton->setFocusPolicy(Qt::NoFocus);
     row->addWidget(m_bRewardButton, 0, Qt::AlignVCenter);
 
     TapRecognizer::attach(this, [this] { clickJoin(); });
@@ -81,6 +83,10 @@ void CampCPSTableViewCell::setItem(const Camp& camp, TableView*, int row, int,
     m_bRewardButton->setFixedWidth(
         qMax(campcell::kPillMinWidth, m_bRewardButton->sizeHint().width() + 4));
     m_bRewardButton->onTap([this] { clickJoin(); });
+    // Read as the row shows it: name, price, reward.
+    setAccessibleName(
+        QStringList{camp.name.value_or(QString()), m_lContent->plainText(), campRewardText(camp)}
+            .join(QStringLiteral(", ")));
 }
 
 void CampCPSTableViewCell::clickJoin() {

@@ -35,6 +35,7 @@ public:
                  CampClickProtocol* campClickProtocol);
 
     void clickJoin();
+    void activate() override { clickJoin(); }
 
     const std::optional<Camp>& camp() const { return m_camp; }
     std::optional<int> indexPath() const { return m_indexPath; }

@@ -198,6 +198,13 @@ void CampTableViewCell::enter(Action action) {
         break;
     }
     m_lRewardButton->setVisible(!m_lRewardButton->text().isEmpty());
+    // Read as "title, reward, action".
+    QStringList spoken;
+    if (m_camp)
+        spoken << m_camp->name.value_or(QString()) << campRewardText(*m_camp);
+    spoken << m_lRewardButton->text();
+    spoken.removeAll(QString());
+    setAccessibleName(spoken.join(QStringLiteral(", ")));
     invalidateRowHeight(); // a wider action leaves the description less room
 }
 
@@ -245,7 +252,7 @@ void CampTableViewCell::clickAccumulation() {
         NotificationCenter::defaultCenter().post(kActionListChange);
         return;
     }
-    ApiJoin::shared().apiReward(m_camp->campid.value_or(0), *key);
+    ApiJoin::shared().apiReward(*m_camp, *key);
 }
 
 void CampTableViewCell::onParticipationCheckPossible() {

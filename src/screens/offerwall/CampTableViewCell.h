@@ -50,6 +50,8 @@ public:
     void clickJoin();
     void clickParticipation();
     void clickAccumulation();
+    // Enter or Space on the row: the same as a tap.
+    void activate() override { runAction(); }
 
     void onParticipationCheckPossible() override;
     void onAccumulationPossible(qint64 campid, const QString& orvkey) override;

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "core/CampListModel.h"
+#include "core/HostEvents.h"
 #include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
@@ -195,10 +196,27 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     b_sort->onTap([this] { clickSort(); });
     m_close->onTap([this] { back(); });
     m_benefits->onTap([this] { clickBenefits(); });
+
+    // Names for assistive technology where the control shows a glyph, and Tab in reading order:
+    // tabs, history, sort, then the list (the bar's controls come before them).
+    m_close->setAccessibleName(localized(QStringLiteral("ov_a11y_close")));
+    sc_camp->setAccessibleName(localized(QStringLiteral("ov_a11y_tabs")));
+    tv_camp->setAccessibleName(localized(QStringLiteral("ov_a11y_campaigns")));
+    QWidget::setTabOrder(sc_camp, m_benefits);
+    QWidget::setTabOrder(m_benefits, b_sort);
+    QWidget::setTabOrder(b_sort, tv_camp);
+}
+
+void OrvaneViewController::setSortTitle() {
+    const QString title = m_model->sortTitle();
+    b_sort->setTitle(title);
+    b_sort->setAccessibleName(localized(QStringLiteral("ov_a11y_sort")).arg(title));
 }
 
 OrvaneViewController::~OrvaneViewController() {
     tv_camp->setDataSource(nullptr);
+    if (m_shownToHost)
+        Q_EMIT HostEvents::shared().offerwallClosed(); // deleted while on display
 }
 
 void OrvaneViewController::viewDidLoad() {
@@ -213,7 +231,7 @@ void OrvaneViewController::viewDidLoad() {
                                                     [this] { refreshList(); });
     m_listType = static_cast<int>(UserDefaults::standard().integer(keys::kListType));
     m_model->setListType(m_listType);
-    b_sort->setTitle(m_model->sortTitle());
+    setSortTitle();
     tv_camp->setDataSource(this);
     m_model->apiReq();
     drawMainTab(*sc_camp);
@@ -222,6 +240,30 @@ void OrvaneViewController::viewDidLoad() {
 void OrvaneViewController::viewDidAppear(bool) {
     m_isAppear = true;
     ApiJoin::shared().setViewController(this);
+    if (m_shownToHost)
+        return; // back from a screen pushed above
+    QWidget* container = navigationController();
+    if (!container)
+        container = this;
+    if (m_presentation != container) {
+        if (m_presentation)
+            m_presentation->removeEventFilter(this);
+        m_presentation = container;
+        container->installEventFilter(this);
+    }
+    m_shownToHost = true;
+    Q_EMIT HostEvents::shared().offerwallShown();
+}
+
+// The presentation ends when its container is hidden by the kit or the host (dismissed, closed,
+// hidden); a window the system minimises (a spontaneous hide) is still presented.
+bool OrvaneViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_presentation && event->type() == QEvent::Hide && !event->spontaneous() &&
+        m_shownToHost) {
+        m_shownToHost = false;
+        Q_EMIT HostEvents::shared().offerwallClosed();
+    }
+    return ViewController::eventFilter(watched, event);
 }
 
 void OrvaneViewController::viewDidDisappear(bool) {
@@ -243,7 +285,12 @@ void OrvaneViewController::back() {
 
 void OrvaneViewController::clickSort() {
     m_model->clickSort();
-    b_sort->setTitle(m_model->sortTitle());
+    setSortTitle();
+}
+
+bool OrvaneViewController::escape() {
+    back();
+    return true;
 }
 
 void OrvaneViewController::scValueChanged(int index) {

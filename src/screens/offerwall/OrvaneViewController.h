@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include <QPointer>
+
 #include "core/CampListModel.h"
 #include "screens/offerwall/CampClickProtocol.h"
 #include "ui/TableView.h"
@@ -70,6 +72,8 @@ public:
     void clickBenefits();
     // Fetches the campaign list again ("action_list_change", observed once the screen loads).
     void refreshList();
+    // Escape on the root of the offerwall closes it, as the close control does.
+    bool escape() override;
 
     // CampClickProtocol: opens the detail page of the campaign in `row`.
     void onClick(int row) override;
@@ -87,11 +91,13 @@ protected:
     void viewDidLoad() override;
     void viewDidAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showSummary(const QString& text);
     void showError(CampListModel::LoadFailure failure);
     void showNoCampaigns();
+    void setSortTitle();
 
     CampListModel* m_model;
     CopyRightView* m_footer = nullptr;
@@ -99,6 +105,10 @@ private:
     Button* m_benefits;
     int m_listType = 1;
     std::optional<bool> m_isAppear;
+    // The widget whose visibility is the offerwall's presentation (its navigation container),
+    // and whether the host was told that it is shown.
+    QPointer<QWidget> m_presentation;
+    bool m_shownToHost = false;
 };
 
 // Styles the group tabs of the main screen: the selected segment filled with the accent colour

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace orvane {
+
+// What happened that the host may want to hear of, emitted by the parts of the kit where it
+// happens and passed on by the facade's signals (Orvane::offerwallShown and the others, which
+// document each one). Keeps the participation flow and the screens independent of the facade.
+//
+// Main thread only: emit after the kit's own reaction (alert, notification), never instead of it.
+// Lives for the whole process.
+class HostEvents final : public QObject {
+    Q_OBJECT
+public:
+    static HostEvents& shared();
+
+Q_SIGNALS:
+    void offerwallShown();
+    void offerwallClosed();
+    void participationStarted(qint64 campid);
+    void rewardConfirmed(qint64 campid, const QString& name, double amount, const QString& mark);
+    void inquirySent();
+
+private:
+    HostEvents() = default;
+};
+
+} // namespace orvane
