@@ -32,29 +32,27 @@ struct Expected {
 
 // Every catalogue call with the query it must send under the fake device and default settings.
 QList<Expected> everyGet() {
+    using A = ApiList&;
+    using C = ApiCompletion;
     return {
-        {"getReq", "/v1/req", [](ApiList& a, ApiCompletion c) { a.getReq(c); },
+        {"getReq", "/v1/req", [](A a, C c) { a.getReq(c); },
          kKeys + "&adid=" + kAdid + "&gender=0&carrier=Orvane%20Mobile"},
-        {"getCamp", "/api/cs/user_camp_list", [](ApiList& a, ApiCompletion c) { a.getCamp(c); },
+        {"getCamp", "/api/cs/user_camp_list", [](A a, C c) { a.getCamp(c); }, kKeys},
+        {"getAgreeContents", "/api/cs/agree_contents_app", [](A a, C c) { a.getAgreeContents(c); },
          kKeys},
-        {"getAgreeContents", "/api/cs/agree_contents_app",
-         [](ApiList& a, ApiCompletion c) { a.getAgreeContents(c); }, kKeys},
         {"getReward history", "/api/cs/user_reward_list",
-         [](ApiList& a, ApiCompletion c) { a.getReward("0", "20240101", "20240131", c); },
+         [](A a, C c) { a.getReward("0", "20240101", "20240131", c); },
          kKeys + "&sdate=20240101&edate=20240131"},
-        {"getView", "/v1/view", [](ApiList& a, ApiCompletion c) { a.getView("101", c); },
-         kKeys + "&campid=101"},
-        {"getState", "/v1/state", [](ApiList& a, ApiCompletion c) { a.getState("101", c); },
-         kKeys + "&campid=101"},
-        {"getJoin", "/v1/join", [](ApiList& a, ApiCompletion c) { a.getJoin("101", c); },
+        {"getView", "/v1/view", [](A a, C c) { a.getView("101", c); }, kKeys + "&campid=101"},
+        {"getState", "/v1/state", [](A a, C c) { a.getState("101", c); }, kKeys + "&campid=101"},
+        {"getJoin", "/v1/join", [](A a, C c) { a.getJoin("101", c); },
          kKeys + "&campid=101&adid=" + kAdid + "&accid=" + kAccid +
              "&devmodel=iPhone%20SE%202nd%20Gen&osver=14.4&carrier=Orvane%20Mobile&gender=0"},
-        {"getInst", "/v1/inst", [](ApiList& a, ApiCompletion) { a.getInst("101"); },
+        {"getInst", "/v1/inst", [](A a, C) { a.getInst("101"); },
          kKeys + "&campid=101&adid=" + kAdid + "&os=ios"},
-        {"getExec", "/v1/exec", [](ApiList& a, ApiCompletion c) { a.getExec("101", c); },
+        {"getExec", "/v1/exec", [](A a, C c) { a.getExec("101", c); },
          "mkey=demo-mkey&mckey=demo-mckey&campid=101&adid=" + kAdid},
-        {"getReward claim", "/v1/reward",
-         [](ApiList& a, ApiCompletion c) { a.getReward("101", "k&y=1", c); },
+        {"getReward claim", "/v1/reward", [](A a, C c) { a.getReward("101", "k&y=1", c); },
          "mkey=demo-mkey&mckey=demo-mckey&campid=101&userid=user-1&adid=" + kAdid +
              "&os=ios&orvkey=k%26y%3D1"},
     };
