@@ -3,6 +3,7 @@
 // on the same data folder. (Throughput and latency are measured by the benchmarks.)
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include <QJsonDocument>
@@ -26,17 +27,13 @@ int requestsPerClient() {
     return fromEnv > 0 ? fromEnv : 200;
 }
 
-struct Answer {
-    int status = 0;
-    QJsonObject body;
-};
-
-// One blocking HTTP/1.1 GET; the sandbox closes the connection after every answer.
-Answer get(quint16 port, const QString& pathAndQuery) {
+// One blocking HTTP/1.1 GET (the sandbox closes the connection after every answer): the reply's
+// object when it is a 200 whose "result", if any, is 200 too.
+std::optional<QJsonObject> get(quint16 port, const QString& pathAndQuery) {
     QTcpSocket socket;
     socket.connectToHost(QStringLiteral("127.0.0.1"), port);
     if (!socket.waitForConnected(30000)) {
-        return {};
+        return std::nullopt;
     }
     socket.write("GET " + pathAndQuery.toUtf8() +
                  " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
@@ -45,49 +42,59 @@ Answer get(quint16 port, const QString& pathAndQuery) {
         reply += socket.readAll();
     }
     reply += socket.readAll();
-    const qsizetype headersEnd = reply.indexOf("\r\n\r\n");
-    const QList<QByteArray> statusLine = reply.left(reply.indexOf("\r\n")).split(' ');
-    Answer answer;
-    answer.status = statusLine.value(1).toInt();
-    answer.body = QJsonDocument::fromJson(reply.mid(headersEnd + 4)).object();
-    return answer;
-}
-
-QString user(int client) {
-    return QStringLiteral("load-%1").arg(client);
+    const QJsonObject body =
+        QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).object();
+    const bool ok = reply.left(reply.indexOf("\r\n")).split(' ').value(1) == "200" &&
+                    body.value(QLatin1String("result")).toInt(200) == 200;
+    return ok ? std::optional(body) : std::nullopt;
 }
 
 QString query(int client, int campid) {
-    return QStringLiteral("mkey=demo-mkey&mckey=demo-mckey&userid=%1&campid=%2&adid=ADID-%1")
-        .arg(user(client))
+    return QStringLiteral("mkey=demo-mkey&mckey=demo-mckey&userid=load-%1&campid=%2&adid=ADID-%1")
+        .arg(client)
         .arg(campid);
 }
 
-// The mixed call of step `i` of a client.
+// The mixed call of step `i` of a client: join, state, list, view, history, notice.
 QString request(int client, int i) {
-    const int campid = kCampaigns.at((i / 6) % kCampaigns.size());
-    switch (i % 6) {
-    case 0:
-        return QStringLiteral("/v1/join?") + query(client, campid);
-    case 1:
-        return QStringLiteral("/v1/state?") + query(client, campid);
-    case 2:
-        return QStringLiteral("/v1/req?mkey=demo-mkey&mckey=demo-mckey&userid=%1&adid=A&gender=0")
-            .arg(user(client));
-    case 3:
-        return QStringLiteral("/v1/view?") + query(client, campid);
-    case 4:
-        return QStringLiteral("/api/cs/user_reward_list?mkey=demo-mkey&mckey=demo-mckey&userid=%1"
-                              "&sdate=20240101&edate=20991231")
-            .arg(user(client));
-    default:
-        return QStringLiteral("/orvane/sdk/notice_contents.json");
-    }
+    static const QStringList paths = {"/v1/join?@",
+                                      "/v1/state?@",
+                                      "/v1/req?@&gender=0",
+                                      "/v1/view?@",
+                                      "/api/cs/user_reward_list?@&sdate=20240101&edate=20991231",
+                                      "/orvane/sdk/notice_contents.json"};
+    QString path = paths.at(i % 6);
+    return path.replace(u'@', query(client, kCampaigns.at((i / 6) % kCampaigns.size())));
 }
 
-bool answeredWell(const Answer& answer) {
-    return answer.status == 200 && (!answer.body.contains(QLatin1String("result")) ||
-                                    answer.body.value(QLatin1String("result")).toInt() == 200);
+// Runs `work(client)` for every client, each on its own thread, while this thread's event loop
+// serves the sandbox; false when they did not all finish.
+bool onClientThreads(const std::function<void(int)>& work) {
+    std::atomic<int> finished{0};
+    std::vector<std::thread> threads;
+    for (int client = 0; client < kClients; ++client) {
+        threads.emplace_back([&, client] {
+            work(client);
+            ++finished;
+        });
+    }
+    const bool allDone = QTest::qWaitFor([&] { return finished.load() == kClients; }, 600000);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    return allDone;
+}
+
+// The state of every participation the clients made, as /state reports it.
+QList<int> states(quint16 port) {
+    QList<int> out(kClients * kCampaigns.size(), -2);
+    const bool answered = onClientThreads([&](int client) {
+        for (qsizetype c = 0; c < kCampaigns.size(); ++c) {
+            const auto answer = get(port, "/v1/state?" + query(client, kCampaigns.at(c)));
+            out[client * kCampaigns.size() + c] = answer ? answer->value("state").toInt() : -1;
+        }
+    });
+    return answered ? out : QList<int>();
 }
 
 } // namespace
@@ -97,30 +104,7 @@ class TstLoad : public QObject {
 
 private Q_SLOTS:
     void manyClientsThenRestart();
-
-private:
-    // The state of every participation the clients made, as /state reports it.
-    QList<int> states(quint16 port);
 };
-
-QList<int> TstLoad::states(quint16 port) {
-    QList<int> out;
-    std::atomic<bool> done{false};
-    std::thread reader([&] {
-        for (int client = 0; client < kClients; ++client) {
-            for (const int campid : kCampaigns) {
-                const Answer answer =
-                    get(port, QStringLiteral("/v1/state?") + query(client, campid));
-                out.append(answeredWell(answer) ? answer.body.value(QLatin1String("state")).toInt()
-                                                : -1);
-            }
-        }
-        done = true;
-    });
-    const bool answered = QTest::qWaitFor([&] { return done.load(); }, 120000);
-    reader.join();
-    return answered ? out : QList<int>();
-}
 
 void TstLoad::manyClientsThenRestart() {
     QTemporaryDir data;
@@ -132,24 +116,11 @@ void TstLoad::manyClientsThenRestart() {
     const int perClient = requestsPerClient();
 
     std::atomic<int> failures{0};
-    std::atomic<int> finished{0};
-    std::vector<std::thread> clients;
-    for (int client = 0; client < kClients; ++client) {
-        clients.emplace_back([&, client] {
-            for (int i = 0; i < perClient; ++i) {
-                if (!answeredWell(get(port, request(client, i)))) {
-                    ++failures;
-                }
-            }
-            ++finished;
-        });
-    }
-    // The server answers from this thread's event loop.
-    const bool allDone = QTest::qWaitFor([&] { return finished.load() == kClients; }, 600000);
-    for (std::thread& client : clients) {
-        client.join();
-    }
-    QVERIFY(allDone);
+    QVERIFY(onClientThreads([&](int client) {
+        for (int i = 0; i < perClient; ++i) {
+            failures += get(port, request(client, i)) ? 0 : 1;
+        }
+    }));
     QCOMPARE(failures.load(), 0);
 
     // Each client joined every campaign (if it made enough requests) and never opened a landing
