@@ -22,7 +22,7 @@ void DemoOpener::open(const QUrl& url, std::function<void(bool opened)> completi
                          [reply, completion = std::move(completion)] {
                              const bool ok = reply->error() == QNetworkReply::NoError;
                              Log::info("orvane-demo visited", reply->url().toString(),
-                                       ok ? "" : reply->errorString());
+                                       ok ? QString() : reply->errorString());
                              reply->deleteLater();
                              if (completion)
                                  completion(ok);

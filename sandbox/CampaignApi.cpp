@@ -5,6 +5,8 @@
 
 #include "sandbox/Service.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvane::sandbox {
 
 namespace {
@@ -30,7 +32,7 @@ Reply Service::view(const LoggedRequest& r) {
     if (text.isEmpty()) {
         text = QStringLiteral("<p>Rewards are credited within a few minutes of completion.</p>");
     }
-    return Reply::json({{"result", 200}, {"text", text}});
+    return Reply::json({{u"result"_s, 200}, {u"text"_s, text}});
 }
 
 Reply Service::join(const LoggedRequest& r) {
@@ -66,9 +68,9 @@ Reply Service::join(const LoggedRequest& r) {
     }
     // Joining again answers as the first join did, so a lost reply can be retried.
     if (p->state == kStateComplete) {
-        return Reply::json({{"result", 200}, {"orvkey", p->orvkey}});
+        return Reply::json({{u"result"_s, 200}, {u"orvkey"_s, p->orvkey}});
     }
-    return Reply::json({{"result", 200}, {"lurl", landingUrl(entry->campid, mkey, userId)}});
+    return Reply::json({{u"result"_s, 200}, {u"lurl"_s, landingUrl(entry->campid, mkey, userId)}});
 }
 
 const CampaignEntry* Service::admittedCampaign(const LoggedRequest& r, Reply* refusal) const {
@@ -89,9 +91,9 @@ Reply Service::state(const LoggedRequest& r) {
     }
     const std::optional<Participation> p = participationOf(r, *entry);
     if (!p) {
-        return Reply::json({{"result", 200}, {"state", 0}});
+        return Reply::json({{u"result"_s, 200}, {u"state"_s, 0}});
     }
-    QJsonObject reply{{"result", 200}, {"state", p->state}};
+    QJsonObject reply{{u"result"_s, 200}, {u"state"_s, p->state}};
     if (p->state == kStateComplete) {
         reply.insert(QStringLiteral("orvkey"), stateOrvkey(p->orvkey));
     }
@@ -116,7 +118,7 @@ Reply Service::inst(const LoggedRequest& r) {
         p->completeAt = now() + m_completionDelayMs;
         m_store.save(*p);
     }
-    return Reply::json({{"result", 200}});
+    return Reply::json({{u"result"_s, 200}});
 }
 
 // "/exec" carries no user id: the device's advertising id finds the participation.
@@ -141,7 +143,7 @@ Reply Service::exec(const LoggedRequest& r) {
     if (entry->flow != JoinFlow::App) {
         return refusal(406, QStringLiteral("not an app campaign"));
     }
-    return Reply::json({{"result", 200}, {"state", p->state}});
+    return Reply::json({{u"result"_s, 200}, {u"state"_s, p->state}});
 }
 
 Reply Service::reward(const LoggedRequest& r) {
@@ -165,7 +167,7 @@ Reply Service::reward(const LoggedRequest& r) {
         return refusal(403, QStringLiteral("wrong orvkey"));
     }
     grant(*p);
-    return Reply::json({{"result", 200}});
+    return Reply::json({{u"result"_s, 200}});
 }
 
 // The page a join's "lurl" opens. For landing campaigns the visit starts the participation, which

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QTcpSocket>
 
+using namespace Qt::StringLiterals;
+
 namespace orvane::sandbox {
 
 namespace {
@@ -109,7 +111,7 @@ bool HttpFrontend::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
 }
 
 void HttpFrontend::missingHandler(const QHttpServerRequest&, QTcpSocket* socket) {
-    writeReply(socket, Reply::json({{"result", 404}}, 404), Fault::Body::Normal);
+    writeReply(socket, Reply::json({{u"result"_s, 404}}, 404), Fault::Body::Normal);
 }
 
 } // namespace orvane::sandbox

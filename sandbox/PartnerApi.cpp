@@ -5,6 +5,8 @@
 #include "sandbox/Multipart.h"
 #include "sandbox/Service.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvane::sandbox {
 
 namespace {
@@ -27,7 +29,7 @@ Reply Service::userCampList(const LoggedRequest& r) {
             camps.append(rendered(*entry));
         }
     }
-    return Reply::json({{"result", 200}, {"camp", camps}});
+    return Reply::json({{u"result"_s, 200}, {u"camp"_s, camps}});
 }
 
 Reply Service::agreeContents(const LoggedRequest& r) {
@@ -36,11 +38,11 @@ Reply Service::agreeContents(const LoggedRequest& r) {
         return refused;
     }
     return Reply::json(
-        {{"result", 200},
-         {"cs_agree_contents",
-          "<p><b>Consent to the collection of personal information</b></p>"
-          "<p>We collect your name, e-mail address and phone number to answer your inquiry, and "
-          "keep them for <b>3 months</b>. You may refuse; we then cannot answer.</p>"}});
+        {{u"result"_s, 200},
+         {u"cs_agree_contents"_s,
+          u"<p><b>Consent to the collection of personal information</b></p>"
+          u"<p>We collect your name, e-mail address and phone number to answer your inquiry, and "
+          u"keep them for <b>3 months</b>. You may refuse; we then cannot answer.</p>"_s}});
 }
 
 Reply Service::userRewardList(const LoggedRequest& r) {
@@ -70,14 +72,14 @@ Reply Service::userRewardList(const LoggedRequest& r) {
     }
     QJsonArray list;
     for (const RewardRecord& reward : m_store.rewards(mkey, userId, kind, sdate, edate)) {
-        list.append(QJsonObject{{"campid", reward.campid},
-                                {"name", reward.name},
-                                {"rewardprice", reward.rewardprice},
-                                {"rewardmark", reward.rewardmark},
-                                {"rewarddate", reward.rewarddate},
-                                {"bm", reward.bm}});
+        list.append(QJsonObject{{u"campid"_s, reward.campid},
+                                {u"name"_s, reward.name},
+                                {u"rewardprice"_s, reward.rewardprice},
+                                {u"rewardmark"_s, reward.rewardmark},
+                                {u"rewarddate"_s, reward.rewarddate},
+                                {u"bm"_s, reward.bm}});
     }
-    return Reply::json({{"result", 200}, {"reward", list}});
+    return Reply::json({{u"result"_s, 200}, {u"reward"_s, list}});
 }
 
 // POST "/api/cs": the keys and the user id travel in the form, not in the query.
@@ -106,19 +108,19 @@ Reply Service::postInquiry(const LoggedRequest& r) {
     if (m_store.addInquiry(inquiry) == 0) {
         return refusal(500, QStringLiteral("cannot store the inquiry"));
     }
-    return Reply::json({{"result", 200}});
+    return Reply::json({{u"result"_s, 200}});
 }
 
 Reply Service::notice() {
     return Reply::json(
-        {{"result", 200},
-         {"text",
-          "<html><body><p><b>Before you take part</b></p><ul>"
-          "<li>Rewards are paid once per campaign and device.</li>"
-          "<li>Install and open apps through this offerwall only; apps installed before do not "
-          "count.</li>"
-          "<li>A reward may take a few minutes to arrive. Use <i>Inquiry</i> if it does not.</li>"
-          "</ul></body></html>"}});
+        {{u"result"_s, 200},
+         {u"text"_s,
+          u"<html><body><p><b>Before you take part</b></p><ul>"
+          u"<li>Rewards are paid once per campaign and device.</li>"
+          u"<li>Install and open apps through this offerwall only; apps installed before do not "
+          u"count.</li>"
+          u"<li>A reward may take a few minutes to arrive. Use <i>Inquiry</i> if it does not.</li>"
+          u"</ul></body></html>"_s}});
 }
 
 } // namespace orvane::sandbox

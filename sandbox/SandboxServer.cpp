@@ -15,6 +15,8 @@
 #include "sandbox/Service.h"
 #include "sandbox/Store.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvane::sandbox {
 
 namespace {
@@ -35,7 +37,7 @@ void applyPatch(Reply& reply, const QJsonObject& patch) {
 QJsonObject inquiryJson(const Inquiry& inquiry) {
     QJsonArray fields;
     for (const auto& [name, value] : inquiry.fields) {
-        fields.append(QJsonObject{{"name", name}, {"value", value}});
+        fields.append(QJsonObject{{u"name"_s, name}, {u"value"_s, value}});
     }
     QJsonArray images;
     for (const InquiryImage& image : inquiry.images) {
@@ -45,19 +47,19 @@ QJsonObject inquiryJson(const Inquiry& inquiry) {
         const QString format = QString::fromLatin1(reader.format());
         const QImage decoded = reader.read();
         images.append(QJsonObject{
-            {"filename", image.fileName},
-            {"contenttype", image.contentType},
-            {"bytes", image.data.size()},
-            {"width", decoded.width()},
-            {"height", decoded.height()},
-            {"format", decoded.isNull() ? QString() : format},
-            {"data", QString::fromLatin1(image.data.toBase64())},
+            {u"filename"_s, image.fileName},
+            {u"contenttype"_s, image.contentType},
+            {u"bytes"_s, image.data.size()},
+            {u"width"_s, decoded.width()},
+            {u"height"_s, decoded.height()},
+            {u"format"_s, decoded.isNull() ? QString() : format},
+            {u"data"_s, QString::fromLatin1(image.data.toBase64())},
         });
     }
-    return {{"id", inquiry.id},
-            {"received", inquiry.received.toString(Qt::ISODateWithMs)},
-            {"fields", fields},
-            {"images", images}};
+    return {{u"id"_s, inquiry.id},
+            {u"received"_s, inquiry.received.toString(Qt::ISODateWithMs)},
+            {u"fields"_s, fields},
+            {u"images"_s, images}};
 }
 
 std::optional<Fault::Body> bodyMode(const QString& name) {
@@ -81,12 +83,12 @@ QJsonObject toJson(const LoggedRequest& r) {
     for (const auto& [name, value] : r.headers) {
         headers.append(QJsonArray{QString::fromLatin1(name), QString::fromLatin1(value)});
     }
-    return {{"method", QString::fromLatin1(r.method)},
-            {"path", r.path},
-            {"query", query},
-            {"headers", headers},
-            {"bodySize", r.body.size()},
-            {"received", r.received.toString(Qt::ISODateWithMs)}};
+    return {{u"method"_s, QString::fromLatin1(r.method)},
+            {u"path"_s, r.path},
+            {u"query"_s, query},
+            {u"headers"_s, headers},
+            {u"bodySize"_s, r.body.size()},
+            {u"received"_s, r.received.toString(Qt::ISODateWithMs)}};
 }
 } // namespace
 
@@ -325,7 +327,7 @@ Reply SandboxServer::control(const LoggedRequest& r) {
         const QString path = r.queryValue(QStringLiteral("path")).value_or(QString());
         if (r.hasQueryItem(QStringLiteral("clear"))) {
             path.isEmpty() ? clearFaults() : clearFault(path);
-            return Reply::json({{"result", 200}});
+            return Reply::json({{u"result"_s, 200}});
         }
         if (path.isEmpty()) {
             return refusal(400, QStringLiteral("path is required"));
@@ -353,7 +355,7 @@ Reply SandboxServer::control(const LoggedRequest& r) {
             return refusal(400, QStringLiteral("bad fault parameters"));
         }
         setFault(path, fault);
-        return Reply::json({{"result", 200}});
+        return Reply::json({{u"result"_s, 200}});
     }
     if (r.path == QLatin1String("/__sandbox/config")) {
         if (r.hasQueryItem(QStringLiteral("delay"))) {
@@ -371,27 +373,27 @@ Reply SandboxServer::control(const LoggedRequest& r) {
             const auto user = r.queryValue(QStringLiteral("user"));
             user ? setUserRewardType(*user, type) : setRewardType(type);
         }
-        return Reply::json({{"result", 200}, {"delay", completionDelay()}});
+        return Reply::json({{u"result"_s, 200}, {u"delay"_s, completionDelay()}});
     }
     if (r.path == QLatin1String("/__sandbox/requests")) {
         if (r.hasQueryItem(QStringLiteral("clear"))) {
             clearRequests();
-            return Reply::json({{"result", 200}});
+            return Reply::json({{u"result"_s, 200}});
         }
         QJsonArray list;
         for (const LoggedRequest& request : requests()) {
             list.append(toJson(request));
         }
-        return Reply::json({{"result", 200}, {"requests", list}});
+        return Reply::json({{u"result"_s, 200}, {u"requests"_s, list}});
     }
     if (r.path == QLatin1String("/__sandbox/inquiries")) {
         QJsonArray list;
         for (const Inquiry& inquiry : inquiries()) {
             list.append(inquiryJson(inquiry));
         }
-        return Reply::json({{"result", 200}, {"inquiries", list}});
+        return Reply::json({{u"result"_s, 200}, {u"inquiries"_s, list}});
     }
-    return Reply::json({{"result", 404}, {"errmsg", "no such control endpoint"}}, 404);
+    return Reply::json({{u"result"_s, 404}, {u"errmsg"_s, u"no such control endpoint"_s}}, 404);
 }
 
 } // namespace orvane::sandbox

@@ -7,6 +7,8 @@
 
 #include "sandbox/Artwork.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvane::sandbox {
 
 namespace {
@@ -15,12 +17,12 @@ qint64 now() {
 }
 
 Reply methodNotAllowed() {
-    return Reply::json({{"result", 405}, {"errmsg", "method not allowed"}}, 405);
+    return Reply::json({{u"result"_s, 405}, {u"errmsg"_s, u"method not allowed"_s}}, 405);
 }
 } // namespace
 
 Reply refusal(int code, const QString& message) {
-    return Reply::json({{"result", code}, {"errmsg", message}});
+    return Reply::json({{u"result"_s, code}, {u"errmsg"_s, message}});
 }
 
 QString newOrvkey() {
@@ -94,7 +96,7 @@ Reply Service::handle(const LoggedRequest& r) {
     if (const auto match = imagePath.match(path); match.hasMatch()) {
         return get ? image(match.captured(1).toLongLong(), match.captured(2)) : methodNotAllowed();
     }
-    return Reply::json({{"result", 404}, {"errmsg", "no such path"}}, 404);
+    return Reply::json({{u"result"_s, 404}, {u"errmsg"_s, u"no such path"_s}}, 404);
 }
 
 bool Service::keysKnown(const QString& mkey, const QString& mckey) const {
@@ -190,18 +192,18 @@ Reply Service::req(const LoggedRequest& r) {
         }
         (entry.house ? house : camps).append(camp);
     }
-    return Reply::json({{"result", 200},
-                        {"errmsg", ""},
-                        {"adtype", 1},
-                        {"rewardtype", rewardTypeFor(userId)},
-                        {"pricedecimal", m_catalogue.pricedecimal()},
-                        {"camp", camps},
-                        {"housemd", house}});
+    return Reply::json({{u"result"_s, 200},
+                        {u"errmsg"_s, u""_s},
+                        {u"adtype"_s, 1},
+                        {u"rewardtype"_s, rewardTypeFor(userId)},
+                        {u"pricedecimal"_s, m_catalogue.pricedecimal()},
+                        {u"camp"_s, camps},
+                        {u"housemd"_s, house}});
 }
 
 Reply Service::image(qint64 campid, const QString& kind) {
     if (!m_catalogue.find(campid)) {
-        return Reply::json({{"result", 404}, {"errmsg", "no such campaign"}}, 404);
+        return Reply::json({{u"result"_s, 404}, {u"errmsg"_s, u"no such campaign"_s}}, 404);
     }
     const QString key = QString::number(campid) + QLatin1Char('/') + kind;
     auto it = m_images.find(key);

@@ -21,6 +21,7 @@
 #include "sdk/OrvaneSDK.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -81,44 +82,44 @@ ApiCompletion reporting(std::function<void(int)> done) {
 
 QMap<QString, Command> commands() {
     QMap<QString, Command> table;
-    table.insert("req", {0, false, "req", [](const QStringList&, auto done) {
-                             ApiList().getReq(reporting<Req>(done));
-                         }});
-    table.insert("camp", {0, false, "camp", [](const QStringList&, auto done) {
-                              ApiList().getCamp(reporting<Req>(done));
-                          }});
-    table.insert("agree", {0, false, "agree", [](const QStringList&, auto done) {
-                               ApiList().getAgreeContents(reporting<AgreeContents>(done));
-                           }});
-    table.insert("rewards",
-                 {3, false, "rewards TYPE SDATE EDATE", [](const QStringList& a, auto done) {
+    table.insert(u"req"_s, {0, false, u"req"_s, [](const QStringList&, auto done) {
+                                ApiList().getReq(reporting<Req>(done));
+                            }});
+    table.insert(u"camp"_s, {0, false, u"camp"_s, [](const QStringList&, auto done) {
+                                 ApiList().getCamp(reporting<Req>(done));
+                             }});
+    table.insert(u"agree"_s, {0, false, u"agree"_s, [](const QStringList&, auto done) {
+                                  ApiList().getAgreeContents(reporting<AgreeContents>(done));
+                              }});
+    table.insert(u"rewards"_s,
+                 {3, false, u"rewards TYPE SDATE EDATE"_s, [](const QStringList& a, auto done) {
                       ApiList().getReward(a[0], a[1], a[2], reporting<RewardList>(done));
                   }});
-    table.insert("notice", {0, false, "notice", [](const QStringList&, auto done) {
-                                ApiList().getHalvekNotice(reporting<HalvekNotice>(done));
-                            }});
-    table.insert("view", {1, false, "view ID", [](const QStringList& a, auto done) {
-                              ApiList().getView(a[0], reporting<HalvekNotice>(done));
-                          }});
-    table.insert("state", {1, false, "state ID", [](const QStringList& a, auto done) {
-                               ApiList().getState(a[0], reporting<State>(done));
-                           }});
-    table.insert("join", {1, false, "join ID", [](const QStringList& a, auto done) {
-                              ApiList().getJoin(a[0], reporting<Join>(done));
-                          }});
-    table.insert("inst", {1, false, "inst ID", [](const QStringList& a, auto done) {
-                              ApiList().getInst(a[0], [done](const ApiResult& result) {
-                                  done(reportRawOnly(result));
-                              });
-                          }});
-    table.insert("exec", {1, false, "exec ID", [](const QStringList& a, auto done) {
-                              ApiList().getExec(a[0], reporting<State>(done));
-                          }});
-    table.insert("claim", {2, false, "claim ID KEY", [](const QStringList& a, auto done) {
-                               ApiList().getReward(a[0], a[1], reporting<Join>(done));
-                           }});
-    table.insert("cs",
-                 {6, true, "cs NAME EMAIL TEL TYPE CAMPID CONTENT [IMAGE...]",
+    table.insert(u"notice"_s, {0, false, u"notice"_s, [](const QStringList&, auto done) {
+                                   ApiList().getHalvekNotice(reporting<HalvekNotice>(done));
+                               }});
+    table.insert(u"view"_s, {1, false, u"view ID"_s, [](const QStringList& a, auto done) {
+                                 ApiList().getView(a[0], reporting<HalvekNotice>(done));
+                             }});
+    table.insert(u"state"_s, {1, false, u"state ID"_s, [](const QStringList& a, auto done) {
+                                  ApiList().getState(a[0], reporting<State>(done));
+                              }});
+    table.insert(u"join"_s, {1, false, u"join ID"_s, [](const QStringList& a, auto done) {
+                                 ApiList().getJoin(a[0], reporting<Join>(done));
+                             }});
+    table.insert(u"inst"_s, {1, false, u"inst ID"_s, [](const QStringList& a, auto done) {
+                                 ApiList().getInst(a[0], [done](const ApiResult& result) {
+                                     done(reportRawOnly(result));
+                                 });
+                             }});
+    table.insert(u"exec"_s, {1, false, u"exec ID"_s, [](const QStringList& a, auto done) {
+                                 ApiList().getExec(a[0], reporting<State>(done));
+                             }});
+    table.insert(u"claim"_s, {2, false, u"claim ID KEY"_s, [](const QStringList& a, auto done) {
+                                  ApiList().getReward(a[0], a[1], reporting<Join>(done));
+                              }});
+    table.insert(u"cs"_s,
+                 {6, true, u"cs NAME EMAIL TEL TYPE CAMPID CONTENT [IMAGE...]"_s,
                   [](const QStringList& a, auto done) {
                       bool numeric = false;
                       const qint64 campid = a[4].toLongLong(&numeric);
@@ -161,16 +162,17 @@ int main(int argc, char** argv) {
                        "the decoded record as one line of JSON.\n\nCALL is one of:\n") +
         calls.join(QLatin1Char('\n')));
     parser.addHelpOption();
-    const QCommandLineOption host("host", "Campaign API base (with --partner).", "URL");
-    const QCommandLineOption partner("partner", "Partner API base.", "URL");
-    const QCommandLineOption notice("notice", "Notice file address.", "URL");
-    const QCommandLineOption mkey("mkey", "Host key \"mkey\".", "K");
-    const QCommandLineOption mckey("mckey", "Host key \"mckey\".", "K");
-    const QCommandLineOption user("user", "The host's user id.", "U");
-    const QCommandLineOption age("age", "User age (0: not sent).", "N");
-    const QCommandLineOption gender("gender", "User gender: 0, 1 or 2.", "G");
-    const QCommandLineOption inspect("inspect", "Inspection mode (\"campinspect\"=\"1\").");
-    const QCommandLineOption verbose("verbose", "Write the kit's log (requests and replies).");
+    const QCommandLineOption host(u"host"_s, u"Campaign API base (with --partner)."_s, u"URL"_s);
+    const QCommandLineOption partner(u"partner"_s, u"Partner API base."_s, u"URL"_s);
+    const QCommandLineOption notice(u"notice"_s, u"Notice file address."_s, u"URL"_s);
+    const QCommandLineOption mkey(u"mkey"_s, u"Host key \"mkey\"."_s, u"K"_s);
+    const QCommandLineOption mckey(u"mckey"_s, u"Host key \"mckey\"."_s, u"K"_s);
+    const QCommandLineOption user(u"user"_s, u"The host's user id."_s, u"U"_s);
+    const QCommandLineOption age(u"age"_s, u"User age (0: not sent)."_s, u"N"_s);
+    const QCommandLineOption gender(u"gender"_s, u"User gender: 0, 1 or 2."_s, u"G"_s);
+    const QCommandLineOption inspect(u"inspect"_s, u"Inspection mode (\"campinspect\"=\"1\")."_s);
+    const QCommandLineOption verbose(u"verbose"_s,
+                                     u"Write the kit's log (requests and replies)."_s);
     parser.addOptions({host, partner, notice, mkey, mckey, user, age, gender, inspect, verbose});
     parser.addPositionalArgument(QStringLiteral("CALL"), QStringLiteral("The call to run."));
     parser.addPositionalArgument(QStringLiteral("ARGS"), QStringLiteral("Its arguments."),

@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QString>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString number(double value) {
@@ -65,7 +67,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%d of %d measures hold their goal\n", int(measures.size()) - missed,
                 int(measures.size()));
-    std::printf("ORVANE_BENCH %s\n", QJsonDocument(QJsonObject{{"measures", measures}})
+    std::printf("ORVANE_BENCH %s\n", QJsonDocument(QJsonObject{{u"measures"_s, measures}})
                                          .toJson(QJsonDocument::Compact)
                                          .constData());
     if (!check) {

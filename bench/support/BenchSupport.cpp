@@ -15,6 +15,8 @@
 #include <QList>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace orvane::bench {
 
 double median(std::vector<double> values) {
@@ -54,9 +56,12 @@ Measure compare(const QString& name, double goal, int rounds, const std::functio
 }
 
 void report(const Measure& measure) {
-    QJsonObject line{
-        {"name", measure.name},     {"ours_ms", measure.ours}, {"baseline_ms", measure.baseline},
-        {"ratio", measure.ratio()}, {"goal", measure.goal},    {"holds", measure.holds()}};
+    QJsonObject line{{u"name"_s, measure.name},
+                     {u"ours_ms"_s, measure.ours},
+                     {u"baseline_ms"_s, measure.baseline},
+                     {u"ratio"_s, measure.ratio()},
+                     {u"goal"_s, measure.goal},
+                     {u"holds"_s, measure.holds()}};
     if (measure.unit != QLatin1String("ms")) {
         line.insert(QStringLiteral("unit"), measure.unit);
     }

@@ -1,11 +1,14 @@
 #include "imagecache/ImageCache.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QThreadPool>
 
 #include "imagecache/ImageDownloader.h"
@@ -146,20 +149,31 @@ bool ImageCache::insertInMemory(const QString& key, const QImage& image) {
 
 bool ImageCache::writeFile(const QString& key, const QByteArray& data) {
     QDir().mkpath(cacheDirectory()); // a failure shows as a failed open below
-    // QSaveFile writes a temporary file and renames it into place, and removes it when a write
+    // The bytes go to a temporary file that is renamed into place, and removed when a write
     // fails: a full disk leaves no truncated file that a later read would take for an image.
-    QSaveFile file(filePath(key));
-    // Unbuffered: a buffered write fails only inside commit(), which then reports success (Qt
-    // 6.4) and leaves an empty file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(data) != data.size() || !file.commit()) {
+    // Nothing is synced to disk first: a sync costs tens of milliseconds on a busy disk, before
+    // every answer, and a cache entry that a power cut leaves empty reads as no image and is
+    // simply downloaded again.
+    QTemporaryFile file(cacheDirectory() + QStringLiteral("/.write-XXXXXX"));
+    bool written = file.open() && file.write(data) == data.size() && file.flush();
+    QString error = file.errorString();
+    if (written) {
+        file.close();
+        std::error_code renamed;
+        std::filesystem::rename(QFile::encodeName(file.fileName()).toStdString(),
+                                QFile::encodeName(filePath(key)).toStdString(), renamed);
+        written = !renamed;
+        error = QString::fromStdString(renamed.message());
+    }
+    if (!written) {
         // Logged once per run of failures: a full disk fails every write until space returns.
         if (!m_writeFailing.exchange(true)) {
-            Log::error("Error write file", file.errorString(),
+            Log::error("Error write file", error,
                        "- further failed writes are not logged until one succeeds");
         }
-        return false;
+        return false; // the temporary file is removed with `file`
     }
+    file.setAutoRemove(false); // it is the entry now
     if (m_writeFailing.exchange(false)) {
         Log::info("ImageCache", "writing to the cache folder works again");
     }
@@ -245,6 +259,13 @@ void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Compl
     std::unique_lock lock(m_mutex);
     if (m_closing) {
         return; // shutting down: nothing would answer
+    }
+    // A load of an image being downloaded waits for that download at once, as a lookup that found
+    // nothing would, without taking a worker for the lookup.
+    if (auto entry = m_downloads.find(request.key);
+        entry != m_downloads.end() && entry->state == State::downloading) {
+        entry->waiters.append(Waiter{request.fitSize, std::move(request.completion), false});
+        return;
     }
     m_workers->start(
         detail::handOff([this, request = std::move(request)] { lookupOrDownload(request); }));

@@ -52,7 +52,7 @@ QtMsgType messageType(Log::Level level) {
 } // namespace
 
 QString Log::subsystem() {
-    static const QString identity = [] {
+    static const QString identity = []() -> QString {
         const QString app = QCoreApplication::applicationName();
         const QString domain = QCoreApplication::organizationDomain();
         if (!domain.isEmpty() && !app.isEmpty()) {

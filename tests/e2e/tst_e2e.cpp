@@ -64,7 +64,7 @@ void TstE2e::walk(int rewardType, qint64 campid) {
     QVERIFY(screen);
     QTRY_VERIFY(!screen->model().selectedAllCampList().isEmpty());
     int row = -1;
-    const QList<Camp> rows = screen->model().selectedAllCampList();
+    const CampRows rows = screen->model().selectedAllCampList();
     for (int i = 0; i < rows.size(); ++i) {
         if (rows.at(i).campid == campid)
             row = i;

@@ -49,7 +49,8 @@ Req reply(QList<Camp> regular, QList<Camp> house = {}) {
     return r;
 }
 
-QList<qint64> ids(const QList<Camp>& list) {
+template <typename Camps>
+QList<qint64> ids(const Camps& list) {
     QList<qint64> out;
     for (const Camp& c : list) {
         out << c.campid.value_or(-1);
@@ -221,11 +222,12 @@ void TstListModel::rewardOrdersAreStable() {
 }
 
 // Sorting again reorders the campaigns already shown; every row must still carry its whole record,
-// whether the shown list is shared with a caller, the group changed, or a new reply came.
+// whether the shown list is held by a caller, the group changed, or a new reply came. A list a
+// caller holds keeps its rows whole after the model has moved on to a new reply.
 void TstListModel::sortingAgainKeepsEveryCampaignWhole_data() {
     QTest::addColumn<QString>("between");
     QTest::newRow("nothing") << QString();
-    QTest::newRow("a caller holds the list") << QStringLiteral("hold");
+    QTest::newRow("a caller holds the list across a new reply") << QStringLiteral("hold");
     QTest::newRow("the group changes back and forth") << QStringLiteral("group");
     QTest::newRow("the same reply again") << QStringLiteral("reply");
 }
@@ -242,10 +244,13 @@ void TstListModel::sortingAgainKeepsEveryCampaignWhole() {
     const Req list = reply(regular, {camp(100, 1, 5, 2), camp(101, 4, 1, 1), camp(102, 1, 9, 40)});
     CampListModel model;
     model.applyReply(list);
-    QList<Camp> held;
+    CampRows held;
+    QList<Camp> heldRecords;
     for (int turn = 0; turn < 7; ++turn) {
         if (between == QLatin1String("hold")) {
             held = model.selectedAllCampList();
+            heldRecords = held.toList();
+            model.applyReply(list);
         } else if (between == QLatin1String("group")) {
             model.selectGroup(1);
             model.selectGroup(0);
@@ -258,6 +263,7 @@ void TstListModel::sortingAgainKeepsEveryCampaignWhole() {
         fresh.setSortMode(model.sortMode());
         fresh.setSort();
         QCOMPARE(model.selectedAllCampList(), fresh.selectedAllCampList());
+        QCOMPARE(held.toList(), heldRecords);
     }
 }
 
@@ -300,6 +306,8 @@ void TstListModel::housePinning_data() {
         << QList<qint64>{2, 2} << QList<qint64>{1, 102, 101, 2, 3};
     QTest::newRow("later insertions push down")
         << QList<qint64>{1, 2, 3} << QList<qint64>{101, 102, 103, 1, 2, 3};
+    QTest::newRow("ties, pushes and clamps together")
+        << QList<qint64>{2, 1, 2, 9, 0} << QList<qint64>{102, 103, 101, 105, 1, 2, 3, 104};
 }
 
 void TstListModel::housePinning() {
@@ -312,7 +320,7 @@ void TstListModel::housePinning() {
     CampListModel model;
     model.applyReply(reply({camp(1, 1, 0, 1), camp(2, 1, 0, 2), camp(3, 1, 0, 3)}, house));
     QCOMPARE(ids(model.selectedAllCampList()), rows);
-    // The house list itself is left in orderseq order; sorting again changes nothing.
+    // Sorting again changes nothing.
     model.setSort();
     QCOMPARE(ids(model.selectedAllCampList()), rows);
 }
@@ -451,7 +459,7 @@ void TstListModel::failuresKeepThePreviousList() {
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     CampListModel model;
     QVERIFY(load(model));
-    const QList<Camp> shown = model.selectedAllCampList();
+    const CampRows shown = model.selectedAllCampList();
     QSignalSpy failed(&model, &CampListModel::loadFailed);
     QSignalSpy changed(&model, &CampListModel::listChanged);
 
@@ -489,7 +497,7 @@ void TstListModel::outdatedReplyIsDropped() {
     QTRY_COMPARE(sandbox.server().requestsTo(QStringLiteral("/v1/req")).size(), 1);
     model.apiReq();
     QVERIFY(summary.wait(10000));
-    const QList<Camp> full = model.selectedAllCampList();
+    const CampRows full = model.selectedAllCampList();
     QVERIFY(full.size() > 1);
 
     QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("outdated request")), 10000);

@@ -48,7 +48,8 @@ QJsonObject camp(qint64 campid, int bm, double price, int orderseq = 1, int deta
                        {"iconurl", QStringLiteral("{base}/img/%1/icon.png").arg(campid)}};
 }
 
-QList<qint64> ids(const QList<Camp>& camps) {
+template <typename Camps>
+QList<qint64> ids(const Camps& camps) {
     QList<qint64> out;
     for (const Camp& c : camps)
         out.append(c.campid.value_or(-1));
@@ -69,7 +70,7 @@ struct Offerwall {
     ~Offerwall() { ApiJoin::shared().resetForTesting(); }
 
     bool ok() const { return screen != nullptr; }
-    const QList<Camp>& rows() { return screen->model().selectedAllCampList(); }
+    const CampRows& rows() { return screen->model().selectedAllCampList(); }
     // The campaign ids the table's visible cells show, top to bottom.
     QList<qint64> shownIds() {
         QList<qint64> out;

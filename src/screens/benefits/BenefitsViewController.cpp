@@ -13,6 +13,8 @@
 #include "screens/benefits/RewardTableViewCell.h"
 #include "sdk/Localized.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvane {
 
 namespace {
@@ -179,7 +181,7 @@ void BenefitsViewController::flowRewardList() {
     const QString last = now.toString(kTermDatePattern);
     l_term->setPlainText(localized(QStringLiteral("ov_term")) + QStringLiteral(" : ") + first +
                          QStringLiteral(" ~ ") + last);
-    Log::info("sStart : " + first + " / sEnd : " + last);
+    Log::info(u"sStart : "_s + first + u" / sEnd : "_s + last);
 }
 
 void BenefitsViewController::apiRewardList(const QString& sStart, const QString& sEnd) {
@@ -222,13 +224,13 @@ void BenefitsViewController::apiRewardList(const QString& sStart, const QString&
             });
             return;
         }
-        Log::error("OrvaneViewController getReq Error : " + optionalDescription(list.result));
+        Log::error(u"OrvaneViewController getReq Error : "_s + optionalDescription(list.result));
         dispatch::toMain([self, request, current] {
             if (current(self, request))
                 self->showNoRewards();
         });
     });
-    Log::info("sStart : " + sStart + " / sEnd : " + sEnd);
+    Log::info(u"sStart : "_s + sStart + u" / sEnd : "_s + sEnd);
 }
 
 void BenefitsViewController::showRewards(const QList<Reward>& rewards) {
@@ -245,7 +247,7 @@ void BenefitsViewController::showNoRewards() {
 
 int BenefitsViewController::numberOfRows(TableView&) {
     const auto count = static_cast<int>(m_reward.size());
-    Log::info("BenefitsViewController tableView count : " + QString::number(count));
+    Log::info(u"BenefitsViewController tableView count : "_s + QString::number(count));
     return count;
 }
 

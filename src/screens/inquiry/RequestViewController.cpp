@@ -27,6 +27,8 @@
 #include "sdk/Orvane.h"
 #include "sdk/StyledText.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvane {
 
 namespace {
@@ -368,7 +370,7 @@ void RequestViewController::actionRequestType(const AlertAction& action) {
 
 void RequestViewController::clickAdSelect() {
     if (!m_adList || m_adList->isEmpty()) {
-        alert("ov_not_campaign");
+        alert(u"ov_not_campaign"_s);
         return;
     }
     QStringList names;
@@ -390,7 +392,7 @@ int RequestViewController::attachedOrPending() const {
 
 void RequestViewController::clickAttach() {
     if (attachedOrPending() >= kMaxScreenshotCount) {
-        alert("ov_max_image_3");
+        alert(u"ov_max_image_3"_s);
         return;
     }
     auto* sheet = new AlertController(QString(), QString(), AlertController::Style::ActionSheet);
@@ -413,7 +415,7 @@ void RequestViewController::clickAttach() {
 void RequestViewController::presentAlbum() {
     const int limit = kMaxScreenshotCount - attachedOrPending();
     if (limit <= 0) {
-        alert("ov_max_image_3");
+        alert(u"ov_max_image_3"_s);
         return;
     }
     QPointer<RequestViewController> self(this);
@@ -426,7 +428,7 @@ void RequestViewController::presentAlbum() {
             for (int i = 0; i < images.size(); ++i) {
                 if (i >= room) {
                     Log::info("RequestViewController presentAlbum : images over the limit dropped");
-                    self->alert("ov_max_image_3");
+                    self->alert(u"ov_max_image_3"_s);
                     break;
                 }
                 self->setScreenshot(images.at(i));
@@ -458,19 +460,19 @@ void RequestViewController::setScreenshot(const QImage& image) {
 
 void RequestViewController::admitMeasured(const Measured& measured) {
     --m_pendingScreenshots;
-    Log::info("imgData.count:" + QString::number(measured.jpegBytes) +
-              " / maxSize:" + QString::number(kMaxScreenshotBytes));
+    Log::info(u"imgData.count:"_s + QString::number(measured.jpegBytes) + u" / maxSize:"_s +
+              QString::number(kMaxScreenshotBytes));
     if (measured.jpegBytes < 0) {
         Log::error("RequestViewController setScreenshot : the image cannot be encoded as JPEG");
-        alert("ov_try_again");
+        alert(u"ov_try_again"_s);
         return;
     }
     if (!screenshotFits(measured.jpegBytes)) {
-        alert("ov_max_image_size_3mb");
+        alert(u"ov_max_image_size_3mb"_s);
         return;
     }
     if (m_screenShotList.size() >= kMaxScreenshotCount) {
-        alert("ov_max_image_3");
+        alert(u"ov_max_image_3"_s);
         return;
     }
     m_screenShotList.append(measured.image);
@@ -590,7 +592,7 @@ void RequestViewController::postCS() {
             } else if (decoded.value().result == 200) {
                 delivered = true;
             } else {
-                Log::error("OrvaneViewController getReq Error : " +
+                Log::error(u"OrvaneViewController getReq Error : "_s +
                            optionalDescription(decoded.value().result));
             }
             dispatch::toMain([self, delivered] {
@@ -605,11 +607,11 @@ void RequestViewController::sendFinished(bool delivered) {
     m_sending = false;
     if (!delivered) {
         // Everything entered stays, so the user can send again.
-        alert("ov_try_again");
+        alert(u"ov_try_again"_s);
         return;
     }
     QPointer<RequestViewController> self(this);
-    alert("ov_inquiry_done", [self] {
+    alert(u"ov_inquiry_done"_s, [self] {
         if (self)
             self->clickNegative();
     });

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include <QPointer>
@@ -31,6 +30,37 @@ qsizetype pinnedRow(const Camp& house, qsizetype size) {
         return 0;
     }
     return orderseq - 1 > size ? size : static_cast<qsizetype>(orderseq - 1);
+}
+
+// The final row of each house campaign (in pinning order) once all are pinned among `regular`
+// rows. Inserting one at a row pushes every row at or after it down, so the last one keeps its row
+// and each earlier one ends at its row counted among the rows the later ones leave free. Found from
+// the last to the first in a Fenwick tree of free rows: O(n log n) whatever the rows asked for.
+std::vector<qsizetype> finalHouseRows(const std::vector<const Camp*>& house, qsizetype regular) {
+    const qsizetype total = regular + std::ssize(house);
+    std::vector<qsizetype> freeRows(static_cast<size_t>(total) + 1); // 1-based
+    qsizetype top = 1;
+    for (qsizetype i = 1; i <= total; ++i) {
+        freeRows[static_cast<size_t>(i)] = i & -i;
+        top = (i & (i - 1)) == 0 ? i : top;
+    }
+    std::vector<qsizetype> rows(house.size());
+    for (qsizetype k = std::ssize(house) - 1; k >= 0; --k) {
+        const auto index = static_cast<size_t>(k);
+        qsizetype wanted = pinnedRow(*house[index], regular + k) + 1; // the wanted-th free row
+        qsizetype at = 0;
+        for (qsizetype step = top; step > 0; step /= 2) {
+            if (at + step <= total && freeRows[static_cast<size_t>(at + step)] < wanted) {
+                at += step;
+                wanted -= freeRows[static_cast<size_t>(at)];
+            }
+        }
+        rows[index] = at;
+        for (qsizetype i = at + 1; i <= total; i += i & -i) {
+            --freeRows[static_cast<size_t>(i)];
+        }
+    }
+    return rows;
 }
 
 // The body as valid UTF-8: every invalid sequence becomes U+FFFD, exactly as QString::fromUtf8
@@ -67,6 +97,19 @@ CampListModel::LoadFailure failureOf(const ApiError& error) {
 }
 
 } // namespace
+
+QList<Camp> CampRows::toList() const {
+    QList<Camp> out;
+    out.reserve(size());
+    for (const Camp* camp : m_rows) {
+        out.append(*camp);
+    }
+    return out;
+}
+
+bool operator==(const CampRows& a, const CampRows& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
 
 // The four group lists and the summary of one reply; built on the transport thread, applied on
 // the main thread.
@@ -218,7 +261,6 @@ void CampListModel::selectAfterLoad() {
 void CampListModel::select(const QList<Camp>& camps, const QList<Camp>& house) {
     m_selectedCampList = camps;
     m_selectedHouseList = house;
-    ++m_selectionGeneration;
 }
 
 void CampListModel::selectGroup(int segmentIndex) {
@@ -252,59 +294,43 @@ bool CampListModel::comesBefore(const Camp& a, const Camp& b, SortMode mode, int
 }
 
 void CampListModel::setSort() {
-    // Sorting pointers and copying each campaign once keeps the cost of moving 34-field records
-    // out of the sort.
-    std::vector<const Camp*> rows;
-    rows.reserve(m_selectedCampList.size() + m_selectedHouseList.size());
-    for (const Camp& camp : std::as_const(m_selectedCampList)) {
-        rows.push_back(&camp);
+    // Only pointers move: the shown rows point into the selected lists, which the view shares.
+    CampRows shown;
+    shown.m_regular = m_selectedCampList;
+    shown.m_house = m_selectedHouseList;
+    std::vector<const Camp*> regular;
+    regular.reserve(shown.m_regular.size());
+    for (const Camp& camp : std::as_const(shown.m_regular)) {
+        regular.push_back(&camp);
     }
     const SortMode mode = m_sortMode;
     const int listType = m_listType;
-    std::stable_sort(rows.begin(), rows.end(), [mode, listType](const Camp* a, const Camp* b) {
-        return comesBefore(*a, *b, mode, listType);
+    std::stable_sort(regular.begin(), regular.end(),
+                     [mode, listType](const Camp* a, const Camp* b) {
+                         return comesBefore(*a, *b, mode, listType);
+                     });
+    std::vector<const Camp*> house;
+    house.reserve(shown.m_house.size());
+    for (const Camp& camp : std::as_const(shown.m_house)) {
+        house.push_back(&camp);
+    }
+    std::stable_sort(house.begin(), house.end(), [](const Camp* a, const Camp* b) {
+        return a->orderseq.value_or(0) < b->orderseq.value_or(0);
     });
 
-    std::stable_sort(m_selectedHouseList.begin(), m_selectedHouseList.end(),
-                     [](const Camp& a, const Camp& b) {
-                         return a.orderseq.value_or(0) < b.orderseq.value_or(0);
-                     });
-    for (const Camp& house : std::as_const(m_selectedHouseList)) {
-        const auto at = static_cast<std::ptrdiff_t>(pinnedRow(house, std::ssize(rows)));
-        rows.insert(rows.begin() + at, &house);
+    const std::vector<qsizetype> houseRow = finalHouseRows(house, std::ssize(regular));
+    shown.m_rows.resize(std::ssize(regular) + std::ssize(house), nullptr);
+    const Camp** rows = shown.m_rows.data();
+    for (size_t k = 0; k < house.size(); ++k) {
+        rows[houseRow[k]] = house[k];
     }
-
-    // Each row's campaign by its place in the selected lists: regular ones, then house ones.
-    const Camp* regular = m_selectedCampList.constData();
-    const qsizetype regularCount = m_selectedCampList.size();
-    const Camp* house = m_selectedHouseList.constData();
-    const std::less<const Camp*> before;
-    auto sourceOf = [&](const Camp* camp) {
-        const bool isRegular = !before(camp, regular) && before(camp, regular + regularCount);
-        return isRegular ? camp - regular : regularCount + (camp - house);
-    };
-    // The same selection in a new order: move the campaigns from their previous rows instead of
-    // copying them again (a copy touches every string of every campaign). Only while nobody
-    // shares the previous list.
-    QList<Camp> previous = std::move(m_selectedAllCampList);
-    const bool reuse = m_shownGeneration == m_selectionGeneration &&
-                       previous.size() == std::ssize(rows) && previous.isDetached();
-    Camp* previousRows = reuse ? previous.data() : nullptr;
-    std::vector<qsizetype> shownRow(rows.size());
-    QList<Camp> all;
-    all.reserve(std::ssize(rows));
-    for (size_t row = 0; row < rows.size(); ++row) {
-        const auto source = static_cast<size_t>(sourceOf(rows[row]));
-        if (previousRows) {
-            all.append(std::move(previousRows[m_shownRow[source]]));
-        } else {
-            all.append(*rows[row]);
+    auto next = regular.cbegin();
+    for (qsizetype row = 0; row < shown.m_rows.size(); ++row) {
+        if (!rows[row]) {
+            rows[row] = *next++;
         }
-        shownRow[source] = static_cast<qsizetype>(row);
     }
-    m_selectedAllCampList = std::move(all);
-    m_shownRow = std::move(shownRow);
-    m_shownGeneration = m_selectionGeneration;
+    m_selectedAllCampList = std::move(shown);
     Q_EMIT listChanged();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <vector>
+#include <iterator>
 
 #include <QList>
 #include <QLocale>
@@ -10,6 +10,60 @@
 #include "api/Records.h"
 
 namespace orvane {
+
+// The campaigns the offerwall table shows, row by row, in the order of the model's last sort. The
+// rows point into the selected lists, which this view shares with the model (implicitly shared,
+// never changed in place), so a copy is cheap and stays valid and unchanged after the model moves
+// on to another sort, group or reply.
+class CampRows {
+public:
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Camp;
+        using difference_type = qsizetype;
+        using pointer = const Camp*;
+        using reference = const Camp&;
+
+        const_iterator() = default;
+        const Camp& operator*() const { return **m_at; }
+        const Camp* operator->() const { return *m_at; }
+        const_iterator& operator++() {
+            ++m_at;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator old = *this;
+            ++m_at;
+            return old;
+        }
+        bool operator==(const const_iterator&) const = default;
+
+    private:
+        friend class CampRows;
+        explicit const_iterator(const Camp* const* at)
+            : m_at(at) {}
+        const Camp* const* m_at = nullptr;
+    };
+
+    qsizetype size() const { return m_rows.size(); }
+    bool isEmpty() const { return m_rows.isEmpty(); }
+    const Camp& at(qsizetype row) const { return *m_rows.at(row); }
+    const Camp& operator[](qsizetype row) const { return at(row); }
+    const Camp& first() const { return *m_rows.first(); }
+    const_iterator begin() const { return const_iterator(m_rows.constData()); }
+    const_iterator end() const { return const_iterator(m_rows.constData() + m_rows.size()); }
+    // The shown campaigns as records of their own.
+    QList<Camp> toList() const;
+    // The same campaigns, field for field, in the same order.
+    friend bool operator==(const CampRows& a, const CampRows& b);
+
+private:
+    friend class CampListModel;
+    QList<Camp> m_regular;
+    QList<Camp> m_house;
+    QList<const Camp*> m_rows; // into m_regular and m_house
+};
 
 // The data side of the offerwall main screen: fetches the campaign list, splits it into the
 // standard and CPS (`bm` 4) groups, chooses the group to show, sorts it and pins the house
@@ -63,7 +117,7 @@ public:
     bool applyBody(const QByteArray& body);
 
     // Rebuilds selectedAllCampList from selectedCampList and selectedHouseList (see above) and
-    // emits listChanged().
+    // emits listChanged(). The selected lists themselves keep their reply order.
     void setSort();
     // Advances the sort mode init -> high -> low -> init, then setSort().
     void clickSort();
@@ -92,7 +146,7 @@ public:
     const QList<Camp>& selectedCampList() const { return m_selectedCampList; }
     const QList<Camp>& selectedHouseList() const { return m_selectedHouseList; }
     // What the table shows, row by row.
-    const QList<Camp>& selectedAllCampList() const { return m_selectedAllCampList; }
+    const CampRows& selectedAllCampList() const { return m_selectedAllCampList; }
 
     // True once a load found only one group; the tab bar is never shown again after that.
     bool isTabBarHidden() const { return m_tabBarHidden; }
@@ -141,13 +195,7 @@ private:
     QList<Camp> m_otherHouseList;
     QList<Camp> m_cpsHouseList;
     QList<Camp> m_selectedHouseList;
-    QList<Camp> m_selectedAllCampList;
-    // The row of selectedAllCampList showing each selected campaign (regular ones, then house
-    // ones), valid while m_shownGeneration equals m_selectionGeneration, which every new
-    // selection advances.
-    std::vector<qsizetype> m_shownRow;
-    quint64 m_selectionGeneration = 0;
-    quint64 m_shownGeneration = ~quint64(0);
+    CampRows m_selectedAllCampList;
     int m_listType = 1;
     SortMode m_sortMode = SortMode::Init;
     bool m_tabBarHidden = false;

@@ -27,6 +27,8 @@
 #include "sdk/Orvane.h"
 #include "sdk/SettingsKeys.h"
 
+using namespace Qt::StringLiterals;
+
 namespace orvane {
 
 namespace {
@@ -269,7 +271,7 @@ void OrvaneViewController::prepare(StoryboardSegue& segue, const QVariant& sende
     auto* detail = qobject_cast<DetailViewController*>(segue.destination);
     if (!detail)
         return;
-    const QList<Camp>& rows = m_model->selectedAllCampList();
+    const CampRows& rows = m_model->selectedAllCampList();
     const int row = sender.typeId() == QMetaType::Int ? sender.toInt() : -1;
     if (row < 0 || row >= rows.size()) {
         Log::error("OrvaneViewController prepare: no campaign at row", row);
@@ -280,12 +282,12 @@ void OrvaneViewController::prepare(StoryboardSegue& segue, const QVariant& sende
 
 int OrvaneViewController::numberOfRows(TableView&) {
     const auto count = static_cast<int>(m_model->selectedAllCampList().size());
-    Log::info("OrvaneViewController tableView count : " + QString::number(count));
+    Log::info(u"OrvaneViewController tableView count : "_s + QString::number(count));
     return count;
 }
 
 TableViewCell* OrvaneViewController::cellForRow(TableView& tableView, int row) {
-    const QList<Camp>& rows = m_model->selectedAllCampList();
+    const CampRows& rows = m_model->selectedAllCampList();
     if (row < 0 || row >= rows.size())
         return nullptr;
     const Camp& camp = rows.at(row);
