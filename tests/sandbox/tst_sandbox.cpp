@@ -177,6 +177,10 @@ void TstSandbox::refusals() {
         QCOMPARE(send(QStringLiteral("/v1/join?campid=107")).json()[QStringLiteral("orvkey")],
                  joinKey);
         QCOMPARE(send(call).result(), 200);
+        // A rewarded campaign leaves the user's list.
+        for (const QJsonValue& camp : client.list().json()[QStringLiteral("camp")].toArray()) {
+            QVERIFY(camp[QStringLiteral("campid")].toInteger() != 107);
+        }
     }
     const Response r = send(call);
     QCOMPARE(r.status, status);
