@@ -4,12 +4,10 @@
 #include <QtTest>
 
 #include "core/Localized.h"
-#include "core/Log.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/benefits/RewardTableViewCell.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
+#include "support/GuiTest.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
@@ -25,14 +23,7 @@ const QString kRewardPath = QStringLiteral("/api/cs/user_reward_list");
 
 sandbox::RewardRecord record(qint64 campid, const QString& name, double price, const QString& date,
                              int bm = 1) {
-    return {sandbox::kDemoMkey,
-            QStringLiteral("user-1"),
-            campid,
-            name,
-            price,
-            QStringLiteral("P"),
-            date,
-            bm};
+    return {sandbox::kDemoMkey, "user-1", campid, name, price, "P", date, bm};
 }
 
 // The benefits screen in a shown navigation stack, with a clock the test moves.
@@ -50,17 +41,12 @@ struct Screen {
     QString choose(Button* selector, const QString& choice) {
         QTest::mouseClick(selector, Qt::LeftButton);
         AlertController* sheet = AlertController::visibleAlert();
-        if (!sheet)
-            return QStringLiteral("<no sheet>");
+        if (!sheet || !sheet->actionButton(choice))
+            return QStringLiteral("<no sheet or action>");
         QString checked;
-        for (const AlertAction& action : sheet->actions()) {
-            if (action.isChecked())
-                checked += action.title();
-        }
-        AlertActionButton* button = sheet->actionButton(choice);
-        if (!button)
-            return QStringLiteral("<no action>");
-        QTest::mouseClick(button, Qt::LeftButton);
+        for (const AlertAction& action : sheet->actions())
+            checked += action.isChecked() ? action.title() : QString();
+        QTest::mouseClick(sheet->actionButton(choice), Qt::LeftButton);
         return checked;
     }
 
@@ -71,33 +57,21 @@ struct Screen {
 
 } // namespace
 
-class TstBenefits : public QObject {
+class TstBenefits : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        Log::setDisplayLog(true);
-        setLocalizationLanguage(QStringLiteral("en"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
-
     void firstRequestIsAllKindsOfTheLastWeek();
     void kindAndThreeMonthsWithClampedDay();
-    void startDatesStayWhileTheEndMovesOn();
-    void emptyListShowsAnEmptyTable();
-    void refusalAndDroppedConnectionShowTheLabel();
-    void undecodableReplyKeepsTheRows();
+    void replyCases();
     void olderReplyNeverReplacesTheLatest();
     void rowsShowWhatTheyCan();
     void popupShowsTheAmountAndCloses();
 };
 
 void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    sandbox.server().addRewardRecord(
+    server().addRewardRecord(
         record(11, QStringLiteral("Puzzle Quest"), 1200000, QStringLiteral("20230301")));
-    sandbox.server().addRewardRecord(
-        record(12, QStringLiteral("Old one"), 10, QStringLiteral("20230101")));
+    server().addRewardRecord(record(12, QStringLiteral("Old one"), 10, QStringLiteral("20230101")));
 
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     BenefitsViewController* b = screen.benefits;
@@ -105,8 +79,8 @@ void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
     QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
     QCOMPARE(b->l_term->plainText(), text("ov_term") + " : 2023-02-26 ~ 2023-03-05");
 
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
-    const sandbox::LoggedRequest request = sandbox.server().requestsTo(kRewardPath).first();
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
+    const sandbox::LoggedRequest request = server().requestsTo(kRewardPath).first();
     QVERIFY(!request.hasQueryItem("rewardtype")); // kind "0" (all) is sent as no filter
     QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230226"));
     QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230305"));
@@ -123,25 +97,31 @@ void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
     // Bold, 14 and the accent colour, on the whole amount.
     QVERIFY(cell->l_reward_price->text().contains("font-weight:700"));
     QVERIFY(cell->l_reward_price->text().contains("#ff5c5a"));
+
+    // Past midnight the period's start stays where it was, its end moves on.
+    screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1));
+    screen.choose(b->b_period, text("ov_recently_week1"));
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+    const auto later = server().requestsTo(kRewardPath).last();
+    QCOMPARE(later.queryValue("sdate"), std::optional<QString>("20230226"));
+    QCOMPARE(later.queryValue("edate"), std::optional<QString>("20230306"));
 }
 
 void TstBenefits::kindAndThreeMonthsWithClampedDay() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    sandbox.server().addRewardRecord(
+    server().addRewardRecord(
         record(21, QStringLiteral("Shop A"), 1500, QStringLiteral("20230301"), 4));
-    sandbox.server().addRewardRecord(
+    server().addRewardRecord(
         record(22, QStringLiteral("Game B"), 700, QStringLiteral("20230302"), 1));
 
     Screen screen(QDateTime(QDate(2023, 5, 31), QTime(9, 30)));
     BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
 
     // The sheet ticks the current choice; the new one becomes the title and is requested.
     QCOMPARE(screen.choose(b->b_period, text("ov_recently_month3")), text("ov_recently_week1"));
     QCOMPARE(b->b_period->title(), text("ov_recently_month3"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
-    auto request = sandbox.server().requestsTo(kRewardPath).last();
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+    auto request = server().requestsTo(kRewardPath).last();
     QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230228")); // 31 Feb clamped
     QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230531"));
     QCOMPARE(b->l_term->plainText(), text("ov_term") + " : 2023-02-28 ~ 2023-05-31");
@@ -149,8 +129,8 @@ void TstBenefits::kindAndThreeMonthsWithClampedDay() {
 
     QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
              text("ov_breakdown_all"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 3);
-    request = sandbox.server().requestsTo(kRewardPath).last();
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
+    request = server().requestsTo(kRewardPath).last();
     QCOMPARE(request.queryValue("rewardtype"), std::optional<QString>("2"));
     QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230228"));
     QTRY_COMPARE(b->reward().size(), 1);
@@ -159,109 +139,72 @@ void TstBenefits::kindAndThreeMonthsWithClampedDay() {
     // Choosing the current entry again asks again; the sheet ticks it.
     QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
              text("ov_purchase_benefits"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 4);
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 4);
 
     // One month before the 31st of May is the 30th of April.
     QCOMPARE(screen.choose(b->b_period, text("ov_recently_month1")), text("ov_recently_month3"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 5);
-    QCOMPARE(sandbox.server().requestsTo(kRewardPath).last().queryValue("sdate"),
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+    QCOMPARE(server().requestsTo(kRewardPath).last().queryValue("sdate"),
              std::optional<QString>("20230430"));
 }
 
-void TstBenefits::startDatesStayWhileTheEndMovesOn() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(23, 59)));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 1);
-    screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1)); // past midnight
-    screen.choose(screen.benefits->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
-    const auto request = sandbox.server().requestsTo(kRewardPath).last();
-    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230226"));
-    QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230306"));
-}
-
-void TstBenefits::emptyListShowsAnEmptyTable() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    // The first request fails, so the empty reply of the second has something to change.
-    sandbox.server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
-    test::LogCapture log;
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    QTRY_VERIFY(screen.benefits->l_no_receive_benefits->isVisible());
-    screen.choose(screen.benefits->b_period, text("ov_recently_week1"));
-    QTRY_VERIFY(screen.benefits->tv_reward->isVisible());
-    QVERIFY(log.contains("BenefitsViewController tableView count : 0"));
-    QCOMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
-    QVERIFY(screen.benefits->tv_reward->isVisible());
-    QVERIFY(!screen.benefits->l_no_receive_benefits->isVisible());
-    QCOMPARE(screen.benefits->tv_reward->numberOfRows(), 0);
-}
-
-void TstBenefits::refusalAndDroppedConnectionShowTheLabel() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    sandbox.server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, "20230304"));
-    test::LogCapture log;
+// Failed, empty, refused, good, undecodable and dropped replies, one after the other.
+void TstBenefits::replyCases() {
+    server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
+    log().clear();
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(b->reward().size(), 1);
-
-    sandbox.server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
-    screen.choose(b->b_period, text("ov_recently_month1"));
     QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
-    QVERIFY(!b->tv_reward->isVisible());
-    QVERIFY(log.contains("OrvaneViewController getReq Error : Optional(500)"));
     QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
-
-    // A good reply brings the table back; a dropped connection hides it again.
-    sandbox.server().clearFaults();
     screen.choose(b->b_period, text("ov_recently_week1"));
     QTRY_VERIFY(b->tv_reward->isVisible());
+    QVERIFY(log().contains("BenefitsViewController tableView count : 0"));
     QVERIFY(!b->l_no_receive_benefits->isVisible());
-    sandbox.server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
-    screen.choose(b->b_period, text("ov_recently_week1"));
+    QCOMPARE(b->tv_reward->numberOfRows(), 0);
+
+    server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, "20230304"));
+    server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
+    screen.choose(b->b_period, text("ov_recently_month1"));
     QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
     QVERIFY(!b->tv_reward->isVisible());
-}
+    QVERIFY(log().contains("OrvaneViewController getReq Error : Optional(500)"));
 
-void TstBenefits::undecodableReplyKeepsTheRows() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    sandbox.server().addRewardRecord(record(41, QStringLiteral("Stays"), 5, "20230304"));
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    BenefitsViewController* b = screen.benefits;
+    // A good reply brings the table back; an undecodable one keeps its rows.
+    server().clearFaults();
+    screen.choose(b->b_period, text("ov_recently_week1"));
     QTRY_COMPARE(b->reward().size(), 1);
-
-    test::LogCapture log;
-    sandbox.server().setFault(kRewardPath,
-                              sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
+    QVERIFY(b->tv_reward->isVisible());
+    QVERIFY(!b->l_no_receive_benefits->isVisible());
+    log().clear();
+    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
     screen.choose(b->b_period, text("ov_recently_month1"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 2);
-    QTRY_VERIFY(std::any_of(log.lines().cbegin(), log.lines().cend(),
-                            [](const QString& l) { return l.contains("ERROR"); }));
-    // Logged where the reply is handled; an undecodable reply has no step left to run.
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+    QTRY_VERIFY(log().lines().join(QLatin1Char('\n')).contains("ERROR"));
     QCOMPARE(b->reward().size(), 1);
     QVERIFY(b->tv_reward->isVisible());
     QVERIFY(!b->l_no_receive_benefits->isVisible());
+
+    // A dropped connection hides the table again.
+    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+    screen.choose(b->b_period, text("ov_recently_week1"));
+    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
+    QVERIFY(!b->tv_reward->isVisible());
 }
 
 void TstBenefits::olderReplyNeverReplacesTheLatest() {
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    test::LogCapture log;
-    sandbox.server().addRewardRecord(record(51, QStringLiteral("Recent"), 5, "20230304"));
-    sandbox.server().addRewardRecord(record(52, QStringLiteral("Two months ago"), 5, "20230110"));
+    log().clear();
+    server().addRewardRecord(record(51, QStringLiteral("Recent"), 5, "20230304"));
+    server().addRewardRecord(record(52, QStringLiteral("Two months ago"), 5, "20230110"));
     Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
     BenefitsViewController* b = screen.benefits;
     QTRY_COMPARE(b->reward().size(), 1);
 
     // The three-month reply is held back; the week chosen after it answers first.
-    sandbox.server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
+    server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
     screen.choose(b->b_period, text("ov_recently_month3"));
     screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(sandbox.server().requestsTo(kRewardPath).size(), 3);
-    QTRY_VERIFY(log.contains("BenefitsViewController drops the reply of an outdated request"));
+    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
+    QTRY_VERIFY(log().contains("BenefitsViewController drops the reply of an outdated request"));
     QCOMPARE(b->reward().size(), 1);
     QCOMPARE(b->reward().first().name, std::optional<QString>("Recent"));
     QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
@@ -270,11 +213,11 @@ void TstBenefits::olderReplyNeverReplacesTheLatest() {
 void TstBenefits::rowsShowWhatTheyCan() {
     TableView table;
     RewardTableViewCell cell;
-    Reward full{1, QStringLiteral("Full"), 1500.5, QStringLiteral("P"), QStringLiteral("20240229"),
-                1};
+    Reward full{
+        1, QStringLiteral("Full"), 1500.125, QStringLiteral("P"), QStringLiteral("20240229"), 1};
     cell.setItem(full, table, 0);
     QCOMPARE(cell.l_date->plainText(), QStringLiteral("2024-02-29"));
-    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("1,500.5 P"));
+    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("1,500.125 P"));
 
     Reward broken{2, std::nullopt, std::nullopt, QStringLiteral("P"), QStringLiteral("2024-13"), 1};
     cell.setItem(broken, table, 0);

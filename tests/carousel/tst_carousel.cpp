@@ -34,11 +34,15 @@ QString pattern(const QList<MyModel>& items) {
     return pattern;
 }
 
+MyCollectionViewCell* cellAt(const OrvaneCarouselView& carousel, int card) {
+    return qobject_cast<MyCollectionViewCell*>(carousel.collectionView()->cellForItem(card));
+}
+
 // The same pattern read from the card cells on screen ("-" for a card without a cell).
 QString shownDimming(const OrvaneCarouselView& carousel) {
     QString pattern;
     for (int i = 0; i < carousel.items().size(); ++i) {
-        auto* cell = qobject_cast<MyCollectionViewCell*>(carousel.collectionView()->cellForItem(i));
+        auto* cell = cellAt(carousel, i);
         pattern += !cell ? QLatin1Char('-')
                          : (cell->dimmedView->isHidden() ? QLatin1Char('U') : QLatin1Char('D'));
     }
@@ -56,205 +60,185 @@ class TstCarousel : public QObject {
 private Q_SLOTS:
     void initTestCase() { Log::setDisplayLog(true); }
 
-    void snapping_data();
-    void snapping();
-    void dimming_data();
-    void dimming();
-    void restingOnCard_data();
-    void restingOnCard();
-    void scrollingToTheNextCard();
-    void resizeKeepsTheCurrentCardCentred();
-    void pageIndicatorTapScrolls();
-    void mouseDragEndsOnACard_data();
-    void mouseDragEndsOnACard();
-    void facadeGivesNewCarouselsWithNewColours();
-};
+    void snapping_data() {
+        QTest::addColumn<qreal>("width");
+        QTest::addColumn<qreal>("proposed");
+        QTest::addColumn<qreal>("inset");
+        QTest::addColumn<int>("card");
+        QTest::addColumn<qreal>("snapped");
 
-void TstCarousel::snapping_data() {
-    QTest::addColumn<qreal>("width");
-    QTest::addColumn<qreal>("proposed");
-    QTest::addColumn<qreal>("inset");
-    QTest::addColumn<int>("card");
-    QTest::addColumn<qreal>("snapped");
+        QTest::newRow("375 wide, drag ends at 500") << 375.0 << 500.0 << 37.5 << 2 << 610.5;
+        QTest::newRow("first card centred stays") << 375.0 << -37.5 << 37.5 << 0 << -37.5;
+        QTest::newRow("half a card rounds up") << 375.0 << 124.5 << 37.5 << 1 << 286.5;
+        QTest::newRow("just under half stays") << 375.0 << 124.4 << 37.5 << 0 << -37.5;
+        QTest::newRow("one and a half rounds up") << 375.0 << 448.5 << 37.5 << 2 << 610.5;
+        QTest::newRow("over-scroll before the first") << 375.0 << -300.0 << 37.5 << 0 << -37.5;
+        QTest::newRow("over-scroll past the last") << 375.0 << 1600.0 << 37.5 << 4 << 1258.5;
+        QTest::newRow("desktop width") << 800.0 << 0.0 << 250.0 << 1 << 74.0;
+        QTest::newRow("narrower than a card") << 280.0 << 10.0 << -10.0 << 0 << 10.0;
+    }
 
-    QTest::newRow("375 wide, drag ends at 500") << 375.0 << 500.0 << 37.5 << 2 << 610.5;
-    QTest::newRow("first card centred stays") << 375.0 << -37.5 << 37.5 << 0 << -37.5;
-    QTest::newRow("half a card rounds up") << 375.0 << 124.5 << 37.5 << 1 << 286.5;
-    QTest::newRow("just under half stays") << 375.0 << 124.4 << 37.5 << 0 << -37.5;
-    QTest::newRow("one and a half rounds up") << 375.0 << 448.5 << 37.5 << 2 << 610.5;
-    QTest::newRow("over-scroll before the first") << 375.0 << -300.0 << 37.5 << 0 << -37.5;
-    QTest::newRow("over-scroll past the last") << 375.0 << 1600.0 << 37.5 << 4 << 1258.5;
-    QTest::newRow("desktop width") << 800.0 << 0.0 << 250.0 << 1 << 74.0;
-    QTest::newRow("narrower than a card") << 280.0 << 10.0 << -10.0 << 0 << 10.0;
-}
+    void snapping() {
+        QFETCH(qreal, width);
+        QFETCH(qreal, proposed);
+        QFETCH(qreal, inset);
+        QFETCH(int, card);
+        QFETCH(qreal, snapped);
+        QCOMPARE(carousel::sideInset(width), inset);
+        QCOMPARE(carousel::cardIndex(proposed, inset, carousel::kPlaceholderCount), card);
+        QCOMPARE(carousel::snappedOffset(proposed, inset, carousel::kPlaceholderCount), snapped);
+    }
 
-void TstCarousel::snapping() {
-    QFETCH(qreal, width);
-    QFETCH(qreal, proposed);
-    QFETCH(qreal, inset);
-    QFETCH(int, card);
-    QFETCH(qreal, snapped);
-    QCOMPARE(carousel::sideInset(width), inset);
-    QCOMPARE(carousel::cardIndex(proposed, inset, carousel::kPlaceholderCount), card);
-    QCOMPARE(carousel::snappedOffset(proposed, inset, carousel::kPlaceholderCount), snapped);
-}
+    void dimming_data() {
+        QTest::addColumn<QList<int>>("moves");
+        QTest::addColumn<QString>("expected");
 
-void TstCarousel::dimming_data() {
-    QTest::addColumn<QList<int>>("moves");
-    QTest::addColumn<QString>("expected");
+        QTest::newRow("none: all dimmed") << QList<int>{} << QStringLiteral("DDDDD");
+        QTest::newRow("first event") << QList<int>{0} << QStringLiteral("UDDDD");
+        QTest::newRow("card 1 to card 2") << QList<int>{0, 1} << QStringLiteral("DUDDD");
+        QTest::newRow("same card again") << QList<int>{2, 2} << QStringLiteral("DDUDD");
+        QTest::newRow("jumps") << QList<int>{0, 4, 1} << QStringLiteral("DUDDD");
+        QTest::newRow("outside the cards ignored")
+            << QList<int>{1, 5, -1} << QStringLiteral("DUDDD");
+    }
 
-    QTest::newRow("none: all dimmed") << QList<int>{} << QStringLiteral("DDDDD");
-    QTest::newRow("first event") << QList<int>{0} << QStringLiteral("UDDDD");
-    QTest::newRow("card 1 to card 2") << QList<int>{0, 1} << QStringLiteral("DUDDD");
-    QTest::newRow("same card again") << QList<int>{2, 2} << QStringLiteral("DDUDD");
-    QTest::newRow("jumps") << QList<int>{0, 4, 1} << QStringLiteral("DUDDD");
-    QTest::newRow("outside the cards ignored") << QList<int>{1, 5, -1} << QStringLiteral("DUDDD");
-}
+    void dimming() {
+        QFETCH(QList<int>, moves);
+        QFETCH(QString, expected);
+        QList<MyModel> items = carousel::placeholderCards();
+        std::optional<int> previous;
+        for (int move : moves)
+            carousel::moveCurrentCard(items, previous, move);
+        QCOMPARE(pattern(items), expected);
+    }
 
-void TstCarousel::dimming() {
-    QFETCH(QList<int>, moves);
-    QFETCH(QString, expected);
-    QList<MyModel> items = carousel::placeholderCards();
-    std::optional<int> previous;
-    for (int move : moves)
-        carousel::moveCurrentCard(items, previous, move);
-    QCOMPARE(pattern(items), expected);
-}
+    void restingOnCard_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("card");
+        QTest::addColumn<QString>("shown");
 
-void TstCarousel::restingOnCard_data() {
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("card");
-    QTest::addColumn<QString>("shown");
+        QTest::newRow("phone, card 1") << 375 << 0 << QStringLiteral("UD---");
+        QTest::newRow("phone, card 3") << 375 << 2 << QStringLiteral("-DUD-");
+        QTest::newRow("phone, card 5") << 375 << 4 << QStringLiteral("---DU");
+        QTest::newRow("desktop, card 3") << 1000 << 2 << QStringLiteral("DDUDD");
+    }
 
-    QTest::newRow("phone, card 1") << 375 << 0 << QStringLiteral("UD---");
-    QTest::newRow("phone, card 3") << 375 << 2 << QStringLiteral("-DUD-");
-    QTest::newRow("phone, card 5") << 375 << 4 << QStringLiteral("---DU");
-    QTest::newRow("desktop, card 3") << 1000 << 2 << QStringLiteral("DDUDD");
-}
+    void restingOnCard() {
+        QFETCH(int, width);
+        QFETCH(int, card);
+        QFETCH(QString, shown);
+        auto carousel = shownCarousel(width);
+        QVERIFY(carousel);
+        carousel->collectionView()->scrollToItem(card, false);
 
-void TstCarousel::restingOnCard() {
-    QFETCH(int, width);
-    QFETCH(int, card);
-    QFETCH(QString, shown);
-    auto carousel = shownCarousel(width);
-    QVERIFY(carousel);
-    carousel->collectionView()->scrollToItem(card, false);
+        QCOMPARE(shownDimming(*carousel), shown);
+        QCOMPARE(pattern(carousel->items()).indexOf(QLatin1Char('U')), card);
+        QCOMPARE(pattern(carousel->items()).count(QLatin1Char('U')), 1);
+        QCOMPARE(carousel->pageControl()->currentPage(), card);
+        // The current card is centred in the view, whatever its width; the dots sit 16 below it.
+        auto* cell = cellAt(*carousel, card);
+        QVERIFY(cell);
+        QCOMPARE(cell->myView->backgroundColor(), carousel->items().at(card).color);
+        const QRect onScreen(cell->mapTo(carousel.get(), QPoint()), cell->size());
+        QVERIFY(qAbs(onScreen.center().x() - width / 2) <= 1);
+        QCOMPARE(carousel->pageControl()->geometry().top(), onScreen.bottom() + 1 + 16);
+        QVERIFY(qAbs(carousel->pageControl()->geometry().center().x() - width / 2) <= 1);
 
-    QCOMPARE(shownDimming(*carousel), shown);
-    QCOMPARE(pattern(carousel->items()).indexOf(QLatin1Char('U')), card);
-    QCOMPARE(pattern(carousel->items()).count(QLatin1Char('U')), 1);
-    QCOMPARE(carousel->pageControl()->currentPage(), card);
-    // The current card is centred in the view, whatever its width; the dots sit 16 below it.
-    auto* cell = qobject_cast<MyCollectionViewCell*>(carousel->collectionView()->cellForItem(card));
-    QVERIFY(cell);
-    QCOMPARE(cell->myView->backgroundColor(), carousel->items().at(card).color);
-    const QRect onScreen(cell->mapTo(carousel.get(), QPoint()), cell->size());
-    QVERIFY(qAbs(onScreen.center().x() - width / 2) <= 1);
-    QCOMPARE(carousel->pageControl()->geometry().top(), onScreen.bottom() + 1 + 16);
-    QVERIFY(qAbs(carousel->pageControl()->geometry().center().x() - width / 2) <= 1);
-}
-
-void TstCarousel::scrollingToTheNextCard() {
-    auto carousel = shownCarousel(375);
-    QVERIFY(carousel);
-    QCOMPARE(shownDimming(*carousel), QStringLiteral("UD---"));
-    carousel->collectionView()->scrollToItem(1, false);
-    QCOMPARE(pattern(carousel->items()), QStringLiteral("DUDDD"));
-    QCOMPARE(shownDimming(*carousel), QStringLiteral("DUD--"));
+        // Resized, the view keeps the current card centred.
+        const int other = width == 1000 ? 375 : 1000;
+        carousel->resize(other, carousel->height());
+        QTRY_COMPARE(carousel->collectionView()->width(), other);
+        QCOMPARE(leftInset(*carousel), carousel::sideInset(other));
+        QCOMPARE(carousel->collectionView()->contentOffset().x(),
+                 carousel::offsetForCard(card, carousel::sideInset(other)));
+        QCOMPARE(carousel->previousIndex().value_or(-1), card);
+    }
 
     // Walking through every card recycles the cards that left instead of making new ones, and a
     // recycled card shows the colour of the card it now stands for.
-    for (int card : {2, 3, 4, 3, 2, 1, 0}) {
-        carousel->collectionView()->scrollToItem(card, false);
-        for (int i = std::max(0, card - 1); i <= std::min(4, card + 1); ++i) {
-            auto* cell =
-                qobject_cast<MyCollectionViewCell*>(carousel->collectionView()->cellForItem(i));
-            QVERIFY(cell);
-            QCOMPARE(cell->myView->backgroundColor(), carousel->items().at(i).color);
+    void scrollingRecyclesCards() {
+        auto carousel = shownCarousel(375);
+        QVERIFY(carousel);
+        for (int card : {1, 2, 3, 4, 3, 2, 1, 0}) {
+            carousel->collectionView()->scrollToItem(card, false);
+            for (int i = std::max(0, card - 1); i <= std::min(4, card + 1); ++i) {
+                QVERIFY(cellAt(*carousel, i));
+                QCOMPARE(cellAt(*carousel, i)->myView->backgroundColor(),
+                         carousel->items().at(i).color);
+            }
         }
+        QCOMPARE(carousel->collectionView()->createdCellCount(), 3);
     }
-    QCOMPARE(carousel->collectionView()->createdCellCount(), 3);
-}
 
-void TstCarousel::resizeKeepsTheCurrentCardCentred() {
-    auto carousel = shownCarousel(375);
-    QVERIFY(carousel);
-    carousel->collectionView()->scrollToItem(2, false);
-    carousel->resize(1000, carousel->height());
-    QTRY_COMPARE(carousel->collectionView()->width(), 1000);
-    QCOMPARE(leftInset(*carousel), 350.0);
-    QCOMPARE(carousel->collectionView()->contentOffset().x(), carousel::offsetForCard(2, 350));
-    QCOMPARE(carousel->previousIndex().value_or(-1), 2);
-}
-
-void TstCarousel::pageIndicatorTapScrolls() {
-    auto carousel = shownCarousel(375);
-    QVERIFY(carousel);
-    PageControl* dots = carousel->pageControl();
-    QTest::mouseClick(dots, Qt::LeftButton, {}, QPoint(dots->width() - 2, dots->height() / 2));
-    QTRY_COMPARE(carousel->previousIndex().value_or(-1), 1);
-    QTRY_VERIFY(!carousel->collectionView()->isScrolling());
-    QCOMPARE(carousel->collectionView()->contentOffset().x(),
-             carousel::offsetForCard(1, leftInset(*carousel)));
-    QCOMPARE(dots->currentPage(), 1);
-}
-
-void TstCarousel::mouseDragEndsOnACard_data() {
-    QTest::addColumn<int>("startCard");
-    QTest::addColumn<int>("dx");
-    QTest::addColumn<int>("lowest");
-    QTest::addColumn<int>("highest");
-
-    QTest::newRow("to the left, towards later cards") << 0 << -200 << 1 << 4;
-    QTest::newRow("to the right, towards earlier cards") << 3 << 200 << 0 << 2;
-    QTest::newRow("past the first card") << 0 << 150 << 0 << 0;
-    QTest::newRow("past the last card") << 4 << -150 << 4 << 4;
-}
-
-void TstCarousel::mouseDragEndsOnACard() {
-    QFETCH(int, startCard);
-    QFETCH(int, dx);
-    QFETCH(int, lowest);
-    QFETCH(int, highest);
-    auto carousel = shownCarousel(375);
-    QVERIFY(carousel);
-    CollectionView* strip = carousel->collectionView();
-    strip->scrollToItem(startCard, false);
-
-    // The scroller moves the content on its own animation ticks: let each step land first.
-    QPoint at = strip->rect().center();
-    QTest::mousePress(strip, Qt::LeftButton, {}, at);
-    for (int step = 0; step < 5; ++step) {
-        const QPointF before = strip->contentOffset();
-        at.rx() += dx / 5;
-        QTest::mouseMove(strip, at);
-        QTRY_VERIFY(strip->contentOffset() != before);
+    void pageIndicatorTapScrolls() {
+        auto carousel = shownCarousel(375);
+        QVERIFY(carousel);
+        PageControl* dots = carousel->pageControl();
+        QTest::mouseClick(dots, Qt::LeftButton, {}, QPoint(dots->width() - 2, dots->height() / 2));
+        QTRY_COMPARE(carousel->previousIndex().value_or(-1), 1);
+        QTRY_VERIFY(!carousel->collectionView()->isScrolling());
+        QCOMPARE(carousel->collectionView()->contentOffset().x(),
+                 carousel::offsetForCard(1, leftInset(*carousel)));
+        QCOMPARE(dots->currentPage(), 1);
     }
-    QTest::mouseRelease(strip, Qt::LeftButton, {}, at);
 
-    QTRY_VERIFY(!strip->isScrolling());
-    QVERIFY(carousel->previousIndex().has_value());
-    const int card = *carousel->previousIndex();
-    QVERIFY2(card >= lowest && card <= highest, qPrintable(QString::number(card)));
-    QCOMPARE(strip->contentOffset(),
-             QPointF(carousel::offsetForCard(card, leftInset(*carousel)), 0));
-    QCOMPARE(pattern(carousel->items()).indexOf(QLatin1Char('U')), card);
-    QVERIFY(carousel->campList().isEmpty());
-}
+    void mouseDragEndsOnACard_data() {
+        QTest::addColumn<int>("startCard");
+        QTest::addColumn<int>("dx");
+        QTest::addColumn<int>("lowest");
+        QTest::addColumn<int>("highest");
 
-void TstCarousel::facadeGivesNewCarouselsWithNewColours() {
-    std::unique_ptr<OrvaneCarouselView> first(
-        qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView()));
-    std::unique_ptr<OrvaneCarouselView> second(
-        qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView()));
-    QVERIFY(first && second && first != second);
-    QVERIFY(!first->parent() && !first->isVisible()); // the host places and sizes it
-    QCOMPARE(first->items().size(), 5);
-    QCOMPARE(pattern(first->items()), QStringLiteral("DDDDD"));
-    for (int i = 0; i < 5; ++i)
-        QVERIFY(first->items().at(i).color != second->items().at(i).color);
-    QVERIFY(first->campList().isEmpty());
-}
+        QTest::newRow("to the left, towards later cards") << 0 << -200 << 1 << 4;
+        QTest::newRow("to the right, towards earlier cards") << 3 << 200 << 0 << 2;
+        QTest::newRow("past the first card") << 0 << 150 << 0 << 0;
+        QTest::newRow("past the last card") << 4 << -150 << 4 << 4;
+    }
+
+    void mouseDragEndsOnACard() {
+        QFETCH(int, startCard);
+        QFETCH(int, dx);
+        QFETCH(int, lowest);
+        QFETCH(int, highest);
+        auto carousel = shownCarousel(375);
+        QVERIFY(carousel);
+        CollectionView* strip = carousel->collectionView();
+        strip->scrollToItem(startCard, false);
+
+        // The scroller moves the content on its own animation ticks: let each step land first.
+        QPoint at = strip->rect().center();
+        QTest::mousePress(strip, Qt::LeftButton, {}, at);
+        for (int step = 0; step < 5; ++step) {
+            const QPointF before = strip->contentOffset();
+            at.rx() += dx / 5;
+            QTest::mouseMove(strip, at);
+            QTRY_VERIFY(strip->contentOffset() != before);
+        }
+        QTest::mouseRelease(strip, Qt::LeftButton, {}, at);
+
+        QTRY_VERIFY(!strip->isScrolling());
+        QVERIFY(carousel->previousIndex().has_value());
+        const int card = *carousel->previousIndex();
+        QVERIFY2(card >= lowest && card <= highest, qPrintable(QString::number(card)));
+        QCOMPARE(strip->contentOffset(),
+                 QPointF(carousel::offsetForCard(card, leftInset(*carousel)), 0));
+        QCOMPARE(pattern(carousel->items()).indexOf(QLatin1Char('U')), card);
+        QVERIFY(carousel->campList().isEmpty());
+    }
+
+    void facadeGivesNewCarouselsWithNewColours() {
+        std::unique_ptr<OrvaneCarouselView> first(
+            qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView()));
+        std::unique_ptr<OrvaneCarouselView> second(
+            qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView()));
+        QVERIFY(first && second && first != second);
+        QVERIFY(!first->parent() && !first->isVisible()); // the host places and sizes it
+        QCOMPARE(first->items().size(), 5);
+        QCOMPARE(pattern(first->items()), QStringLiteral("DDDDD"));
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(first->items().at(i).color != second->items().at(i).color);
+        QVERIFY(first->campList().isEmpty());
+    }
+};
 
 QTEST_MAIN(TstCarousel)
 #include "tst_carousel.moc"

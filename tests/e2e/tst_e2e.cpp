@@ -10,15 +10,13 @@
 
 #include "core/CampListModel.h"
 #include "core/Localized.h"
-#include "core/Log.h"
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/OrvaneViewController.h"
 #include "support/Fakes.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
+#include "support/GuiTest.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/NavigationController.h"
@@ -26,29 +24,9 @@
 using namespace orvane;
 using test::text;
 
-namespace {
-
-qsizetype count(test::SandboxFixture& sandbox, const QString& path) {
-    return sandbox.server().requestsTo(path).size();
-}
-
-} // namespace
-
-class TstE2e : public QObject {
+class TstE2e : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        Log::setDisplayLog(true);
-        setLocalizationLanguage(QStringLiteral("en"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
-    void init() { ApiJoin::shared().resetForTesting(); }
-    void cleanup() {
-        ApiJoin::shared().resetForTesting();
-        test::restoreDefaultServices();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
     void rewardType1Accumulate() { walk(1, 110); }
     void rewardType2Automatic() { walk(2, 105); }
 
@@ -57,11 +35,8 @@ private:
 };
 
 void TstE2e::walk(int rewardType, qint64 campid) {
-    sandbox::Options options;
-    options.completionDelayMs = 300;
-    options.rewardType = rewardType;
-    test::SandboxFixture sandbox(options);
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
+    server().setCompletionDelay(300);
+    server().setRewardType(rewardType);
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
 
     // The machine has no browser and no consent prompt: the opener visits the page itself.
@@ -84,16 +59,13 @@ void TstE2e::walk(int rewardType, qint64 campid) {
     QVERIFY(QTest::qWaitForWindowExposed(&host));
     Orvane::shared().presentOrvane(&host);
     auto* nav = qobject_cast<NavigationController*>(host.presentedViewController());
-    QVERIFY(nav);
-    auto* screen = qobject_cast<OrvaneViewController*>(nav->rootViewController());
+    auto* screen = nav ? qobject_cast<OrvaneViewController*>(nav->rootViewController()) : nullptr;
     QVERIFY(screen);
     QTRY_VERIFY(!screen->model().selectedAllCampList().isEmpty());
-    int row = -1;
     const CampRows rows = screen->model().selectedAllCampList();
-    for (int i = 0; i < rows.size(); ++i) {
-        if (rows.at(i).campid == campid)
-            row = i;
-    }
+    int row = -1;
+    for (int i = 0; i < rows.size(); ++i)
+        row = rows.at(i).campid == campid ? i : row;
     QVERIFY(row >= 0);
     QCOMPARE(rows.at(row).rewardtype, std::optional<qint64>(rewardType));
     QTRY_COMPARE(ApiJoin::shared().viewController(), screen);
@@ -104,15 +76,15 @@ void TstE2e::walk(int rewardType, qint64 campid) {
     QVERIFY(cell);
     QCOMPARE(cell->camp()->campid, std::optional<qint64>(campid));
     QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(cell->width() / 2, 12));
-    QTRY_COMPARE(count(sandbox, "/v1/join"), 1);
+    QTRY_COMPARE(requests(QStringLiteral("/v1/join")), 1);
     QCOMPARE(consent.requests, 1);
     QTRY_COMPARE(opener.opened.size(), 1);
     QVERIFY(opener.opened.first().path().startsWith(QStringLiteral("/landing/%1").arg(campid)));
     QTRY_COMPARE(visits, 1);
 
     // 3. Polling until the server confirms the participation.
-    QTRY_VERIFY_WITH_TIMEOUT(count(sandbox, "/v1/state") >= 1, 5000);
-    const qsizetype listLoads = count(sandbox, "/v1/req");
+    QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("/v1/state")) >= 1, 5000);
+    const int listLoads = requests(QStringLiteral("/v1/req"));
     if (rewardType == 1) {
         // The row offers the reward; a tap on it collects with the key of the state reply.
         QTRY_COMPARE_WITH_TIMEOUT(cell->action(), CampTableViewCell::Action::accumulate, 8000);
@@ -120,11 +92,11 @@ void TstE2e::walk(int rewardType, qint64 campid) {
         QVERIFY(cell->orvkey().has_value());
         QVERIFY(!ApiJoin::shared().isPolling());
         QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(cell->width() / 2, 12));
-        QTRY_COMPARE(count(sandbox, "/v1/reward"), 1);
-        const auto claim = sandbox.server().requestsTo("/v1/reward").first();
+        QTRY_COMPARE(requests(QStringLiteral("/v1/reward")), 1);
+        const auto claim = server().requestsTo("/v1/reward").first();
         QCOMPARE(claim.queryValue("campid"), std::optional<QString>(QString::number(campid)));
         QCOMPARE(claim.queryValue("orvkey"), cell->orvkey());
-        QCOMPARE(cell->orvkey(), sandbox.server().stateReplyKey(sandbox.userId(), campid));
+        QCOMPARE(cell->orvkey(), server().stateReplyKey(sandbox().userId(), campid));
     }
 
     // 4. The completion alert over the offerwall; confirming it reloads the list.
@@ -132,11 +104,11 @@ void TstE2e::walk(int rewardType, qint64 campid) {
     AlertController* alert = AlertController::visibleAlert();
     QCOMPARE(alert->message(), text("ov_participation_complete"));
     QCOMPARE(alert->presentingViewController(), screen);
-    QCOMPARE(count(sandbox, "/v1/req"), listLoads); // nothing before the user confirms
+    QCOMPARE(requests(QStringLiteral("/v1/req")), listLoads); // nothing before the user confirms
     QTest::mouseClick(alert->actionButton(text("ov_confirm")), Qt::LeftButton);
-    QTRY_COMPARE(count(sandbox, "/v1/req"), listLoads + 1);
+    QTRY_COMPARE(requests(QStringLiteral("/v1/req")), listLoads + 1);
     if (rewardType == 2)
-        QCOMPARE(count(sandbox, "/v1/reward"), 0); // the server credited it by itself
+        QCOMPARE(requests(QStringLiteral("/v1/reward")), 0); // the server credited it by itself
 
     // 5. The benefits history lists the reward.
     QTest::mouseClick(screen->benefitsButton(), Qt::LeftButton);

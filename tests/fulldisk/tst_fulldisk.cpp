@@ -2,7 +2,6 @@
 
 #include <sys/resource.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QtTest>
 
@@ -10,6 +9,7 @@
 #include "core/ImageCache.h"
 #include "core/Log.h"
 #include "core/UserDefaults.h"
+#include "support/ImageServer.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;
@@ -39,16 +39,6 @@ private:
     void (*m_handler)(int) = nullptr;
 };
 
-QByteArray png(int side) {
-    QImage image(side, side, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 QByteArray contentOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -60,7 +50,7 @@ qsizetype linesWith(const test::LogCapture& log, const QString& fragment) {
 
 } // namespace
 
-class FullDiskTest : public QObject {
+class TstFullDisk : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -71,7 +61,7 @@ private Q_SLOTS:
     void settings();
 };
 
-void FullDiskTest::imageStore_data() {
+void TstFullDisk::imageStore_data() {
     QTest::addColumn<bool>("download"); // through loadImage, else cacheImage
     QTest::newRow("stored by the caller") << false;
     QTest::newRow("downloaded") << true;
@@ -79,7 +69,7 @@ void FullDiskTest::imageStore_data() {
 
 // A full disk loses no picture (the download is answered and kept in memory), leaves no file a
 // later read could take for an image, logs once, and writes again once space returns.
-void FullDiskTest::imageStore() {
+void TstFullDisk::imageStore() {
     QFETCH(bool, download);
     test::SandboxFixture sandbox;
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
@@ -88,7 +78,9 @@ void FullDiskTest::imageStore() {
     const auto url = [&](qint64 campid) { return QUrl(sandbox.server().imageUrl(campid)); };
     const auto store = [&](qint64 campid) {
         if (!download) {
-            return cache.cacheImage(png(64), ImageCache::key(url(campid)));
+            return cache.cacheImage(test::ImageServer::png(test::ImageServer::makeImage(
+                                        QStringLiteral("64x64"), QStringLiteral("red"))),
+                                    ImageCache::key(url(campid)));
         }
         QImage answer;
         cache.loadImage(url(campid), std::nullopt,
@@ -112,7 +104,7 @@ void FullDiskTest::imageStore() {
 
 // Settings written on a full disk stay readable, the file keeps its last good content, and the
 // first write after space returns stores everything.
-void FullDiskTest::settings() {
+void TstFullDisk::settings() {
     test::TemporarySettings settings;
     test::LogCapture log;
     UserDefaults& defaults = UserDefaults::standard();
@@ -137,5 +129,5 @@ void FullDiskTest::settings() {
     QVERIFY(log.contains(QStringLiteral("written to disk again")));
 }
 
-QTEST_MAIN(FullDiskTest)
+QTEST_MAIN(TstFullDisk)
 #include "tst_fulldisk.moc"

@@ -1,24 +1,22 @@
 #include <memory>
 
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QtTest>
 
 #include "core/Localized.h"
-#include "core/Log.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
 #include "participation/ApiJoin.h"
+#include "support/CampTestUtil.h"
 #include "support/Fakes.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
+#include "support/GuiTest.h"
 #include "ui/AlertController.h"
 
 using namespace orvane;
 using test::text;
+using Accumulations = QList<QPair<qint64, QString>>;
 
 Q_DECLARE_METATYPE(orvane::sandbox::Fault)
 
@@ -31,33 +29,40 @@ public:
         accumulations.append({campid, orvkey});
     }
     int checks = 0;
-    QList<QPair<qint64, QString>> accumulations;
+    Accumulations accumulations;
 };
+
+// A reply handled normally, then with `fields` overwritten.
+sandbox::Fault patched(const QJsonObject& fields) {
+    sandbox::Fault fault;
+    fault.patch = fields;
+    return fault;
+}
+
+sandbox::Fault confirmedState(const QString& key, int delayMs = 0) {
+    sandbox::Fault fault = patched({{QStringLiteral("state"), 3}, {QStringLiteral("orvkey"), key}});
+    fault.delayMs = delayMs;
+    return fault;
+}
 
 } // namespace
 
-class TestParticipation : public QObject {
+class TstParticipation : public test::GuiTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-
     void joinRefusals_data();
     void joinRefusals();
     void consentGate_data();
     void consentGate();
     void landingJoinWaitsForTheCheck();
-    void landingAddressIsEncodedOrSkipped();
-    void instantKeyIsClaimedAtOnce();
+    void joinReplyAddressesAndKeys();
     void fivePollsThenSilenceAndJoinsRefused();
     void stateThreeByRewardType_data();
     void stateThreeByRewardType();
     void pollEndings_data();
     void pollEndings();
-    void appParticipationEndToEnd();
-    void executeAndLaunchFailures();
+    void appParticipationAndItsFailures();
     void claimFailures();
     void lateReplyOfAReplacedPollIsIgnored();
     void lateConfirmedReplyDeliversItsOwnOutcome_data();
@@ -65,36 +70,32 @@ private Q_SLOTS:
     void goneListenerAndScreenAreSkipped();
 
 private:
-    Camp campaign(qint64 campid, qint64 rewardtype = 1);
-    int requests(const char* path) {
-        return m_sandbox->server().requestsTo(QString::fromLatin1(path)).size();
+    void initTest() override;
+    void cleanupTest() override;
+    Camp campaign(qint64 campid, qint64 rewardtype = 1) {
+        Camp camp = test::sandboxCamp(server(), campid);
+        camp.rewardtype = rewardtype;
+        return camp;
     }
-    AlertController* waitForAlert(const QString& message);
-    bool noAlertFor(int ms);
+    // The error alert with `message` comes up; taps its `action`.
+    bool answerAlert(const QString& message, const char* action = "ov_confirm");
     // Fires the poll timer until `done` holds or the poll ends.
     bool pollUntil(const std::function<bool()>& done);
 
-    std::unique_ptr<test::SandboxFixture> m_sandbox;
+    const QStringList m_refreshed{kActionListChange, kActionDetailFinish};
     std::unique_ptr<ViewController> m_screen;
     std::unique_ptr<QObject> m_observer;
-    std::unique_ptr<test::LogCapture> m_log;
     QNetworkAccessManager m_browser;
+    int m_visits = 0; // landing pages being visited
     ManualPollTimer* m_timer = nullptr;
     test::FakeConsent* m_consent = nullptr;
     test::FakeUrlOpener* m_opener = nullptr;
     QStringList m_posted;
 };
 
-void TestParticipation::initTestCase() {
-    setLocalizationLanguage(QStringLiteral("en"));
-}
-
-void TestParticipation::init() {
-    m_sandbox = std::make_unique<test::SandboxFixture>();
-    QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
-    m_sandbox->server().setCompletionDelay(0);
+void TstParticipation::initTest() {
+    server().setCompletionDelay(0);
     ApiJoin& join = ApiJoin::shared();
-    join.resetForTesting();
     auto timer = std::make_unique<ManualPollTimer>();
     m_timer = timer.get();
     join.setPollTimer(std::move(timer));
@@ -104,8 +105,12 @@ void TestParticipation::init() {
     // "Visits" landing pages the way a browser would.
     m_opener->onOpen = [this](const QUrl& url) {
         if (url.path().startsWith(QLatin1String("/landing/"))) {
+            ++m_visits;
             QNetworkReply* reply = m_browser.get(QNetworkRequest(url));
-            connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+            connect(reply, &QNetworkReply::finished, this, [this, reply] {
+                --m_visits;
+                reply->deleteLater();
+            });
         }
     };
 
@@ -115,115 +120,81 @@ void TestParticipation::init() {
     join.setViewController(m_screen.get());
 
     m_posted.clear();
+    m_visits = 0;
     m_observer = std::make_unique<QObject>();
-    for (const QString& name : {kActionListChange, kActionDetailFinish}) {
+    for (const QString& name : m_refreshed) {
         NotificationCenter::defaultCenter().addObserver(name, m_observer.get(),
                                                         [this, name] { m_posted << name; });
     }
-    Log::setDisplayLog(true);
-    m_log = std::make_unique<test::LogCapture>();
 }
 
-void TestParticipation::cleanup() {
-    if (QTest::currentTestFailed()) {
-        const QStringList lines = m_log->lines();
-        m_log.reset();
-        for (const QString& line : lines) {
-            qInfo().noquote() << line;
-        }
-    }
-    m_log.reset();
-    Log::setDisplayLog(false);
+void TstParticipation::cleanupTest() {
     ApiJoin::shared().resetForTesting();
     m_screen.reset();
     m_observer.reset();
-    test::restoreDefaultServices();
-    m_sandbox.reset();
 }
 
-Camp TestParticipation::campaign(qint64 campid, qint64 rewardtype) {
-    const QJsonObject catalogue = m_sandbox->server().catalogue();
-    for (const QString& list : {QStringLiteral("camp"), QStringLiteral("housemd")}) {
-        for (const QJsonValue& value : catalogue.value(list).toArray()) {
-            if (value[QStringLiteral("campid")].toInteger() == campid) {
-                Camp camp = decodeCamp(value).value();
-                camp.rewardtype = rewardtype;
-                return camp;
-            }
-        }
-    }
-    qFatal("campaign %lld is not in the sandbox catalogue", campid);
-}
-
-AlertController* TestParticipation::waitForAlert(const QString& message) {
+bool TstParticipation::answerAlert(const QString& message, const char* action) {
     if (!QTest::qWaitFor([] { return AlertController::visibleAlert() != nullptr; }, 10000)) {
-        return nullptr;
+        return false;
     }
     AlertController* alert = AlertController::visibleAlert();
     if (alert->title() != text("ov_alarm") || alert->message() != message) {
         qWarning() << "unexpected alert" << alert->title() << alert->message();
-        return nullptr;
+        return false;
     }
-    return alert;
+    return alert->tapAction(text(action));
 }
 
-bool TestParticipation::noAlertFor(int ms) {
-    return !QTest::qWaitFor([] { return AlertController::visibleAlert() != nullptr; }, ms);
-}
-
-bool TestParticipation::pollUntil(const std::function<bool()>& done) {
-    while (!QTest::qWaitFor(done, 1500)) {
+bool TstParticipation::pollUntil(const std::function<bool()>& done) {
+    // Each tick only once the previous one's reply and any page visit have been handled.
+    const auto quiet = [this] {
+        return settled() && QTest::qWaitFor([this] { return m_visits == 0; });
+    };
+    while (quiet() && !done()) {
         if (!m_timer->fire()) {
             return false;
         }
     }
-    return true;
+    return done();
 }
 
-void TestParticipation::joinRefusals_data() {
+void TstParticipation::joinRefusals_data() {
     QTest::addColumn<int>("result"); // -1: the reply carries no result
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("refreshes");
-    for (int code : {401, 407, 410, 500, 501, 502}) {
-        QTest::addRow("%d", code) << code << QStringLiteral("ov_%1").arg(code) << true;
-    }
-    for (int code : {402, 403, 406, 411, 503, 900}) {
-        QTest::addRow("%d", code) << code << QStringLiteral("ov_%1").arg(code) << false;
+    for (int code : {401, 407, 410, 500, 501, 502, 402, 403, 406, 411, 503, 900}) {
+        QTest::addRow("%d", code) << code << QStringLiteral("ov_%1").arg(code)
+                                  << QList<int>{401, 407, 410, 500, 501, 502}.contains(code);
     }
     QTest::newRow("other code") << 404 << "ov_not_participation_campaign" << false;
     QTest::newRow("no result") << -1 << "ov_not_participation_campaign" << false;
 }
 
-void TestParticipation::joinRefusals() {
+void TstParticipation::joinRefusals() {
     QFETCH(int, result);
     QFETCH(QString, key);
     QFETCH(bool, refreshes);
-    sandbox::Fault fault = sandbox::Fault::resultCode(result);
-    if (result < 0) {
-        fault = sandbox::Fault();
-        fault.patch = QJsonObject{{QStringLiteral("result"), QJsonValue::Null}};
-    }
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), fault);
+    server().setFault(QStringLiteral("/v1/join"),
+                      result < 0 ? patched({{QStringLiteral("result"), QJsonValue::Null}})
+                                 : sandbox::Fault::resultCode(result));
     Listener listener;
     ApiJoin::shared().startJoin(campaign(104), &listener);
 
-    AlertController* alert = waitForAlert(localized(key));
-    QVERIFY(alert);
-    QCOMPARE(alert->actions().size(), 1);
+    QTRY_VERIFY(AlertController::visibleAlert());
+    QCOMPARE(AlertController::visibleAlert()->actions().size(), 1);
     QVERIFY(m_posted.isEmpty());
-    QVERIFY(alert->tapAction(text("ov_confirm")));
-    const QStringList expected =
-        refreshes ? QStringList{kActionListChange, kActionDetailFinish} : QStringList{};
-    QCOMPARE(m_posted, expected);
+    QVERIFY(answerAlert(localized(key)));
+    QCOMPARE(m_posted, refreshes ? m_refreshed : QStringList{});
     QVERIFY(m_opener->opened.isEmpty());
     QVERIFY(ApiJoin::shared().getPartiConfirmList().isEmpty());
     QCOMPARE(listener.checks, 0);
-    QVERIFY(m_log->contains(
+    QVERIFY(log().contains(
         QStringLiteral("ApiJoin apiJoin Error : ") +
         (result < 0 ? QStringLiteral("nil") : QStringLiteral("Optional(%1)").arg(result))));
 }
 
-void TestParticipation::consentGate_data() {
+void TstParticipation::consentGate_data() {
     QTest::addColumn<bool>("usage");
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("joins");
@@ -234,7 +205,7 @@ void TestParticipation::consentGate_data() {
     QTest::newRow("gate off") << false << 2 << true;
 }
 
-void TestParticipation::consentGate() {
+void TstParticipation::consentGate() {
     QFETCH(bool, usage);
     QFETCH(int, status);
     QFETCH(bool, joins);
@@ -247,17 +218,17 @@ void TestParticipation::consentGate() {
         QCOMPARE(m_consent->requests, usage ? 1 : 0);
         return;
     }
-    AlertController* alert = waitForAlert(text("ov_allow_tracking"));
-    QVERIFY(alert);
-    QCOMPARE(alert->actions().size(), 2);
-    QCOMPARE(alert->actions().at(0).title(), text("ov_cancel"));
-    QCOMPARE(alert->actions().at(1).title(), text("ov_confirm"));
-    QVERIFY(alert->tapAction(text("ov_confirm")));
+    QTRY_VERIFY(AlertController::visibleAlert());
+    const QList<AlertAction> actions = AlertController::visibleAlert()->actions();
+    QCOMPARE(actions.size(), 2);
+    QCOMPARE(actions.at(0).title(), text("ov_cancel"));
+    QCOMPARE(actions.at(1).title(), text("ov_confirm"));
+    QVERIFY(answerAlert(text("ov_allow_tracking")));
     QCOMPARE(m_consent->settingsOpenings, 1);
     QCOMPARE(requests("/v1/join"), 0);
 }
 
-void TestParticipation::landingJoinWaitsForTheCheck() {
+void TstParticipation::landingJoinWaitsForTheCheck() {
     m_opener->onOpen = nullptr;
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
@@ -272,44 +243,37 @@ void TestParticipation::landingJoinWaitsForTheCheck() {
     join.startJoin(campaign(104), &listener);
     QTRY_COMPARE(listener.checks, 2);
     QCOMPARE(join.getPartiConfirmList(), (QList<qint64>{104, 104}));
-    QVERIFY(noAlertFor(200));
+    QVERIFY(settled() && !AlertController::visibleAlert());
 }
 
-void TestParticipation::landingAddressIsEncodedOrSkipped() {
-    sandbox::Fault fault;
-    fault.patch =
-        QJsonObject{{QStringLiteral("lurl"), QStringLiteral("http://127.0.0.1:9/a b/ü?q=1#x")}};
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), fault);
+void TstParticipation::joinReplyAddressesAndKeys() {
+    const QString lurl = QStringLiteral("lurl");
+    server().setFault(QStringLiteral("/v1/join"),
+                      patched({{lurl, QStringLiteral("http://127.0.0.1:9/a b/ü?q=1#x")}}));
     ApiJoin::shared().startJoin(campaign(104));
     QTRY_COMPARE(m_opener->opened.size(), 1);
     QCOMPARE(m_opener->opened.first().toEncoded(),
              QByteArray("http://127.0.0.1:9/a%20b/%C3%BC?q=1%23x"));
 
     // Still no address after encoding: nothing is opened, the flow goes on.
-    fault.patch = QJsonObject{{QStringLiteral("lurl"), QStringLiteral("http://[::1/x")}};
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), fault);
+    server().setFault(QStringLiteral("/v1/join"),
+                      patched({{lurl, QStringLiteral("http://[::1/x")}}));
     ApiJoin::shared().startJoin(campaign(104));
     QTRY_COMPARE(ApiJoin::shared().getPartiConfirmList().size(), 2);
     QCOMPARE(m_opener->opened.size(), 1);
-    QVERIFY(m_log->contains(QStringLiteral("cannot open the landing page")));
-}
+    QVERIFY(log().contains(QStringLiteral("cannot open the landing page")));
 
-void TestParticipation::instantKeyIsClaimedAtOnce() {
-    // A join reply with both a key and a landing page: the key is claimed, the page not opened.
-    sandbox::Fault withPage;
-    withPage.patch = QJsonObject{
-        {QStringLiteral("lurl"), m_sandbox->server().landingUrl(107, m_sandbox->userId())}};
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), withPage);
+    // A reply with both a key and a landing page: the key is claimed, the page not opened.
+    server().setFault(QStringLiteral("/v1/join"),
+                      patched({{lurl, server().landingUrl(107, sandbox().userId())}}));
     ApiJoin::shared().startJoin(campaign(107));
-    AlertController* alert = waitForAlert(text("ov_participation_complete"));
-    QVERIFY(alert);
+    QVERIFY(answerAlert(text("ov_participation_complete")));
     QCOMPARE(requests("/v1/reward"), 1);
-    QVERIFY(m_opener->opened.isEmpty());
-    QVERIFY(alert->tapAction(text("ov_confirm")));
-    QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+    QCOMPARE(m_opener->opened.size(), 1);
+    QCOMPARE(m_posted, m_refreshed);
 }
 
-void TestParticipation::fivePollsThenSilenceAndJoinsRefused() {
+void TstParticipation::fivePollsThenSilenceAndJoinsRefused() {
     m_opener->onOpen = nullptr; // the page is never visited: the state stays below 3
     Listener first;
     ApiJoin& join = ApiJoin::shared();
@@ -321,9 +285,7 @@ void TestParticipation::fivePollsThenSilenceAndJoinsRefused() {
     // A join while polling is refused: nothing is sent, the listener stays.
     Listener second;
     join.startJoin(campaign(104), &second);
-    AlertController* waiting = waitForAlert(text("ov_participation_waiting"));
-    QVERIFY(waiting);
-    QVERIFY(waiting->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_participation_waiting")));
     QCOMPARE(requests("/v1/join"), 1);
     QCOMPARE(join.joinProtocol(), static_cast<JoinProtocol*>(&first));
 
@@ -334,73 +296,65 @@ void TestParticipation::fivePollsThenSilenceAndJoinsRefused() {
     QVERIFY(m_timer->fire()); // the sixth tick stops the poll
     QVERIFY(!join.isPolling());
     QVERIFY(!m_timer->fire());
-    QVERIFY(noAlertFor(500));
+    QVERIFY(settled() && !AlertController::visibleAlert());
     QCOMPARE(requests("/v1/state"), 5);
     QCOMPARE(first.checks, 0);
     QVERIFY(first.accumulations.isEmpty());
 }
 
-void TestParticipation::stateThreeByRewardType_data() {
+void TstParticipation::stateThreeByRewardType_data() {
+    QTest::addColumn<qint64>("campid");
     QTest::addColumn<int>("rewardtype");
-    QTest::newRow("user collects") << 1;
-    QTest::newRow("server credits") << 2;
+    QTest::newRow("bm 2, user collects") << qint64(103) << 1;
+    QTest::newRow("bm 2, server credits") << qint64(103) << 2;
+    QTest::newRow("bm 3, user collects") << qint64(105) << 1;
+    QTest::newRow("bm 3, server credits") << qint64(105) << 2;
 }
 
-void TestParticipation::stateThreeByRewardType() {
+void TstParticipation::stateThreeByRewardType() {
+    QFETCH(qint64, campid);
     QFETCH(int, rewardtype);
-    m_sandbox->server().setRewardType(rewardtype);
+    server().setRewardType(rewardtype);
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
-    join.startJoin(campaign(103, rewardtype), &listener);
+    join.startJoin(campaign(campid, rewardtype), &listener);
     QTRY_COMPARE(requests("/v1/state"), 1); // the poll has started
     QVERIFY(pollUntil([&] { return !join.isPolling(); }));
 
-    if (rewardtype == 2) {
-        AlertController* alert = waitForAlert(text("ov_participation_complete"));
-        QVERIFY(alert);
-        QVERIFY(listener.accumulations.isEmpty());
-        QVERIFY(m_posted.isEmpty());
-        QVERIFY(alert->tapAction(text("ov_confirm")));
-        QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
-        return;
+    if (rewardtype == 1) {
+        // The key of the state reply, which differs from the one the list and the join carry.
+        const std::optional<QString> stateKey = server().stateReplyKey(sandbox().userId(), campid);
+        QVERIFY(stateKey && !stateKey->isEmpty());
+        QCOMPARE(listener.accumulations, (Accumulations{{campid, *stateKey}}));
+        QVERIFY(settled() && !AlertController::visibleAlert());
+        join.apiReward(campid, *stateKey); // the key claims the reward
     }
-    QCOMPARE(listener.accumulations.size(), 1);
-    QCOMPARE(listener.accumulations.first().first, 103);
-    // The key of the state reply, which differs from the one the list and the join carry.
-    const std::optional<QString> stateKey =
-        m_sandbox->server().stateReplyKey(m_sandbox->userId(), 103);
-    QVERIFY(stateKey && !stateKey->isEmpty());
-    QCOMPARE(listener.accumulations.first().second, *stateKey);
-    QVERIFY(noAlertFor(200));
-    // The key claims the reward.
-    join.apiReward(103, listener.accumulations.first().second);
-    AlertController* alert = waitForAlert(text("ov_participation_complete"));
-    QVERIFY(alert);
-    QVERIFY(alert->tapAction(text("ov_confirm")));
-    QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+    QTRY_VERIFY(AlertController::visibleAlert());
+    QVERIFY(m_posted.isEmpty());
+    QVERIFY(answerAlert(text("ov_participation_complete")));
+    QCOMPARE(m_posted, m_refreshed);
+    QCOMPARE(listener.accumulations.size(), rewardtype == 1 ? 1 : 0);
 }
 
-void TestParticipation::pollEndings_data() {
+void TstParticipation::pollEndings_data() {
     QTest::addColumn<sandbox::Fault>("fault"); // on the first state request only
     QTest::addColumn<bool>("keepsPolling");
     QTest::addColumn<QString>("logged");
-    sandbox::Fault confirmed;
-    confirmed.patch = QJsonObject{{QStringLiteral("state"), 3},
-                                  {QStringLiteral("orvkey"), QStringLiteral("first-key")}};
     QTest::newRow("HTTP error status") << sandbox::Fault::status(503) << true << QString();
     QTest::newRow("undecodable body")
         << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed) << true << QString();
     QTest::newRow("result other than 200")
         << sandbox::Fault::resultCode(500) << false << "ApiJoin getReward Error : Optional(500)";
-    QTest::newRow("state 3 at once") << confirmed << false << QString();
+    QTest::newRow("state 3 at once")
+        << confirmedState(QStringLiteral("first-key")) << false << QString();
 }
 
 // How the first state reply of a poll decides whether it goes on.
-void TestParticipation::pollEndings() {
+void TstParticipation::pollEndings() {
     QFETCH(sandbox::Fault, fault);
     QFETCH(bool, keepsPolling);
     QFETCH(QString, logged);
-    m_sandbox->server().setFault(QStringLiteral("/v1/state"), fault.times(1));
+    server().setFault(QStringLiteral("/v1/state"), fault.times(1));
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
     join.startJoin(campaign(103), &listener);
@@ -416,16 +370,13 @@ void TestParticipation::pollEndings() {
     QTRY_VERIFY(!join.isPolling());
     QVERIFY(!m_timer->fire());
     QCOMPARE(requests("/v1/state"), 1);
-    if (!logged.isEmpty()) {
-        QVERIFY(m_log->contains(logged));
-        QVERIFY(listener.accumulations.isEmpty());
-    } else {
-        QCOMPARE(listener.accumulations,
-                 (QList<QPair<qint64, QString>>{{103, QStringLiteral("first-key")}}));
-    }
+    QVERIFY(logged.isEmpty() || log().contains(logged));
+    QCOMPARE(
+        listener.accumulations,
+        (logged.isEmpty() ? Accumulations{{103, QStringLiteral("first-key")}} : Accumulations{}));
 }
 
-void TestParticipation::appParticipationEndToEnd() {
+void TstParticipation::appParticipationAndItsFailures() {
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
     const Camp app = campaign(101);
@@ -434,80 +385,68 @@ void TestParticipation::appParticipationEndToEnd() {
     join.startJoin(app, &listener);
     QTRY_COMPARE(listener.checks, 2);
     QCOMPARE(join.getPartiConfirmList(), (QList<qint64>{101, 101}));
+    const int opened = m_opener->opened.size();
 
+    // Cancelled: nothing more happens.
     join.flowParticipation(app);
-    AlertController* start = waitForAlert(text("ov_start_app"));
-    QVERIFY(start);
-    QCOMPARE(start->actions().at(0).title(), text("ov_cancel"));
-    QVERIFY(start->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_start_app"), "ov_cancel"));
+    QVERIFY(settled() && !AlertController::visibleAlert());
+    QCOMPARE(m_opener->opened.size(), opened);
+
+    // The app is not installed: no install report, no poll.
+    m_opener->result = false;
+    join.flowParticipation(app);
+    QVERIFY(answerAlert(text("ov_start_app")));
+    QVERIFY(answerAlert(text("ov_not_installed")));
+    QCOMPARE(requests("/v1/inst"), 0);
+    QVERIFY(!join.isPolling());
+    m_opener->result = true;
+
+    // Refusals of the execute report.
+    server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(501));
+    join.flowParticipation(app);
+    QVERIFY(answerAlert(text("ov_already_participation_campaign")));
+    QCOMPARE(m_posted, m_refreshed);
+    server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(500));
+    join.flowParticipation(app);
+    QVERIFY(answerAlert(text("ov_not_participation_campaign")));
+    QCOMPARE(m_posted.size(), 2);
+
+    // Started: the install is reported and the poll confirms the participation.
+    server().clearFault(QStringLiteral("/v1/exec"));
+    join.flowParticipation(app);
+    QTRY_VERIFY(AlertController::visibleAlert());
+    QCOMPARE(AlertController::visibleAlert()->actions().at(0).title(), text("ov_cancel"));
+    QVERIFY(answerAlert(text("ov_start_app")));
     QTRY_COMPARE(requests("/v1/inst"), 1);
     QCOMPARE(m_opener->opened.last(), QUrl(app.package.value()));
-
     QVERIFY(pollUntil([&] { return !listener.accumulations.isEmpty(); }));
     QCOMPARE(listener.accumulations.first().first, 101);
     QCOMPARE(join.getPartiConfirmList(), QList<qint64>{101}); // one occurrence removed
     QVERIFY(!join.isPolling());
 }
 
-void TestParticipation::executeAndLaunchFailures() {
-    ApiJoin& join = ApiJoin::shared();
-    const Camp app = campaign(101);
-    join.startJoin(app);
-    QTRY_COMPARE(join.getPartiConfirmList().size(), 1);
-    const int opened = m_opener->opened.size();
-
-    // Cancelled: nothing more happens.
-    join.flowParticipation(app);
-    AlertController* start = waitForAlert(text("ov_start_app"));
-    QVERIFY(start && start->tapAction(text("ov_cancel")));
-    QVERIFY(noAlertFor(300));
-    QCOMPARE(m_opener->opened.size(), opened);
-
-    // The app is not installed: no install report, no poll.
-    m_opener->result = false;
-    join.flowParticipation(app);
-    start = waitForAlert(text("ov_start_app"));
-    QVERIFY(start && start->tapAction(text("ov_confirm")));
-    AlertController* missing = waitForAlert(text("ov_not_installed"));
-    QVERIFY(missing && missing->tapAction(text("ov_confirm")));
-    QCOMPARE(requests("/v1/inst"), 0);
-    QVERIFY(!join.isPolling());
-
-    // Refusals of the execute report.
-    m_sandbox->server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(501));
-    join.flowParticipation(app);
-    AlertController* already = waitForAlert(text("ov_already_participation_campaign"));
-    QVERIFY(already && already->tapAction(text("ov_confirm")));
-    QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
-    m_sandbox->server().setFault(QStringLiteral("/v1/exec"), sandbox::Fault::resultCode(500));
-    join.flowParticipation(app);
-    AlertController* refused = waitForAlert(text("ov_not_participation_campaign"));
-    QVERIFY(refused && refused->tapAction(text("ov_confirm")));
-    QCOMPARE(m_posted.size(), 2);
-}
-
-void TestParticipation::claimFailures() {
+void TstParticipation::claimFailures() {
     ApiJoin& join = ApiJoin::shared();
     join.apiReward(101, QStringLiteral("not-the-key"));
-    AlertController* alert = waitForAlert(text("ov_try_again"));
-    QVERIFY(alert && alert->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_try_again")));
     QVERIFY(m_posted.isEmpty());
 
     // Transport failure and an undecodable body: silent.
-    m_sandbox->server().setFault(QStringLiteral("/v1/reward"),
-                                 sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+    server().setFault(QStringLiteral("/v1/reward"),
+                      sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
     join.apiReward(101, QStringLiteral("key"));
     QTRY_VERIFY(requests("/v1/reward") >= 2);
-    QVERIFY(noAlertFor(1000));
-    m_sandbox->server().setFault(QStringLiteral("/v1/reward"),
-                                 sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
-    m_log->clear();
+    QVERIFY(settled() && !AlertController::visibleAlert());
+    server().setFault(QStringLiteral("/v1/reward"),
+                      sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
+    log().clear();
     join.apiReward(101, QStringLiteral("key"));
-    QTRY_VERIFY(m_log->lines().join(QLatin1Char('\n')).contains(QStringLiteral("ERROR")));
-    QVERIFY(noAlertFor(300));
+    QTRY_VERIFY(log().lines().join(QLatin1Char('\n')).contains(QStringLiteral("ERROR")));
+    QVERIFY(settled() && !AlertController::visibleAlert());
 }
 
-void TestParticipation::lateReplyOfAReplacedPollIsIgnored() {
+void TstParticipation::lateReplyOfAReplacedPollIsIgnored() {
     ApiJoin& join = ApiJoin::shared();
     const Camp app = campaign(101);
     join.startJoin(app);
@@ -515,28 +454,27 @@ void TestParticipation::lateReplyOfAReplacedPollIsIgnored() {
 
     // Poll A (campaign 103): its first state reply comes late and would end a poll. Poll B's
     // campaign does not complete meanwhile.
-    m_sandbox->server().setCompletionDelay(60000);
+    server().setCompletionDelay(60000);
     sandbox::Fault late = sandbox::Fault::resultCode(500);
     late.delayMs = 1500;
-    m_sandbox->server().setFault(QStringLiteral("/v1/state"), late.times(1));
+    server().setFault(QStringLiteral("/v1/state"), late.times(1));
     m_opener->onOpen = nullptr;
     join.startJoin(campaign(103));
     QTRY_COMPARE(requests("/v1/state"), 1);
 
     // Poll B (campaign 101) replaces it.
     join.flowParticipation(app);
-    AlertController* start = waitForAlert(text("ov_start_app"));
-    QVERIFY(start && start->tapAction(text("ov_confirm")));
+    QVERIFY(answerAlert(text("ov_start_app")));
     QTRY_COMPARE(requests("/v1/state"), 2);
     const int left = join.count();
 
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->contains(QStringLiteral("ignores a state reply")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains(QStringLiteral("ignores a state reply")), 10000);
     QVERIFY(join.isPolling());
     QCOMPARE(join.count(), left);
-    QVERIFY(!m_log->contains(QStringLiteral("Optional(500)")));
+    QVERIFY(!log().contains(QStringLiteral("Optional(500)")));
 }
 
-void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome_data() {
+void TstParticipation::lateConfirmedReplyDeliversItsOwnOutcome_data() {
     QTest::addColumn<int>("rewardtype");
     QTest::addColumn<bool>("replaced"); // else its own poll ended with an error meanwhile
     QTest::newRow("replaced, user collects") << 1 << true;
@@ -547,10 +485,10 @@ void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome_data() {
 
 // Poll A's first state reply confirms its campaign but arrives after A was replaced by poll B, or
 // after an error ended A: A's campaign still gets its outcome, B goes on untouched.
-void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
+void TstParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
     QFETCH(int, rewardtype);
     QFETCH(bool, replaced);
-    m_sandbox->server().setCompletionDelay(60000); // nothing completes on its own
+    server().setCompletionDelay(60000); // nothing completes on its own
     Listener listener;
     ApiJoin& join = ApiJoin::shared();
     const Camp a = campaign(101, rewardtype);
@@ -560,48 +498,37 @@ void TestParticipation::lateConfirmedReplyDeliversItsOwnOutcome() {
     join.startJoin(b, &listener);
     QTRY_COMPARE(join.getPartiConfirmList(), (QList<qint64>{101, 109}));
 
-    sandbox::Fault late = sandbox::Fault::delay(2500);
-    late.patch = QJsonObject{{QStringLiteral("state"), 3},
-                             {QStringLiteral("orvkey"), QStringLiteral("late-key")}};
-    m_sandbox->server().setFault(QStringLiteral("/v1/state"), late.times(1));
-    auto checkParticipation = [&](const Camp& camp) {
-        join.flowParticipation(camp);
-        AlertController* start = waitForAlert(text("ov_start_app"));
-        QVERIFY(start && start->tapAction(text("ov_confirm")));
-    };
-    checkParticipation(a);
+    server().setFault(QStringLiteral("/v1/state"),
+                      confirmedState(QStringLiteral("late-key"), 2500).times(1));
+    join.flowParticipation(a);
+    QVERIFY(answerAlert(text("ov_start_app")));
     QTRY_COMPARE(requests("/v1/state"), 1);
-    int left = 0;
     if (replaced) {
-        checkParticipation(b);
+        join.flowParticipation(b);
+        QVERIFY(answerAlert(text("ov_start_app")));
         QTRY_COMPARE(requests("/v1/state"), 2);
-        left = join.count();
-        QCOMPARE(join.getPartiConfirmList().size(), 2); // A's reply is still on its way
     } else {
-        m_sandbox->server().setFault(QStringLiteral("/v1/state"),
-                                     sandbox::Fault::resultCode(500).times(1));
+        server().setFault(QStringLiteral("/v1/state"), sandbox::Fault::resultCode(500).times(1));
         QVERIFY(m_timer->fire());
         QTRY_VERIFY(!join.isPolling());
-        left = join.count();
-        QCOMPARE(join.getPartiConfirmList().size(), 2);
     }
+    const int left = join.count();
+    QCOMPARE(join.getPartiConfirmList().size(), 2); // A's reply is still on its way
 
     // A's late reply: its own outcome only.
     if (rewardtype == 1) {
         QTRY_VERIFY_WITH_TIMEOUT(!listener.accumulations.isEmpty(), 10000);
-        QCOMPARE(listener.accumulations,
-                 (QList<QPair<qint64, QString>>{{101, QStringLiteral("late-key")}}));
+        QCOMPARE(listener.accumulations, (Accumulations{{101, QStringLiteral("late-key")}}));
     } else {
-        AlertController* done = waitForAlert(text("ov_participation_complete"));
-        QVERIFY(done && done->tapAction(text("ov_confirm")));
-        QCOMPARE(m_posted, (QStringList{kActionListChange, kActionDetailFinish}));
+        QVERIFY(answerAlert(text("ov_participation_complete")));
+        QCOMPARE(m_posted, m_refreshed);
     }
     QCOMPARE(join.getPartiConfirmList(), QList<qint64>{109});
     QCOMPARE(join.isPolling(), replaced);
     QCOMPARE(join.count(), left);
 }
 
-void TestParticipation::goneListenerAndScreenAreSkipped() {
+void TstParticipation::goneListenerAndScreenAreSkipped() {
     ApiJoin& join = ApiJoin::shared();
     auto* listener = new Listener;
     join.startJoin(campaign(104), listener);
@@ -611,10 +538,10 @@ void TestParticipation::goneListenerAndScreenAreSkipped() {
 
     m_screen.reset();
     QCOMPARE(join.viewController(), nullptr);
-    m_sandbox->server().setFault(QStringLiteral("/v1/join"), sandbox::Fault::resultCode(900));
+    server().setFault(QStringLiteral("/v1/join"), sandbox::Fault::resultCode(900));
     join.startJoin(campaign(104));
-    QTRY_VERIFY(m_log->contains(QStringLiteral("drops an alert")));
+    QTRY_VERIFY(log().contains(QStringLiteral("drops an alert")));
 }
 
-QTEST_MAIN(TestParticipation)
+QTEST_MAIN(TstParticipation)
 #include "tst_participation.moc"

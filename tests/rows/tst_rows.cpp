@@ -7,32 +7,26 @@
 
 #include "core/ImageCache.h"
 #include "core/Localized.h"
-#include "core/Log.h"
 #include "core/NotificationCenter.h"
 #include "core/StyledText.h"
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "rows/CampTestUtil.h"
 #include "screens/offerwall/CampCellCommon.h"
+#include "support/CampTestUtil.h"
 #include "support/Fakes.h"
-#include "support/SandboxFixture.h"
-#include "ui/AlertController.h"
+#include "support/GuiTest.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
 #include "ui/ImageViewBinding.h"
 #include "ui/Label.h"
-#include "ui/Snapshot.h"
 
 using namespace orvane;
 using Action = CampTableViewCell::Action;
 
-class RowsTest : public QObject {
+class TstRows : public test::GuiTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::SandboxFixture> m_sandbox;
-
-    sandbox::SandboxServer& server() { return m_sandbox->server(); }
     Camp camp(qint64 campid) { return test::sandboxCamp(server(), campid); }
     QStringList joined() {
         return test::queryValues(server(), QStringLiteral("/v1/join"), QStringLiteral("campid"));
@@ -52,25 +46,13 @@ private:
         QTest::mouseClick(cell->l_reward_button(), Qt::LeftButton);
     }
 
-private Q_SLOTS:
-    void initTestCase() {
-        setLocalizationLanguage(QStringLiteral("en"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        Log::setDisplayLog(true);
-        registerCampCells();
+    void initCase() override { registerCampCells(); }
+    void initTest() override {
         test::FakeConsent::install().status = TrackingConsent::Authorized;
         test::FakeUrlOpener::install();
     }
-    void init() {
-        m_sandbox = std::make_unique<test::SandboxFixture>();
-        QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
-        ApiJoin::shared().resetForTesting();
-    }
-    void cleanup() {
-        ApiJoin::shared().resetForTesting();
-        m_sandbox.reset();
-    }
 
+private Q_SLOTS:
     void imagesAndSpacingPerListType_data() {
         QTest::addColumn<int>("listType");
         QTest::addColumn<bool>("hasNative");
@@ -203,7 +185,7 @@ private Q_SLOTS:
             QCOMPARE(icon->placeholder(), campPlaceholderIcon(name));
         }
         QVERIFY(campPlaceholderIcon(standard.name) != campPlaceholderIcon(cps.name));
-        QVERIFY(m_sandbox->settle());
+        QVERIFY(sandbox().settle());
         QCOMPARE(server().requests().size(), 0);
     }
 
@@ -241,23 +223,6 @@ private Q_SLOTS:
                  QStringLiteral("102"));
         QCOMPARE(claim.queryValue(QStringLiteral("orvkey")).value_or(QString()),
                  QStringLiteral("key-102"));
-    }
-
-    // Once the app ran and the participation is confirmed, the campaign leaves the check list and
-    // the row given it again offers the join.
-    void confirmedParticipationReturnsTheRowToJoin() {
-        const Camp app = camp(102);
-        auto screen = showList(2, {app});
-        CampTableViewCell* cell = screen->cell(0);
-        tap(cell);
-        QTRY_COMPARE(cell->action(), Action::participationCheck);
-        tap(cell);
-        QTRY_VERIFY(AlertController::visibleAlert()); // "start the app"
-        QVERIFY(
-            AlertController::visibleAlert()->tapAction(localized(QStringLiteral("ov_confirm"))));
-        QTRY_VERIFY(!ApiJoin::shared().getPartiConfirmList().contains(102));
-        cell->setItem(app, screen->table, 0, 2, screen.get());
-        QCOMPARE(cell->action(), Action::join);
     }
 
     // When the list changes under the rows, each row is measured for the campaign it now shows,
@@ -328,7 +293,7 @@ private Q_SLOTS:
                                                         [&refreshes] { ++refreshes; });
         tap(cell);
         QCOMPARE(refreshes, 1);
-        QVERIFY(m_sandbox->settle());
+        QVERIFY(sandbox().settle());
         QCOMPARE(server().requestsTo(QStringLiteral("/v1/reward")).size(), 0);
     }
 
@@ -338,7 +303,7 @@ private Q_SLOTS:
         QTest::mouseClick(screen->cell<CampCPSTableViewCell>(1), Qt::LeftButton);
         QTest::mouseClick(screen->cell<CampCPSTableViewCell>(1)->b_reward_button(), Qt::LeftButton);
         QCOMPARE(screen->clicked, (QList<int>{0, 1, 1}));
-        QVERIFY(m_sandbox->settle());
+        QVERIFY(sandbox().settle());
         QCOMPARE(joined().size(), 0);
     }
 
@@ -355,30 +320,7 @@ private Q_SLOTS:
         QTRY_VERIFY(ApiJoin::shared().getPartiConfirmList().contains(402));
         QVERIFY(!ApiJoin::shared().joinProtocol());
     }
-
-    // Rows of each list type (CPS rows included), in ORVANE_SCREENSHOT_DIR or "screenshots" beside
-    // the test.
-    void screenshots() {
-        QString dir = qEnvironmentVariable("ORVANE_SCREENSHOT_DIR");
-        if (dir.isEmpty()) {
-            dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        }
-        Camp noIcon = camp(105);
-        noIcon.iconurl.reset();
-        const QList<Camp> camps{camp(101), camp(102), noIcon, camp(108), camp(401), camp(403)};
-        for (const int listType : {0, 1, 2}) {
-            auto screen = showList(listType, camps);
-            for (int row : screen->table->visibleRows()) {
-                if (CampTableViewCell* cell = screen->cell(row); cell && row != 2) {
-                    QTRY_VERIFY(cell->iv_native()->hasImage() || cell->iv_icon()->hasImage());
-                }
-            }
-            const QString path = dir + QStringLiteral("/rows-listtype-%1.png").arg(listType);
-            QVERIFY(grabToPng(screen.get(), path));
-            QVERIFY(!isUniformImage(QImage(path)));
-        }
-    }
 };
 
-QTEST_MAIN(RowsTest)
+QTEST_MAIN(TstRows)
 #include "tst_rows.moc"

@@ -1,11 +1,10 @@
 #include <QApplication>
-#include <QHttpServer>
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -27,7 +26,7 @@
 
 using namespace orvane;
 
-class TestSdk : public QObject {
+class TstSdk : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -42,22 +41,20 @@ private Q_SLOTS:
     void carrierAndPrivacySettings();
     void textFallback();
     void stringTablesComplete();
-    void newlineTextRescuesListReply();
     void checkBoxImages();
     void htmlConversion();
-    void htmlFailureIsAbsent();
     void htmlNeverFetches();
     void sizeOperators();
     void cacheFilesStayInTheKitsFolder();
 };
 
-void TestSdk::initTestCase() {
+void TstSdk::initTestCase() {
     // Set before the kit first asks for the notice address.
     qputenv("ORVANE_NOTICE_URL", "https://elsewhere.example/notice.json");
 }
 
 // Only the host decides which page the detail screen shows, never the process environment.
-void TestSdk::noticeAddressIgnoresTheEnvironment() {
+void TstSdk::noticeAddressIgnoresTheEnvironment() {
     OrvaneSDK& sdk = OrvaneSDK::shared();
     QCOMPARE(sdk.noticeUrl(), QString::fromUtf8(build::kDefaultNoticeUrl));
     sdk.setNoticeUrlOverride(QStringLiteral("http://127.0.0.1:1/n.json"));
@@ -66,12 +63,12 @@ void TestSdk::noticeAddressIgnoresTheEnvironment() {
     QCOMPARE(sdk.noticeUrl(), QString::fromUtf8(build::kDefaultNoticeUrl));
 }
 
-void TestSdk::cleanup() {
+void TstSdk::cleanup() {
     setLocalizationLanguage({});
     test::restoreDefaultServices();
 }
 
-void TestSdk::facadeWritesExactKeysAndTypes() {
+void TstSdk::facadeWritesExactKeysAndTypes() {
     test::TemporarySettings settings;
     Orvane& orvane = Orvane::shared();
     orvane.initialize(QStringLiteral("mk"), QStringLiteral("mck"), QStringLiteral("user-1"));
@@ -84,21 +81,16 @@ void TestSdk::facadeWritesExactKeysAndTypes() {
     orvane.setTrackingUsage(false);
 
     UserDefaults& d = UserDefaults::standard();
-    const QList<std::pair<QString, QMetaType::Type>> types = {
-        {QStringLiteral("STANDARD_MKEY"), QMetaType::QString},
-        {QStringLiteral("STANDARD_MCKEY"), QMetaType::QString},
-        {QStringLiteral("STANDARD_USER_ID"), QMetaType::QString},
-        {QStringLiteral("STANDARD_MAIN_TITLE"), QMetaType::QString},
-        {QStringLiteral("STANDARD_LIST_TYPE"), QMetaType::Int},
-        {QStringLiteral("STANDARD_AGE"), QMetaType::Int},
-        {QStringLiteral("STANDARD_GENDER"), QMetaType::QString},
-        {QStringLiteral("STANDARD_BENEFITS_DISPLAY_TYPE"), QMetaType::Int},
-        {QStringLiteral("STANDARD_COPYRIGHT_VISIBILITY"), QMetaType::Bool},
-        {QStringLiteral("STANDARD_TRACKING_USAGE"), QMetaType::Bool},
+    const auto expectType = [&](QMetaType::Type type, std::initializer_list<const char*> keys) {
+        for (const char* key : keys) {
+            QVERIFY2(d.object(QString::fromLatin1(key)).typeId() == type, key);
+        }
     };
-    for (const auto& [key, type] : types) {
-        QVERIFY2(d.object(key).typeId() == type, qPrintable(key));
-    }
+    expectType(QMetaType::QString, {"STANDARD_MKEY", "STANDARD_MCKEY", "STANDARD_USER_ID",
+                                    "STANDARD_MAIN_TITLE", "STANDARD_GENDER"});
+    expectType(QMetaType::Int,
+               {"STANDARD_LIST_TYPE", "STANDARD_AGE", "STANDARD_BENEFITS_DISPLAY_TYPE"});
+    expectType(QMetaType::Bool, {"STANDARD_COPYRIGHT_VISIBILITY", "STANDARD_TRACKING_USAGE"});
 
     // What a later process reads back.
     d.sync();
@@ -118,7 +110,7 @@ void TestSdk::facadeWritesExactKeysAndTypes() {
     QVERIFY(!Log::displayLog());
 }
 
-void TestSdk::trackingDefaultAcrossRestart() {
+void TstSdk::trackingDefaultAcrossRestart() {
     test::TemporarySettings settings;
     UserDefaults& d = UserDefaults::standard();
     QVERIFY2(!d.boolean(keys::kTrackingUsage), "before initialize nothing is registered");
@@ -138,46 +130,36 @@ void TestSdk::trackingDefaultAcrossRestart() {
     QVERIFY2(!d.boolean(keys::kTrackingUsage), "a stored false survives initialize");
 }
 
-void TestSdk::modelTable_data() {
+void TstSdk::modelTable_data() {
     QTest::addColumn<QString>("identifier");
     QTest::addColumn<QString>("name");
-    QTest::newRow("x86_64") << "x86_64"
-                            << "Simulator";
-    QTest::newRow("i386") << "i386"
-                          << "Simulator";
-    QTest::newRow("first iPod") << "iPod1,1"
-                                << "iPod Touch";
-    QTest::newRow("iPod7,1") << "iPod7,1"
-                             << "iPod Touch";
-    QTest::newRow("iPad6,11") << "iPad6,11"
-                              << "iPad 5";
-    QTest::newRow("iPad7,1") << "iPad7,1"
-                             << "iPad Pro 12.9 Inch 2. Generation";
-    QTest::newRow("iPhone10,6") << "iPhone10,6"
-                                << "iPhone X";
-    QTest::newRow("iPhone12,8") << "iPhone12,8"
-                                << "iPhone SE 2nd Gen";
-    QTest::newRow("last key") << "iPhone13,4"
-                              << "iPhone 12 Pro Max";
-    QTest::newRow("unknown newer model") << "iPhone14,2"
-                                         << "iPhone14,2";
-    QTest::newRow("case matters") << "IPHONE12,8"
-                                  << "IPHONE12,8";
-    QTest::newRow("whole key only") << "iPhone12,81"
-                                    << "iPhone12,81";
-    QTest::newRow("NUL padding skipped")
-        << QStringLiteral("iPhone12,8") + QString(3, QChar(0)) << "iPhone SE 2nd Gen";
-    QTest::newRow("empty") << ""
-                           << "";
+    const auto row = [](const char* label, const QString& identifier, const char* name) {
+        QTest::newRow(label) << identifier << QString::fromLatin1(name);
+    };
+    row("x86_64", "x86_64", "Simulator");
+    row("i386", "i386", "Simulator");
+    row("first iPod", "iPod1,1", "iPod Touch");
+    row("iPod7,1", "iPod7,1", "iPod Touch");
+    row("iPad6,11", "iPad6,11", "iPad 5");
+    row("iPad7,1", "iPad7,1", "iPad Pro 12.9 Inch 2. Generation");
+    row("iPhone10,6", "iPhone10,6", "iPhone X");
+    row("iPhone12,8", "iPhone12,8", "iPhone SE 2nd Gen");
+    row("last key", "iPhone13,4", "iPhone 12 Pro Max");
+    row("unknown newer model", "iPhone14,2", "iPhone14,2");
+    row("case matters", "IPHONE12,8", "IPHONE12,8");
+    row("whole key only", "iPhone12,81", "iPhone12,81");
+    row("NUL padding skipped", QStringLiteral("iPhone12,8") + QString(3, QChar(0)),
+        "iPhone SE 2nd Gen");
+    row("empty", "", "");
 }
 
-void TestSdk::modelTable() {
+void TstSdk::modelTable() {
     QFETCH(QString, identifier);
     QFETCH(QString, name);
     QCOMPARE(Util::modelName(identifier), name);
 }
 
-void TestSdk::modelNameFromDevice() {
+void TstSdk::modelNameFromDevice() {
     test::FakeDeviceInfo& device = test::FakeDeviceInfo::install();
     device.setHardwareIdentifier(QStringLiteral("iPad7,3"));
     QCOMPARE(Util::getModelName(), QStringLiteral("iPad Pro 10.5 Inch"));
@@ -187,7 +169,7 @@ void TestSdk::modelNameFromDevice() {
     QVERIFY(!Util::getModelName().contains(QChar(0)));
 }
 
-void TestSdk::carrierAndPrivacySettings() {
+void TstSdk::carrierAndPrivacySettings() {
     QVERIFY(!Util::getCarrierName().has_value()); // desktop default: no subscription
 
     test::FakeDeviceInfo& device = test::FakeDeviceInfo::install();
@@ -197,81 +179,36 @@ void TestSdk::carrierAndPrivacySettings() {
     QVERIFY(!Util::getCarrierName().has_value());
 }
 
-void TestSdk::textFallback() {
-    setLocalizationLanguage(QStringLiteral("ko"));
-    QCOMPARE(localized(QStringLiteral("ov_confirm")), QStringLiteral("확인"));
-    QCOMPARE(localized(QStringLiteral("ov_no_such_key")), QStringLiteral("ov_no_such_key"));
-    setLocalizationLanguage(QStringLiteral("en"));
-    QCOMPARE(localized(QStringLiteral("ov_confirm")), QStringLiteral("OK"));
-    // A table that lacks a key falls back to English for that key only.
-    setLocalizationLanguage(QStringLiteral("xy"));
-    QCOMPARE(localized(QStringLiteral("ov_confirm")), QStringLiteral("Xy-OK"));
-    QCOMPARE(localized(QStringLiteral("ov_cancel")), QStringLiteral("Cancel"));
-    QCOMPARE(localized(QStringLiteral("ov_no_such_key")), QStringLiteral("ov_no_such_key"));
-    // A language without a table reads English.
-    setLocalizationLanguage(QStringLiteral("xx"));
-    QCOMPARE(localized(QStringLiteral("ov_confirm")), QStringLiteral("OK"));
+void TstSdk::textFallback() {
+    // A table that lacks a key ("xy") falls back to English for that key only; a language
+    // without a table ("xx") reads English; an unknown key reads as itself.
+    const QList<QStringList> cases = {
+        {"ko", "ov_confirm", "확인"},  {"ko", "ov_no_such_key", "ov_no_such_key"},
+        {"en", "ov_confirm", "OK"},    {"xy", "ov_confirm", "Xy-OK"},
+        {"xy", "ov_cancel", "Cancel"}, {"xy", "ov_no_such_key", "ov_no_such_key"},
+        {"xx", "ov_confirm", "OK"}};
+    for (const QStringList& c : cases) {
+        setLocalizationLanguage(c[0]);
+        QCOMPARE(localized(c[1]), c[2]);
+    }
 }
 
-// Every key the screens and the participation flow use, in every table, with a real text.
-void TestSdk::stringTablesComplete() {
-    const QStringList keys = {"ov_accumulate",
-                              "ov_ad_select",
-                              "ov_alarm",
-                              "ov_allow_tracking",
-                              "ov_already_participation_campaign",
-                              "ov_benefits",
-                              "ov_benefits_received",
-                              "ov_breakdown_all",
-                              "ov_cancel",
-                              "ov_confirm",
-                              "ov_enter_all",
-                              "ov_input_inquiry",
-                              "ov_inquiry",
-                              "ov_inquiry_done",
-                              "ov_max_image_3",
-                              "ov_max_image_size_3mb",
-                              "ov_not_ads",
-                              "ov_not_campaign",
-                              "ov_not_email_form",
-                              "ov_not_installed",
-                              "ov_not_participation_campaign",
-                              "ov_not_phone_form",
-                              "ov_participation_benefits",
-                              "ov_participation_check",
-                              "ov_participation_complete",
-                              "ov_participation_waiting",
-                              "ov_purchase_benefits",
-                              "ov_recently_month1",
-                              "ov_recently_month3",
-                              "ov_recently_week1",
-                              "ov_request_type_etc",
-                              "ov_request_type_participate",
-                              "ov_request_type_savings",
-                              "ov_request_type_select",
-                              "ov_request_type_service_obstacle",
-                              "ov_select_photo",
-                              "ov_shoot_photo",
-                              "ov_sort_high",
-                              "ov_sort_init",
-                              "ov_sort_low",
-                              "ov_start_app",
-                              "ov_term",
-                              "ov_try_again",
-                              "ov_won",
-                              "ov_401",
-                              "ov_402",
-                              "ov_403",
-                              "ov_406",
-                              "ov_407",
-                              "ov_410",
-                              "ov_411",
-                              "ov_500",
-                              "ov_501",
-                              "ov_502",
-                              "ov_503",
-                              "ov_900",
-                              "ascii_newline"};
+// Every key the kit's sources name, in every table, with a real text.
+void TstSdk::stringTablesComplete() {
+    QSet<QString> keys{QStringLiteral("ascii_newline")};
+    static const QRegularExpression quotedKey(QStringLiteral("\"(ov_[a-z0-9_]+)\""));
+    QDirIterator sources(QStringLiteral(ORVANE_SOURCE_DIR),
+                         {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                         QDirIterator::Subdirectories);
+    while (sources.hasNext()) {
+        QFile file(sources.next());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        for (auto it = quotedKey.globalMatch(text); it.hasNext();) {
+            keys.insert(it.next().captured(1));
+        }
+    }
+    QVERIFY(keys.size() > 50);
     for (const QString& language : {QStringLiteral("en"), QStringLiteral("ko")}) {
         QFile file(QStringLiteral(":/orvane/strings/%1.json").arg(language));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -290,6 +227,9 @@ void TestSdk::stringTablesComplete() {
         }
 
         setLocalizationLanguage(language);
+        // Removed from list replies before decoding: only a raw line feed can never be part of
+        // the JSON itself (the list model's tests read such a reply).
+        QCOMPARE(localized("ascii_newline"), QStringLiteral("\n"));
         const QStringList sorts = {localized("ov_sort_init"), localized("ov_sort_high"),
                                    localized("ov_sort_low")};
         QCOMPARE(QSet<QString>(sorts.begin(), sorts.end()).size(), 3);
@@ -302,49 +242,18 @@ void TestSdk::stringTablesComplete() {
     }
 }
 
-// The list model removes the "ascii_newline" text from a campaign-list reply before decoding. A
-// reply with raw line breaks (LF or CRLF) inside its strings must decode afterwards with every
-// field intact, and a properly escaped "\n" must survive: so the text is the raw line feed, never
-// a printable text that could occur in field names or values.
-void TestSdk::newlineTextRescuesListReply() {
-    const QByteArray reply =
-        "{\r\n  \"result\": 200,\n  \"rewardtype\": 1,\n  \"camp\": [{\"campid\": "
-        "7, \"name\": \"Run\nand win\", \"rewarddesc\": \"Install,\r\n\nopen "
-        "once\", \"joindesc\": \"<p>a</p>\\n<p>b</p>\"}]\n}\n";
-    for (const QString& language : {QStringLiteral("en"), QStringLiteral("ko")}) {
-        setLocalizationLanguage(language);
-        const QString newline = localized(QStringLiteral("ascii_newline"));
-        QCOMPARE(newline, QStringLiteral("\n"));
-        QString cleaned = QString::fromUtf8(reply);
-        cleaned.remove(newline);
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(cleaned.toUtf8(), &error);
-        QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(document.object().value("result").toInteger(), 200);
-        QCOMPARE(document.object().value("rewardtype").toInteger(), 1);
-        const QJsonObject camp = document.object().value("camp").toArray().first().toObject();
-        QCOMPARE(camp.value("campid").toInteger(), 7);
-        QCOMPARE(camp.value("name").toString(), QStringLiteral("Runand win"));
-        QVERIFY(camp.value("rewarddesc").toString().startsWith(QStringLiteral("Install,")));
-        QCOMPARE(camp.value("joindesc").toString(), QStringLiteral("<p>a</p>\n<p>b</p>"));
-    }
-}
-
-void TestSdk::checkBoxImages() {
-    for (const QString& name : {kTickBoxImage, kUncheckedBoxImage}) {
-        const QImage image = kitImage(name);
-        QVERIFY2(!image.isNull(), qPrintable(name));
-        QCOMPARE(image.size(), QSize(20, 20));
-    }
-    // The two are distinguishable: the ticked box is filled.
+void TstSdk::checkBoxImages() {
+    // Both 20 by 20 and told apart: the ticked box is filled.
     const QImage ticked = kitImage(kTickBoxImage);
     const QImage empty = kitImage(kUncheckedBoxImage);
+    QCOMPARE(ticked.size(), QSize(20, 20));
+    QCOMPARE(empty.size(), QSize(20, 20));
     QVERIFY(qAlpha(ticked.pixel(10, 10)) > 0);
     QCOMPARE(qAlpha(empty.pixel(10, 10)), 0);
     QVERIFY(kitImage(QStringLiteral("no-such-image")).isNull());
 }
 
-void TestSdk::htmlConversion() {
+void TstSdk::htmlConversion() {
     const std::optional<StyledText> text =
         htmlToString(QStringLiteral("<p>Install <b>Orvane Run</b> &amp; open it</p>"));
     QVERIFY(text.has_value());
@@ -383,42 +292,19 @@ void TestSdk::htmlConversion() {
     joined.appendPlainText(QStringLiteral(" 1,200 P"), Qt::red, bold);
     QCOMPARE(joined.toHtml(), separate.toHtml());
 
-    // Empty HTML converts to an empty text, which is not a failure.
+    // Empty HTML converts to an empty text, which is not a failure; invalid UTF-16 (a lone
+    // surrogate) and oversized HTML are.
     const std::optional<StyledText> empty = htmlToString(QString());
     QVERIFY(empty.has_value());
     QVERIFY(empty->isEmpty());
-}
-
-void TestSdk::htmlFailureIsAbsent() {
-    QString broken = QStringLiteral("<p>half ");
-    broken.append(QChar(0xD800)); // a lone surrogate: not valid UTF-16
-    QVERIFY(!htmlToString(broken).has_value());
-
-    const QString huge = QStringLiteral("<p>") + QString(kMaxHtmlLength, QLatin1Char('a'));
-    QVERIFY(!htmlToString(huge).has_value());
+    QVERIFY(!htmlToString(QStringLiteral("<p>half ") + QChar(0xD800)).has_value());
+    QVERIFY(!htmlToString(QStringLiteral("<p>") + QString(kMaxHtmlLength, u'a')).has_value());
 }
 
 // Neither the conversion nor a label showing its result asks the server for anything, whether
 // the HTML points at an image, a background image (of text, a table or a cell) or a style sheet.
-void TestSdk::htmlNeverFetches() {
-    QHttpServer server;
-    int requests = 0;
-    server.setMissingHandler([&](const QHttpServerRequest&, QHttpServerResponder&& responder) {
-        ++requests;
-        responder.write(QHttpServerResponder::StatusCode::NotFound);
-    });
-    const quint16 port = server.listen(QHostAddress::LocalHost, 0);
-    QVERIFY(port != 0);
-    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
-
-    // The server does answer a real client.
-    QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, port);
-    QVERIFY(probe.waitForConnected(2000));
-    probe.write("GET /probe HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-    QTRY_COMPARE(requests, 1);
-    probe.close();
-
+void TstSdk::htmlNeverFetches() {
+    const QString base = QStringLiteral("http://127.0.0.1:1");
     const QString html =
         QStringLiteral("<html><head><link rel=\"stylesheet\" href=\"%1/style.css\"></head><body>"
                        "<p style=\"background-image: url(%1/bg.png)\">Reward"
@@ -428,34 +314,29 @@ void TestSdk::htmlNeverFetches() {
                        "<td style=\"background-image: url(%1/cell.png)\">2</td></tr></table>"
                        "</body></html>")
             .arg(base);
-    // A host may install a resource provider that fetches; the kit must not reach it either.
-    QNetworkAccessManager network;
+    // A text document reaches the network only through a resource provider, which a host may
+    // install: the kit must never ask it.
     QList<QUrl> asked;
     QTextDocument::setDefaultResourceProvider([&](const QUrl& url) {
         asked << url;
-        QNetworkReply* reply = network.get(QNetworkRequest(url));
-        QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
         return QVariant();
     });
     auto restore = qScopeGuard([] { QTextDocument::setDefaultResourceProvider({}); });
 
     const std::optional<StyledText> text = htmlToString(html);
     QVERIFY(text.has_value());
-
     QLabel label;
     label.setTextFormat(Qt::RichText);
     label.setText(text->toHtml());
     label.show();
     QVERIFY(QTest::qWaitForWindowExposed(&label));
     label.grab();
-    QTest::qWait(300);
     QCOMPARE(asked, QList<QUrl>{});
-    QCOMPARE(requests, 1);
     QCOMPARE(text->toPlainText().simplified(), QStringLiteral("Reward now 1 2"));
     QVERIFY(!text->toHtml().contains(QStringLiteral("banner.png")));
 }
 
-void TestSdk::sizeOperators() {
+void TstSdk::sizeOperators() {
     QCOMPARE(multiplied(QSizeF(390, 120), 2.0), QSizeF(780, 240));
     QCOMPARE(divided(QSizeF(390, 120), 2.0), QSizeF(195, 60));
     QCOMPARE(divided(QSizeF(3, 9), -3.0), QSizeF(-1, -3));
@@ -471,7 +352,7 @@ void TestSdk::sizeOperators() {
 #endif
 }
 
-void TestSdk::cacheFilesStayInTheKitsFolder() {
+void TstSdk::cacheFilesStayInTheKitsFolder() {
     const QString folder = cacheDirectory();
     QVERIFY(folder.startsWith(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)));
     QVERIFY(folder.endsWith(QStringLiteral("/orvane-offerwall")));
@@ -486,5 +367,5 @@ void TestSdk::cacheFilesStayInTheKitsFolder() {
     }
 }
 
-QTEST_MAIN(TestSdk)
+QTEST_MAIN(TstSdk)
 #include "tst_sdk.moc"

@@ -10,7 +10,7 @@ using namespace orvane;
 // image cache's load and store queues must all stop before the process tears its statics down.
 // Each run is a fresh host process (orvane-shutdown-probe); a crash or hang on the way out shows
 // as a failed or unfinished run.
-class ShutdownTest : public QObject {
+class TstShutdown : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -18,7 +18,7 @@ private Q_SLOTS:
     void quitWithWorkInFlight();
 };
 
-void ShutdownTest::quitWithWorkInFlight_data() {
+void TstShutdown::quitWithWorkInFlight_data() {
     QTest::addColumn<QStringList>("mode");
     QTest::addColumn<bool>("delayed"); // every reply but the list's comes late
     QTest::newRow("after the first reply, the rest delayed") << QStringList() << true;
@@ -27,7 +27,7 @@ void ShutdownTest::quitWithWorkInFlight_data() {
     QTest::newRow("at once, replies delayed") << QStringList{QStringLiteral("--at-once")} << true;
 }
 
-void ShutdownTest::quitWithWorkInFlight() {
+void TstShutdown::quitWithWorkInFlight() {
     QFETCH(QStringList, mode);
     QFETCH(bool, delayed);
     test::SandboxFixture sandbox;
@@ -57,5 +57,5 @@ void ShutdownTest::quitWithWorkInFlight() {
     }
 }
 
-QTEST_MAIN(ShutdownTest)
+QTEST_MAIN(TstShutdown)
 #include "tst_shutdown.moc"

@@ -35,7 +35,7 @@ qsizetype liveWidgets() {
 
 } // namespace
 
-class SoakTest : public QObject {
+class TstSoak : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -46,7 +46,7 @@ private:
 };
 
 // One visit: the list, a detail page, the history, the inquiry form, then the close control.
-bool SoakTest::round(ViewController& host, test::SandboxFixture& sandbox) {
+bool TstSoak::round(ViewController& host, test::SandboxFixture& sandbox) {
     Orvane::shared().presentOrvane(&host);
     QPointer<NavigationController> nav =
         qobject_cast<NavigationController*>(host.presentedViewController());
@@ -83,7 +83,7 @@ bool SoakTest::round(ViewController& host, test::SandboxFixture& sandbox) {
     return !QTest::currentTestFailed();
 }
 
-void SoakTest::presentAndCloseManyTimes() {
+void TstSoak::presentAndCloseManyTimes() {
     test::SandboxFixture sandbox;
     Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
     ViewController host;
@@ -100,5 +100,5 @@ void SoakTest::presentAndCloseManyTimes() {
     ApiJoin::shared().resetForTesting();
 }
 
-QTEST_MAIN(SoakTest)
+QTEST_MAIN(TstSoak)
 #include "tst_soak.moc"

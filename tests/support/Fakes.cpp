@@ -5,100 +5,45 @@
 
 namespace orvane::test {
 
-FakeUrlOpener& FakeUrlOpener::install() {
-    auto fake = std::make_unique<FakeUrlOpener>();
-    FakeUrlOpener& ref = *fake;
-    PlatformServices::setUrlOpener(std::move(fake));
+namespace {
+// Puts a new `Fake` in force through `set` and returns it.
+template <typename Fake, typename Base>
+Fake& install(void (*set)(std::unique_ptr<Base>)) {
+    auto fake = std::make_unique<Fake>();
+    Fake& ref = *fake;
+    set(std::move(fake));
     return ref;
+}
+} // namespace
+
+FakeUrlOpener& FakeUrlOpener::install() {
+    return test::install<FakeUrlOpener>(&PlatformServices::setUrlOpener);
+}
+
+FakeConsent& FakeConsent::install() {
+    return test::install<FakeConsent>(&PlatformServices::setTrackingConsent);
+}
+
+FakeDeviceInfo& FakeDeviceInfo::install() {
+    return test::install<FakeDeviceInfo>(&PlatformServices::setDeviceInfo);
+}
+
+FakeImagePicker& FakeImagePicker::install() {
+    return test::install<FakeImagePicker>(&PlatformServices::setImagePicker);
 }
 
 void FakeUrlOpener::open(const QUrl& url, std::function<void(bool opened)> completion) {
     opened << url;
-    if (onOpen) {
+    if (onOpen)
         onOpen(url);
-    }
-    if (completion) {
+    if (completion)
         dispatch::toMain([completion = std::move(completion), ok = result] { completion(ok); });
-    }
-}
-
-FakeConsent& FakeConsent::install() {
-    auto fake = std::make_unique<FakeConsent>();
-    FakeConsent& ref = *fake;
-    PlatformServices::setTrackingConsent(std::move(fake));
-    return ref;
 }
 
 void FakeConsent::requestAuthorization(std::function<void(int status)> completion) {
     ++requests;
-    if (completion) {
-        dispatch::toMain(
-            [completion = std::move(completion), answer = status] { completion(answer); });
-    }
-}
-
-FakeDeviceInfo& FakeDeviceInfo::install() {
-    auto fake = std::make_unique<FakeDeviceInfo>();
-    FakeDeviceInfo& ref = *fake;
-    PlatformServices::setDeviceInfo(std::move(fake));
-    return ref;
-}
-
-QString FakeDeviceInfo::hardwareIdentifier() const {
-    QMutexLocker lock(&m_mutex);
-    return m_hardware;
-}
-
-std::optional<QString> FakeDeviceInfo::carrierName() const {
-    QMutexLocker lock(&m_mutex);
-    return m_carrier;
-}
-
-QString FakeDeviceInfo::systemVersion() const {
-    QMutexLocker lock(&m_mutex);
-    return m_systemVersion;
-}
-
-QUuid FakeDeviceInfo::advertisingIdentifier() const {
-    QMutexLocker lock(&m_mutex);
-    return m_advertising;
-}
-
-std::optional<QUuid> FakeDeviceInfo::vendorIdentifier() const {
-    QMutexLocker lock(&m_mutex);
-    return m_vendor;
-}
-
-void FakeDeviceInfo::setHardwareIdentifier(const QString& value) {
-    QMutexLocker lock(&m_mutex);
-    m_hardware = value;
-}
-
-void FakeDeviceInfo::setCarrierName(std::optional<QString> value) {
-    QMutexLocker lock(&m_mutex);
-    m_carrier = std::move(value);
-}
-
-void FakeDeviceInfo::setSystemVersion(const QString& value) {
-    QMutexLocker lock(&m_mutex);
-    m_systemVersion = value;
-}
-
-void FakeDeviceInfo::setAdvertisingIdentifier(const QUuid& value) {
-    QMutexLocker lock(&m_mutex);
-    m_advertising = value;
-}
-
-void FakeDeviceInfo::setVendorIdentifier(std::optional<QUuid> value) {
-    QMutexLocker lock(&m_mutex);
-    m_vendor = value;
-}
-
-FakeImagePicker& FakeImagePicker::install() {
-    auto fake = std::make_unique<FakeImagePicker>();
-    FakeImagePicker& ref = *fake;
-    PlatformServices::setImagePicker(std::move(fake));
-    return ref;
+    if (completion)
+        dispatch::toMain([completion = std::move(completion), s = status] { completion(s); });
 }
 
 void FakeImagePicker::pick(QWidget*, Source source, int limit,
@@ -106,10 +51,9 @@ void FakeImagePicker::pick(QWidget*, Source source, int limit,
     ++picks;
     lastSource = source;
     lastLimit = limit;
-    const QList<QImage> answer = images.mid(0, std::max(limit, 0));
-    if (completion) {
-        dispatch::toMain([completion = std::move(completion), answer] { completion(answer); });
-    }
+    if (completion)
+        dispatch::toMain([completion = std::move(completion),
+                          answer = images.mid(0, std::max(limit, 0))] { completion(answer); });
 }
 
 void restoreDefaultServices() {

@@ -43,25 +43,33 @@ class FakeDeviceInfo final : public DeviceInfo {
 public:
     static FakeDeviceInfo& install();
 
-    QString hardwareIdentifier() const override;
-    std::optional<QString> carrierName() const override;
-    QString systemVersion() const override;
-    QUuid advertisingIdentifier() const override;
-    std::optional<QUuid> vendorIdentifier() const override;
+#define ORVANE_FAKE_FACT(Type, get, set, member, initial)                                          \
+public:                                                                                            \
+    Type get() const override {                                                                    \
+        QMutexLocker lock(&m_mutex);                                                               \
+        return member;                                                                             \
+    }                                                                                              \
+    void set(Type value) {                                                                         \
+        QMutexLocker lock(&m_mutex);                                                               \
+        member = std::move(value);                                                                 \
+    }                                                                                              \
+                                                                                                   \
+private:                                                                                           \
+    Type member = initial;
 
-    void setHardwareIdentifier(const QString& value);
-    void setCarrierName(std::optional<QString> value);
-    void setSystemVersion(const QString& value);
-    void setAdvertisingIdentifier(const QUuid& value);
-    void setVendorIdentifier(std::optional<QUuid> value);
+    ORVANE_FAKE_FACT(QString, hardwareIdentifier, setHardwareIdentifier, m_hardware,
+                     QStringLiteral("iPhone12,8"))
+    ORVANE_FAKE_FACT(std::optional<QString>, carrierName, setCarrierName, m_carrier,
+                     QStringLiteral("Orvane Mobile"))
+    ORVANE_FAKE_FACT(QString, systemVersion, setSystemVersion, m_systemVersion,
+                     QStringLiteral("14.4"))
+    ORVANE_FAKE_FACT(QUuid, advertisingIdentifier, setAdvertisingIdentifier, m_advertising,
+                     QUuid(QStringLiteral("{11111111-2222-3333-4444-555555555555}")))
+    ORVANE_FAKE_FACT(std::optional<QUuid>, vendorIdentifier, setVendorIdentifier, m_vendor,
+                     QUuid(QStringLiteral("{aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}")))
+#undef ORVANE_FAKE_FACT
 
-private:
     mutable QMutex m_mutex;
-    QString m_hardware = QStringLiteral("iPhone12,8");
-    std::optional<QString> m_carrier = QStringLiteral("Orvane Mobile");
-    QString m_systemVersion = QStringLiteral("14.4");
-    QUuid m_advertising{QStringLiteral("{11111111-2222-3333-4444-555555555555}")};
-    std::optional<QUuid> m_vendor = QUuid(QStringLiteral("{aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}"));
 };
 
 // Answers every pick with the first `limit` of `images`; offers a camera when `camera` is set.

@@ -21,7 +21,7 @@ void captureHandler(QtMsgType type, const QMessageLogContext& context, const QSt
 } // namespace
 
 TemporarySettings::TemporarySettings() {
-    UserDefaults::useStoreFile(path());
+    restart();
 }
 
 TemporarySettings::~TemporarySettings() {
@@ -56,13 +56,9 @@ QList<QtMsgType> LogCapture::types() const {
 }
 
 bool LogCapture::contains(const QString& fragment) const {
-    QMutexLocker lock(&g_logMutex);
-    for (const QString& line : std::as_const(g_logLines)) {
-        if (line.contains(fragment)) {
-            return true;
-        }
-    }
-    return false;
+    const QStringList all = lines();
+    return std::any_of(all.cbegin(), all.cend(),
+                       [&](const QString& l) { return l.contains(fragment); });
 }
 
 void LogCapture::clear() {

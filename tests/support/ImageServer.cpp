@@ -24,14 +24,6 @@ QUrl ImageServer::url(const QString& path) const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
 }
 
-int ImageServer::totalRequests() const {
-    int total = 0;
-    for (int count : m_requests) {
-        total += count;
-    }
-    return total;
-}
-
 QImage ImageServer::makeImage(const QString& sizeText, const QString& colour) {
     const QStringList sides = sizeText.split(QLatin1Char('x'));
     QImage image(sides.value(0).toInt(), sides.value(1).toInt(), QImage::Format_RGB32);
@@ -42,11 +34,9 @@ QImage ImageServer::makeImage(const QString& sizeText, const QString& colour) {
 QByteArray ImageServer::encoded(const QString& sizeText, const QString& colour) {
     // Encoded once per size and colour, so that serving stays cheap next to what is measured.
     const QString name = sizeText + QLatin1Char('/') + colour;
-    auto it = m_encoded.find(name);
-    if (it == m_encoded.end()) {
-        it = m_encoded.insert(name, png(makeImage(sizeText, colour)));
-    }
-    return *it;
+    if (!m_encoded.contains(name))
+        m_encoded.insert(name, png(makeImage(sizeText, colour)));
+    return m_encoded.value(name);
 }
 
 QByteArray ImageServer::png(const QImage& image) {

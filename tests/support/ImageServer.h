@@ -25,7 +25,6 @@ public:
 
     QUrl url(const QString& path) const;
     int requests(const QString& path) const { return m_requests.value(path); }
-    int totalRequests() const;
     // Answers the held request(s) of `name`.
     void release(const QString& name);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -15,33 +16,38 @@
 
 namespace orvane::test {
 
-// Collects the outcomes a completion receives, from whichever thread it runs on.
+// Collects the outcomes a completion receives, from whichever thread it runs on. The state is
+// shared with the completions it hands out, so a completion that runs after the probe is gone
+// (a test that failed before its request ended) writes into live memory.
 class CompletionProbe final {
 public:
     ApiCompletion completion() {
-        return [this](const ApiResult& result) {
-            QMutexLocker lock(&m_mutex);
-            m_results.append(result);
-            m_onMainThread = m_onMainThread ||
-                             (QThread::currentThread() == QCoreApplication::instance()->thread());
-            m_count.fetch_add(1);
+        return [state = m_state](const ApiResult& result) {
+            QMutexLocker lock(&state->mutex);
+            state->results.append(result);
+            state->onMainThread = state->onMainThread || QThread::currentThread() ==
+                                                             QCoreApplication::instance()->thread();
+            state->count.fetch_add(1);
         };
     }
-    int count() const { return m_count.load(); }
+    int count() const { return m_state->count.load(); }
     ApiResult result() const {
-        QMutexLocker lock(&m_mutex);
-        return m_results.value(0, ApiResult::failure({}));
+        QMutexLocker lock(&m_state->mutex);
+        return m_state->results.value(0, ApiResult::failure({}));
     }
     bool ranOnMainThread() const {
-        QMutexLocker lock(&m_mutex);
-        return m_onMainThread;
+        QMutexLocker lock(&m_state->mutex);
+        return m_state->onMainThread;
     }
 
 private:
-    mutable QMutex m_mutex;
-    QList<ApiResult> m_results;
-    bool m_onMainThread = false;
-    std::atomic<int> m_count{0};
+    struct State {
+        QMutex mutex;
+        QList<ApiResult> results;
+        bool onMainThread = false;
+        std::atomic<int> count{0};
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
 };
 
 // The JPEG bytes the transport must send for `image`, encoded independently.
