@@ -115,8 +115,9 @@ void TstHostSignals::rewardConfirmedOncePerReward() {
     QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
     if (outcome == Outcome::JoinRefused)
         sandbox.server().setFault(QStringLiteral("/v1/join"), sandbox::Fault::resultCode(403));
-    auto* timer = new ManualPollTimer;
+    ManualPollTimer* timer = nullptr; // owned by the kit once handed over
     if (outcome == Outcome::RepeatedStateReply) {
+        timer = new ManualPollTimer;
         // Every state reply confirms, late: two polls' requests are out before either answers.
         sandbox::Fault late = sandbox::Fault::delay(800);
         late.patch = QJsonObject{{QStringLiteral("state"), 3}};
