@@ -26,13 +26,18 @@ target_compile_definitions(orvane_common INTERFACE QT_NO_CAST_FROM_ASCII QT_NO_C
                                                    QT_USE_QSTRINGBUILDER)
 target_compile_options(orvane_common INTERFACE -Wold-style-cast -Wnon-virtual-dtor)
 
-# orvane_add_test(<name> SOURCES <files...> [LIBS <targets...>])
+# orvane_add_test(<name> SOURCES <files...> [LIBS <targets...>] [UNGUARDED])
 # One QtTest executable per area, run offscreen by CTest with its own HOME and cache folders so that
-# no test touches the developer's real settings or caches.
+# no test touches the developer's real settings or caches. UNGUARDED builds without the Qt guards.
 function(orvane_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "UNGUARDED" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE orvane_testsupport ${ARG_LIBS} Qt6::Test orvane_test_common)
+  if(ARG_UNGUARDED)
+    set(common orvane_test_common)
+  else()
+    set(common orvane_common)
+  endif()
+  target_link_libraries(${name} PRIVATE orvane_testsupport ${ARG_LIBS} Qt6::Test ${common})
   add_test(NAME ${name} COMMAND ${name})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
