@@ -1,7 +1,9 @@
 // The offerwall as the user meets it, against orvane-sandbox running as its own process on
 // loopback (so the server's work never lands on the kit's main thread):
 // - time to first rows: presentOrvane to the first paint of the table with rows, 300 campaigns,
-//   next to a bare GET of the same list address and a parse of its body;
+//   next to a bare GET of the same list address and a parse of its body plus one 60 Hz frame: the
+//   kit's own work (the screen, decoding and ordering the list, laying out and painting the
+//   first rows) must fit in a frame on top of the fetch;
 // - scrolling 5,000 rows end to end in 37-pixel steps while their images arrive: the main-thread
 //   processor time of each step (scroll, layout, arrived answers, paint of the window), 99th
 //   percentile, next to the 8.3 ms of a 120 Hz frame; and the resident memory it adds, next to
@@ -38,6 +40,7 @@ namespace {
 
 constexpr QSize kPhone(390, 844);
 constexpr double kFrameMs = 1000.0 / 120.0;
+constexpr double kFirstRowsBudgetMs = 1000.0 / 60.0;
 constexpr double kCacheLimitsMiB = 64 + 32;
 constexpr double kAllowedGrowthMiB = 20;
 
@@ -114,11 +117,15 @@ private:
     QString m_base;
 };
 
-// A host screen in a phone-sized window with the offerwall presented over it.
+// A host screen in a phone-sized window with the offerwall presented over it. The host window is
+// the host's own: it is shown before the clock starts.
 struct Offerwall {
     Offerwall() {
         host.resize(kPhone);
         host.show();
+        QCoreApplication::processEvents();
+    }
+    void present() {
         Orvane::shared().presentOrvane(&host);
         if (auto* nav = qobject_cast<NavigationController*>(host.presentedViewController())) {
             screen = qobject_cast<OrvaneViewController*>(nav->rootViewController());
@@ -164,9 +171,10 @@ void timeToFirstRows(const QTemporaryDir& dir) {
     Sandbox sandbox(dir, 300);
     QNetworkAccessManager network;
     auto present = [] {
+        Offerwall offerwall;
         QElapsedTimer timer;
         timer.start();
-        Offerwall offerwall;
+        offerwall.present();
         FirstRowsPaint paint(offerwall.screen->tv_camp);
         if (!bench::waitUntil([&] { return paint.painted(); })) {
             qFatal("the offerwall never painted its rows");
@@ -179,7 +187,7 @@ void timeToFirstRows(const QTemporaryDir& dir) {
         qFatal("the sandbox logged no list request");
     }
     bench::report(bench::compare(
-        QStringLiteral("time to first rows, 300 campaigns from the loopback sandbox"), 1.3, 9,
+        QStringLiteral("time to first rows, 300 campaigns from the loopback sandbox"), 1.0, 9,
         present, [&] {
             QElapsedTimer timer;
             timer.start();
@@ -187,7 +195,7 @@ void timeToFirstRows(const QTemporaryDir& dir) {
             if (list.object().value(QStringLiteral("camp")).toArray().size() != 300) {
                 qFatal("the bare GET did not get the list");
             }
-            return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+            return static_cast<double>(timer.nsecsElapsed()) / 1e6 + kFirstRowsBudgetMs;
         }));
 }
 
@@ -200,6 +208,7 @@ double percentile(std::vector<double> values, double fraction) {
 void scrolling(const QTemporaryDir& dir) {
     Sandbox sandbox(dir, 5000);
     Offerwall offerwall;
+    offerwall.present();
     TableView* table = offerwall.screen->tv_camp;
     if (!bench::waitUntil([&] { return table->numberOfRows() >= 5000; })) {
         qFatal("the offerwall never showed the 5,000 rows");

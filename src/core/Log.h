@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <type_traits>
@@ -23,20 +24,39 @@ QString optionalDescription(const std::optional<T>& value) {
 }
 
 // One value handed to the log. It keeps only a reference and a way to describe it, so nothing is
-// formatted unless logging is on. It must not outlive the call it is passed to.
+// formatted unless logging is on; numbers are copied into it instead, so that a literal argument
+// needs no temporary in memory while logging is off. It must not outlive the call it is passed to.
 class LogArg {
 public:
     template <typename T>
     LogArg(const T& value) // NOLINT(google-explicit-constructor): a log call takes any value
-        : m_value(&value)
-        , m_describe(&describe<T>) {}
+        : m_describe(&describe<T>) {
+        if constexpr (kHeld<T>) {
+            std::memcpy(m_bytes, &value, sizeof(T));
+        } else {
+            m_pointer = &value;
+        }
+    }
 
-    QString text() const { return m_describe(m_value); }
+    QString text() const { return m_describe(*this); }
 
 private:
     template <typename T>
-    static QString describe(const void* value) {
-        const T& v = *static_cast<const T*>(value);
+    static constexpr bool kHeld = std::is_arithmetic_v<T> && sizeof(T) <= sizeof(void*);
+
+    template <typename T>
+    static QString describe(const LogArg& arg) {
+        if constexpr (kHeld<T>) {
+            T v;
+            std::memcpy(&v, arg.m_bytes, sizeof(T));
+            return describeValue(v);
+        } else {
+            return describeValue(*static_cast<const T*>(arg.m_pointer));
+        }
+    }
+
+    template <typename T>
+    static QString describeValue(const T& v) {
         if constexpr (std::is_same_v<T, QString>) {
             return v;
         } else if constexpr (std::is_same_v<T, QByteArray>) {
@@ -55,8 +75,11 @@ private:
         }
     }
 
-    const void* m_value;
-    QString (*m_describe)(const void*);
+    union {
+        const void* m_pointer;
+        unsigned char m_bytes[sizeof(void*)];
+    };
+    QString (*m_describe)(const LogArg&);
 };
 
 // The kit's diagnostic log. Silent until the host turns it on (Orvane::setDebugEnabled); while it
@@ -78,25 +101,25 @@ public:
 
     template <typename... Rest>
     static void debug(const LogArg& first, const Rest&... rest) {
-        if (displayLog()) {
+        if (displayLog()) [[unlikely]] {
             log(first, {LogArg(rest)...}, Level::debug);
         }
     }
     template <typename... Rest>
     static void info(const LogArg& first, const Rest&... rest) {
-        if (displayLog()) {
+        if (displayLog()) [[unlikely]] {
             log(first, {LogArg(rest)...}, Level::info);
         }
     }
     template <typename... Rest>
     static void network(const LogArg& first, const Rest&... rest) {
-        if (displayLog()) {
+        if (displayLog()) [[unlikely]] {
             log(first, {LogArg(rest)...}, Level::network);
         }
     }
     template <typename... Rest>
     static void error(const LogArg& first, const Rest&... rest) {
-        if (displayLog()) {
+        if (displayLog()) [[unlikely]] {
             log(first, {LogArg(rest)...}, Level::error);
         }
     }
