@@ -22,7 +22,7 @@ QPushButton* pillButton(const QString& title, const QColor& fill, const QColor& 
     button->setFocusPolicy(Qt::TabFocus); // a focus ring for the keyboard, not after a click
     // Styled on the button itself, so the host's look never reaches the kit's widgets.
     button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none;"
-                                         " border-radius: 26px; font-size: 17px;"
+                                         " border-radius: 26px; outline: none; font-size: 17px;"
                                          " font-weight: 600; }"
                                          "QPushButton:pressed { background: %3; }"
                                          "QPushButton:focus { border: 2px solid %4; }")
