@@ -1,55 +1,95 @@
 #include "DemoHost.h"
 
+#include <orvane/Orvane.h>
+
+#include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QVBoxLayout>
 
-#include "orvane/Orvane.h"
-#include "ui/Button.h"
-#include "ui/Label.h"
-#include "ui/Theme.h"
-
-namespace orvane::demo {
+namespace demo {
 
 namespace {
+
 // Place of the carousel in the column: after the top stretch and the texts.
 constexpr int kCarouselSlot = 2;
+
+QPushButton* pillButton(const QString& title, const QColor& fill, const QColor& text,
+                        const QColor& ring, QWidget* parent) {
+    auto* button = new QPushButton(title, parent);
+    button->setMinimumHeight(52);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::TabFocus); // a focus ring for the keyboard, not after a click
+    // Styled on the button itself, so the host's look never reaches the kit's widgets.
+    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none;"
+                                         " border-radius: 26px; outline: none; font-size: 17px;"
+                                         " font-weight: 600; }"
+                                         "QPushButton:pressed { background: %3; }"
+                                         "QPushButton:focus { border: 2px solid %4; }")
+                              .arg(fill.name(), text.name(), fill.darker(115).name(), ring.name()));
+    return button;
+}
+
+QLabel* textLabel(const QString& text, int pixelSize, const QColor& color, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(
+        QStringLiteral("color: %1; font-size: %2px;").arg(color.name()).arg(pixelSize));
+    return label;
+}
+
 } // namespace
 
 DemoHost::DemoHost(QWidget* parent)
-    : ViewController(parent)
-    , m_open(new Button(QStringLiteral("Open offerwall"), this))
-    , m_carouselButton(new Button(QStringLiteral("Show carousel"), this))
-    , m_column(new QVBoxLayout(this))
-    , m_status(new Label(this)) {
-    setLightAppearance();
+    : QWidget(parent)
+    , m_column(new QVBoxLayout(this)) {
     setWindowTitle(QStringLiteral("Orvane Offerwall demo"));
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::white);
+    setPalette(background);
 
-    auto* title = new Label(QStringLiteral("Sample host app"), this);
-    title->setFont(ui::boldFont(28));
-    title->setAlignment(Qt::AlignCenter);
-    auto* body = new Label(QStringLiteral("This window stands for your application. The offerwall "
-                                          "runs against a local sandbox server started by the "
-                                          "demo; nothing leaves this machine."),
-                           this);
-    body->setTextColor(ui::secondaryTextColor());
-    body->setFont(ui::font(ui::kBodyFontSize));
-    body->setAlignment(Qt::AlignCenter);
+    orvane::Orvane& kit = orvane::Orvane::shared();
+    const QColor accent = kit.orvaneColorPrimary();
+    const QColor secondary(0x8c, 0x8c, 0x8c);
+    const QColor primary(0x1c, 0x1c, 0x1e);
 
-    m_open->setObjectName(QStringLiteral("b_open_offerwall"));
-    m_open->setBackgroundColor(ui::accentColor());
-    m_open->setTitleColor(Qt::white);
-    m_open->setPill(true);
-    m_open->setFontSize(17, QFont::DemiBold);
-    m_open->setMinimumHeight(52);
-    m_open->onTap([this] { openOfferwall(); });
+    auto* title = textLabel(QStringLiteral("Sample host app"), 28, primary, this);
+    title->setStyleSheet(title->styleSheet() + QStringLiteral(" font-weight: bold;"));
+    auto* body = textLabel(QStringLiteral("This window stands for your application. The offerwall "
+                                          "runs against a local sandbox server; nothing leaves "
+                                          "this machine."),
+                           15, secondary, this);
+    m_open =
+        pillButton(QStringLiteral("Open offerwall"), accent, Qt::white, accent.darker(150), this);
+    m_carouselButton =
+        pillButton(QStringLiteral("Show carousel"), QColor(0xf2, 0xf2, 0xf7), accent, accent, this);
+    m_status = textLabel(QString(), 13, secondary, this);
+    m_wallet = textLabel(QString(), 15, primary, this);
+    m_wallet->setStyleSheet(m_wallet->styleSheet() + QStringLiteral(" font-weight: 600;"));
+    m_wallet->hide();
+    connect(m_open, &QPushButton::clicked, this, &DemoHost::openOfferwall);
+    connect(m_carouselButton, &QPushButton::clicked, this, &DemoHost::toggleCarousel);
 
-    m_carouselButton->setObjectName(QStringLiteral("b_show_carousel"));
-    m_carouselButton->setBackgroundColor(ui::groupedBackgroundColor());
-    m_carouselButton->setTitleColor(ui::accentColor());
-    m_carouselButton->setPill(true);
-    m_carouselButton->setFontSize(17, QFont::DemiBold);
-    m_carouselButton->setMinimumHeight(52);
-    m_carouselButton->onTap([this] { toggleCarousel(); });
+    // What a host does with the kit's signals: here, say what happened and keep a wallet.
+    connect(&kit, &orvane::Orvane::offerwallShown, this,
+            [this] { m_status->setText(QStringLiteral("Offerwall open: game paused")); });
+    connect(&kit, &orvane::Orvane::offerwallClosed, this,
+            [this] { m_status->setText(QStringLiteral("Offerwall closed: game resumed")); });
+    connect(&kit, &orvane::Orvane::inquirySent, this,
+            [this] { m_status->setText(QStringLiteral("Inquiry sent to support")); });
+    connect(
+        &kit, &orvane::Orvane::rewardConfirmed, this,
+        [this](qint64, const QString& name, double amount, const QString& mark) {
+            m_earned += amount;
+            m_mark = mark;
+            m_wallet->setText(
+                QStringLiteral("Wallet: %1 %2").arg(QLocale().toString(m_earned, 'f', 0), m_mark));
+            m_wallet->show();
+            m_status->setText(QStringLiteral("Earned %1 %2 from %3")
+                                  .arg(QLocale().toString(amount, 'f', 0), mark, name));
+        });
 
     // Texts and buttons keep a margin; the carousel, placed between them, spans the full width.
     auto* texts = new QVBoxLayout;
@@ -57,32 +97,16 @@ DemoHost::DemoHost(QWidget* parent)
     texts->setSpacing(16);
     texts->addWidget(title);
     texts->addWidget(body);
+    texts->addWidget(m_wallet);
     auto* buttons = new QVBoxLayout;
     buttons->setContentsMargins(32, 0, 32, 0);
     buttons->setSpacing(12);
     buttons->addWidget(m_open);
     buttons->addWidget(m_carouselButton);
-    m_status->setObjectName(QStringLiteral("l_host_status"));
-    m_status->setTextColor(ui::secondaryTextColor());
-    m_status->setFont(ui::font(ui::kSmallFontSize + 1));
-    m_status->setAlignment(Qt::AlignCenter);
     buttons->addWidget(m_status);
 
-    // What a host does with the kit's signals: here, say what happened.
-    Orvane& orvane = Orvane::shared();
-    connect(&orvane, &Orvane::offerwallShown, m_status,
-            [this] { m_status->setPlainText(QStringLiteral("Offerwall open: game paused")); });
-    connect(&orvane, &Orvane::offerwallClosed, m_status,
-            [this] { m_status->setPlainText(QStringLiteral("Offerwall closed: game resumed")); });
-    connect(
-        &orvane, &Orvane::rewardConfirmed, m_status,
-        [this](qint64, const QString& name, double amount, const QString& mark) {
-            m_status->setPlainText(
-                QStringLiteral("Earned %1 %2 from %3").arg(QLocale().toString(amount), mark, name));
-        });
-
-    m_column->setContentsMargins(0, 32, 0, 48);
-    m_column->setSpacing(16);
+    m_column->setContentsMargins(0, 24, 0, 24);
+    m_column->setSpacing(12);
     m_column->addStretch(2);
     m_column->addLayout(texts);
     m_column->addStretch(3);
@@ -90,19 +114,18 @@ DemoHost::DemoHost(QWidget* parent)
 }
 
 void DemoHost::openOfferwall() {
-    Orvane::shared().presentOrvane(this);
+    orvane::Orvane::shared().presentOrvane(this);
 }
 
 void DemoHost::toggleCarousel() {
     if (m_carousel) {
         delete m_carousel;
-        m_carouselButton->setTitle(QStringLiteral("Show carousel"));
+        m_carouselButton->setText(QStringLiteral("Show carousel"));
         return;
     }
-    m_carousel = qobject_cast<OrvaneCarouselView*>(Orvane::shared().orvaneCarouselView());
-    m_carousel->setObjectName(QStringLiteral("v_carousel"));
+    m_carousel = orvane::Orvane::shared().orvaneCarouselView();
     m_column->insertWidget(kCarouselSlot, m_carousel);
-    m_carouselButton->setTitle(QStringLiteral("Hide carousel"));
+    m_carouselButton->setText(QStringLiteral("Hide carousel"));
 }
 
-} // namespace orvane::demo
+} // namespace demo

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <orvane/PlatformServices.h>
+
 #include <QNetworkAccessManager>
 #include <QUrl>
 
-#include "orvane/PlatformServices.h"
-
-namespace orvane::demo {
+namespace demo {
 
 // The demo's way of opening addresses, standing in for what a phone does. A desktop cannot
 // install an app and may have no browser, so:
@@ -15,7 +15,7 @@ namespace orvane::demo {
 //   the kit then reports the launch to the server itself, as it does on a phone;
 // - any other web address goes to the desktop's browser.
 // Main thread only; completions run later on the main thread.
-class DemoOpener final : public UrlOpener {
+class DemoOpener final : public orvane::UrlOpener {
 public:
     explicit DemoOpener(QUrl serverBase);
 
@@ -26,4 +26,4 @@ private:
     QNetworkAccessManager m_browser;
 };
 
-} // namespace orvane::demo
+} // namespace demo

@@ -13,19 +13,22 @@ class NavigationController;
 class OrvaneViewController;
 } // namespace orvane
 
-namespace orvane::demo {
-
+namespace demo {
 class DemoHost;
+} // namespace demo
+
+namespace orvane::tour {
 
 // Walks the offerwall the way a user would (list with the benefits popup, the list, the shopping
 // tab, a detail page, the benefits history and its period sheet, the inquiry form; then the
-// carousel on the host's own screen) and writes one PNG of the window per screen into a folder.
+// carousel on the host's own screen) and writes one PNG of the window on top per screen into a
+// folder. The host presents the offerwall as a window of its own.
 // Each step acts, waits until its screen is ready (bounded), lets images settle, then grabs.
 // finished(ok) reports whether every screen was written.
 class ScreenshotTour final : public QObject {
     Q_OBJECT
 public:
-    ScreenshotTour(DemoHost* host, QString directory, QObject* parent = nullptr);
+    ScreenshotTour(demo::DemoHost* host, QString directory, QObject* parent = nullptr);
     void start();
     QStringList written() const { return m_written; }
 
@@ -41,6 +44,8 @@ private:
         bool needsOfferwall = true; // the action works on the offerwall on screen
     };
 
+    // The offerwall the host presented, while it is on screen.
+    NavigationController* offerwall() const;
     void buildSteps();
     void addInquirySteps(const std::function<NavigationController*()>& nav);
     void addCarouselSteps(const std::function<OrvaneViewController*()>& screen);
@@ -48,7 +53,7 @@ private:
     void poll();
     void fail(const QString& why);
 
-    QPointer<DemoHost> m_host;
+    QPointer<demo::DemoHost> m_host;
     QString m_directory;
     QList<Step> m_steps;
     int m_index = -1;
@@ -57,4 +62,4 @@ private:
     QStringList m_written;
 };
 
-} // namespace orvane::demo
+} // namespace orvane::tour

@@ -25,7 +25,7 @@
 #include "ui/Snapshot.h"
 #include "ui/Views.h"
 
-namespace orvane::demo {
+namespace orvane::tour {
 
 namespace {
 
@@ -34,7 +34,7 @@ constexpr int kImageSettleMs = 1200;
 
 } // namespace
 
-ScreenshotTour::ScreenshotTour(DemoHost* host, QString directory, QObject* parent)
+ScreenshotTour::ScreenshotTour(demo::DemoHost* host, QString directory, QObject* parent)
     : QObject(parent)
     , m_host(host)
     , m_directory(std::move(directory)) {
@@ -43,11 +43,20 @@ ScreenshotTour::ScreenshotTour(DemoHost* host, QString directory, QObject* paren
     buildSteps();
 }
 
+NavigationController* ScreenshotTour::offerwall() const {
+    if (!m_host)
+        return nullptr;
+    const auto windows =
+        m_host->findChildren<NavigationController*>(QString(), Qt::FindDirectChildrenOnly);
+    for (NavigationController* window : windows) {
+        if (window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
 void ScreenshotTour::buildSteps() {
-    auto nav = [this]() -> NavigationController* {
-        return m_host ? qobject_cast<NavigationController*>(m_host->presentedViewController())
-                      : nullptr;
-    };
+    auto nav = [this] { return offerwall(); };
     auto screen = [nav]() -> OrvaneViewController* {
         NavigationController* n = nav();
         return n ? qobject_cast<OrvaneViewController*>(n->rootViewController()) : nullptr;
@@ -115,8 +124,7 @@ void ScreenshotTour::buildSteps() {
          },
          [] { return AlertController::visibleAlert() != nullptr; }, 300},
         // Closed, and opened again by a host that shows the summary at the top of the list.
-        {QString(), [screen] { screen()->back(); },
-         [this] { return !m_host->presentedViewController(); }, 300},
+        {QString(), [screen] { screen()->back(); }, [this] { return !offerwall(); }, 300},
         {QStringLiteral("08-offerwall-summary-header.png"),
          [this] {
              Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
@@ -183,6 +191,9 @@ void ScreenshotTour::addInquirySteps(const std::function<NavigationController*()
 
 // Back on the host's own screen: the carousel in the host's layout, at rest on card 3.
 void ScreenshotTour::addCarouselSteps(const std::function<OrvaneViewController*()>& screen) {
+    auto carousel = [this] {
+        return m_host ? qobject_cast<OrvaneCarouselView*>(m_host->carousel()) : nullptr;
+    };
     m_steps += {
         // Confirming the sent inquiry returns to the list; closing it returns to the host.
         {QString(),
@@ -191,19 +202,17 @@ void ScreenshotTour::addCarouselSteps(const std::function<OrvaneViewController*(
                  alert->tapAction(localized(QStringLiteral("ov_confirm")));
          },
          [] { return AlertController::visibleAlert() == nullptr; }, 300},
-        {QString(), [screen] { screen()->back(); },
-         [this] { return !m_host->presentedViewController(); }, 300},
+        {QString(), [screen] { screen()->back(); }, [this] { return !offerwall(); }, 300},
         {QString(), [this] { m_host->toggleCarousel(); },
-         [this] { return m_host->carousel() && m_host->carousel()->previousIndex().has_value(); },
-         0, false},
+         [carousel] { return carousel() && carousel()->previousIndex().has_value(); }, 0, false},
         {QStringLiteral("13-carousel.png"),
-         [this] {
-             m_host->carousel()->pageControl()->setCurrentPage(2);
-             m_host->carousel()->pageValueDidChanged();
+         [carousel] {
+             carousel()->pageControl()->setCurrentPage(2);
+             carousel()->pageValueDidChanged();
          },
-         [this] {
-             const OrvaneCarouselView* carousel = m_host->carousel();
-             return !carousel->collectionView()->isScrolling() && carousel->previousIndex() == 2;
+         [carousel] {
+             return !carousel()->collectionView()->isScrolling() &&
+                    carousel()->previousIndex() == 2;
          },
          100, false},
     };
@@ -230,7 +239,7 @@ void ScreenshotTour::runStep() {
         Q_EMIT finished(true);
         return;
     }
-    auto* nav = qobject_cast<NavigationController*>(m_host->presentedViewController());
+    NavigationController* nav = offerwall();
     if (m_steps.at(m_index).needsOfferwall &&
         (!nav || !qobject_cast<OrvaneViewController*>(nav->rootViewController()))) {
         fail(QStringLiteral("the offerwall is not on screen"));
@@ -253,7 +262,11 @@ void ScreenshotTour::poll() {
         const Step& current = m_steps.at(m_index);
         if (!current.file.isEmpty()) {
             const QString path = QDir(m_directory).filePath(current.file);
-            if (!m_host || !grabToPng(m_host->window(), path)) {
+            // The offerwall's window while it is open, else the host's.
+            QWidget* window = offerwall();
+            if (!window)
+                window = m_host;
+            if (!window || !grabToPng(window, path)) {
                 fail(QStringLiteral("could not write ") + path);
                 return;
             }
@@ -266,8 +279,8 @@ void ScreenshotTour::poll() {
 
 void ScreenshotTour::fail(const QString& why) {
     m_poll.stop();
-    qCritical("orvane-demo: %s", qPrintable(why));
+    qCritical("orvane-tour: %s", qPrintable(why));
     Q_EMIT finished(false);
 }
 
-} // namespace orvane::demo
+} // namespace orvane::tour

@@ -1,0 +1,143 @@
+// orvane-tour: renders the kit's screens offscreen, one PNG each, for the README and for looking
+// at a change. It starts orvane-sandbox in-process with a few past rewards, opens the sample host
+// of demo/ and walks the offerwall as a user would (see ScreenshotTour).
+//
+//   orvane-tour DIR [--scale N]     writes DIR/01-benefits-popup.png ... DIR/13-carousel.png
+
+#include <cstdio>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDate>
+#include <QTemporaryDir>
+
+#include "DemoHost.h"
+#include "ScreenshotTour.h"
+#include "core/UserDefaults.h"
+#include "orvane/Orvane.h"
+#include "orvane/OrvaneSDK.h"
+#include "sandbox/SandboxServer.h"
+
+using namespace orvane;
+
+namespace {
+
+// A few rewards the user already received, so the history has something to show.
+void seedHistory(sandbox::SandboxServer& server, const QString& userId) {
+    const QDate today = QDate::currentDate();
+    const struct {
+        qint64 campid;
+        const char* name;
+        double price;
+        int daysAgo;
+        int bm;
+    } seeds[] = {
+        {107, "Nimbus Weather: follow us", 30, 1, 2},
+        {403, "Lumen desk lamp", 3900, 3, 4},
+        {105, "Harbor Lights: watch the trailer", 50, 5, 3},
+        {101, "Starfall Legends", 1200, 12, 1},
+        {402, "Maple & Oat granola, 6 pack", 990, 26, 4},
+        {110, "Sunny Travel survey", 300, 40, 2},
+    };
+    for (const auto& s : seeds) {
+        server.addRewardRecord({sandbox::kDemoMkey, userId, s.campid, QString::fromUtf8(s.name),
+                                s.price, QStringLiteral("P"),
+                                today.addDays(-s.daysAgo).toString(QStringLiteral("yyyyMMdd")),
+                                s.bm});
+    }
+}
+
+// The value of "--scale N" or "--scale=N", read before the application exists because the device
+// pixel ratio is fixed when the screens are set up.
+QByteArray scaleArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--scale") == 0 && i + 1 < argc)
+            return argv[i + 1];
+        if (qstrncmp(argv[i], "--scale=", 8) == 0)
+            return argv[i] + 8;
+    }
+    return {};
+}
+
+// The offscreen platform warns whenever a window's size limits change; that means nothing here.
+QtMessageHandler defaultHandler = nullptr;
+void dropSizeHintWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.startsWith(QLatin1String("This plugin does not support propagateSizeHints")))
+        defaultHandler(type, context, text);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // No display needed: render offscreen unless a platform was chosen explicitly.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (const QByteArray scale = scaleArgument(argc, argv); !scale.isEmpty()) {
+        bool ok = false;
+        const double ratio = scale.toDouble(&ok);
+        if (!ok || ratio < 1 || ratio > 4) {
+            std::fprintf(stderr, "orvane-tour: --scale takes a ratio from 1 to 4\n");
+            return 1;
+        }
+        qputenv("QT_SCALE_FACTOR", scale);
+    }
+
+    defaultHandler = qInstallMessageHandler(dropSizeHintWarnings);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("orvane-tour"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Renders the offerwall's screens to PNG."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("dir"), QStringLiteral("Folder for the PNGs."));
+    const QCommandLineOption scaleOption(QStringLiteral("scale"),
+                                         QStringLiteral("Device pixel ratio (1 to 4)."),
+                                         QStringLiteral("ratio"), QStringLiteral("1"));
+    parser.addOption(scaleOption);
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1)
+        parser.showHelp(1);
+
+    // A private settings store: every run starts from the kit's defaults.
+    QTemporaryDir state;
+    if (!state.isValid()) {
+        std::fprintf(stderr, "orvane-tour: no temporary folder\n");
+        return 1;
+    }
+    UserDefaults::useStoreFile(state.filePath(QStringLiteral("settings.ini")));
+
+    sandbox::Options options;
+    options.dataDir = state.filePath(QStringLiteral("sandbox"));
+    sandbox::SandboxServer server(options);
+    if (!server.listen(0)) {
+        std::fprintf(stderr, "orvane-tour: sandbox: %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+    const QString userId = QStringLiteral("demo-user");
+    seedHistory(server, userId);
+
+    OrvaneSDK::shared().setHostUrl(server.campaignBase());
+    OrvaneSDK::shared().setHostPartnerUrl(server.partnerBase());
+    OrvaneSDK::shared().setNoticeUrlOverride(server.noticeUrl());
+    Orvane& kit = Orvane::shared();
+    kit.initialize(sandbox::kDemoMkey, sandbox::kDemoMckey, userId);
+    kit.setCopyRightVisibility(true);
+
+    demo::DemoHost host;
+    host.resize(390, 844);
+    host.show();
+
+    tour::ScreenshotTour tour(&host, parser.positionalArguments().constFirst());
+    int status = 1;
+    QObject::connect(&tour, &tour::ScreenshotTour::finished, &app, [&](bool ok) {
+        for (const QString& path : tour.written())
+            std::printf("orvane-tour: wrote %s\n", qPrintable(path));
+        std::fflush(stdout);
+        status = ok ? 0 : 1;
+        QApplication::exit(status);
+    });
+    tour.start();
+    QApplication::exec();
+    return status;
+}
