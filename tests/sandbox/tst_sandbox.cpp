@@ -264,15 +264,12 @@ void TstSandbox::controlEndpoint() {
 }
 
 void TstSandbox::requestLogKeepsQueryAsSent() {
-    QSignalSpy received(m_server.get(), &SandboxServer::requestReceived);
     QNetworkRequest request(QUrl(m_server->campaignBase() +
                                  u"/req?mkey=demo-mkey&mckey=demo-mckey&userid=a%20b%26c&gender=0&"
                                  "carrier&age=&note=1+1&carrier=x"_s));
     request.setRawHeader("User-Agent", "Agent/1.0");
     request.setRawHeader("cookie", "1");
     QCOMPARE(finish(m_client->nam().get(request)).result(), 200);
-    QCOMPARE(received.size(), 1);
-    QCOMPARE(received[0][0].toString(), u"/v1/req"_s);
 
     const QList<LoggedRequest> log = m_server->requestsTo(u"/v1/req"_s);
     QCOMPARE(log.size(), 1);
