@@ -158,16 +158,6 @@ void StyledText::setColorAndFont(const QColor& color, const QFont& font) {
     });
 }
 
-void StyledText::appendPlainText(const QString& text, const QColor& color, const QFont& font) {
-    m_fragment = edited(m_fragment, [&](QTextCursor& cursor) {
-        cursor.movePosition(QTextCursor::End);
-        QTextCharFormat format;
-        format.setForeground(color);
-        format.setFont(font);
-        cursor.insertText(text, format);
-    });
-}
-
 std::optional<StyledText> htmlToString(const QString& html) {
     if (html.size() > kMaxHtmlLength) {
         Log::error("htmlToString : text too long,", html.size(), "characters");

@@ -40,8 +40,6 @@ public:
     void append(const StyledText& other);
     // setColor and setFont in one edit of the text.
     void setColorAndFont(const QColor& color, const QFont& font);
-    // Appends plain `text` drawn in `color` and `font` (one edit, no second StyledText).
-    void appendPlainText(const QString& text, const QColor& color, const QFont& font);
 
 private:
     explicit StyledText(QTextDocumentFragment fragment)

@@ -2,17 +2,18 @@
 
 #include <sys/resource.h>
 
-#include <QDir>
 #include <QtTest>
 
 #include "core/CacheFiles.h"
 #include "core/ImageCache.h"
 #include "core/Log.h"
 #include "core/UserDefaults.h"
+#include "support/ApiTestUtil.h"
 #include "support/ImageServer.h"
 #include "support/SandboxFixture.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,10 +43,6 @@ private:
 QByteArray contentOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-qsizetype linesWith(const test::LogCapture& log, const QString& fragment) {
-    return log.lines().filter(fragment).size();
 }
 
 } // namespace
@@ -78,8 +75,7 @@ void TstFullDisk::imageStore() {
     const auto url = [&](qint64 campid) { return QUrl(sandbox.server().imageUrl(campid)); };
     const auto store = [&](qint64 campid) {
         if (!download) {
-            return cache.cacheImage(test::ImageServer::png(test::ImageServer::makeImage(
-                                        QStringLiteral("64x64"), QStringLiteral("red"))),
+            return cache.cacheImage(test::ImageServer::png(test::testImage(Qt::red, 64, 64)),
                                     ImageCache::key(url(campid)));
         }
         QImage answer;
@@ -95,11 +91,11 @@ void TstFullDisk::imageStore() {
         QCOMPARE(!cache.image(ImageCache::key(url(101))).isNull(), download); // from memory
     }
     QCOMPARE(QDir(cacheDirectory()).entryList(QDir::Files | QDir::Hidden), QStringList());
-    QCOMPARE(linesWith(log, QStringLiteral("Error write file")), 1);
+    QCOMPARE(log.lines().filter(u"Error write file"_s).size(), 1);
 
     QVERIFY(store(103));
     QVERIFY(!QImage(ImageCache::filePath(ImageCache::key(url(103)))).isNull());
-    QVERIFY(log.contains(QStringLiteral("works again")));
+    QVERIFY(log.contains(u"works again"_s));
 }
 
 // Settings written on a full disk stay readable, the file keeps its last good content, and the
@@ -108,25 +104,25 @@ void TstFullDisk::settings() {
     test::TemporarySettings settings;
     test::LogCapture log;
     UserDefaults& defaults = UserDefaults::standard();
-    defaults.set(QStringLiteral("before"), QStringLiteral("1"));
+    defaults.set(u"before"_s, u"1"_s);
     const QByteArray lastGood = contentOf(settings.path());
     QVERIFY(lastGood.contains("before=1"));
     {
         FullDisk full;
-        defaults.set(QStringLiteral("during"), QStringLiteral("2"));
-        defaults.remove(QStringLiteral("before"));
-        QCOMPARE(defaults.string(QStringLiteral("during")), QStringLiteral("2"));
-        QVERIFY(!defaults.contains(QStringLiteral("before")));
+        defaults.set(u"during"_s, u"2"_s);
+        defaults.remove(u"before"_s);
+        QCOMPARE(defaults.string(u"during"_s), u"2"_s);
+        QVERIFY(!defaults.contains(u"before"_s));
         QCOMPARE(contentOf(settings.path()), lastGood);
     }
-    QCOMPARE(linesWith(log, QStringLiteral("settings could not be written")), 1);
+    QCOMPARE(log.lines().filter(u"settings could not be written"_s).size(), 1);
 
-    defaults.set(QStringLiteral("after"), QStringLiteral("3"));
+    defaults.set(u"after"_s, u"3"_s);
     const QByteArray written = contentOf(settings.path());
     QVERIFY2(written.contains("during=2") && written.contains("after=3") &&
                  !written.contains("before"),
              written.constData());
-    QVERIFY(log.contains(QStringLiteral("written to disk again")));
+    QVERIFY(log.contains(u"written to disk again"_s));
 }
 
 QTEST_MAIN(TstFullDisk)

@@ -1,6 +1,3 @@
-#include <QDir>
-#include <QFile>
-#include <QThread>
 #include <QtTest>
 
 #include "core/CacheFiles.h"
@@ -10,12 +7,14 @@
 #include "core/ScaleToFit.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
+#include "support/ApiTestUtil.h"
 #include "support/ImageServer.h"
 #include "support/TestSupport.h"
 #include "ui/ImageView.h"
 #include "ui/ImageViewBinding.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,10 +30,15 @@ struct Answers {
         };
     }
     int count() const { return int(received.size()); }
+    QSize lastSize() const { return received.last().second.size(); }
 };
 
 QColor centreColour(const QImage& image) {
     return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+QByteArray pngBytes(const QString& size, const QString& colour) {
+    return test::ImageServer::png(test::ImageServer::makeImage(size, colour));
 }
 
 } // namespace
@@ -58,20 +62,17 @@ private Q_SLOTS:
     void failedDownloadsAreLoggedAndNotRetried_data();
     void failedDownloadsAreLoggedAndNotRetried();
     void unwritableFolderIsLoggedAndLoadStillAnswers();
-    void emptyImagesAndBytesAreRefused();
-    void setStoresSmallestJpeg();
+    void refusalsAndSmallestJpeg();
     void cleanupFollowsThirtyDayRule();
     void destroyingCacheWithLoadsInFlight();
-
     void loaderAnswersOnceCachesAndLogsFailures();
-
     void viewTakesOnlyTheImageItWantsLast();
-    void qualityFactorScalesToViewSize();
 
 private:
     // Waits until every answer queued so far for `url` has been delivered, by joining a probe
     // load that is answered after the loads queued before it.
     void flush(ImageCache& cache, const QUrl& url);
+    QUrl url(const QString& path) const { return m_server->url(path); }
 
     test::TemporarySettings m_settings;
     std::unique_ptr<test::LogCapture> m_log; // after QtTest's own handler is in place
@@ -97,38 +98,29 @@ void TstImageCache::flush(ImageCache& cache, const QUrl& url) {
 }
 
 void TstImageCache::keysAreOnePathComponent() {
-    const auto key = [](const char* url) { return ImageCache::key(QUrl(QString::fromUtf8(url))); };
-    QCOMPARE(key("scheme://host/dir/a.png"), QStringLiteral("scheme%3A%2F%2Fhost%2Fdir%2Fa.png"));
+    const auto key = [](const QString& url) { return ImageCache::key(QUrl(url)); };
+    QCOMPARE(key(u"scheme://host/dir/a.png"_s), u"scheme%3A%2F%2Fhost%2Fdir%2Fa.png"_s);
     // Sub-delimiters and unreserved characters stay; "%", "?", "#", "@" and brackets are escaped.
-    QCOMPARE(key("http://h/a!$&'()*+,;=-._~b"),
-             QStringLiteral("http%3A%2F%2Fh%2Fa!$&'()*+,;=-._~b"));
-    QCOMPARE(key("http://u@h/a%20b?q=[1]#f"),
-             QStringLiteral("http%3A%2F%2Fu%40h%2Fa%2520b%3Fq=%5B1%5D%23f"));
+    QCOMPARE(key(u"http://h/a!$&'()*+,;=-._~b"_s), u"http%3A%2F%2Fh%2Fa!$&'()*+,;=-._~b"_s);
+    QCOMPARE(key(u"http://u@h/a%20b?q=[1]#f"_s), u"http%3A%2F%2Fu%40h%2Fa%2520b%3Fq=%5B1%5D%23f"_s);
     // Addresses that differ only in escaped characters keep different keys.
-    QVERIFY(key("http://h/a/b") != key("http://h/a?b"));
-    QVERIFY(key("http://h/a:b") != key("http://h/a%3Ab"));
+    QVERIFY(key(u"http://h/a/b"_s) != key(u"http://h/a?b"_s));
+    QVERIFY(key(u"http://h/a:b"_s) != key(u"http://h/a%3Ab"_s));
     // The answer string is the unescaped absolute string.
-    QCOMPARE(ImageCache::absoluteString(QUrl(QStringLiteral("http://h/a b"))),
-             QStringLiteral("http://h/a%20b"));
+    QCOMPARE(ImageCache::absoluteString(QUrl(u"http://h/a b"_s)), u"http://h/a%20b"_s);
 }
 
 void TstImageCache::everyKeyIsOneFileInTheFolder_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("hashed"); // else the key is its own file name
-    const QString fits(ImageCache::kMaxFileNameBytes, QLatin1Char('k'));
-    QTest::newRow("address key") << ImageCache::key(
-                                        QUrl(QStringLiteral("http://h/a b/\u00fc.png?x=1")))
+    const QString fits(ImageCache::kMaxFileNameBytes, u'k');
+    QTest::newRow("address key") << ImageCache::key(QUrl(u"http://h/a b/\u00fc.png?x=1"_s))
                                  << false;
     QTest::newRow("255 bytes") << fits << false;
-    QTest::newRow("256 bytes") << fits + QLatin1Char('k') << true;
-    QTest::newRow("255 bytes of two-byte characters")
-        << QString(128, QChar(0x00fc)) << true; // 256 bytes in UTF-8
-    QTest::newRow("parent path") << QStringLiteral("../../x") << true;
-    QTest::newRow("slash") << QStringLiteral("a/b") << true;
-    QTest::newRow("backslash") << QStringLiteral("a\\b") << true;
-    QTest::newRow("dot") << QStringLiteral(".") << true;
-    QTest::newRow("dot dot") << QStringLiteral("..") << true;
-    QTest::newRow("empty") << QString() << true;
+    QTest::newRow("256 bytes") << QString(fits + u'k') << true;
+    QTest::newRow("256 bytes of two-byte characters") << QString(128, QChar(0x00fc)) << true;
+    for (const QString& key : {u"../../x"_s, u"a/b"_s, u"a\\b"_s, u"."_s, u".."_s, QString()})
+        QTest::addRow("\"%s\"", qPrintable(key)) << key << true;
 }
 
 // Whatever a caller passes as a key, the store reads and writes one file directly inside its
@@ -137,38 +129,24 @@ void TstImageCache::everyKeyIsOneFileInTheFolder() {
     QFETCH(QString, key);
     QFETCH(bool, hashed);
     const QString name = ImageCache::fileName(key);
-    QCOMPARE(ImageCache::fileName(key), name);
-    QVERIFY(!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')));
-    QVERIFY(name != QLatin1String(".") && name != QLatin1String("..") && !name.isEmpty());
-    QVERIFY(name.toUtf8().size() <= ImageCache::kMaxFileNameBytes);
-    if (hashed) {
-        QVERIFY(name.startsWith(QLatin1String("%sha256-")));
-        QCOMPARE(name.size(), 8 + 64);
-    } else {
-        QCOMPARE(name, key);
-    }
-    QCOMPARE(ImageCache::filePath(key), cacheDirectory() + QLatin1Char('/') + name);
+    QVERIFY(!name.contains(u'/') && !name.contains(u'\\') && name.toUtf8().size() <= 255);
+    QVERIFY(hashed ? name.startsWith("%sha256-"_L1) && name.size() == 8 + 64 : name == key);
+    QCOMPARE(ImageCache::filePath(key), cacheDirectory() + u'/' + name);
 
-    QImage red(3, 2, QImage::Format_RGB32);
-    red.fill(Qt::red);
     ImageCache cache;
     cache.setCacheType(CacheType::disk);
-    QCOMPARE(cache.set(red, key), !key.isEmpty());
+    QCOMPARE(cache.set(test::testImage(Qt::red, 3, 2), key), !key.isEmpty());
     const QStringList stored =
         QDir(cacheDirectory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     QCOMPARE(stored, key.isEmpty() ? QStringList() : QStringList{name});
     QCOMPARE(cache.image(key).isNull(), key.isEmpty()); // read back from its file
-    if (key.contains(QLatin1Char('/'))) {
-        QVERIFY(!QFileInfo::exists(cacheDirectory() + QLatin1Char('/') + key));
-    }
+    QVERIFY(!key.contains(u'/') || !QFileInfo::exists(cacheDirectory() + u'/' + key));
 }
 
 void TstImageCache::scaleToFitRule_data() {
     QTest::addColumn<QSize>("image");
     QTest::addColumn<QSizeF>("target");
     QTest::addColumn<QSize>("expected"); // invalid: the same image comes back
-    QTest::newRow("covers 300x300") << QSize(1000, 500) << QSizeF(300, 300) << QSize(600, 300);
-    QTest::newRow("covers 250x100") << QSize(1000, 500) << QSizeF(250, 100) << QSize(250, 125);
     QTest::newRow("third rounds up") << QSize(300, 300) << QSizeF(100, 100) << QSize(102, 102);
     QTest::newRow("thin side stays 1px") << QSize(1000, 1) << QSizeF(10, 0) << QSize(10, 1);
     QTest::newRow("never enlarged") << QSize(100, 50) << QSizeF(300, 10) << QSize();
@@ -187,8 +165,7 @@ void TstImageCache::scaleToFitRule() {
     const QImage scaled = scaleToFit(source, target);
     if (expected.isValid()) {
         QCOMPARE(scaled.size(), expected);
-        QVERIFY(scaled.hasAlphaChannel());
-        QCOMPARE(scaled.pixelColor(0, 0).alpha(), 0);
+        QCOMPARE(scaled.pixelColor(0, 0).alpha(), 0); // transparency kept
     } else {
         QCOMPARE(scaled.cacheKey(), source.cacheKey());
     }
@@ -197,117 +174,112 @@ void TstImageCache::scaleToFitRule() {
 
 void TstImageCache::concurrentLoadsShareOneDownload() {
     ImageCache cache;
-    const QUrl url = m_server->url(QStringLiteral("/hold/dedup/40x20/blue"));
+    const QUrl held = url(u"/hold/dedup/40x20/blue"_s);
     Answers answers;
-    for (int i = 0; i < 10; ++i) {
-        cache.loadImage(url, std::nullopt, answers.completion());
-    }
-    QTRY_COMPARE(m_server->requests(url.path()), 1);
-    m_server->release(QStringLiteral("dedup"));
+    for (int i = 0; i < 10; ++i)
+        cache.loadImage(held, std::nullopt, answers.completion());
+    QTRY_COMPARE(m_server->requests(held.path()), 1);
+    m_server->release(u"dedup"_s);
     QTRY_COMPARE(answers.count(), 10);
     QVERIFY(!answers.offMainThread);
     for (const auto& [urlString, image] : std::as_const(answers.received)) {
-        QCOMPARE(urlString, url.toString(QUrl::FullyEncoded));
+        QCOMPARE(urlString, held.toString(QUrl::FullyEncoded));
         QCOMPARE(image.size(), QSize(40, 20));
     }
-    // Loads after the download are disk hits.
-    flush(cache, url);
-    QCOMPARE(m_server->requests(url.path()), 1);
+    flush(cache, held); // later loads are disk hits
+    QCOMPARE(m_server->requests(held.path()), 1);
 }
 
 // Memory entries are served unscaled and never written; the memory store evicts its oldest
 // entries past its limit (a finished download is then fetched again), never the disk entries.
 void TstImageCache::memoryStoreServesUnscaledAndEvicts() {
     ImageCache cache;
-    QImage onDisk(8, 8, QImage::Format_RGB32);
-    onDisk.fill(Qt::green);
-    QVERIFY(cache.cacheImage(onDisk, QStringLiteral("disk")));
+    QVERIFY(cache.cacheImage(test::testImage(Qt::green, 8, 8), u"disk"_s));
     cache.setCacheType(CacheType::ram);
-    const QUrl url = m_server->url(QStringLiteral("/png/100x50/green/ram"));
+    const QUrl ram = url(u"/png/100x50/green/ram"_s);
     Answers answers;
     for (int i = 1; i <= 2; ++i) {
-        cache.loadImage(url, QSizeF(10, 10), answers.completion());
+        cache.loadImage(ram, QSizeF(10, 10), answers.completion());
         QTRY_COMPARE(answers.count(), i);
-        QCOMPARE(answers.received.last().second.size(), QSize(100, 50));
+        QCOMPARE(answers.lastSize(), QSize(100, 50));
     }
-    QCOMPARE(m_server->requests(url.path()), 1);
-    QVERIFY(!QFile::exists(ImageCache::filePath(ImageCache::key(url))));
-    QCOMPARE(cache.image(url, QSizeF(10, 10)).size(), QSize(100, 50)); // memory: never scaled
+    QCOMPARE(m_server->requests(ram.path()), 1);
+    QVERIFY(!QFile::exists(ImageCache::filePath(ImageCache::key(ram))));
+    QCOMPARE(cache.image(ram, QSizeF(10, 10)).size(), QSize(100, 50)); // memory: never scaled
 
-    for (int i = 0; i < 6; ++i) { // 16 MiB each
-        QImage big(2048, 2048, QImage::Format_RGB32);
-        big.fill(i);
-        QVERIFY(cache.cacheImage(big, QStringLiteral("big%1").arg(i)));
-    }
-    QVERIFY(cache.image(QStringLiteral("big0")).isNull());
-    QVERIFY(!cache.image(QStringLiteral("big5")).isNull());
-    QCOMPARE(centreColour(cache.image(QStringLiteral("disk"))), QColor(Qt::green));
-    QVERIFY(cache.image(url).isNull());
-    cache.loadImage(url, std::nullopt, answers.completion());
+    for (int i = 0; i < 6; ++i) // 16 MiB each
+        QVERIFY(cache.cacheImage(test::testImage(QColor(i, 0, 0), 2048, 2048), u"big%1"_s.arg(i)));
+    QVERIFY(cache.image(u"big0"_s).isNull());
+    QVERIFY(!cache.image(u"big5"_s).isNull());
+    QCOMPARE(centreColour(cache.image(u"disk"_s)), QColor(Qt::green));
+    QVERIFY(cache.image(ram).isNull());
+    cache.loadImage(ram, std::nullopt, answers.completion());
     QTRY_COMPARE(answers.count(), 3);
-    QCOMPARE(m_server->requests(url.path()), 2);
+    QCOMPARE(m_server->requests(ram.path()), 2);
     // An image larger than the whole memory store is refused with a log line.
-    QVERIFY(!cache.cacheImage(QImage(4200, 4200, QImage::Format_RGB32), QStringLiteral("huge")));
-    QVERIFY(m_log->contains(QStringLiteral("larger than the memory store")));
+    QVERIFY(!cache.cacheImage(QImage(4200, 4200, QImage::Format_RGB32), u"huge"_s));
+    QVERIFY(m_log->contains(u"larger than the memory store"_s));
 }
 
 void TstImageCache::diskEntriesAreScaledOnHitsOnly() {
     ImageCache cache;
-    const QUrl url = m_server->url(QStringLiteral("/png/1000x500/blue/disk"));
+    const QUrl disk = url(u"/png/1000x500/blue/disk"_s);
     Answers answers;
-    cache.loadImage(url, QSizeF(300, 300), answers.completion());
+    cache.loadImage(disk, QSizeF(300, 300), answers.completion());
     QTRY_COMPARE(answers.count(), 1);
-    QCOMPARE(answers.received[0].second.size(), QSize(1000, 500)); // the download: unscaled
+    QCOMPARE(answers.lastSize(), QSize(1000, 500)); // the download: unscaled
 
-    QFile file(ImageCache::filePath(ImageCache::key(url)));
+    QFile file(ImageCache::filePath(ImageCache::key(disk)));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), test::ImageServer::png(test::ImageServer::makeImage(
-                                 QStringLiteral("1000x500"), QStringLiteral("blue"))));
-    QCOMPARE(cache.image(url).size(), QSize(1000, 500));
-    QCOMPARE(cache.image(url, QSizeF(300, 300)).size(), QSize(600, 300));
-
-    cache.loadImage(url, QSizeF(250, 100), answers.completion());
+    QCOMPARE(file.readAll(), pngBytes(u"1000x500"_s, u"blue"_s));
+    QCOMPARE(cache.image(disk).size(), QSize(1000, 500));
+    QCOMPARE(cache.image(disk, QSizeF(300, 300)).size(), QSize(600, 300));
+    cache.loadImage(disk, QSizeF(250, 100), answers.completion());
     QTRY_COMPARE(answers.count(), 2);
-    QCOMPARE(answers.received[1].second.size(), QSize(250, 125));
-    QCOMPARE(m_server->requests(url.path()), 1);
+    QCOMPARE(answers.lastSize(), QSize(250, 125));
+    QCOMPARE(m_server->requests(disk.path()), 1);
 
-    file.close();
+    // An image view asks for its own size times the quality factor.
+    ImageView view;
+    view.resize(100, 50);
+    setUrl(&view, disk, 2.0, cache);
+    QTRY_COMPARE(view.image().size(), QSize(200, 100));
+
     QVERIFY(file.remove());
-    QVERIFY2(cache.image(url).isNull(), "disk hits do not fill the memory store");
+    QVERIFY2(cache.image(disk).isNull(), "disk hits do not fill the memory store");
 }
 
 void TstImageCache::failedDownloadsAreLoggedAndNotRetried_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("404") << QStringLiteral("/missing") << QStringLiteral("HTTP status 404");
-    QTest::newRow("garbage") << QStringLiteral("/garbage") << QStringLiteral("does not decode");
-    QTest::newRow("dropped") << QStringLiteral("/drop") << QStringLiteral("closed");
+    QTest::newRow("404") << u"/missing"_s << u"HTTP status 404"_s;
+    QTest::newRow("garbage") << u"/garbage"_s << u"does not decode"_s;
+    QTest::newRow("dropped") << u"/drop"_s << u"closed"_s;
 }
 
 void TstImageCache::failedDownloadsAreLoggedAndNotRetried() {
     QFETCH(QString, path);
     QFETCH(QString, reason);
     ImageCache cache;
-    const QUrl url = m_server->url(path);
     const int before = m_server->requests(path);
     Answers answers;
-    cache.loadImage(url, std::nullopt, answers.completion());
-    cache.loadImage(url, std::nullopt, answers.completion());
-    QTRY_VERIFY(m_log->contains(QStringLiteral("download failed:")));
-    QVERIFY2(m_log->contains(reason), qPrintable(m_log->lines().join(QLatin1Char('\n'))));
+    cache.loadImage(url(path), std::nullopt, answers.completion());
+    cache.loadImage(url(path), std::nullopt, answers.completion());
+    QTRY_VERIFY(m_log->contains(u"download failed:"_s));
+    QVERIFY2(m_log->contains(reason), qPrintable(m_log->lines().join(u'\n')));
 
     // Qt's HTTP stack itself retries once on a connection closed before any answer.
     const int perDownload = m_server->requests(path) - before;
-    QVERIFY(perDownload == 1 || (path == QLatin1String("/drop") && perDownload == 2));
-    cache.loadImage(url, std::nullopt, answers.completion());
-    QTRY_VERIFY(m_log->contains(QStringLiteral("not retried until clearLocalCache")));
+    QVERIFY(perDownload == 1 || (path == "/drop"_L1 && perDownload == 2));
+    cache.loadImage(url(path), std::nullopt, answers.completion());
+    QTRY_VERIFY(m_log->contains(u"not retried until clearLocalCache"_s));
     QCOMPARE(m_server->requests(path), before + perDownload);
 
     cache.clearLocalCache(); // forgets the failure
     m_log->clear();
-    cache.loadImage(url, std::nullopt, answers.completion());
+    cache.loadImage(url(path), std::nullopt, answers.completion());
     QTRY_VERIFY(m_server->requests(path) > before + perDownload);
-    QTRY_VERIFY(m_log->contains(QStringLiteral("download failed:")));
+    QTRY_VERIFY(m_log->contains(u"download failed:"_s));
     QCoreApplication::processEvents();
     QCOMPARE(answers.count(), 0);
 }
@@ -320,27 +292,26 @@ void TstImageCache::unwritableFolderIsLoggedAndLoadStillAnswers() {
     blocker.close();
 
     ImageCache cache;
-    const QByteArray bytes = test::ImageServer::png(
-        test::ImageServer::makeImage(QStringLiteral("4x4"), QStringLiteral("red")));
-    QVERIFY(!cache.cacheImage(bytes, QStringLiteral("k")));
-    QVERIFY(m_log->contains(QStringLiteral("Error write file")));
-
+    const QByteArray bytes = pngBytes(u"4x4"_s, u"red"_s);
+    QVERIFY(!cache.cacheImage(bytes, u"k"_s));
+    QVERIFY(m_log->contains(u"Error write file"_s));
     m_log->clear();
     Answers answers;
-    cache.loadImage(m_server->url(QStringLiteral("/png/8x8/red/unwritable")), std::nullopt,
-                    answers.completion());
+    cache.loadImage(url(u"/png/8x8/red/unwritable"_s), std::nullopt, answers.completion());
     QTRY_COMPARE(answers.count(), 1);
-    QCOMPARE(answers.received[0].second.size(), QSize(8, 8));
-    QVERIFY(!m_log->contains(QStringLiteral("Error write file"))); // one line per run of failures
+    QCOMPARE(answers.lastSize(), QSize(8, 8));
+    QVERIFY(!m_log->contains(u"Error write file"_s)); // one line per run of failures
 
     QVERIFY(QFile::remove(cacheDirectory()));
-    QVERIFY(cache.cacheImage(bytes, QStringLiteral("k"))); // the folder is created again
-    QCOMPARE(cache.image(QStringLiteral("k")).size(), QSize(4, 4));
+    QVERIFY(cache.cacheImage(bytes, u"k"_s)); // the folder is created again
+    QCOMPARE(cache.image(u"k"_s).size(), QSize(4, 4));
 }
 
-void TstImageCache::emptyImagesAndBytesAreRefused() {
+// Empty images and bytes are refused with a log line and store nothing; set() stores a JPEG far
+// smaller than the best quality, cacheImage() a lossless copy.
+void TstImageCache::refusalsAndSmallestJpeg() {
     ImageCache cache;
-    const QString key = QStringLiteral("empty");
+    const QString key = u"empty"_s;
     QVERIFY(!cache.cacheImage(QImage(), key));
     QVERIFY(!cache.cacheImage(QImage(0, 0, QImage::Format_RGB32), key));
     QVERIFY(!cache.cacheImage(QByteArray(), key));
@@ -348,25 +319,21 @@ void TstImageCache::emptyImagesAndBytesAreRefused() {
     QVERIFY(!cache.cacheImage(QImage(2, 2, QImage::Format_RGB32), QString()));
     cache.setCacheType(CacheType::ram);
     QVERIFY(!cache.cacheImage(QImage(), key));
-    QVERIFY(!cache.cacheImage(QByteArrayLiteral("no image"), key));
-    QVERIFY(m_log->contains(QStringLiteral("bytes do not decode")));
-    QVERIFY(m_log->contains(QStringLiteral("image without pixels")));
-    QVERIFY(m_log->contains(QStringLiteral("JPEG encoding failed")));
-    QVERIFY(cache.image(key).isNull());
+    QVERIFY(!cache.cacheImage("no image"_ba, key));
+    for (const QString& line :
+         {u"bytes do not decode"_s, u"image without pixels"_s, u"JPEG encoding failed"_s})
+        QVERIFY(m_log->contains(line));
+    QVERIFY(cache.image(key).isNull() && cache.image(QString()).isNull());
     QVERIFY(!QFile::exists(ImageCache::filePath(key)));
-    QVERIFY(cache.image(QString()).isNull());
-}
 
-void TstImageCache::setStoresSmallestJpeg() {
-    ImageCache cache;
+    cache.setCacheType(CacheType::disk);
     QImage image(64, 64, QImage::Format_RGB32);
     for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) {
+        for (int x = 0; x < 64; ++x)
             image.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) % 256));
-        }
     }
-    QVERIFY(cache.set(image, QStringLiteral("jpeg")));
-    QFile file(ImageCache::filePath(QStringLiteral("jpeg")));
+    QVERIFY(cache.set(image, u"jpeg"_s));
+    QFile file(ImageCache::filePath(u"jpeg"_s));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray stored = file.readAll();
     QVERIFY(stored.startsWith("\xFF\xD8"));
@@ -375,68 +342,61 @@ void TstImageCache::setStoresSmallestJpeg() {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPEG", 100);
     QVERIFY(stored.size() < best.size() / 2);
-
-    QVERIFY(cache.cacheImage(image, QStringLiteral("png")));
-    QCOMPARE(cache.image(QStringLiteral("png")).convertToFormat(QImage::Format_RGB32), image);
+    QVERIFY(cache.cacheImage(image, u"png"_s));
+    QCOMPARE(cache.image(u"png"_s).convertToFormat(QImage::Format_RGB32), image);
 }
 
 void TstImageCache::cleanupFollowsThirtyDayRule() {
     const QDateTime start = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
     QDateTime now = start;
-    UserDefaults::standard().remove(keys::kLastCleanup);
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.remove(keys::kLastCleanup);
     ImageCache cache([&now] { return now; });
     QCOMPARE(cache.lastCleanup(), start);
-    QVERIFY2(!UserDefaults::standard().contains(keys::kLastCleanup), "written by clean-ups only");
-
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QVERIFY(cache.cacheImage(image, QStringLiteral("on-disk")));
+    const QImage image = test::testImage(Qt::red, 4, 4);
+    QVERIFY(cache.cacheImage(image, u"on-disk"_s));
     cache.setCacheType(CacheType::ram);
-    QVERIFY(cache.cacheImage(image, QStringLiteral("in-memory")));
+    QVERIFY(cache.cacheImage(image, u"in-memory"_s));
 
     for (int days : {29, 30}) { // exactly 30 days is not "more than 30 days"
         now = start.addDays(days);
         cache.clearLocalCache();
-        QVERIFY(cache.image(QStringLiteral("in-memory")).isNull());
-        QVERIFY(!cache.image(QStringLiteral("on-disk")).isNull());
+        QVERIFY(cache.image(u"in-memory"_s).isNull());
+        QVERIFY(!cache.image(u"on-disk"_s).isNull());
         QCOMPARE(cache.lastCleanup(), start);
-        QVERIFY(!UserDefaults::standard().contains(keys::kLastCleanup));
+        QVERIFY2(!defaults.contains(keys::kLastCleanup), "written by clean-ups only");
     }
-
     now = start.addDays(31);
     cache.clearLocalCache();
     QVERIFY(!QFileInfo::exists(cacheDirectory()));
     QCOMPARE(cache.lastCleanup(), now);
-    QCOMPARE(UserDefaults::standard().date(keys::kLastCleanup), std::optional<QDateTime>(now));
-
+    QCOMPARE(defaults.date(keys::kLastCleanup), std::optional<QDateTime>(now));
     cache.setCacheType(CacheType::disk);
-    QVERIFY(cache.cacheImage(image, QStringLiteral("again")));
-    QVERIFY(QFile::exists(ImageCache::filePath(QStringLiteral("again"))));
+    QVERIFY(cache.cacheImage(image, u"again"_s));
+    QVERIFY(QFile::exists(ImageCache::filePath(u"again"_s)));
 
     // A new instance starts from the stored date, not from its own creation.
-    QDateTime later = now.addDays(5);
-    ImageCache second([&later] { return later; });
-    QCOMPARE(second.lastCleanup(), now);
+    const QDateTime later = now.addDays(5);
+    QCOMPARE(ImageCache([&later] { return later; }).lastCleanup(), now);
 }
 
 void TstImageCache::destroyingCacheWithLoadsInFlight() {
     Answers answers;
     {
         ImageCache cache;
-        cache.loadImage(m_server->url(QStringLiteral("/hold/gone/8x8/red")), std::nullopt,
-                        answers.completion());
-        QTRY_COMPARE(m_server->requests(QStringLiteral("/hold/gone/8x8/red")), 1);
+        cache.loadImage(url(u"/hold/gone/8x8/red"_s), std::nullopt, answers.completion());
+        QTRY_COMPARE(m_server->requests(u"/hold/gone/8x8/red"_s), 1);
     }
-    m_server->release(QStringLiteral("gone"));
+    m_server->release(u"gone"_s);
     // A load of another cache answered after the release: the released answer has come by then.
     ImageCache other;
-    flush(other, m_server->url(QStringLiteral("/png/2x2/red/after-gone")));
+    flush(other, url(u"/png/2x2/red/after-gone"_s));
     QCOMPARE(answers.count(), 0);
 }
 
 void TstImageCache::loaderAnswersOnceCachesAndLogsFailures() {
     ImageCacheLoader loader;
-    const QString path = m_server->url(QStringLiteral("/png/20x10/red/loader")).toString();
+    const QString path = url(u"/png/20x10/red/loader"_s).toString();
     QList<QImage> images;
     bool offMain = false;
     auto handler = [&](const QImage& image) {
@@ -448,34 +408,26 @@ void TstImageCache::loaderAnswersOnceCachesAndLogsFailures() {
     loader.obtainImageWithPath(path, handler);
     QTRY_COMPARE(images.size(), 2);
     QCOMPARE(images[1].size(), QSize(20, 10));
-    QCOMPARE(m_server->requests(QStringLiteral("/png/20x10/red/loader")), 1);
+    QCOMPARE(m_server->requests(u"/png/20x10/red/loader"_s), 1);
     QVERIFY(!offMain);
-
-    // Another loader shares nothing.
-    ImageCacheLoader other;
-    other.obtainImageWithPath(path, handler);
+    ImageCacheLoader().obtainImageWithPath(path, handler); // another loader shares nothing
     QTRY_COMPARE(images.size(), 3);
-    QCOMPARE(m_server->requests(QStringLiteral("/png/20x10/red/loader")), 2);
+    QCOMPARE(m_server->requests(u"/png/20x10/red/loader"_s), 2);
 
     // A path with spaces is escaped before it is read.
-    const QString spaced =
-        m_server->url(QString()).toString() + QStringLiteral("/png/6x6/red/a b.png");
-    QCOMPARE(ImageCacheLoader::urlForPath(spaced)->toString(QUrl::FullyEncoded),
-             m_server->url(QStringLiteral("/png/6x6/red/a%20b.png")).toString(QUrl::FullyEncoded));
-    loader.obtainImageWithPath(spaced, handler);
+    loader.obtainImageWithPath(url(QString()).toString() + u"/png/6x6/red/a b.png"_s, handler);
     QTRY_COMPARE(images.size(), 4);
-    QCOMPARE(m_server->requests(QStringLiteral("/png/6x6/red/a b.png")), 1);
+    QCOMPARE(m_server->requests(u"/png/6x6/red/a b.png"_s), 1);
 
     // Failures are logged and never answered.
-    loader.obtainImageWithPath(QStringLiteral("http://[::1"), handler);
-    QVERIFY(m_log->contains(QStringLiteral("does not parse")));
+    loader.obtainImageWithPath(u"http://[::1"_s, handler);
+    QVERIFY(m_log->contains(u"does not parse"_s));
     QVERIFY(!ImageCacheLoader::urlForPath(QString()));
-    const QString missing = m_server->url(QStringLiteral("/missing")).toString();
+    const QString missing = url(u"/missing"_s).toString();
     loader.obtainImageWithPath(missing, handler);
-    QTRY_VERIFY(m_log->contains(QStringLiteral("imagePath null ") + missing));
-    loader.obtainImageWithPath(m_server->url(QStringLiteral("/garbage")).toString(), handler);
-    QTRY_VERIFY(m_log->contains(QStringLiteral("bytes do not decode as an image")));
-
+    QTRY_VERIFY(m_log->contains(u"imagePath null "_s + missing));
+    loader.obtainImageWithPath(url(u"/garbage"_s).toString(), handler);
+    QTRY_VERIFY(m_log->contains(u"bytes do not decode as an image"_s));
     bool later = false;
     loader.obtainImageWithPath(path, [&later](const QImage&) { later = true; });
     QTRY_VERIFY(later);
@@ -486,8 +438,8 @@ void TstImageCache::loaderAnswersOnceCachesAndLogsFailures() {
 void TstImageCache::viewTakesOnlyTheImageItWantsLast() {
     ImageCache cache;
     ImageView view;
-    const QUrl first = m_server->url(QStringLiteral("/hold/first/10x10/red"));
-    const QUrl second = m_server->url(QStringLiteral("/hold/second/10x10/blue"));
+    const QUrl first = url(u"/hold/first/10x10/red"_s);
+    const QUrl second = url(u"/hold/second/10x10/blue"_s);
     QList<QColor> completions;
     auto completion = [&completions](QImage image) { completions.append(centreColour(image)); };
     setUrl(&view, first, std::nullopt, cache, completion);
@@ -495,39 +447,26 @@ void TstImageCache::viewTakesOnlyTheImageItWantsLast() {
     QCOMPARE(wantedUrl(&view), second.toString(QUrl::FullyEncoded));
     QTRY_COMPARE(m_server->requests(first.path()), 1);
     QTRY_COMPARE(m_server->requests(second.path()), 1);
-
-    m_server->release(QStringLiteral("second"));
+    m_server->release(u"second"_s);
     QTRY_COMPARE(centreColour(view.image()), QColor(Qt::blue));
-    m_server->release(QStringLiteral("first"));
+    m_server->release(u"first"_s);
     flush(cache, first);
     QCOMPARE(centreColour(view.image()), QColor(Qt::blue));
     QCOMPARE(completions, QList<QColor>{QColor(Qt::blue)});
 
     ImageView cleared;
-    const QUrl url = m_server->url(QStringLiteral("/hold/cleared/10x10/red"));
-    setUrl(&cleared, url, std::nullopt, cache, completion);
+    const QUrl held = url(u"/hold/cleared/10x10/red"_s);
+    setUrl(&cleared, held, std::nullopt, cache, completion);
     clear(&cleared);
     QVERIFY(wantedUrl(&cleared).isEmpty());
     auto* doomed = new ImageView();
-    setUrl(doomed, url, 1.0, cache, completion);
-    QTRY_COMPARE(m_server->requests(url.path()), 1);
+    setUrl(doomed, held, 1.0, cache, completion);
+    QTRY_COMPARE(m_server->requests(held.path()), 1);
     delete doomed;
-    m_server->release(QStringLiteral("cleared"));
-    flush(cache, url);
+    m_server->release(u"cleared"_s);
+    flush(cache, held);
     QVERIFY(!cleared.hasImage());
     QCOMPARE(completions.size(), 1);
-}
-
-void TstImageCache::qualityFactorScalesToViewSize() {
-    ImageCache cache;
-    const QUrl url = m_server->url(QStringLiteral("/png/1000x500/red/quality"));
-    flush(cache, url); // now on disk
-    ImageView view;
-    view.resize(100, 50);
-    QImage delivered;
-    setUrl(&view, url, 2.0, cache, [&delivered](QImage image) { delivered = image; });
-    QTRY_COMPARE(view.image().size(), QSize(200, 100));
-    QCOMPARE(delivered.size(), QSize(200, 100));
 }
 
 QTEST_MAIN(TstImageCache)

@@ -6,15 +6,13 @@
 #include <functional>
 #include <thread>
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "sandbox/SandboxServer.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,38 +29,35 @@ int requestsPerClient() {
 // object when it is a 200 whose "result", if any, is 200 too.
 std::optional<QJsonObject> get(quint16 port, const QString& pathAndQuery) {
     QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(30000)) {
+    socket.connectToHost(u"127.0.0.1"_s, port);
+    if (!socket.waitForConnected(30000))
         return std::nullopt;
-    }
     socket.write("GET " + pathAndQuery.toUtf8() +
                  " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
     QByteArray reply;
-    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(30000)) {
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(30000))
         reply += socket.readAll();
-    }
     reply += socket.readAll();
     const QJsonObject body =
         QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).object();
     const bool ok = reply.left(reply.indexOf("\r\n")).split(' ').value(1) == "200" &&
-                    body.value(QLatin1String("result")).toInt(200) == 200;
+                    body.value("result"_L1).toInt(200) == 200;
     return ok ? std::optional(body) : std::nullopt;
 }
 
 QString query(int client, int campid) {
-    return QStringLiteral("mkey=demo-mkey&mckey=demo-mckey&userid=load-%1&campid=%2&adid=ADID-%1")
-        .arg(client)
+    return u"mkey=demo-mkey&mckey=demo-mckey&userid=load-%1&campid=%2&adid=ADID-%1"_s.arg(client)
         .arg(campid);
 }
 
 // The mixed call of step `i` of a client: join, state, list, view, history, notice.
 QString request(int client, int i) {
-    static const QStringList paths = {"/v1/join?@",
-                                      "/v1/state?@",
-                                      "/v1/req?@&gender=0",
-                                      "/v1/view?@",
-                                      "/api/cs/user_reward_list?@&sdate=20240101&edate=20991231",
-                                      "/orvane/sdk/notice_contents.json"};
+    static const QStringList paths = {u"/v1/join?@"_s,
+                                      u"/v1/state?@"_s,
+                                      u"/v1/req?@&gender=0"_s,
+                                      u"/v1/view?@"_s,
+                                      u"/api/cs/user_reward_list?@&sdate=20240101&edate=20991231"_s,
+                                      u"/orvane/sdk/notice_contents.json"_s};
     QString path = paths.at(i % 6);
     return path.replace(u'@', query(client, kCampaigns.at((i / 6) % kCampaigns.size())));
 }
@@ -79,9 +74,8 @@ bool onClientThreads(const std::function<void(int)>& work) {
         });
     }
     const bool allDone = QTest::qWaitFor([&] { return finished.load() == kClients; }, 600000);
-    for (std::thread& thread : threads) {
+    for (std::thread& thread : threads)
         thread.join();
-    }
     return allDone;
 }
 
@@ -90,8 +84,8 @@ QList<int> states(quint16 port) {
     QList<int> out(kClients * kCampaigns.size(), -2);
     const bool answered = onClientThreads([&](int client) {
         for (qsizetype c = 0; c < kCampaigns.size(); ++c) {
-            const auto answer = get(port, "/v1/state?" + query(client, kCampaigns.at(c)));
-            out[client * kCampaigns.size() + c] = answer ? answer->value("state").toInt() : -1;
+            const auto answer = get(port, u"/v1/state?"_s + query(client, kCampaigns.at(c)));
+            out[client * kCampaigns.size() + c] = answer ? answer->value("state"_L1).toInt() : -1;
         }
     });
     return answered ? out : QList<int>();
@@ -117,9 +111,8 @@ void TstLoad::manyClientsThenRestart() {
 
     std::atomic<int> failures{0};
     QVERIFY(onClientThreads([&](int client) {
-        for (int i = 0; i < perClient; ++i) {
+        for (int i = 0; i < perClient; ++i)
             failures += get(port, request(client, i)) ? 0 : 1;
-        }
     }));
     QCOMPARE(failures.load(), 0);
 
@@ -127,9 +120,8 @@ void TstLoad::manyClientsThenRestart() {
     // page: joined (1), or none (0) for campaigns it did not reach.
     QList<int> expected;
     for (int client = 0; client < kClients; ++client) {
-        for (qsizetype c = 0; c < kCampaigns.size(); ++c) {
+        for (qsizetype c = 0; c < kCampaigns.size(); ++c)
             expected.append(c * 6 < perClient ? 1 : 0);
-        }
     }
     QCOMPARE(states(port), expected);
 

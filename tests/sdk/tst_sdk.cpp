@@ -1,11 +1,5 @@
 #include <QApplication>
-#include <QDirIterator>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
-#include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
@@ -25,6 +19,7 @@
 #include "support/TestSupport.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 
 class TstSdk : public QObject {
     Q_OBJECT
@@ -32,20 +27,18 @@ class TstSdk : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void cleanup();
-    void noticeAddressIgnoresTheEnvironment();
+    void noticeAddressAndCacheFolder();
     void facadeWritesExactKeysAndTypes();
     void trackingDefaultAcrossRestart();
     void modelTable_data();
     void modelTable();
-    void modelNameFromDevice();
-    void carrierAndPrivacySettings();
+    void modelAndCarrierFromTheDevice();
     void textFallback();
     void stringTablesComplete();
     void checkBoxImages();
     void htmlConversion();
     void htmlNeverFetches();
     void sizeOperators();
-    void cacheFilesStayInTheKitsFolder();
 };
 
 void TstSdk::initTestCase() {
@@ -53,14 +46,17 @@ void TstSdk::initTestCase() {
     qputenv("ORVANE_NOTICE_URL", "https://elsewhere.example/notice.json");
 }
 
-// Only the host decides which page the detail screen shows, never the process environment.
-void TstSdk::noticeAddressIgnoresTheEnvironment() {
+// Only the host decides which page the detail screen shows, never the process environment. The
+// image store keeps to a folder of the kit's own in the cache location.
+void TstSdk::noticeAddressAndCacheFolder() {
     OrvaneSDK& sdk = OrvaneSDK::shared();
     QCOMPARE(sdk.noticeUrl(), QString::fromUtf8(build::kDefaultNoticeUrl));
-    sdk.setNoticeUrlOverride(QStringLiteral("http://127.0.0.1:1/n.json"));
-    QCOMPARE(sdk.noticeUrl(), QStringLiteral("http://127.0.0.1:1/n.json"));
+    sdk.setNoticeUrlOverride(u"http://127.0.0.1:1/n.json"_s);
+    QCOMPARE(sdk.noticeUrl(), u"http://127.0.0.1:1/n.json"_s);
     sdk.setNoticeUrlOverride(std::nullopt);
     QCOMPARE(sdk.noticeUrl(), QString::fromUtf8(build::kDefaultNoticeUrl));
+    QCOMPARE(cacheDirectory(), QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                                   u"/orvane-offerwall"_s);
 }
 
 void TstSdk::cleanup() {
@@ -71,8 +67,8 @@ void TstSdk::cleanup() {
 void TstSdk::facadeWritesExactKeysAndTypes() {
     test::TemporarySettings settings;
     Orvane& orvane = Orvane::shared();
-    orvane.initialize(QStringLiteral("mk"), QStringLiteral("mck"), QStringLiteral("user-1"));
-    orvane.setMainTitle(QStringLiteral("Free points"));
+    orvane.initialize(u"mk"_s, u"mck"_s, u"user-1"_s);
+    orvane.setMainTitle(u"Free points"_s);
     orvane.setListType(Orvane::TYPE_LIST_ICON);
     orvane.setAge(31);
     orvane.setGender(Orvane::TYPE_GENDER_WOMAN);
@@ -95,14 +91,14 @@ void TstSdk::facadeWritesExactKeysAndTypes() {
     // What a later process reads back.
     d.sync();
     settings.restart();
-    QCOMPARE(d.string(keys::kGender), std::optional<QString>(QStringLiteral("2")));
+    QCOMPARE(d.string(keys::kGender), std::optional<QString>(u"2"_s));
     QCOMPARE(d.integer(keys::kAge), 31);
     QCOMPARE(d.boolean(keys::kCopyrightVisibility), true);
 
     // A second initialize replaces the keys.
-    orvane.initialize(QStringLiteral("mk2"), QStringLiteral("mck2"), QStringLiteral("user-2"));
-    QCOMPARE(d.string(keys::kMkey), std::optional<QString>(QStringLiteral("mk2")));
-    QCOMPARE(d.string(keys::kUserId), std::optional<QString>(QStringLiteral("user-2")));
+    orvane.initialize(u"mk2"_s, u"mck2"_s, u"user-2"_s);
+    QCOMPARE(d.string(keys::kMkey), std::optional<QString>(u"mk2"_s));
+    QCOMPARE(d.string(keys::kUserId), std::optional<QString>(u"user-2"_s));
 
     orvane.setDebugEnabled(true);
     QVERIFY(Log::displayLog());
@@ -113,44 +109,46 @@ void TstSdk::facadeWritesExactKeysAndTypes() {
 void TstSdk::trackingDefaultAcrossRestart() {
     test::TemporarySettings settings;
     UserDefaults& d = UserDefaults::standard();
+    const auto initialize = [] { Orvane::shared().initialize(u"a"_s, u"b"_s, u"c"_s); };
     QVERIFY2(!d.boolean(keys::kTrackingUsage), "before initialize nothing is registered");
-    Orvane::shared().initialize(QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"));
+    initialize();
     QVERIFY(d.boolean(keys::kTrackingUsage));
     d.sync();
-
     settings.restart(); // the registered default is not persisted
     QVERIFY(!d.boolean(keys::kTrackingUsage));
-    Orvane::shared().initialize(QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"));
+    initialize();
     QVERIFY(d.boolean(keys::kTrackingUsage));
 
     Orvane::shared().setTrackingUsage(false);
     d.sync();
     settings.restart();
-    Orvane::shared().initialize(QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"));
+    initialize();
     QVERIFY2(!d.boolean(keys::kTrackingUsage), "a stored false survives initialize");
 }
 
 void TstSdk::modelTable_data() {
     QTest::addColumn<QString>("identifier");
-    QTest::addColumn<QString>("name");
-    const auto row = [](const char* label, const QString& identifier, const char* name) {
-        QTest::newRow(label) << identifier << QString::fromLatin1(name);
-    };
-    row("x86_64", "x86_64", "Simulator");
-    row("i386", "i386", "Simulator");
-    row("first iPod", "iPod1,1", "iPod Touch");
-    row("iPod7,1", "iPod7,1", "iPod Touch");
-    row("iPad6,11", "iPad6,11", "iPad 5");
-    row("iPad7,1", "iPad7,1", "iPad Pro 12.9 Inch 2. Generation");
-    row("iPhone10,6", "iPhone10,6", "iPhone X");
-    row("iPhone12,8", "iPhone12,8", "iPhone SE 2nd Gen");
-    row("last key", "iPhone13,4", "iPhone 12 Pro Max");
-    row("unknown newer model", "iPhone14,2", "iPhone14,2");
-    row("case matters", "IPHONE12,8", "IPHONE12,8");
-    row("whole key only", "iPhone12,81", "iPhone12,81");
-    row("NUL padding skipped", QStringLiteral("iPhone12,8") + QString(3, QChar(0)),
-        "iPhone SE 2nd Gen");
-    row("empty", "", "");
+    QTest::addColumn<QString>("name"); // empty: the identifier itself
+    for (const auto& [identifier, name] :
+         std::initializer_list<std::pair<const char*, const char*>>{
+             {"x86_64", "Simulator"},
+             {"i386", "Simulator"},
+             {"iPod1,1", "iPod Touch"},
+             {"iPod7,1", "iPod Touch"},
+             {"iPad6,11", "iPad 5"},
+             {"iPad7,1", "iPad Pro 12.9 Inch 2. Generation"},
+             {"iPhone10,6", "iPhone X"},
+             {"iPhone12,8", "iPhone SE 2nd Gen"},
+             {"iPhone13,4", "iPhone 12 Pro Max"}, // the last key
+             {"iPhone14,2", ""},                  // a newer model
+             {"IPHONE12,8", ""},                  // case matters
+             {"iPhone12,81", ""},                 // whole key only
+             {"", ""}}) {
+        QTest::newRow(*identifier ? identifier : "empty")
+            << QString::fromLatin1(identifier) << QString::fromLatin1(*name ? name : identifier);
+    }
+    QTest::newRow("NUL padding skipped")
+        << QString(u"iPhone12,8"_s + QString(3, QChar(0))) << u"iPhone SE 2nd Gen"_s;
 }
 
 void TstSdk::modelTable() {
@@ -159,22 +157,15 @@ void TstSdk::modelTable() {
     QCOMPARE(Util::modelName(identifier), name);
 }
 
-void TstSdk::modelNameFromDevice() {
-    test::FakeDeviceInfo& device = test::FakeDeviceInfo::install();
-    device.setHardwareIdentifier(QStringLiteral("iPad7,3"));
-    QCOMPARE(Util::getModelName(), QStringLiteral("iPad Pro 10.5 Inch"));
-
-    test::restoreDefaultServices(); // this machine: an identifier the table may not know
-    QVERIFY(!Util::getModelName().isEmpty());
-    QVERIFY(!Util::getModelName().contains(QChar(0)));
-}
-
-void TstSdk::carrierAndPrivacySettings() {
+void TstSdk::modelAndCarrierFromTheDevice() {
     QVERIFY(!Util::getCarrierName().has_value()); // desktop default: no subscription
+    QVERIFY(!Util::getModelName().isEmpty() && !Util::getModelName().contains(QChar(0)));
 
     test::FakeDeviceInfo& device = test::FakeDeviceInfo::install();
-    device.setCarrierName(QStringLiteral("Orvane Mobile"));
-    QCOMPARE(Util::getCarrierName(), std::optional<QString>(QStringLiteral("Orvane Mobile")));
+    device.setHardwareIdentifier(u"iPad7,3"_s);
+    QCOMPARE(Util::getModelName(), u"iPad Pro 10.5 Inch"_s);
+    device.setCarrierName(u"Orvane Mobile"_s);
+    QCOMPARE(Util::getCarrierName(), std::optional<QString>(u"Orvane Mobile"_s));
     device.setCarrierName(QString()); // a provider without a name counts as none
     QVERIFY(!Util::getCarrierName().has_value());
 }
@@ -183,10 +174,10 @@ void TstSdk::textFallback() {
     // A table that lacks a key ("xy") falls back to English for that key only; a language
     // without a table ("xx") reads English; an unknown key reads as itself.
     const QList<QStringList> cases = {
-        {"ko", "ov_confirm", "확인"},  {"ko", "ov_no_such_key", "ov_no_such_key"},
-        {"en", "ov_confirm", "OK"},    {"xy", "ov_confirm", "Xy-OK"},
-        {"xy", "ov_cancel", "Cancel"}, {"xy", "ov_no_such_key", "ov_no_such_key"},
-        {"xx", "ov_confirm", "OK"}};
+        {u"ko"_s, u"ov_confirm"_s, u"확인"_s},  {u"ko"_s, u"ov_no_such_key"_s, u"ov_no_such_key"_s},
+        {u"en"_s, u"ov_confirm"_s, u"OK"_s},    {u"xy"_s, u"ov_confirm"_s, u"Xy-OK"_s},
+        {u"xy"_s, u"ov_cancel"_s, u"Cancel"_s}, {u"xy"_s, u"ov_no_such_key"_s, u"ov_no_such_key"_s},
+        {u"xx"_s, u"ov_confirm"_s, u"OK"_s}};
     for (const QStringList& c : cases) {
         setLocalizationLanguage(c[0]);
         QCOMPARE(localized(c[1]), c[2]);
@@ -204,9 +195,8 @@ void TstSdk::stringTablesComplete() {
         QFile file(sources.next());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
-        for (auto it = quotedKey.globalMatch(text); it.hasNext();) {
+        for (auto it = quotedKey.globalMatch(text); it.hasNext();)
             keys.insert(it.next().captured(1));
-        }
     }
     QVERIFY(keys.size() > 50);
     for (const QString& language : {QStringLiteral("en"), QStringLiteral("ko")}) {
@@ -222,35 +212,31 @@ void TstSdk::stringTablesComplete() {
             QVERIFY2(table.value(key).isString() && real,
                      qPrintable(language + QLatin1Char(' ') + key));
         }
-        for (auto it = table.constBegin(); it != table.constEnd(); ++it) {
+        for (auto it = table.constBegin(); it != table.constEnd(); ++it)
             QVERIFY2(it.value().isString(), qPrintable(it.key()));
-        }
 
         setLocalizationLanguage(language);
         // Removed from list replies before decoding: only a raw line feed can never be part of
         // the JSON itself (the list model's tests read such a reply).
-        QCOMPARE(localized("ascii_newline"), QStringLiteral("\n"));
-        const QStringList sorts = {localized("ov_sort_init"), localized("ov_sort_high"),
-                                   localized("ov_sort_low")};
+        QCOMPARE(localized(u"ascii_newline"_s), QStringLiteral("\n"));
+        const QStringList sorts = {localized(u"ov_sort_init"_s), localized(u"ov_sort_high"_s),
+                                   localized(u"ov_sort_low"_s)};
         QCOMPARE(QSet<QString>(sorts.begin(), sorts.end()).size(), 3);
         const QStringList choices = {
-            localized("ov_request_type_participate"), localized("ov_request_type_savings"),
-            localized("ov_request_type_service_obstacle"), localized("ov_request_type_etc")};
-        QVERIFY(!choices.contains(localized("ov_request_type_select")));
-        QVERIFY(!choices.contains(localized("ov_ad_select")));
-        QVERIFY(localized("ov_request_type_select") != localized("ov_ad_select"));
+            localized(u"ov_request_type_participate"_s), localized(u"ov_request_type_savings"_s),
+            localized(u"ov_request_type_service_obstacle"_s), localized(u"ov_request_type_etc"_s)};
+        QVERIFY(!choices.contains(localized(u"ov_request_type_select"_s)));
+        QVERIFY(!choices.contains(localized(u"ov_ad_select"_s)));
+        QVERIFY(localized(u"ov_request_type_select"_s) != localized(u"ov_ad_select"_s));
     }
 }
 
 void TstSdk::checkBoxImages() {
     // Both 20 by 20 and told apart: the ticked box is filled.
-    const QImage ticked = kitImage(kTickBoxImage);
-    const QImage empty = kitImage(kUncheckedBoxImage);
-    QCOMPARE(ticked.size(), QSize(20, 20));
-    QCOMPARE(empty.size(), QSize(20, 20));
-    QVERIFY(qAlpha(ticked.pixel(10, 10)) > 0);
-    QCOMPARE(qAlpha(empty.pixel(10, 10)), 0);
-    QVERIFY(kitImage(QStringLiteral("no-such-image")).isNull());
+    const QImage ticked = kitImage(kTickBoxImage), empty = kitImage(kUncheckedBoxImage);
+    QVERIFY(ticked.size() == QSize(20, 20) && empty.size() == QSize(20, 20));
+    QVERIFY(qAlpha(ticked.pixel(10, 10)) > 0 && qAlpha(empty.pixel(10, 10)) == 0);
+    QVERIFY(kitImage(u"no-such-image"_s).isNull());
 }
 
 void TstSdk::htmlConversion() {
@@ -277,19 +263,11 @@ void TstSdk::htmlConversion() {
     cursor.setPosition(document.characterCount() - 2); // inside the appended part
     QVERIFY(cursor.charFormat().foreground().color() != QColor(0xFF, 0x5C, 0x5A));
 
-    // The one-edit forms give the text the separate edits give.
-    QFont bold = font;
-    bold.setBold(true);
-    StyledText separate = *text;
+    // setColorAndFont gives the text that the separate edits give.
+    StyledText separate = *text, joined = *text;
     separate.setColor(Qt::darkGray);
     separate.setFont(font);
-    StyledText amount = StyledText::fromPlainText(QStringLiteral(" 1,200 P"));
-    amount.setColor(Qt::red);
-    amount.setFont(bold);
-    separate.append(amount);
-    StyledText joined = *text;
     joined.setColorAndFont(Qt::darkGray, font);
-    joined.appendPlainText(QStringLiteral(" 1,200 P"), Qt::red, bold);
     QCOMPARE(joined.toHtml(), separate.toHtml());
 
     // Empty HTML converts to an empty text, which is not a failure; invalid UTF-16 (a lone
@@ -350,21 +328,6 @@ void TstSdk::sizeOperators() {
     QVERIFY(qIsFinite(result.width()) && qIsFinite(result.height()));
     QVERIFY(capture.contains(QStringLiteral("Can't devine by 0")));
 #endif
-}
-
-void TstSdk::cacheFilesStayInTheKitsFolder() {
-    const QString folder = cacheDirectory();
-    QVERIFY(folder.startsWith(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)));
-    QVERIFY(folder.endsWith(QStringLiteral("/orvane-offerwall")));
-    QCOMPARE(cacheFileUrl(QStringLiteral("abc")).toLocalFile(), folder + QStringLiteral("/abc"));
-    const QString encoded = QStringLiteral("https%3A%2F%2Fcdn.example%2Fa.png");
-    QCOMPARE(cacheFileUrl(encoded).toLocalFile(), folder + QLatin1Char('/') + encoded);
-    for (const QString& hostile : {QStringLiteral("../../etc/passwd"), QStringLiteral(".."),
-                                   QStringLiteral("."), QStringLiteral("a/b")}) {
-        const QFileInfo file(cacheFileUrl(hostile).toLocalFile());
-        QCOMPARE(file.absolutePath(), folder);
-        QVERIFY(file.fileName() != QLatin1String("..") && file.fileName() != QLatin1String("."));
-    }
 }
 
 QTEST_MAIN(TstSdk)

@@ -3,7 +3,6 @@
 // show in the leak-checking run; this test checks that no widget outlives its offerwall.
 
 #include <QApplication>
-#include <QPointer>
 #include <QtTest>
 
 #include "core/CampListModel.h"
@@ -19,6 +18,7 @@
 #include "ui/TableView.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -45,39 +45,36 @@ private:
     bool round(ViewController& host, test::SandboxFixture& sandbox);
 };
 
+// Opens a screen with `open`, waits for it and for its request to `path`, and goes back.
+template <typename Screen>
+void visit(NavigationController* nav, test::SandboxFixture& sandbox,
+           const std::function<void()>& open, const QString& path) {
+    sandbox.server().clearRequests();
+    open();
+    QTRY_VERIFY(qobject_cast<Screen*>(nav->topViewController()));
+    QTRY_VERIFY(!sandbox.server().requestsTo(path).isEmpty());
+    nav->popViewController(false);
+}
+
 // One visit: the list, a detail page, the history, the inquiry form, then the close control.
 bool TstSoak::round(ViewController& host, test::SandboxFixture& sandbox) {
     Orvane::shared().presentOrvane(&host);
     QPointer<NavigationController> nav =
         qobject_cast<NavigationController*>(host.presentedViewController());
-    if (!nav) {
+    if (!nav)
         return false;
-    }
     auto* screen = qobject_cast<OrvaneViewController*>(nav->rootViewController());
     [&] { QTRY_VERIFY(screen->model().selectedAllCampList().size() > 2); }();
-
-    sandbox.server().clearRequests();
-    screen->onClick(2); // a house campaign with a detail page
-    [&] { QTRY_VERIFY(qobject_cast<DetailViewController*>(nav->topViewController())); }();
-    [&] { QTRY_VERIFY(!sandbox.server().requestsTo(QStringLiteral("/v1/view")).isEmpty()); }();
-    nav->popViewController(false);
-
-    QTest::mouseClick(screen->benefitsButton(), Qt::LeftButton);
-    [&] { QTRY_VERIFY(qobject_cast<BenefitsViewController*>(nav->topViewController())); }();
-    [&] {
-        QTRY_VERIFY(
-            !sandbox.server().requestsTo(QStringLiteral("/api/cs/user_reward_list")).isEmpty());
-    }();
-    nav->popViewController(false);
-
-    QTest::mouseClick(nav->findChild<QWidget*>(QStringLiteral("b_inquiry")), Qt::LeftButton);
-    [&] { QTRY_VERIFY(qobject_cast<RequestViewController*>(nav->topViewController())); }();
-    [&] {
-        QTRY_VERIFY(
-            !sandbox.server().requestsTo(QStringLiteral("/api/cs/agree_contents_app")).isEmpty());
-    }();
-    nav->popViewController(false);
-
+    // Row 2 is a house campaign with a detail page.
+    visit<DetailViewController>(
+        nav, sandbox, [&] { screen->onClick(2); }, u"/v1/view"_s);
+    visit<BenefitsViewController>(
+        nav, sandbox, [&] { QTest::mouseClick(screen->benefitsButton(), Qt::LeftButton); },
+        u"/api/cs/user_reward_list"_s);
+    const auto inquiry = [&] {
+        QTest::mouseClick(nav->findChild<QWidget*>(u"b_inquiry"_s), Qt::LeftButton);
+    };
+    visit<RequestViewController>(nav, sandbox, inquiry, u"/api/cs/agree_contents_app"_s);
     QTest::mouseClick(screen->closeButton(), Qt::LeftButton);
     [&] { QTRY_VERIFY(!nav); }();
     return !QTest::currentTestFailed();
@@ -94,7 +91,7 @@ void TstSoak::presentAndCloseManyTimes() {
     const qsizetype baseline = liveWidgets();
     const int count = rounds();
     for (int i = 1; i < count; ++i) {
-        QVERIFY2(round(host, sandbox), qPrintable(QStringLiteral("round %1").arg(i)));
+        QVERIFY2(round(host, sandbox), qPrintable(u"round %1"_s.arg(i)));
     }
     QCOMPARE(liveWidgets(), baseline);
     ApiJoin::shared().resetForTesting();
