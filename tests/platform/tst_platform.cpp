@@ -125,16 +125,17 @@ void TstPlatform::logLayoutAndCategories() {
     Log::log("D", {}, Log::Level::debug);
     Log::log("A", {}, Log::Level::info);
     Log::log("A", {1, "b"}, Log::Level::network);
-    Log::error("ApiJoin apiJoin Error :", std::optional<qint64>(401));
+    Log::error("ApiJoin apiJoin Error :", std::optional<qint64>(401), 2.5, true, -7);
     Log::log("x", {}, Log::Level::custom, u"MINE"_s);
     Log::setDisplayLog(false);
 
     const QString app = Log::subsystem();
-    QCOMPARE(capture.lines(),
-             (QStringList{app + u".\U0001F7E1 DEBUG|D "_s, app + u".\U0001F7E0 INFO|A "_s,
-                          app + u".\U0001F535 NETWORK|A 1 b"_s,
-                          app + u".\U0001F534 ERROR|ApiJoin apiJoin Error : Optional(401)"_s,
-                          app + u".\U0001F7E2 MINE|x "_s}));
+    QCOMPARE(
+        capture.lines(),
+        (QStringList{app + u".\U0001F7E1 DEBUG|D "_s, app + u".\U0001F7E0 INFO|A "_s,
+                     app + u".\U0001F535 NETWORK|A 1 b"_s,
+                     app + u".\U0001F534 ERROR|ApiJoin apiJoin Error : Optional(401) 2.5 true -7"_s,
+                     app + u".\U0001F7E2 MINE|x "_s}));
     // Network records are informational, errors critical, custom records debug.
     QCOMPARE(capture.types(),
              (QList<QtMsgType>{QtDebugMsg, QtInfoMsg, QtInfoMsg, QtCriticalMsg, QtDebugMsg}));
