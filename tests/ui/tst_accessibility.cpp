@@ -5,9 +5,7 @@
 #include <QAccessible>
 #include <QtTest>
 
-#include "core/Localized.h"
-#include "core/Log.h"
-#include "orvane/Orvane.h"
+#include "core/CampListModel.h"
 #include "participation/ApiJoin.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
@@ -15,8 +13,8 @@
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/OrvaneViewController.h"
 #include "support/Fakes.h"
-#include "support/SandboxFixture.h"
-#include "support/TestSupport.h"
+#include "support/GuiTest.h"
+#include "support/OfferwallHost.h"
 #include "ui/Accessibility.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
@@ -24,6 +22,7 @@
 #include "ui/SegmentedControl.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using test::text;
 
 namespace {
@@ -38,57 +37,30 @@ QWidget* focused() {
 
 } // namespace
 
-class TstAccessibility : public QObject {
+class TstAccessibility : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        Log::setDisplayLog(true);
-        setLocalizationLanguage(QStringLiteral("en"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
-    }
-    void init() {
-        ApiJoin::shared().resetForTesting();
-        QVERIFY(m_sandbox.ok());
-        m_sandbox.server().clearFaults();
-        m_host = new ViewController;
-        m_host->show();
-        m_host->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_host));
-        Orvane::shared().presentOrvane(m_host.data());
-        m_nav = qobject_cast<NavigationController*>(m_host->presentedViewController());
-        QVERIFY(m_nav);
-        m_screen = qobject_cast<OrvaneViewController*>(m_nav->rootViewController());
-        QVERIFY(m_screen);
-        QTRY_VERIFY(!m_screen->model().selectedAllCampList().isEmpty());
-        QTRY_COMPARE(ApiJoin::shared().viewController(), m_screen.data());
-    }
-    void cleanup() {
-        delete m_host.data();
-        ApiJoin::shared().resetForTesting();
-        test::restoreDefaultServices();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
     void rowsAndTabs();
     void controlNamesAndRoles_data();
     void controlNamesAndRoles();
     void keyboardOnlyWalk();
 
 private:
-    int rowOf(qint64 campid) const {
-        const CampRows rows = m_screen->model().selectedAllCampList();
-        for (int i = 0; i < rows.size(); ++i) {
-            if (rows.at(i).campid == campid)
-                return i;
-        }
-        return -1;
+    // Every function starts on the offerwall with its list loaded.
+    void initTest() override {
+        m_ow = std::make_unique<test::OfferwallHost>();
+        QVERIFY(m_ow->ok());
+        m_nav = m_ow->nav;
+        m_screen = m_ow->screen;
+        QTRY_VERIFY(!m_ow->rows().isEmpty());
+        QTRY_COMPARE(ApiJoin::shared().viewController(), m_screen);
     }
+    void cleanupTest() override { m_ow.reset(); }
+    int rowOf(qint64 campid) const { return m_ow->rowOf(campid); }
 
-    test::SandboxFixture m_sandbox;
-    QPointer<ViewController> m_host;
-    QPointer<NavigationController> m_nav;
-    QPointer<OrvaneViewController> m_screen;
+    std::unique_ptr<test::OfferwallHost> m_ow;
+    NavigationController* m_nav = nullptr;
+    OrvaneViewController* m_screen = nullptr;
 };
 
 void TstAccessibility::rowsAndTabs() {
@@ -206,16 +178,16 @@ void TstAccessibility::keyboardOnlyWalk() {
         key(Qt::Key_Tab);
     QCOMPARE(focused(), detail->b_reward());
     key(Qt::Key_Return);
-    QTRY_COMPARE(m_sandbox.server().requestsTo(QStringLiteral("/v1/join")).size(), 1);
+    QTRY_COMPARE(server().requestsTo(QStringLiteral("/v1/join")).size(), 1);
     QTRY_COMPARE(opener.opened.size(), 1);
 
     // Escape goes back to the list.
     key(Qt::Key_Escape);
-    QTRY_COMPARE(m_nav->topViewController(), m_screen.data());
+    QTRY_COMPARE(m_nav->topViewController(), m_screen);
     QVERIFY(focused());
 
     // An alert takes the focus; Escape answers it and the focus goes back to the list.
-    m_sandbox.server().setFault(QStringLiteral("/v1/join"), sandbox::Fault::resultCode(403));
+    server().setFault(QStringLiteral("/v1/join"), sandbox::Fault::resultCode(403));
     ApiJoin::shared().resetForTesting();
     ApiJoin::shared().setViewController(m_screen);
     list->setFocus(Qt::TabFocusReason);
@@ -229,7 +201,7 @@ void TstAccessibility::keyboardOnlyWalk() {
 
     // Escape at the root closes the offerwall.
     key(Qt::Key_Escape);
-    QTRY_VERIFY(!m_host->presentedViewController());
+    QTRY_VERIFY(!m_ow->host.presentedViewController());
 }
 
 QTEST_MAIN(TstAccessibility)
