@@ -2,6 +2,7 @@
 // driven with real clicks: title, groups and tabs, sort modes, row kinds, pinned rows to the
 // detail page, the summary popup or header, the dialogs and the footer.
 
+#include <QAccessible>
 #include <QtTest>
 
 #include "core/ApiProvider.h"
@@ -12,10 +13,15 @@
 #include "participation/ApiJoin.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
+#include "screens/inquiry/RequestViewController.h"
+#include "screens/offerwall/CampCellCommon.h"
+#include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/CopyRightView.h"
 #include "screens/offerwall/OrvaneViewController.h"
+#include "support/Fakes.h"
 #include "support/GuiTest.h"
 #include "support/OfferwallHost.h"
+#include "ui/Accessibility.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/Label.h"
@@ -44,6 +50,14 @@ void clickSegment(OrvaneViewController* screen, int index) {
 
 QJsonObject emptyCatalogue(QJsonArray camps = {}) {
     return QJsonObject{{u"camp"_s, camps}, {u"housemd"_s, QJsonArray{}}};
+}
+
+QAccessibleInterface* accessible(QObject* object) {
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+QWidget* focused() {
+    return QApplication::focusWidget();
 }
 
 } // namespace
@@ -345,7 +359,173 @@ private Q_SLOTS:
         QTRY_VERIFY(!ow.host.presentedViewController());
         QVERIFY(!AlertController::visibleAlert());
     }
+    // As a screen reader and a keyboard-only user meet the offerwall: accessible names and roles
+    // read through QAccessible, and a walk with the keyboard alone from opening the wall to joining
+    // a campaign and back.
+    void rowsAndTabs();
+    void controlNamesAndRoles_data();
+    void controlNamesAndRoles();
+    void keyboardOnlyWalk();
+
+private:
+    // Opens the offerwall and waits for its list and for the kit's alerts to go to it.
+    bool openLoaded() {
+        m_ow = std::make_unique<test::OfferwallHost>();
+        m_nav = m_ow->nav;
+        m_screen = m_ow->screen;
+        return m_ow->ok() && QTest::qWaitFor([this] {
+                   return !m_ow->rows().isEmpty() && ApiJoin::shared().viewController() == m_screen;
+               });
+    }
+    void cleanupTest() override { m_ow.reset(); }
+
+    std::unique_ptr<test::OfferwallHost> m_ow;
+    NavigationController* m_nav = nullptr;
+    OrvaneViewController* m_screen = nullptr;
 };
+
+void TstOfferwall::rowsAndTabs() {
+    QVERIFY(openLoaded());
+    // A row reads "title, reward, action" and can be pressed.
+    const int row = m_ow->rowOf(110);
+    QVERIFY(row >= 0);
+    m_screen->tv_camp->scrollToRow(row);
+    auto* cell = qobject_cast<CampTableViewCell*>(m_screen->tv_camp->cellForRow(row));
+    QVERIFY(cell);
+    const Camp camp = *cell->camp();
+    QAccessibleInterface* rowInterface = accessible(cell);
+    QCOMPARE(rowInterface->role(), QAccessible::ListItem);
+    QCOMPARE(rowInterface->text(QAccessible::Name),
+             QStringList({*camp.name, campRewardText(camp), *camp.cta}).join(u", "_s));
+    QVERIFY(rowInterface->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
+
+    // The tabs: a tab list of two named tabs, the first selected.
+    QAccessibleInterface* tabs = accessible(m_screen->sc_camp);
+    QCOMPARE(tabs->role(), QAccessible::PageTabList);
+    QCOMPARE(tabs->childCount(), 2);
+    const QStringList tabNames{text("ov_tab_campaigns"), text("ov_tab_shopping")};
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(tabs->child(i)->role(), QAccessible::PageTab);
+        QCOMPARE(tabs->child(i)->text(QAccessible::Name), tabNames.at(i));
+        QCOMPARE(tabs->child(i)->state().selected, i == 0);
+    }
+}
+
+void TstOfferwall::controlNamesAndRoles_data() {
+    QTest::addColumn<bool>("inForm");
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("name");
+    const auto row = [](const char* objectName, bool inForm, QAccessible::Role role,
+                        const QString& name) {
+        QTest::newRow(objectName) << inForm << QString::fromLatin1(objectName) << role << name;
+    };
+    row("b_close", false, QAccessible::Button, text("ov_a11y_close"));
+    row("b_sort", false, QAccessible::Button, text("ov_a11y_sort").arg(text("ov_sort_init")));
+    row("b_benefits", false, QAccessible::Button, text("ov_benefits_received"));
+    row("tv_camp", false, QAccessible::List, text("ov_a11y_campaigns"));
+    row("v_request_type", true, QAccessible::Button,
+        text("ov_inquiry_type") + u", "_s + text("ov_request_type_select"));
+    row("tf_name", true, QAccessible::EditableText, text("ov_name"));
+    row("tf_email", true, QAccessible::EditableText, text("ov_email"));
+    row("tv_input_inquiry", true, QAccessible::EditableText, text("ov_inquiry_contents"));
+    row("iv_attach", true, QAccessible::Button, text("ov_a11y_add_screenshot"));
+    row("b_agree", true, QAccessible::CheckBox, text("ov_agree"));
+    row("b_positive", true, QAccessible::Button, text("ov_send"));
+}
+
+void TstOfferwall::controlNamesAndRoles() {
+    QVERIFY(openLoaded());
+    QFETCH(bool, inForm);
+    QFETCH(QString, objectName);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, name);
+    if (inForm)
+        m_screen->performSegue(RequestViewController::kSceneIdentifier);
+    auto* widget = m_nav->findChild<QWidget*>(objectName);
+    QVERIFY(widget && widget->isVisible());
+    QAccessibleInterface* control = accessible(widget);
+    QCOMPARE(control->role(), role);
+    QCOMPARE(control->text(QAccessible::Name), name);
+    QVERIFY(widget->focusPolicy() & Qt::TabFocus);
+    if (role == QAccessible::CheckBox) { // Space ticks it, as a tap does
+        QVERIFY(!control->state().checked);
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Space);
+        QVERIFY(control->state().checked);
+        QVERIFY(m_nav->findChild<QWidget*>(u"b_positive"_s)->isEnabled());
+    }
+}
+
+void TstOfferwall::keyboardOnlyWalk() {
+    QVERIFY(openLoaded());
+    test::FakeConsent::install();
+    test::FakeUrlOpener& opener = test::FakeUrlOpener::install();
+    auto key = [](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QVERIFY(focused());
+        QTest::keyClick(focused(), k, modifiers);
+    };
+
+    // Opening the wall puts the focus on its first control; Tab follows the reading order.
+    QTRY_COMPARE(focused(), m_screen->closeButton());
+    const QList<QWidget*> order{m_nav->findChild<QWidget*>(u"b_inquiry"_s), m_screen->sc_camp,
+                                m_screen->benefitsButton(), m_screen->b_sort, m_screen->tv_camp};
+    for (QWidget* next : order) {
+        key(Qt::Key_Tab);
+        QCOMPARE(focused(), next);
+    }
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focused(), m_screen->b_sort);
+    key(Qt::Key_Tab);
+
+    // In the list, the current row wears the focus ring; Down moves to the campaign.
+    TableView* list = m_screen->tv_camp;
+    QCOMPARE(list->currentRow(), 0);
+    const int target = m_ow->rowOf(103); // has a detail page
+    QVERIFY(target > 0);
+    for (int i = 0; i < target; ++i)
+        key(Qt::Key_Down);
+    QCOMPARE(list->currentRow(), target);
+    auto* ring = list->findChild<FocusRing*>();
+    QVERIFY(ring && ring->isVisible());
+    QCOMPARE(ring->target(), list->cellForRow(target));
+    QVERIFY(accessible(list->cellForRow(target))->state().focused);
+
+    // Enter opens its detail page; Tab reaches the join button, Enter joins.
+    key(Qt::Key_Return);
+    auto* detail = qobject_cast<DetailViewController*>(m_nav->topViewController());
+    QVERIFY(detail);
+    QTRY_COMPARE(detail->buttonState(), DetailViewController::ButtonState::join); // armed
+    for (int i = 0; i < 10 && focused() != detail->b_reward(); ++i)
+        key(Qt::Key_Tab);
+    QCOMPARE(focused(), detail->b_reward());
+    key(Qt::Key_Return);
+    QTRY_COMPARE(requests(u"/v1/join"_s), 1);
+    QTRY_COMPARE(opener.opened.size(), 1);
+
+    // Escape goes back to the list.
+    key(Qt::Key_Escape);
+    QTRY_COMPARE(m_nav->topViewController(), m_screen);
+    QVERIFY(focused());
+
+    // An alert takes the focus; Escape answers it and the focus goes back to the list.
+    server().setFault(u"/v1/join"_s, sandbox::Fault::resultCode(403));
+    ApiJoin::shared().resetForTesting();
+    ApiJoin::shared().setViewController(m_screen);
+    list->setFocus(Qt::TabFocusReason);
+    list->setCurrentRow(m_ow->rowOf(110));
+    key(Qt::Key_Space);
+    QTRY_VERIFY(AlertController::visibleAlert());
+    QVERIFY(AlertController::visibleAlert()->isAncestorOf(focused()));
+    key(Qt::Key_Escape);
+    QTRY_VERIFY(!AlertController::visibleAlert());
+    QTRY_COMPARE(focused(), list);
+
+    // Escape at the root closes the offerwall.
+    key(Qt::Key_Escape);
+    QTRY_VERIFY(!m_ow->host.presentedViewController());
+}
 
 QTEST_MAIN(TstOfferwall)
 #include "tst_offerwall.moc"
