@@ -247,34 +247,41 @@ void TstUi::backButtonTitles() {
 }
 
 void TstUi::alertLayouts_data() {
-    QTest::addColumn<bool>("sheet");
+    QTest::addColumn<int>("kind"); // 0 alert, 1 sheet, 2 choice sheet (adds "Cancel")
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("actions"); // as alertOf() takes them
     QTest::addColumn<QStringList>("shown");   // the buttons in reading order
+    const QStringList choices{u"Week"_s, u"Month"_s, u"Quarter"_s, u"Cancel"_s};
     // At the bottom of the screen: the choices in the order added, the cancel action in its own
-    // group below them.
+    // group below them; a choice sheet ticks the current choice only.
     QTest::newRow("sheet, title only")
-        << true << u"Period"_s << QString()
-        << QStringList{u"Week"_s, u"!Cancel"_s, u"*Month"_s, u"Quarter"_s}
-        << QStringList{u"Week"_s, u"Month"_s, u"Quarter"_s, u"Cancel"_s};
+        << 1 << u"Period"_s << QString()
+        << QStringList{u"Week"_s, u"!Cancel"_s, u"*Month"_s, u"Quarter"_s} << choices;
+    QTest::newRow("choice sheet") << 2 << u"Period"_s << QString()
+                                  << QStringList{u"Week"_s, u"*Month"_s, u"Quarter"_s} << choices;
     // Centred: two actions side by side, in the order added.
     QTest::newRow("alert, message only")
-        << false << QString() << u"Start the app?"_s << QStringList{u"!Cancel"_s, u"OK"_s}
+        << 0 << QString() << u"Start the app?"_s << QStringList{u"!Cancel"_s, u"OK"_s}
         << QStringList{u"Cancel"_s, u"OK"_s};
 }
 
 void TstUi::alertLayouts() {
-    QFETCH(bool, sheet);
+    QFETCH(int, kind);
     QFETCH(QString, title);
     QFETCH(QString, message);
     QFETCH(QStringList, actions);
     QFETCH(QStringList, shown);
+    const bool sheet = kind > 0;
     m_nav->show();
     const int height = m_nav->height();
+    QStringList choices = actions;
+    choices.replaceInStrings(u"*"_s, QString());
     auto* alert =
-        alertOf(title, message, actions,
-                sheet ? AlertController::Style::ActionSheet : AlertController::Style::Alert);
+        kind == 2
+            ? AlertController::choiceSheet(title, choices, u"Month"_s, {}, u"Cancel"_s)
+            : alertOf(title, message, actions,
+                      sheet ? AlertController::Style::ActionSheet : AlertController::Style::Alert);
     m_root->present(alert, false);
     QCOMPARE(AlertController::visibleAlert(), alert);
     QStringList texts;
