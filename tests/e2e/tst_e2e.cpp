@@ -1,123 +1,259 @@
-// One campaign the whole road from list to reward, against orvane-sandbox, the way a user walks
-// it: the offerwall lists it, a tap joins, the landing page opens (the test opener visits it over
-// HTTP), the state is polled until the server confirms, the reward is collected (reward type 1)
-// or credited by the server (reward type 2), the completion alert is confirmed, the list reloads,
-// and the benefits history shows the reward.
+// Campaigns the whole road from list to reward, against orvane-sandbox, the way a user walks it:
+// the offerwall lists the campaign, a tap joins, the landing page opens (the test opener visits
+// it over HTTP), the state is polled until the server confirms, the reward is collected (reward
+// type 1) or credited by the server (reward type 2), the completion alert is confirmed, the list
+// reloads and the benefits history shows the reward. Along the way, what the host hears from
+// Orvane::shared(): one reward confirmation per reward, none for a refused join, a failed claim
+// or a repeated state reply, and the offerwall's shown / closed pair however it closes.
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QtTest>
 
 #include "core/CampListModel.h"
-#include "core/Localized.h"
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
+#include "participation/PollTimer.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/OrvaneViewController.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
+#include "support/OfferwallHost.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/NavigationController.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using test::text;
+
+namespace {
+enum class Outcome { Claimed, Credited, JoinRefused, ClaimFailed, RepeatedStateReply };
+enum class Closing {
+    CloseControl,
+    NoCampaignDialog,
+    HostDismisses,
+    EscapeKey,
+    OwnWindowClosed,
+    OwnWindowCloseControl
+};
+} // namespace
 
 class TstE2e : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
-    void rewardType1Accumulate() { walk(1, 110); }
-    void rewardType2Automatic() { walk(2, 105); }
-
-private:
-    void walk(int rewardType, qint64 campid);
+    void walk_data();
+    void walk();
+    void shownAndClosedPaired_data();
+    void shownAndClosedPaired();
 };
 
-void TstE2e::walk(int rewardType, qint64 campid) {
-    server().setCompletionDelay(300);
-    server().setRewardType(rewardType);
-    Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
+void TstE2e::walk_data() {
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<qint64>("campid");
+    QTest::newRow("type 1, claimed") << Outcome::Claimed << qint64(110);
+    QTest::newRow("type 2, credited by the server") << Outcome::Credited << qint64(105);
+    QTest::newRow("join refused") << Outcome::JoinRefused << qint64(110);
+    QTest::newRow("claim failed") << Outcome::ClaimFailed << qint64(110);
+    QTest::newRow("state reply repeated") << Outcome::RepeatedStateReply << qint64(105);
+}
 
-    // The machine has no browser and no consent prompt: the opener visits the page itself.
-    test::FakeConsent& consent = test::FakeConsent::install();
-    test::FakeUrlOpener& opener = test::FakeUrlOpener::install();
-    QNetworkAccessManager browser;
-    int visits = 0;
-    opener.onOpen = [&](const QUrl& url) {
-        QNetworkReply* reply = browser.get(QNetworkRequest(url));
-        connect(reply, &QNetworkReply::finished, reply, [&visits, reply] {
-            if (reply->error() == QNetworkReply::NoError)
-                ++visits;
-            reply->deleteLater();
-        });
-    };
+void TstE2e::walk() {
+    QFETCH(Outcome, outcome);
+    QFETCH(qint64, campid);
+    const bool credited = outcome == Outcome::Credited || outcome == Outcome::RepeatedStateReply;
+    server().setCompletionDelay(200);
+    server().setRewardType(credited ? 2 : 1);
+    if (outcome == Outcome::JoinRefused)
+        server().setFault(u"/v1/join"_s, sandbox::Fault::resultCode(403));
+    ManualPollTimer* timer = nullptr; // owned by the kit once handed over
+    if (outcome == Outcome::RepeatedStateReply) {
+        timer = new ManualPollTimer;
+        // Every state reply confirms, late: two polls' requests are out before either answers.
+        sandbox::Fault late = sandbox::Fault::delay(800);
+        late.patch = QJsonObject{{u"state"_s, 3}};
+        server().setFault(u"/v1/state"_s, late);
+        ApiJoin::shared().setPollTimer(std::unique_ptr<PollTimer>(timer));
+    }
+    QSignalSpy started(&Orvane::shared(), &Orvane::participationStarted);
+    QSignalSpy rewarded(&Orvane::shared(), &Orvane::rewardConfirmed);
 
-    // 1. The host presents the offerwall; the list arrives.
-    ViewController host;
-    host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&host));
-    Orvane::shared().presentOrvane(&host);
-    auto* nav = qobject_cast<NavigationController*>(host.presentedViewController());
-    auto* screen = nav ? qobject_cast<OrvaneViewController*>(nav->rootViewController()) : nullptr;
-    QVERIFY(screen);
-    QTRY_VERIFY(!screen->model().selectedAllCampList().isEmpty());
-    const CampRows rows = screen->model().selectedAllCampList();
-    int row = -1;
-    for (int i = 0; i < rows.size(); ++i)
-        row = rows.at(i).campid == campid ? i : row;
-    QVERIFY(row >= 0);
-    QCOMPARE(rows.at(row).rewardtype, std::optional<qint64>(rewardType));
-    QTRY_COMPARE(ApiJoin::shared().viewController(), screen);
+    // 1. The host presents the offerwall; the list arrives with the list's reward type.
+    test::OfferwallHost ow;
+    QVERIFY(ow.ok());
+    ow.browse();
+    QTRY_VERIFY(ow.cell(campid));
+    QTRY_COMPARE(ApiJoin::shared().viewController(), ow.screen);
+    CampTableViewCell* cell = ow.cell(campid);
+    const Camp camp = *cell->camp();
+    QCOMPARE(camp.rewardtype, std::optional<qint64>(credited ? 2 : 1));
 
     // 2. A tap on its row joins: consent, join, landing page opened and visited.
-    screen->tv_camp->scrollToRow(row);
-    auto* cell = qobject_cast<CampTableViewCell*>(screen->tv_camp->cellForRow(row));
-    QVERIFY(cell);
-    QCOMPARE(cell->camp()->campid, std::optional<qint64>(campid));
-    QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(cell->width() / 2, 12));
-    QTRY_COMPARE(requests(QStringLiteral("/v1/join")), 1);
-    QCOMPARE(consent.requests, 1);
-    QTRY_COMPARE(opener.opened.size(), 1);
-    QVERIFY(opener.opened.first().path().startsWith(QStringLiteral("/landing/%1").arg(campid)));
-    QTRY_COMPARE(visits, 1);
+    test::tapRow(cell);
+    QTRY_COMPARE(requests(u"/v1/join"_s), 1);
+    QCOMPARE(ow.consent->requests, 1);
+    if (outcome == Outcome::JoinRefused) {
+        QTRY_VERIFY(AlertController::visibleAlert());
+        QCOMPARE(AlertController::visibleAlert()->message(), text("ov_403"));
+        QVERIFY(settled());
+        QCOMPARE(started.size() + rewarded.size(), 0);
+        return;
+    }
+    QTRY_COMPARE(started.size(), 1);
+    QCOMPARE(started.first().first().toLongLong(), campid);
+    QTRY_COMPARE(ow.opener->opened.size(), 1);
+    QVERIFY(ow.opener->opened.first().path().startsWith(u"/landing/%1"_s.arg(campid)));
+    QTRY_COMPARE(ow.visits, 1);
 
     // 3. Polling until the server confirms the participation.
-    QTRY_VERIFY_WITH_TIMEOUT(requests(QStringLiteral("/v1/state")) >= 1, 5000);
-    const int listLoads = requests(QStringLiteral("/v1/req"));
-    if (rewardType == 1) {
+    QTRY_VERIFY_WITH_TIMEOUT(requests(u"/v1/state"_s) >= 1, 5000);
+    const int listLoads = requests(u"/v1/req"_s);
+    if (outcome == Outcome::RepeatedStateReply) {
+        QVERIFY(timer->fire()); // a second request while the first is held by the server
+        QTRY_COMPARE_WITH_TIMEOUT(rewarded.size(), 1, 5000);
+        QTRY_COMPARE(requests(u"/v1/state"_s), 2);
+        QVERIFY(settled());
+        QTRY_VERIFY(AlertController::visibleAlert()); // one alert, none queued behind it
+        QCOMPARE(ow.screen->pendingPresentationCount(), 0);
+    } else if (!credited) {
         // The row offers the reward; a tap on it collects with the key of the state reply.
         QTRY_COMPARE_WITH_TIMEOUT(cell->action(), CampTableViewCell::Action::accumulate, 8000);
         QCOMPARE(cell->camp()->campid, std::optional<qint64>(campid));
         QVERIFY(cell->orvkey().has_value());
         QVERIFY(!ApiJoin::shared().isPolling());
-        QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(cell->width() / 2, 12));
-        QTRY_COMPARE(requests(QStringLiteral("/v1/reward")), 1);
-        const auto claim = server().requestsTo("/v1/reward").first();
-        QCOMPARE(claim.queryValue("campid"), std::optional<QString>(QString::number(campid)));
-        QCOMPARE(claim.queryValue("orvkey"), cell->orvkey());
+        QCOMPARE(rewarded.size(), 0); // offered, not yet claimed
+        if (outcome == Outcome::ClaimFailed)
+            server().setFault(u"/v1/reward"_s, sandbox::Fault::resultCode(500));
+        test::tapRow(cell);
+        QTRY_COMPARE(requests(u"/v1/reward"_s), 1);
+        if (outcome == Outcome::ClaimFailed) {
+            QTRY_VERIFY(AlertController::visibleAlert());
+            QCOMPARE(AlertController::visibleAlert()->message(), text("ov_try_again"));
+            QCOMPARE(rewarded.size(), 0);
+            return;
+        }
+        const auto claim = server().requestsTo(u"/v1/reward"_s).first();
+        QCOMPARE(claim.queryValue(u"campid"_s), std::optional<QString>(QString::number(campid)));
+        QCOMPARE(claim.queryValue(u"orvkey"_s), cell->orvkey());
         QCOMPARE(cell->orvkey(), server().stateReplyKey(sandbox().userId(), campid));
     }
 
-    // 4. The completion alert over the offerwall; confirming it reloads the list.
+    // 4. The reward is reported once; the completion alert over the offerwall, and confirming it
+    // reloads the list.
+    QTRY_COMPARE_WITH_TIMEOUT(rewarded.size(), 1, 8000);
+    const QList<QVariant> reward = rewarded.first();
+    QCOMPARE(reward.at(0).toLongLong(), campid);
+    QCOMPARE(reward.at(1).toString(), camp.name.value());
+    QCOMPARE(reward.at(2).toDouble(), camp.rewardprice.value());
+    QCOMPARE(reward.at(3).toString(), camp.pricemark.value());
     QTRY_VERIFY_WITH_TIMEOUT(AlertController::visibleAlert(), 8000);
     AlertController* alert = AlertController::visibleAlert();
     QCOMPARE(alert->message(), text("ov_participation_complete"));
-    QCOMPARE(alert->presentingViewController(), screen);
-    QCOMPARE(requests(QStringLiteral("/v1/req")), listLoads); // nothing before the user confirms
+    QCOMPARE(alert->presentingViewController(), ow.screen);
+    QCOMPARE(requests(u"/v1/req"_s), listLoads); // nothing before the user confirms
     QTest::mouseClick(alert->actionButton(text("ov_confirm")), Qt::LeftButton);
-    QTRY_COMPARE(requests(QStringLiteral("/v1/req")), listLoads + 1);
-    if (rewardType == 2)
-        QCOMPARE(requests(QStringLiteral("/v1/reward")), 0); // the server credited it by itself
+    QTRY_COMPARE(requests(u"/v1/req"_s), listLoads + 1);
+    QVERIFY(settled());
+    QCOMPARE(rewarded.size(), 1);
+    QCOMPARE(started.size(), 1);
+    if (outcome == Outcome::RepeatedStateReply)
+        return;
+    if (credited)
+        QCOMPARE(requests(u"/v1/reward"_s), 0); // the server credited it by itself
 
     // 5. The benefits history lists the reward.
-    QTest::mouseClick(screen->benefitsButton(), Qt::LeftButton);
-    auto* benefits = qobject_cast<BenefitsViewController*>(nav->topViewController());
+    QTest::mouseClick(ow.screen->benefitsButton(), Qt::LeftButton);
+    auto* benefits = qobject_cast<BenefitsViewController*>(ow.nav->topViewController());
     QVERIFY(benefits);
     QTRY_VERIFY(!benefits->reward().isEmpty());
     QCOMPARE(benefits->reward().first().campid, std::optional<qint64>(campid));
     QCOMPARE(benefits->reward().first().rewarddate,
-             std::optional<QString>(QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
+             std::optional<QString>(QDate::currentDate().toString(u"yyyyMMdd"_s)));
+}
+
+void TstE2e::shownAndClosedPaired_data() {
+    QTest::addColumn<Closing>("closing");
+    QTest::newRow("close control") << Closing::CloseControl;
+    QTest::newRow("no-campaign dialog") << Closing::NoCampaignDialog;
+    QTest::newRow("host dismisses") << Closing::HostDismisses;
+    QTest::newRow("escape key") << Closing::EscapeKey;
+    QTest::newRow("own window closed") << Closing::OwnWindowClosed;
+    QTest::newRow("own window, close control") << Closing::OwnWindowCloseControl;
+}
+
+void TstE2e::shownAndClosedPaired() {
+    QFETCH(Closing, closing);
+    if (closing == Closing::NoCampaignDialog)
+        QVERIFY(server().setCatalogue(
+            QJsonObject{{u"camp"_s, QJsonArray{}}, {u"housemd"_s, QJsonArray{}}}));
+    QSignalSpy shown(&Orvane::shared(), &Orvane::offerwallShown);
+    QSignalSpy closed(&Orvane::shared(), &Orvane::offerwallClosed);
+
+    if (closing == Closing::OwnWindowClosed || closing == Closing::OwnWindowCloseControl) {
+        // A host widget outside any controller: the offerwall is a phone-sized window of its own.
+        Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
+        QWidget hostWidget;
+        hostWidget.resize(300, 300);
+        hostWidget.show();
+        Orvane::shared().presentOrvane(&hostWidget);
+        QCOMPARE(hostWidget.findChildren<NavigationController*>().size(), 1);
+        QPointer<NavigationController> own(hostWidget.findChild<NavigationController*>());
+        QVERIFY(own->isWindow());
+        QVERIFY(QTest::qWaitForWindowExposed(own));
+        QCOMPARE(own->size(), QSize(390, 844));
+        auto* screen = qobject_cast<OrvaneViewController*>(own->rootViewController());
+        QVERIFY(screen);
+        QTRY_COMPARE(screen->model().selectedAllCampList().size(), 12);
+        QTRY_COMPARE(shown.size(), 1);
+        if (closing == Closing::OwnWindowClosed)
+            own->close();
+        else
+            QTest::mouseClick(screen->closeButton(), Qt::LeftButton);
+        QTRY_COMPARE(closed.size(), 1);
+        QCOMPARE(shown.size(), 1);
+        QTRY_VERIFY(!own);
+        return;
+    }
+
+    test::OfferwallHost ow;
+    QVERIFY(ow.ok());
+    QTRY_COMPARE(shown.size(), 1);
+    if (closing != Closing::NoCampaignDialog) {
+        // The history pushed above and popped again is still the same presentation. The back
+        // button leading from the history names it; back on the list the short title returns.
+        QTest::mouseClick(ow.screen->benefitsButton(), Qt::LeftButton);
+        QTRY_VERIFY(qobject_cast<BenefitsViewController*>(ow.nav->topViewController()));
+        QTRY_VERIFY(!ow.screen->isAppeared());
+        QCOMPARE(ow.screen->navigationItem().backButtonTitle(), text("ov_benefits_received"));
+        QVERIFY(
+            ow.nav->navigationBar()->backButton()->title().endsWith(text("ov_benefits_received")));
+        QVERIFY(ow.nav->popViewController(false));
+        QTRY_VERIFY(ow.screen->isAppeared());
+        QTRY_COMPARE(ow.screen->navigationItem().backButtonTitle(), text("ov_back"));
+        QCOMPARE(shown.size(), 1);
+    }
+    QCOMPARE(closed.size(), 0);
+
+    QPointer<NavigationController> nav(ow.nav);
+    switch (closing) {
+    case Closing::CloseControl:
+        QVERIFY(ow.screen->closeButton()->isVisible());
+        QTest::mouseClick(ow.screen->closeButton(), Qt::LeftButton);
+        break;
+    case Closing::NoCampaignDialog:
+        QTRY_VERIFY(AlertController::visibleAlert());
+        AlertController::visibleAlert()->tapAction(text("ov_confirm"));
+        break;
+    case Closing::HostDismisses:
+        ow.host.dismiss(false);
+        break;
+    default:
+        QTest::keyClick(ow.screen, Qt::Key_Escape);
+        break;
+    }
+    QTRY_VERIFY(!ow.host.presentedViewController());
+    QTRY_VERIFY(!nav);
+    QCOMPARE(closed.size(), 1); // once, and not again when the closed offerwall is deleted
+    QCOMPARE(shown.size(), 1);
 }
 
 QTEST_MAIN(TstE2e)

@@ -1,8 +1,8 @@
 // The offerwall main screen as a host gets it (Orvane::presentOrvane), against orvane-sandbox,
 // driven with real clicks: title, groups and tabs, sort modes, row kinds, pinned rows to the
-// detail page, the summary popup or header, the dialogs, the footer and leaving.
+// detail page, the summary popup or header, the dialogs and the footer.
 
-#include <QJsonArray>
+#include <QAccessible>
 #include <QtTest>
 
 #include "core/ApiProvider.h"
@@ -11,120 +11,54 @@
 #include "core/NotificationCenter.h"
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
-#include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
-#include "screens/offerwall/CampCPSTableViewCell.h"
+#include "screens/inquiry/RequestViewController.h"
+#include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampTableViewCell.h"
 #include "screens/offerwall/CopyRightView.h"
 #include "screens/offerwall/OrvaneViewController.h"
+#include "support/Fakes.h"
 #include "support/GuiTest.h"
+#include "support/OfferwallHost.h"
+#include "ui/Accessibility.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 #include "ui/SegmentedControl.h"
-#include "ui/Storyboard.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using test::text;
+using Ids = QList<qint64>;
 
 Q_DECLARE_METATYPE(orvane::sandbox::Fault)
 
 namespace {
 
-const QString kReqPath = QStringLiteral("/v1/req");
-using Ids = QList<qint64>;
-
-QJsonObject camp(qint64 campid, int bm, double price, int orderseq = 1) {
-    return QJsonObject{{"campid", campid},
-                       {"bm", bm},
-                       {"name", QStringLiteral("Campaign %1").arg(campid)},
-                       {"detailpage", 0},
-                       {"rewardprice", price},
-                       {"pricemark", "P"},
-                       {"orderseq", orderseq},
-                       {"convflag", 0},
-                       {"cta", "Go"},
-                       {"iconurl", QStringLiteral("{base}/img/%1/icon.png").arg(campid)}};
-}
-
-template <typename Camps>
-Ids ids(const Camps& camps) {
-    Ids out;
-    for (const Camp& c : camps)
-        out.append(c.campid.value_or(-1));
-    return out;
-}
+const QString kReqPath = u"/v1/req"_s;
 
 void reload() {
     NotificationCenter::defaultCenter().post(kActionListChange);
 }
 
-// An offerwall taken from the facade but not shown: its screen, loaded when `load` is set.
-std::unique_ptr<ViewController> unshown(OrvaneViewController*& screen, bool load) {
-    std::unique_ptr<ViewController> wall(
-        qobject_cast<ViewController*>(Orvane::shared().orvaneViewController()));
-    auto* nav = qobject_cast<NavigationController*>(wall.get());
-    screen = nav ? qobject_cast<OrvaneViewController*>(nav->rootViewController()) : nullptr;
-    if (screen && load) {
-        QSignalSpy loaded(&screen->model(), &CampListModel::summaryReady);
-        screen->loadViewIfNeeded();
-        if (!loaded.wait(10000))
-            screen = nullptr;
-    }
-    return wall;
+void clickSegment(OrvaneViewController* screen, int index) {
+    QTest::mouseClick(screen->sc_camp, Qt::LeftButton, {},
+                      screen->sc_camp->segmentRect(index).center());
 }
 
-// A host screen in a phone-sized window with an offerwall presented over it, as a host does; the
-// summary in the header, or (popup) in a popup.
-struct Offerwall {
-    explicit Offerwall(bool popup = false) {
-        if (!popup)
-            Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
-        host.show();
-        if (!QTest::qWaitForWindowExposed(&host))
-            return;
-        Orvane::shared().presentOrvane(&host);
-        nav = qobject_cast<NavigationController*>(host.presentedViewController());
-        if (nav)
-            screen = qobject_cast<OrvaneViewController*>(nav->rootViewController());
-    }
-    ~Offerwall() { ApiJoin::shared().resetForTesting(); }
+QJsonObject emptyCatalogue(QJsonArray camps = {}) {
+    return QJsonObject{{u"camp"_s, camps}, {u"housemd"_s, QJsonArray{}}};
+}
 
-    bool ok() const { return screen != nullptr; }
-    const CampRows& rows() { return screen->model().selectedAllCampList(); }
-    // The campaign ids the table's visible cells show, top to bottom; with signedByKind, CPS rows
-    // count negative.
-    Ids shownIds(bool signedByKind = false) {
-        Ids out;
-        for (int row : screen->tv_camp->visibleRows()) {
-            TableViewCell* cell = screen->tv_camp->cellForRow(row);
-            if (auto* standard = qobject_cast<CampTableViewCell*>(cell))
-                out.append(standard->camp()->campid.value_or(-1));
-            else if (auto* cps = qobject_cast<CampCPSTableViewCell*>(cell))
-                out.append(cps->camp()->campid.value_or(-1) * (signedByKind ? -1 : 1));
-        }
-        return out;
-    }
-    // A real tap on the row showing `row` (scrolled into view first), beside its action control.
-    bool tapRow(int row) {
-        screen->tv_camp->scrollToRow(row);
-        TableViewCell* cell = screen->tv_camp->cellForRow(row);
-        if (!cell)
-            return false;
-        QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(cell->width() / 2, 12));
-        return true;
-    }
-    void clickSegment(int index) {
-        QTest::mouseClick(screen->sc_camp, Qt::LeftButton, {},
-                          screen->sc_camp->segmentRect(index).center());
-    }
+QAccessibleInterface* accessible(QObject* object) {
+    return QAccessible::queryAccessibleInterface(object);
+}
 
-    ViewController host;
-    NavigationController* nav = nullptr;
-    OrvaneViewController* screen = nullptr;
-};
+QWidget* focused() {
+    return QApplication::focusWidget();
+}
 
 } // namespace
 
@@ -139,9 +73,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shownTitle");
         QTest::addColumn<int>("footer"); // -1 never set, 0 off, 1 on
         QTest::newRow("never set") << QString() << text("ov_offerwall_title") << -1;
-        QTest::newRow("empty title, footer on") << QString("") << text("ov_offerwall_title") << 1;
-        QTest::newRow("title set, footer off")
-            << QStringLiteral("Bonus Coins") << QStringLiteral("Bonus Coins") << 0;
+        QTest::newRow("empty title, footer on") << u""_s << text("ov_offerwall_title") << 1;
+        QTest::newRow("title set, footer off") << u"Bonus Coins"_s << u"Bonus Coins"_s << 0;
     }
 
     void chromeFromSettings() {
@@ -152,7 +85,7 @@ private Q_SLOTS:
             Orvane::shared().setMainTitle(title);
         if (footer >= 0)
             Orvane::shared().setCopyRightVisibility(footer == 1);
-        Offerwall ow;
+        test::OfferwallHost ow;
         QVERIFY(ow.ok());
         QCOMPARE(ow.nav->navigationBar()->title(), shownTitle);
         CopyRightView* view = ow.screen->copyRightView();
@@ -167,33 +100,33 @@ private Q_SLOTS:
     }
 
     void bothGroupsWithTabsAndHeader() {
-        Offerwall ow;
+        test::OfferwallHost ow;
         QVERIFY(ow.ok());
-        QTRY_COMPARE(ow.screen->l_coins_value->plainText(), QStringLiteral("13,900 P"));
-        QVERIFY(ow.screen->v_coins_calue->isVisible());
-        QVERIFY(!ow.screen->presentedViewController()); // the text and a popup come in one step
-        QVERIFY(ow.screen->v_tabs->isVisible());
-        QCOMPARE(ow.screen->sc_camp->numberOfSegments(), 2);
+        OrvaneViewController* screen = ow.screen;
+        QTRY_COMPARE(screen->l_coins_value->plainText(), u"13,900 P"_s);
+        QVERIFY(screen->v_coins_calue->isVisible());
+        QVERIFY(!screen->presentedViewController()); // the text and a popup come in one step
+        QVERIFY(screen->v_tabs->isVisible());
+        QCOMPARE(screen->sc_camp->numberOfSegments(), 2);
         // Tabs in the accent colour.
-        QCOMPARE(ow.screen->sc_camp->tintColor(), Orvane::shared().orvaneColorPrimary());
-        QCOMPARE(ow.screen->sc_camp->borderColor(), Orvane::shared().orvaneColorPrimary());
-        QCOMPARE(ow.screen->sc_camp->selectedTitleColor(), QColor(Qt::white));
+        QCOMPARE(screen->sc_camp->tintColor(), Orvane::shared().orvaneColorPrimary());
+        QCOMPARE(screen->sc_camp->borderColor(), Orvane::shared().orvaneColorPrimary());
+        QCOMPARE(screen->sc_camp->selectedTitleColor(), QColor(Qt::white));
         for (const Camp& c : ow.rows())
             QVERIFY(c.bm != 4);
 
         // A real click on the second segment shows the purchase group, in CPS rows.
-        ow.clickSegment(1);
-        QCOMPARE(ow.screen->sc_camp->selectedSegmentIndex(), 1);
-        QCOMPARE(ids(ow.rows()), (Ids{904, 401, 402, 403}));
-        QTRY_COMPARE(ow.shownIds(true), (Ids{-904, -401, -402, -403}));
+        clickSegment(screen, 1);
+        QCOMPARE(screen->sc_camp->selectedSegmentIndex(), 1);
+        QCOMPARE(ow.ids(), (Ids{904, 401, 402, 403}));
+        QTRY_COMPARE(ow.shownIds(), (Ids{-904, -401, -402, -403}));
 
         // A reload shows the standard group again; the segment stays where the user put it.
-        const qsizetype before = server().requestsTo(kReqPath).size();
         reload();
-        QTRY_COMPARE(server().requestsTo(kReqPath).size(), before + 1);
+        QTRY_COMPARE(requests(kReqPath), 2);
         QTRY_VERIFY(ow.rows().first().bm != 4);
-        QCOMPARE(ow.screen->sc_camp->selectedSegmentIndex(), 1);
-        QVERIFY(ow.screen->v_tabs->isVisible());
+        QCOMPARE(screen->sc_camp->selectedSegmentIndex(), 1);
+        QVERIFY(screen->v_tabs->isVisible());
 
         // A reload that fails: a dialog with one OK, the list and the offerwall stay.
         server().setFault(kReqPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
@@ -203,11 +136,11 @@ private Q_SLOTS:
         QCOMPARE(alert->title(), text("ov_alarm"));
         QVERIFY(!alert->message().isEmpty());
         QCOMPARE(alert->actions().size(), 1);
-        QCOMPARE(alert->actions().first().title(), QStringLiteral("OK"));
+        QCOMPARE(alert->actions().first().title(), u"OK"_s);
         QCOMPARE(alert->actions().first().style(), AlertAction::Style::Cancel);
         QCOMPARE(ow.rows().size(), 12);
-        QTest::mouseClick(alert->actionButton(QStringLiteral("OK")), Qt::LeftButton);
-        QTRY_VERIFY(!ow.screen->presentedViewController());
+        QTest::mouseClick(alert->actionButton(u"OK"_s), Qt::LeftButton);
+        QTRY_VERIFY(!screen->presentedViewController());
         QCOMPARE(ow.host.presentedViewController(), ow.nav);
     }
 
@@ -225,60 +158,70 @@ private Q_SLOTS:
         QFETCH(Ids, first);
         QFETCH(Ids, second);
         QJsonArray camps;
-        for (int i = 0; i < bms.size(); ++i)
-            camps.append(camp(i + 1, bms.at(i), 100 * (i + 1), i + 1));
-        QVERIFY(server().setCatalogue(QJsonObject{{"camp", camps}, {"housemd", QJsonArray{}}}));
-        Offerwall ow;
+        for (int i = 1; i <= bms.size(); ++i) {
+            camps.append(QJsonObject{{u"campid"_s, i},
+                                     {u"bm"_s, bms.at(i - 1)},
+                                     {u"name"_s, u"Campaign %1"_s.arg(i)},
+                                     {u"detailpage"_s, 0},
+                                     {u"rewardprice"_s, 100 * i},
+                                     {u"pricemark"_s, u"P"_s},
+                                     {u"orderseq"_s, i},
+                                     {u"convflag"_s, 0},
+                                     {u"cta"_s, u"Go"_s},
+                                     {u"iconurl"_s, u"{base}/img/%1/icon.png"_s.arg(i)}});
+        }
+        QVERIFY(server().setCatalogue(emptyCatalogue(camps)));
+        test::OfferwallHost ow;
         QVERIFY(ow.ok());
-        QTRY_COMPARE(ow.shownIds(true), first);
+        QTRY_COMPARE(ow.shownIds(), first);
         QCOMPARE(ow.screen->v_tabs->isVisible(), !second.isEmpty());
-        QVERIFY(log().contains(
-            QStringLiteral("OrvaneViewController tableView count : %1").arg(first.size())));
+        QVERIFY(log().contains(u"OrvaneViewController tableView count : %1"_s.arg(first.size())));
         if (!second.isEmpty()) {
-            ow.clickSegment(1);
-            QTRY_COMPARE(ow.shownIds(true), second);
+            clickSegment(ow.screen, 1);
+            QTRY_COMPARE(ow.shownIds(), second);
         }
     }
 
     void sortModesInTurn() {
-        Offerwall ow;
+        test::OfferwallHost ow;
         QVERIFY(ow.ok());
         // Default: the check-in campaign (convflag 1) first, native pictures before icons, then
         // orderseq; the house campaigns pinned at rows 1 and 3.
         const Ids init{901, 108, 902, 101, 103, 107, 104, 109, 110, 105, 102, 106};
         const Ids high{901, 108, 902, 109, 101, 102, 103, 110, 104, 106, 105, 107};
         const Ids low{901, 108, 902, 107, 105, 106, 104, 110, 103, 102, 101, 109};
-        QTRY_COMPARE(ids(ow.rows()), init);
+        QTRY_COMPARE(ow.ids(), init);
         QCOMPARE(ow.screen->b_sort->title(), text("ov_sort_init"));
         for (const auto& [key, order] :
              {std::pair("ov_sort_high", high), std::pair("ov_sort_low", low),
               std::pair("ov_sort_init", init)}) {
             QTest::mouseClick(ow.screen->b_sort, Qt::LeftButton);
             QCOMPARE(ow.screen->b_sort->title(), text(key));
-            QCOMPARE(ids(ow.rows()), order);
+            QCOMPARE(ow.ids(), order);
             QTRY_COMPARE(ow.shownIds(), order.mid(0, ow.shownIds().size()));
             QVERIFY(!ow.shownIds().isEmpty());
         }
     }
 
     void popupOnFirstLoadNotWhileCovered() {
-        Offerwall ow(true);
+        test::OfferwallHost ow(true);
         QVERIFY(ow.ok());
+        OrvaneViewController* screen = ow.screen;
         QTRY_VERIFY(AlertController::visibleAlert());
         AlertController* sheet = AlertController::visibleAlert();
         QCOMPARE(sheet->style(), AlertController::Style::ActionSheet);
         auto* popup =
             qobject_cast<CanReceiveBenefitsViewController*>(sheet->contentViewController());
         QVERIFY(popup);
-        QCOMPARE(popup->l_popup_coins_value->plainText(), ow.screen->model().summaryText());
-        QCOMPARE(popup->l_popup_coins_value->plainText(), QStringLiteral("13,900 P"));
-        QVERIFY(!ow.screen->v_coins_calue->isVisible());
-        QCOMPARE(ow.screen->isAppear(), std::optional<bool>(true));
-        QCOMPARE(ApiJoin::shared().viewController(), ow.screen);
+        QCOMPARE(popup->l_popup_coins_value->plainText(), screen->model().summaryText());
+        QCOMPARE(popup->l_popup_coins_value->plainText(), u"13,900 P"_s);
+        QVERIFY(!screen->v_coins_calue->isVisible());
+        QCOMPARE(screen->isAppear(), std::optional<bool>(true));
+        QCOMPARE(ApiJoin::shared().viewController(), screen);
 
         // A tap beside the popup closes it.
         QTest::mouseClick(sheet, Qt::LeftButton, {}, QPoint(sheet->width() / 2, 40));
-        QTRY_VERIFY(!ow.screen->presentedViewController());
+        QTRY_VERIFY(!screen->presentedViewController());
         QVERIFY(!AlertController::visibleAlert());
 
         // The house campaign pinned at row 3 has a detail page; covered by it, a reload shows
@@ -286,42 +229,40 @@ private Q_SLOTS:
         ApiJoin::shared().setViewController(nullptr);
         QCOMPARE(ow.rows().size(), 12);
         QTRY_COMPARE(ow.shownIds().value(2), 902);
-        QVERIFY(ow.tapRow(2));
+        test::tapRow(screen->tv_camp->cellForRow(2));
         QTRY_COMPARE(ow.nav->viewControllers().size(), 2);
         auto* detail = qobject_cast<DetailViewController*>(ow.nav->topViewController());
         QVERIFY(detail);
         QCOMPARE(detail->camp()->campid, std::optional<qint64>(902));
-        QTRY_COMPARE(ow.screen->isAppear(), std::optional<bool>(false));
-        QSignalSpy reloaded(&ow.screen->model(), &CampListModel::summaryReady);
+        QTRY_COMPARE(screen->isAppear(), std::optional<bool>(false));
+        QSignalSpy reloaded(&screen->model(), &CampListModel::summaryReady);
         reload();
         QVERIFY(reloaded.wait(10000));
-        QVERIFY(!ow.screen->presentedViewController());
+        QVERIFY(!screen->presentedViewController());
         QVERIFY(!AlertController::visibleAlert());
 
         // Back on display: registered again for alerts, and the next reload shows the popup.
         QVERIFY(ow.nav->popViewController(false));
-        QTRY_COMPARE(ow.screen->isAppear(), std::optional<bool>(true));
-        QCOMPARE(ApiJoin::shared().viewController(), ow.screen);
+        QTRY_COMPARE(screen->isAppear(), std::optional<bool>(true));
+        QCOMPARE(ApiJoin::shared().viewController(), screen);
         reload();
-        QTRY_VERIFY(qobject_cast<AlertController*>(ow.screen->presentedViewController()));
+        QTRY_VERIFY(qobject_cast<AlertController*>(screen->presentedViewController()));
     }
 
     void errorDialogTellsTheUserWhatFailed_data() {
         QTest::addColumn<sandbox::Fault>("fault");
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("key");
+        using F = sandbox::Fault;
         for (const char* l : {"en", "ko"}) {
             const QString language = QString::fromLatin1(l);
             QTest::addRow("no connection %s", l)
-                << sandbox::Fault::withBody(sandbox::Fault::Body::Drop) << language
-                << QStringLiteral("ov_error_no_connection");
-            QTest::addRow("time-out %s", l)
-                << sandbox::Fault::delay(3000) << language << QStringLiteral("ov_error_timeout");
+                << F::withBody(F::Body::Drop) << language << u"ov_error_no_connection"_s;
+            QTest::addRow("time-out %s", l) << F::delay(3000) << language << u"ov_error_timeout"_s;
             QTest::addRow("server error %s", l)
-                << sandbox::Fault::status(500) << language << QStringLiteral("ov_error_server");
+                << F::status(500) << language << u"ov_error_server"_s;
             QTest::addRow("unreadable %s", l)
-                << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed) << language
-                << QStringLiteral("ov_error_unreadable_reply");
+                << F::withBody(F::Body::Malformed) << language << u"ov_error_unreadable_reply"_s;
         }
     }
 
@@ -336,26 +277,34 @@ private Q_SLOTS:
         // one.
         ApiProvider::setTimeoutForTesting(fault.delayMs > 0 ? 300 : 0);
         setLocalizationLanguage(language);
-        Offerwall ow;
+        test::OfferwallHost ow;
         QVERIFY(ow.ok());
         QTRY_VERIFY(AlertController::visibleAlert());
         const QString message = AlertController::visibleAlert()->message();
         const QString expected = localized(key);
-        setLocalizationLanguage(QStringLiteral("en"));
+        setLocalizationLanguage(u"en"_s);
         ApiProvider::setTimeoutForTesting(0);
         QCOMPARE(message, expected);
-        QVERIFY(language == QLatin1String("en") || message != localized(key));
+        QVERIFY(language == "en"_L1 || message != localized(key));
         QVERIFY(!ow.screen->v_coins_calue->isVisible());
         QVERIFY(ow.rows().isEmpty());
     }
 
     // Each facade call builds a new offerwall. Not shown yet, the screen has not loaded, so a list
-    // change neither fetches nor presents anything; once it loads it listens.
-    void unshownOfferwallIgnoresListChanges() {
+    // change neither fetches nor presents anything; once it loads it listens, and when its first
+    // appearance comes after the replies, the summary popup shows then.
+    void unshownOfferwallLoadsOnlyWhenAsked() {
         const int observers = NotificationCenter::defaultCenter().observerCount(kActionListChange);
-        OrvaneViewController *screen = nullptr, *other = nullptr;
-        const auto wall = unshown(screen, false);
-        const auto otherWall = unshown(other, false);
+        const auto take = [] {
+            std::unique_ptr<ViewController> wall(
+                qobject_cast<ViewController*>(Orvane::shared().orvaneViewController()));
+            auto* nav = qobject_cast<NavigationController*>(wall.get());
+            return std::pair(std::move(wall),
+                             nav ? qobject_cast<OrvaneViewController*>(nav->rootViewController())
+                                 : nullptr);
+        };
+        const auto [wall, screen] = take();
+        const auto [otherWall, other] = take();
         QVERIFY(screen && other && screen != other);
         QVERIFY(!screen->isViewLoaded());
         reload();
@@ -365,23 +314,19 @@ private Q_SLOTS:
         QSignalSpy loaded(&screen->model(), &CampListModel::summaryReady);
         screen->loadViewIfNeeded();
         QVERIFY(loaded.wait(10000));
-        QCOMPARE(server().requestsTo(kReqPath).size(), 1); // the load's own request only
+        QCOMPARE(requests(kReqPath), 1); // the load's own request only
         reload();
-        QTRY_COMPARE(server().requestsTo(kReqPath).size(), 2);
-    }
-
-    void popupWhenTheFirstReplyComesBeforeTheFirstAppearance() {
-        OrvaneViewController* screen = nullptr;
-        const auto wall = unshown(screen, true);
-        QVERIFY(screen);
+        QTRY_COMPARE(loaded.size(), 2);
+        QCOMPARE(requests(kReqPath), 2);
         QCOMPARE(screen->isAppear(), std::nullopt);
+
         wall->show();
         QVERIFY(QTest::qWaitForWindowExposed(wall.get()));
         QTRY_VERIFY(AlertController::visibleAlert());
         auto* popup = qobject_cast<CanReceiveBenefitsViewController*>(
             AlertController::visibleAlert()->contentViewController());
         QVERIFY(popup);
-        QCOMPARE(popup->l_popup_coins_value->plainText(), QStringLiteral("13,900 P"));
+        QCOMPARE(popup->l_popup_coins_value->plainText(), u"13,900 P"_s);
         QVERIFY(popup->isVisible());
         QVERIFY(!screen->v_coins_calue->isVisible());
     }
@@ -396,15 +341,14 @@ private Q_SLOTS:
 
     void noCampaignsDialogClosesTheOfferwall() {
         QFETCH(bool, popup);
-        QVERIFY(
-            server().setCatalogue(QJsonObject{{"camp", QJsonArray{}}, {"housemd", QJsonArray{}}}));
-        Offerwall ow(popup);
+        QVERIFY(server().setCatalogue(emptyCatalogue()));
+        test::OfferwallHost ow(popup);
         QVERIFY(ow.ok());
         QTRY_VERIFY(AlertController::visibleAlert());
         if (popup)
             QTRY_COMPARE(ow.screen->pendingPresentationCount(), 1);
         else
-            QCOMPARE(ow.screen->l_coins_value->plainText(), QStringLiteral("0 "));
+            QCOMPARE(ow.screen->l_coins_value->plainText(), u"0 "_s);
         AlertController* alert = AlertController::visibleAlert();
         QCOMPARE(alert->title(), text("ov_alarm"));
         QCOMPARE(alert->message(), text("ov_not_ads"));
@@ -415,46 +359,173 @@ private Q_SLOTS:
         QTRY_VERIFY(!ow.host.presentedViewController());
         QVERIFY(!AlertController::visibleAlert());
     }
+    // As a screen reader and a keyboard-only user meet the offerwall: accessible names and roles
+    // read through QAccessible, and a walk with the keyboard alone from opening the wall to joining
+    // a campaign and back.
+    void rowsAndTabs();
+    void controlNamesAndRoles_data();
+    void controlNamesAndRoles();
+    void keyboardOnlyWalk();
 
-    void closeControlAndBenefitsEntry() {
-        Offerwall ow;
-        QVERIFY(ow.ok());
-        QTest::mouseClick(ow.screen->benefitsButton(), Qt::LeftButton);
-        QTRY_VERIFY(qobject_cast<BenefitsViewController*>(ow.nav->topViewController()));
-        // The back button leading from the history names it; closing it restores the short title.
-        QCOMPARE(ow.screen->navigationItem().backButtonTitle(), text("ov_benefits_received"));
-        QVERIFY(
-            ow.nav->navigationBar()->backButton()->title().endsWith(text("ov_benefits_received")));
-        QVERIFY(ow.nav->popViewController(false));
-        QTRY_COMPARE(ow.screen->navigationItem().backButtonTitle(), text("ov_back"));
-
-        QPointer<NavigationController> nav(ow.nav);
-        QVERIFY(ow.screen->closeButton()->isVisible());
-        QTest::mouseClick(ow.screen->closeButton(), Qt::LeftButton);
-        QTRY_VERIFY(!ow.host.presentedViewController());
-        QTRY_VERIFY(!nav);
+private:
+    // Opens the offerwall and waits for its list and for the kit's alerts to go to it.
+    bool openLoaded() {
+        m_ow = std::make_unique<test::OfferwallHost>();
+        m_nav = m_ow->nav;
+        m_screen = m_ow->screen;
+        return m_ow->ok() && QTest::qWaitFor([this] {
+                   return !m_ow->rows().isEmpty() && ApiJoin::shared().viewController() == m_screen;
+               });
     }
+    void cleanupTest() override { m_ow.reset(); }
 
-    void plainHostWidgetGetsAWindow() {
-        Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
-        QWidget host;
-        host.resize(300, 300);
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
-        Orvane::shared().presentOrvane(&host);
-        const auto navs = host.findChildren<NavigationController*>();
-        QCOMPARE(navs.size(), 1);
-        QPointer<NavigationController> nav(navs.first());
-        QVERIFY(nav->isWindow());
-        QVERIFY(QTest::qWaitForWindowExposed(nav));
-        QCOMPARE(nav->size(), QSize(390, 844));
-        auto* screen = qobject_cast<OrvaneViewController*>(nav->rootViewController());
-        QVERIFY(screen);
-        QTRY_COMPARE(screen->model().selectedAllCampList().size(), 12);
-        QTest::mouseClick(screen->closeButton(), Qt::LeftButton);
-        QTRY_VERIFY(!nav);
-    }
+    std::unique_ptr<test::OfferwallHost> m_ow;
+    NavigationController* m_nav = nullptr;
+    OrvaneViewController* m_screen = nullptr;
 };
+
+void TstOfferwall::rowsAndTabs() {
+    QVERIFY(openLoaded());
+    // A row reads "title, reward, action" and can be pressed.
+    const int row = m_ow->rowOf(110);
+    QVERIFY(row >= 0);
+    m_screen->tv_camp->scrollToRow(row);
+    auto* cell = qobject_cast<CampTableViewCell*>(m_screen->tv_camp->cellForRow(row));
+    QVERIFY(cell);
+    const Camp camp = *cell->camp();
+    QAccessibleInterface* rowInterface = accessible(cell);
+    QCOMPARE(rowInterface->role(), QAccessible::ListItem);
+    QCOMPARE(rowInterface->text(QAccessible::Name),
+             QStringList({*camp.name, campRewardText(camp), *camp.cta}).join(u", "_s));
+    QVERIFY(rowInterface->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
+
+    // The tabs: a tab list of two named tabs, the first selected.
+    QAccessibleInterface* tabs = accessible(m_screen->sc_camp);
+    QCOMPARE(tabs->role(), QAccessible::PageTabList);
+    QCOMPARE(tabs->childCount(), 2);
+    const QStringList tabNames{text("ov_tab_campaigns"), text("ov_tab_shopping")};
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(tabs->child(i)->role(), QAccessible::PageTab);
+        QCOMPARE(tabs->child(i)->text(QAccessible::Name), tabNames.at(i));
+        QCOMPARE(tabs->child(i)->state().selected, i == 0);
+    }
+}
+
+void TstOfferwall::controlNamesAndRoles_data() {
+    QTest::addColumn<bool>("inForm");
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("name");
+    const auto row = [](const char* objectName, bool inForm, QAccessible::Role role,
+                        const QString& name) {
+        QTest::newRow(objectName) << inForm << QString::fromLatin1(objectName) << role << name;
+    };
+    row("b_close", false, QAccessible::Button, text("ov_a11y_close"));
+    row("b_sort", false, QAccessible::Button, text("ov_a11y_sort").arg(text("ov_sort_init")));
+    row("b_benefits", false, QAccessible::Button, text("ov_benefits_received"));
+    row("tv_camp", false, QAccessible::List, text("ov_a11y_campaigns"));
+    row("v_request_type", true, QAccessible::Button,
+        text("ov_inquiry_type") + u", "_s + text("ov_request_type_select"));
+    row("tf_name", true, QAccessible::EditableText, text("ov_name"));
+    row("tf_email", true, QAccessible::EditableText, text("ov_email"));
+    row("tv_input_inquiry", true, QAccessible::EditableText, text("ov_inquiry_contents"));
+    row("iv_attach", true, QAccessible::Button, text("ov_a11y_add_screenshot"));
+    row("b_agree", true, QAccessible::CheckBox, text("ov_agree"));
+    row("b_positive", true, QAccessible::Button, text("ov_send"));
+}
+
+void TstOfferwall::controlNamesAndRoles() {
+    QVERIFY(openLoaded());
+    QFETCH(bool, inForm);
+    QFETCH(QString, objectName);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, name);
+    if (inForm)
+        m_screen->performSegue(RequestViewController::kSceneIdentifier);
+    auto* widget = m_nav->findChild<QWidget*>(objectName);
+    QVERIFY(widget && widget->isVisible());
+    QAccessibleInterface* control = accessible(widget);
+    QCOMPARE(control->role(), role);
+    QCOMPARE(control->text(QAccessible::Name), name);
+    QVERIFY(widget->focusPolicy() & Qt::TabFocus);
+    if (role == QAccessible::CheckBox) { // Space ticks it, as a tap does
+        QVERIFY(!control->state().checked);
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Space);
+        QVERIFY(control->state().checked);
+        QVERIFY(m_nav->findChild<QWidget*>(u"b_positive"_s)->isEnabled());
+    }
+}
+
+void TstOfferwall::keyboardOnlyWalk() {
+    QVERIFY(openLoaded());
+    test::FakeConsent::install();
+    test::FakeUrlOpener& opener = test::FakeUrlOpener::install();
+    auto key = [](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QVERIFY(focused());
+        QTest::keyClick(focused(), k, modifiers);
+    };
+
+    // Opening the wall puts the focus on its first control; Tab follows the reading order.
+    QTRY_COMPARE(focused(), m_screen->closeButton());
+    const QList<QWidget*> order{m_nav->findChild<QWidget*>(u"b_inquiry"_s), m_screen->sc_camp,
+                                m_screen->benefitsButton(), m_screen->b_sort, m_screen->tv_camp};
+    for (QWidget* next : order) {
+        key(Qt::Key_Tab);
+        QCOMPARE(focused(), next);
+    }
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focused(), m_screen->b_sort);
+    key(Qt::Key_Tab);
+
+    // In the list, the current row wears the focus ring; Down moves to the campaign.
+    TableView* list = m_screen->tv_camp;
+    QCOMPARE(list->currentRow(), 0);
+    const int target = m_ow->rowOf(103); // has a detail page
+    QVERIFY(target > 0);
+    for (int i = 0; i < target; ++i)
+        key(Qt::Key_Down);
+    QCOMPARE(list->currentRow(), target);
+    auto* ring = list->findChild<FocusRing*>();
+    QVERIFY(ring && ring->isVisible());
+    QCOMPARE(ring->target(), list->cellForRow(target));
+    QVERIFY(accessible(list->cellForRow(target))->state().focused);
+
+    // Enter opens its detail page; Tab reaches the join button, Enter joins.
+    key(Qt::Key_Return);
+    auto* detail = qobject_cast<DetailViewController*>(m_nav->topViewController());
+    QVERIFY(detail);
+    QTRY_COMPARE(detail->buttonState(), DetailViewController::ButtonState::join); // armed
+    for (int i = 0; i < 10 && focused() != detail->b_reward(); ++i)
+        key(Qt::Key_Tab);
+    QCOMPARE(focused(), detail->b_reward());
+    key(Qt::Key_Return);
+    QTRY_COMPARE(requests(u"/v1/join"_s), 1);
+    QTRY_COMPARE(opener.opened.size(), 1);
+
+    // Escape goes back to the list.
+    key(Qt::Key_Escape);
+    QTRY_COMPARE(m_nav->topViewController(), m_screen);
+    QVERIFY(focused());
+
+    // An alert takes the focus; Escape answers it and the focus goes back to the list.
+    server().setFault(u"/v1/join"_s, sandbox::Fault::resultCode(403));
+    ApiJoin::shared().resetForTesting();
+    ApiJoin::shared().setViewController(m_screen);
+    list->setFocus(Qt::TabFocusReason);
+    list->setCurrentRow(m_ow->rowOf(110));
+    key(Qt::Key_Space);
+    QTRY_VERIFY(AlertController::visibleAlert());
+    QVERIFY(AlertController::visibleAlert()->isAncestorOf(focused()));
+    key(Qt::Key_Escape);
+    QTRY_VERIFY(!AlertController::visibleAlert());
+    QTRY_COMPARE(focused(), list);
+
+    // Escape at the root closes the offerwall.
+    key(Qt::Key_Escape);
+    QTRY_VERIFY(!m_ow->host.presentedViewController());
+}
 
 QTEST_MAIN(TstOfferwall)
 #include "tst_offerwall.moc"

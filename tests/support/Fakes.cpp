@@ -46,10 +46,9 @@ void FakeConsent::requestAuthorization(std::function<void(int status)> completio
         dispatch::toMain([completion = std::move(completion), s = status] { completion(s); });
 }
 
-void FakeImagePicker::pick(QWidget*, Source source, int limit,
+void FakeImagePicker::pick(QWidget*, Source, int limit,
                            std::function<void(const QList<QImage>& images)> completion) {
     ++picks;
-    lastSource = source;
     lastLimit = limit;
     if (completion)
         dispatch::toMain([completion = std::move(completion),

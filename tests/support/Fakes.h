@@ -84,7 +84,6 @@ public:
     QList<QImage> images;
     bool camera = false;
     int picks = 0;
-    Source lastSource = Source::Library;
     int lastLimit = 0;
 };
 

@@ -2,8 +2,6 @@
 
 #include <QTcpSocket>
 
-#include "orvane/OrvaneSDK.h"
-
 namespace orvane::test {
 
 FixedReplyServer::FixedReplyServer(QByteArray body)
@@ -31,11 +29,6 @@ FixedReplyServer::FixedReplyServer(QByteArray body)
 
 QString FixedReplyServer::baseUrl() const {
     return QStringLiteral("http://127.0.0.1:%1").arg(serverPort());
-}
-
-void FixedReplyServer::serveTheKit() const {
-    OrvaneSDK::shared().setHostUrl(baseUrl() + QStringLiteral("/v1"));
-    OrvaneSDK::shared().setHostPartnerUrl(baseUrl() + QStringLiteral("/api"));
 }
 
 } // namespace orvane::test

@@ -14,8 +14,6 @@ public:
 
     QString baseUrl() const;
     int requests() const { return m_requests; }
-    // Points both of the kit's bases at this server.
-    void serveTheKit() const;
 
 private:
     QByteArray m_body;

@@ -5,25 +5,22 @@
 #include <QtTest>
 
 #include "core/ImageCache.h"
-#include "support/SandboxFixture.h"
+#include "support/GuiTest.h"
 #include "ui/ImageView.h"
 #include "ui/ImageViewBinding.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 
-class TstHiDpi : public QObject {
+class TstHiDpi : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
     void pictureHasTheScreensPixels();
 };
 
 void TstHiDpi::pictureHasTheScreensPixels() {
-    const qreal ratio = qEnvironmentVariableIsSet("ORVANE_TEST_RATIO")
-                            ? qEnvironmentVariable("ORVANE_TEST_RATIO").toDouble()
-                            : 1.0;
-    test::SandboxFixture sandbox;
-    QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
-    const QUrl banner(sandbox.server().imageUrl(101, QStringLiteral("banner"))); // 600 x 300
+    const qreal ratio = qEnvironmentVariable("ORVANE_TEST_RATIO", u"1"_s).toDouble();
+    const QUrl banner(server().imageUrl(101, u"banner"_s)); // 600 x 300
     ImageCache& cache = ImageCache::defaultCache();
     QFile::remove(ImageCache::filePath(ImageCache::key(banner))); // left by an earlier run
     cache.clearLocalCache();
@@ -44,9 +41,8 @@ void TstHiDpi::pictureHasTheScreensPixels() {
     cache.clearLocalCache(); // memory emptied: the next answer is a disk hit, fitted to the view
     bind();
     // Just covers the view's pixels at this ratio (rounded up to a hundredth of the source).
-    QVERIFY2(
-        shown.width() >= 100 * ratio && shown.width() <= 100 * ratio + 6,
-        qPrintable(QStringLiteral("%1 pixels wide at ratio %2").arg(shown.width()).arg(ratio)));
+    QVERIFY2(shown.width() >= 100 * ratio && shown.width() <= 100 * ratio + 6,
+             qPrintable(u"%1 pixels wide at ratio %2"_s.arg(shown.width()).arg(ratio)));
     QCOMPARE(shown.width(), 2 * shown.height());
 }
 
