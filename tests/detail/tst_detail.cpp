@@ -20,6 +20,7 @@
 #include "ui/NavigationController.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using ButtonState = DetailViewController::ButtonState;
 
 class TstDetail : public test::GuiTest {
@@ -81,10 +82,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("nativeurl");
         QTest::addColumn<bool>("iconurl");
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("view and native") << true << true << true << "detail";
-        QTest::newRow("native only") << false << true << true << "banner";
-        QTest::newRow("icon only") << false << false << true << "icon";
-        QTest::newRow("nothing") << false << false << false << "";
+        QTest::newRow("view and native") << true << true << true << u"detail"_s;
+        QTest::newRow("native only") << false << true << true << u"banner"_s;
+        QTest::newRow("icon only") << false << false << true << u"icon"_s;
+        QTest::newRow("nothing") << false << false << false << u""_s;
     }
     void pictureOrIcon() {
         QFETCH(bool, viewurl);
@@ -160,8 +161,8 @@ private Q_SLOTS:
         QTRY_COMPARE(requests(QStringLiteral("/v1/reward")), 1);
         const sandbox::LoggedRequest claim =
             server().requestsTo(QStringLiteral("/v1/reward")).first();
-        QCOMPARE(claim.queryValue(QStringLiteral("campid")), std::optional<QString>("101"));
-        QCOMPARE(claim.queryValue(QStringLiteral("orvkey")), std::optional<QString>("key-101"));
+        QCOMPARE(claim.queryValue(QStringLiteral("campid")), std::optional<QString>(u"101"_s));
+        QCOMPARE(claim.queryValue(QStringLiteral("orvkey")), std::optional<QString>(u"key-101"_s));
     }
 
     void viewReportRefusalStillArmsJoin_data() {
