@@ -64,13 +64,137 @@ class TstApiCatalogue : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void everyCallSendsItsExactQueryAndHeaders();
-    void conditionalAndBareFields();
-    void settingsReadAtCreationOrAtCall();
-    void missingConfigurationFailsTheCall();
-    void requestsAndRepliesAreLogged();
+    void init() {
+        test::FakeDeviceInfo::install();
+        m_sandbox = std::make_unique<test::SandboxFixture>();
+        QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
+    }
+    void cleanup() {
+        m_sandbox.reset();
+        OrvaneSDK::shared().setIsInspect(false);
+        ApiProvider::setMaxReplyBytesForTesting(0);
+        Log::setDisplayLog(false);
+    }
+    // Inspection ends every query but the notice file's with "campinspect=1".
+    void everyCallSendsItsExactQueryAndHeaders() {
+        for (const bool inspect : {false, true}) {
+            OrvaneSDK::shared().setIsInspect(inspect);
+            for (const Expected& e : everyGet()) {
+                const bool completes = !inspect && e.path != "/v1/inst"_L1;
+                const sandbox::LoggedRequest request = run(e.path, e.call, completes);
+                QVERIFY2(!QTest::currentTestFailed(), qPrintable(e.path));
+                QCOMPARE(request.method, "GET"_ba);
+                QCOMPARE(request.rawQuery, e.query + (inspect ? "&campinspect=1" : ""));
+                QCOMPARE(request.header("User-Agent"), ApiProvider::kUserAgent.toUtf8());
+                QCOMPARE(request.header("cookie"), "1"_ba);
+                QVERIFY(!request.hasHeader("Content-Type") && request.body.isEmpty());
+            }
+            const sandbox::LoggedRequest notice =
+                run(u"/orvane/sdk/notice_contents.json"_s,
+                    [](ApiList& a, ApiCompletion c) { a.getHalvekNotice(c); });
+            QVERIFY(notice.rawQuery.isEmpty());
+            QCOMPARE(notice.header("cookie"), "1"_ba);
+        }
+    }
+    void conditionalAndBareFields() {
+        UserDefaults::standard().set(keys::kAge, 30);
+        UserDefaults::standard().set(keys::kGender, u"2"_s);
+        test::FakeDeviceInfo& device = test::FakeDeviceInfo::install();
+        device.setCarrierName(std::nullopt);
+        device.setVendorIdentifier(std::nullopt);
+        device.setHardwareIdentifier(u"Desk9,1"_s); // not in the model table: sent as it is
+        device.setSystemVersion(u"12"_s);
+
+        const sandbox::LoggedRequest list =
+            run(u"/v1/req"_s, [](ApiList& a, ApiCompletion c) { a.getReq(c); });
+        QCOMPARE(list.rawQuery, kKeys + "&adid=" + kAdid + "&gender=2&carrier&age=30");
+        // The server sees a bare field apart from an empty one.
+        QVERIFY(list.hasQueryItem(u"carrier"_s) && !list.queryValue(u"carrier"_s));
+        QCOMPARE(
+            run(u"/v1/join"_s, [](ApiList& a, ApiCompletion c) { a.getJoin(u"7"_s, c); }).rawQuery,
+            kKeys + "&campid=7&adid=" + kAdid +
+                "&accid&devmodel=Desk9%2C1&osver=12&carrier&gender=2&age=30");
+        QCOMPARE(run(u"/api/cs/user_reward_list"_s,
+                     [](ApiList& a, ApiCompletion c) {
+                         a.getReward(u"2"_s, u"20240101"_s, u"20240131"_s, c);
+                     })
+                     .rawQuery,
+                 kKeys + "&sdate=20240101&edate=20240131&rewardtype=2");
+
+        // Values that look like query syntax stay one field.
+        UserDefaults::standard().set(keys::kUserId, u"a b&c=d+e#f"_s);
+        const sandbox::LoggedRequest odd =
+            run(u"/v1/state"_s, [](ApiList& a, ApiCompletion c) { a.getState(u"1/2?"_s, c); });
+        QCOMPARE(odd.queryValue(u"userid"_s), std::optional<QString>(u"a b&c=d+e#f"_s));
+        QCOMPARE(odd.queryValue(u"campid"_s), std::optional<QString>(u"1/2?"_s));
+        QCOMPARE(odd.queryNames(), (QStringList{u"mkey"_s, u"mckey"_s, u"userid"_s, u"campid"_s}));
+    }
+    void settingsReadAtCreationOrAtCall() {
+        ApiList api; // keys, user and bases are taken now
+        UserDefaults::standard().set(keys::kMkey, u"other-mkey"_s);
+        UserDefaults::standard().set(keys::kGender, u"1"_s);
+        OrvaneSDK::shared().setIsInspect(true);
+        const QString base = server().campaignBase();
+        OrvaneSDK::shared().setHostUrl(u"http://127.0.0.1:1/v1"_s);
+
+        CompletionProbe probe;
+        api.getReq(probe.completion());
+        QTRY_COMPARE(probe.count(), 1);
+        const sandbox::LoggedRequest request = server().requestsTo(u"/v1/req"_s).value(0);
+        QCOMPARE(request.queryValue(u"mkey"_s), std::optional<QString>(u"demo-mkey"_s));
+        QCOMPARE(request.queryValue(u"gender"_s), std::optional<QString>(u"1"_s));
+        QCOMPARE(request.queryNames().last(), u"campinspect"_s);
+
+        // A new object sees the new values; the base given by the host gets the path appended.
+        OrvaneSDK::shared().setHostUrl(base + u"/"_s);
+        ApiList next;
+        QCOMPARE(next.hostUrl(), base + u"/"_s);
+        CompletionProbe second;
+        next.getView(u"5"_s, second.completion());
+        QTRY_COMPARE(second.count(), 1);
+        QCOMPARE(second.result().error().kind,
+                 ApiError::Kind::HttpStatus); // the server has no "//view"
+        QCOMPARE(server().requests().last().path, u"/v1//view"_s);
+        QCOMPARE(server().requests().last().queryValue(u"mkey"_s),
+                 std::optional<QString>(u"other-mkey"_s));
+    }
+    void missingConfigurationFailsTheCall() {
+        test::LogCapture log;
+        Log::setDisplayLog(true);
+        const auto expectConfigurationError = [](const std::function<void(ApiCompletion)>& call,
+                                                 const char* fragment) {
+            CompletionProbe probe;
+            call(probe.completion());
+            QTRY_COMPARE(probe.count(), 1);
+            QVERIFY(!probe.ranOnMainThread());
+            QCOMPARE(probe.result().error().kind, ApiError::Kind::Configuration);
+            QVERIFY2(probe.result().error().description().contains(QLatin1String(fragment)),
+                     qPrintable(probe.result().error().description()));
+        };
+
+        UserDefaults::standard().remove(keys::kMckey);
+        expectConfigurationError([](ApiCompletion c) { ApiList().getReq(c); }, "STANDARD_MCKEY");
+        expectConfigurationError(
+            [](ApiCompletion c) { ApiList().postCS({}, {}, {}, {}, 1, {}, {}, c); }, "initialize");
+        ApiList().getInst(u"1"_s); // no completion, no crash
+        QVERIFY(log.contains(u"ERROR"_s) && log.contains(u"Configuration error"_s));
+
+        UserDefaults::standard().set(keys::kMckey, u"demo-mckey"_s);
+        OrvaneSDK::shared().setHostPartnerUrl(std::nullopt);
+        expectConfigurationError([](ApiCompletion c) { ApiList().getState(u"1"_s, c); },
+                                 "hostPartnerUrl");
+        OrvaneSDK::shared().setHostPartnerUrl(u"ftp://127.0.0.1/api"_s);
+        expectConfigurationError([](ApiCompletion c) { ApiList().getCamp(c); },
+                                 "not an HTTP address");
+        QCOMPARE(server().requests().size(), 0);
+
+        // The notice file needs neither keys nor bases.
+        UserDefaults::standard().remove(keys::kMkey);
+        CompletionProbe notice;
+        ApiList().getHalvekNotice(notice.completion());
+        QTRY_COMPARE(notice.count(), 1);
+        QVERIFY(decode<HalvekNotice>(notice.result().body()).ok());
+    }
 
 private:
     // Runs one call against the sandbox and returns what the server logged for `path`.
@@ -79,19 +203,6 @@ private:
 
     std::unique_ptr<test::SandboxFixture> m_sandbox;
 };
-
-void TstApiCatalogue::init() {
-    test::FakeDeviceInfo::install();
-    m_sandbox = std::make_unique<test::SandboxFixture>();
-    QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
-}
-
-void TstApiCatalogue::cleanup() {
-    m_sandbox.reset();
-    OrvaneSDK::shared().setIsInspect(false);
-    ApiProvider::setMaxReplyBytesForTesting(0);
-    Log::setDisplayLog(false);
-}
 
 sandbox::LoggedRequest TstApiCatalogue::run(const QString& path, const Call& call,
                                             bool expectCompletion) {
@@ -108,155 +219,6 @@ sandbox::LoggedRequest TstApiCatalogue::run(const QString& path, const Call& cal
     }
     [&] { QTRY_COMPARE(server().requestsTo(path).size(), 1); }();
     return server().requestsTo(path).value(0);
-}
-
-// Inspection ends every query but the notice file's with "campinspect=1".
-void TstApiCatalogue::everyCallSendsItsExactQueryAndHeaders() {
-    for (const bool inspect : {false, true}) {
-        OrvaneSDK::shared().setIsInspect(inspect);
-        for (const Expected& e : everyGet()) {
-            const bool completes = !inspect && e.path != "/v1/inst"_L1;
-            const sandbox::LoggedRequest request = run(e.path, e.call, completes);
-            QVERIFY2(!QTest::currentTestFailed(), qPrintable(e.path));
-            QCOMPARE(request.method, "GET"_ba);
-            QCOMPARE(request.rawQuery, e.query + (inspect ? "&campinspect=1" : ""));
-            QCOMPARE(request.header("User-Agent"), ApiProvider::kUserAgent.toUtf8());
-            QCOMPARE(request.header("cookie"), "1"_ba);
-            QVERIFY(!request.hasHeader("Content-Type") && request.body.isEmpty());
-        }
-        const sandbox::LoggedRequest notice =
-            run(u"/orvane/sdk/notice_contents.json"_s,
-                [](ApiList& a, ApiCompletion c) { a.getHalvekNotice(c); });
-        QVERIFY(notice.rawQuery.isEmpty());
-        QCOMPARE(notice.header("cookie"), "1"_ba);
-    }
-}
-
-void TstApiCatalogue::conditionalAndBareFields() {
-    UserDefaults::standard().set(keys::kAge, 30);
-    UserDefaults::standard().set(keys::kGender, u"2"_s);
-    test::FakeDeviceInfo& device = test::FakeDeviceInfo::install();
-    device.setCarrierName(std::nullopt);
-    device.setVendorIdentifier(std::nullopt);
-    device.setHardwareIdentifier(u"Desk9,1"_s); // not in the model table: sent as it is
-    device.setSystemVersion(u"12"_s);
-
-    const sandbox::LoggedRequest list =
-        run(u"/v1/req"_s, [](ApiList& a, ApiCompletion c) { a.getReq(c); });
-    QCOMPARE(list.rawQuery, kKeys + "&adid=" + kAdid + "&gender=2&carrier&age=30");
-    // The server sees a bare field apart from an empty one.
-    QVERIFY(list.hasQueryItem(u"carrier"_s) && !list.queryValue(u"carrier"_s));
-    QCOMPARE(run(u"/v1/join"_s, [](ApiList& a, ApiCompletion c) { a.getJoin(u"7"_s, c); }).rawQuery,
-             kKeys + "&campid=7&adid=" + kAdid +
-                 "&accid&devmodel=Desk9%2C1&osver=12&carrier&gender=2&age=30");
-    QCOMPARE(run(u"/api/cs/user_reward_list"_s,
-                 [](ApiList& a, ApiCompletion c) {
-                     a.getReward(u"2"_s, u"20240101"_s, u"20240131"_s, c);
-                 })
-                 .rawQuery,
-             kKeys + "&sdate=20240101&edate=20240131&rewardtype=2");
-
-    // Values that look like query syntax stay one field.
-    UserDefaults::standard().set(keys::kUserId, u"a b&c=d+e#f"_s);
-    const sandbox::LoggedRequest odd =
-        run(u"/v1/state"_s, [](ApiList& a, ApiCompletion c) { a.getState(u"1/2?"_s, c); });
-    QCOMPARE(odd.queryValue(u"userid"_s), std::optional<QString>(u"a b&c=d+e#f"_s));
-    QCOMPARE(odd.queryValue(u"campid"_s), std::optional<QString>(u"1/2?"_s));
-    QCOMPARE(odd.queryNames(), (QStringList{u"mkey"_s, u"mckey"_s, u"userid"_s, u"campid"_s}));
-}
-
-void TstApiCatalogue::settingsReadAtCreationOrAtCall() {
-    ApiList api; // keys, user and bases are taken now
-    UserDefaults::standard().set(keys::kMkey, u"other-mkey"_s);
-    UserDefaults::standard().set(keys::kGender, u"1"_s);
-    OrvaneSDK::shared().setIsInspect(true);
-    const QString base = server().campaignBase();
-    OrvaneSDK::shared().setHostUrl(u"http://127.0.0.1:1/v1"_s);
-
-    CompletionProbe probe;
-    api.getReq(probe.completion());
-    QTRY_COMPARE(probe.count(), 1);
-    const sandbox::LoggedRequest request = server().requestsTo(u"/v1/req"_s).value(0);
-    QCOMPARE(request.queryValue(u"mkey"_s), std::optional<QString>(u"demo-mkey"_s));
-    QCOMPARE(request.queryValue(u"gender"_s), std::optional<QString>(u"1"_s));
-    QCOMPARE(request.queryNames().last(), u"campinspect"_s);
-
-    // A new object sees the new values; the base given by the host gets the path appended.
-    OrvaneSDK::shared().setHostUrl(base + u"/"_s);
-    ApiList next;
-    QCOMPARE(next.hostUrl(), base + u"/"_s);
-    CompletionProbe second;
-    next.getView(u"5"_s, second.completion());
-    QTRY_COMPARE(second.count(), 1);
-    QCOMPARE(second.result().error().kind,
-             ApiError::Kind::HttpStatus); // the server has no "//view"
-    QCOMPARE(server().requests().last().path, u"/v1//view"_s);
-    QCOMPARE(server().requests().last().queryValue(u"mkey"_s),
-             std::optional<QString>(u"other-mkey"_s));
-}
-
-void TstApiCatalogue::missingConfigurationFailsTheCall() {
-    test::LogCapture log;
-    Log::setDisplayLog(true);
-    const auto expectConfigurationError = [](const std::function<void(ApiCompletion)>& call,
-                                             const char* fragment) {
-        CompletionProbe probe;
-        call(probe.completion());
-        QTRY_COMPARE(probe.count(), 1);
-        QVERIFY(!probe.ranOnMainThread());
-        QCOMPARE(probe.result().error().kind, ApiError::Kind::Configuration);
-        QVERIFY2(probe.result().error().description().contains(QLatin1String(fragment)),
-                 qPrintable(probe.result().error().description()));
-    };
-
-    UserDefaults::standard().remove(keys::kMckey);
-    expectConfigurationError([](ApiCompletion c) { ApiList().getReq(c); }, "STANDARD_MCKEY");
-    expectConfigurationError(
-        [](ApiCompletion c) { ApiList().postCS({}, {}, {}, {}, 1, {}, {}, c); }, "initialize");
-    ApiList().getInst(u"1"_s); // no completion, no crash
-    QVERIFY(log.contains(u"ERROR"_s) && log.contains(u"Configuration error"_s));
-
-    UserDefaults::standard().set(keys::kMckey, u"demo-mckey"_s);
-    OrvaneSDK::shared().setHostPartnerUrl(std::nullopt);
-    expectConfigurationError([](ApiCompletion c) { ApiList().getState(u"1"_s, c); },
-                             "hostPartnerUrl");
-    OrvaneSDK::shared().setHostPartnerUrl(u"ftp://127.0.0.1/api"_s);
-    expectConfigurationError([](ApiCompletion c) { ApiList().getCamp(c); }, "not an HTTP address");
-    QCOMPARE(server().requests().size(), 0);
-
-    // The notice file needs neither keys nor bases.
-    UserDefaults::standard().remove(keys::kMkey);
-    CompletionProbe notice;
-    ApiList().getHalvekNotice(notice.completion());
-    QTRY_COMPARE(notice.count(), 1);
-    QVERIFY(decode<HalvekNotice>(notice.result().body()).ok());
-}
-
-void TstApiCatalogue::requestsAndRepliesAreLogged() {
-    test::LogCapture log;
-    Log::setDisplayLog(true);
-    // One entry framed by a rule of 71 '>' (sent) or '<' (received), the address on its own line.
-    const auto logged = [&](const QString& start, QChar rule, const QString& path) {
-        const QString line(71, rule);
-        const QString entry = start + line + u" \n "_s + server().campaignBase() + path;
-        const QStringList lines = log.lines();
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const QString& l) { return l.contains(entry) && l.endsWith(line); });
-    };
-    ApiProvider::setMaxReplyBytesForTesting(64);
-    CompletionProbe probe;
-    ApiList().getReq(probe.completion());
-    QTRY_COMPARE(probe.count(), 1);
-    QVERIFY(probe.result().error().description().contains("larger than 64 bytes"_L1));
-    QVERIFY2(logged(u"NETWORK|"_s, u'>', u"/req?"_s), qPrintable(log.lines().join(u'\n')));
-    QVERIFY(log.contains(u"APIProvider Error : Transport error"_s));
-
-    ApiProvider::setMaxReplyBytesForTesting(0);
-    server().setFault(u"/v1/state"_s, sandbox::Fault::status(404));
-    CompletionProbe refused;
-    ApiList().getState(u"3"_s, refused.completion());
-    QTRY_COMPARE(refused.count(), 1);
-    QVERIFY2(logged(QString(), u'<', u"/state?"_s), qPrintable(log.lines().join(u'\n')));
 }
 
 QTEST_MAIN(TstApiCatalogue)

@@ -70,7 +70,7 @@ private Q_SLOTS:
     void strictRecordsFail_data();
     void strictRecordsFail();
     void absentValuesAndExactIntegers();
-    void truncatedDeepAndHugeDocuments();
+    void truncatedAndDeepDocuments();
 };
 
 void TstApiRecords::campTakesDefaultsFieldByField_data() {
@@ -159,7 +159,7 @@ void TstApiRecords::listElementsDecodeAsAlone_data() {
         {"targetpkg":["a"]},{"targetpkg":["a",1]},{"targetpkg":"a"},{"targetpkg":["a","b"]}])");
     QByteArray many = "[";
     for (int i = 0; i < 20; ++i)
-        many += R"({"name":"n)" + QByteArray::number(i % 12) + R"("},)";
+        many += "{\"name\":\"n" + QByteArray::number(i % 12) + "\"},";
     QTest::newRow("repeats after many different values") << many + R"({"name":"n0"}])";
 }
 
@@ -256,19 +256,12 @@ void TstApiRecords::absentValuesAndExactIntegers() {
     QCOMPARE(*decode<Camp>(R"({"rewardprice":1e-3})").value().rewardprice, 0.001);
 }
 
-void TstApiRecords::truncatedDeepAndHugeDocuments() {
+void TstApiRecords::truncatedAndDeepDocuments() {
     // Every proper prefix of a valid reply is refused.
-    QJsonArray camps{fullCampJson(0), fullCampJson(1), fullCampJson(2)};
-    const QByteArray reply = json({{u"camp"_s, camps}});
+    const QByteArray reply = json({{u"camp"_s, QJsonArray{fullCampJson(0), fullCampJson(1)}}});
     QVERIFY(decode<Req>(reply).ok());
     for (qsizetype n = 0; n < reply.size(); ++n)
         QVERIFY2(!decode<Req>(reply.left(n)).ok(), qPrintable(QString::number(n)));
-    for (int i = 3; i < 5000; ++i)
-        camps.append(fullCampJson(i));
-    const Decoded<Req> large = decode<Req>(json({{u"camp"_s, camps}}));
-    QCOMPARE(large.value().camp->size(), 5000);
-    QCOMPARE(large.value().camp->last().campid, std::optional<qint64>(4999));
-
     // Deep nesting is refused by the parser's nesting limit, not by the stack.
     const int depth = 200000;
     const Decoded<Req> deep =
@@ -278,10 +271,6 @@ void TstApiRecords::truncatedDeepAndHugeDocuments() {
         !decode<Camp>(QByteArray("{\"a\":").repeated(100000) + "1" + QByteArray(100000, '}')).ok());
     // A nesting the parser accepts decodes as a wrong type, cleanly.
     QVERIFY(!decode<Req>("{\"camp\":[" + QByteArray(500, '[') + QByteArray(500, ']') + "]}").ok());
-
-    const QByteArray text(32 * 1024 * 1024, 'x');
-    const Decoded<HalvekNotice> notice = decode<HalvekNotice>("{\"text\":\"" + text + "\"}");
-    QCOMPARE(notice.value().text->size(), text.size());
 }
 
 QTEST_MAIN(TstApiRecords)

@@ -1,16 +1,14 @@
 // The benefits history against orvane-sandbox: the request each choice sends (kind code, period
-// arithmetic, date patterns), the reply cases, the rows, and the popup of rewards on offer.
+// arithmetic, date patterns), the reply cases and the rows.
 
 #include <QtTest>
 
 #include "core/Localized.h"
 #include "screens/benefits/BenefitsViewController.h"
-#include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/benefits/RewardTableViewCell.h"
 #include "support/GuiTest.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
-#include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 
@@ -20,7 +18,7 @@ using test::text;
 
 namespace {
 
-const QString kRewardPath = QStringLiteral("/api/cs/user_reward_list");
+const QString kRewardPath = u"/api/cs/user_reward_list"_s;
 
 sandbox::RewardRecord record(qint64 campid, const QString& name, double price, const QString& date,
                              int bm = 1) {
@@ -43,7 +41,7 @@ struct Screen {
         QTest::mouseClick(selector, Qt::LeftButton);
         AlertController* sheet = AlertController::visibleAlert();
         if (!sheet || !sheet->actionButton(choice))
-            return QStringLiteral("<no sheet or action>");
+            return u"<no sheet or action>"_s;
         QString checked;
         for (const AlertAction& action : sheet->actions())
             checked += action.isChecked() ? action.title() : QString();
@@ -61,194 +59,164 @@ struct Screen {
 class TstBenefits : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
-    void firstRequestIsAllKindsOfTheLastWeek();
-    void kindAndThreeMonthsWithClampedDay();
-    void replyCases();
-    void olderReplyNeverReplacesTheLatest();
-    void rowsShowWhatTheyCan();
-    void popupShowsTheAmountAndCloses();
+    void firstRequestIsAllKindsOfTheLastWeek() {
+        server().addRewardRecord(record(11, u"Puzzle Quest"_s, 1200000, u"20230301"_s));
+        server().addRewardRecord(record(12, u"Old one"_s, 10, u"20230101"_s));
+
+        Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+        BenefitsViewController* b = screen.benefits;
+        QCOMPARE(b->b_benefits_kind->title(), text("ov_breakdown_all"));
+        QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
+        QCOMPARE(b->l_term->plainText(), text("ov_term") + u" : 2023-02-26 ~ 2023-03-05"_s);
+
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
+        const sandbox::LoggedRequest request = server().requestsTo(kRewardPath).first();
+        QVERIFY(!request.hasQueryItem(u"rewardtype"_s)); // kind "0" (all) is sent as no filter
+        QCOMPARE(request.queryValue(u"sdate"_s), std::optional<QString>(u"20230226"_s));
+        QCOMPARE(request.queryValue(u"edate"_s), std::optional<QString>(u"20230305"_s));
+
+        QTRY_COMPARE(b->reward().size(), 1);
+        QVERIFY(b->tv_reward->isVisible());
+        QVERIFY(!b->l_no_receive_benefits->isVisible());
+        QCOMPARE(b->tv_reward->numberOfRows(), 1);
+        auto* cell = qobject_cast<RewardTableViewCell*>(b->tv_reward->cellForRow(0));
+        QVERIFY(cell);
+        QCOMPARE(cell->l_name->plainText(), u"Puzzle Quest"_s);
+        QCOMPARE(cell->l_date->plainText(), u"2023-03-01"_s);
+        QCOMPARE(cell->l_reward_price->plainText(), u"1,200,000 P"_s);
+        // Bold, 14 and the accent colour, on the whole amount.
+        QVERIFY(cell->l_reward_price->text().contains(u"font-weight:700"_s));
+        QVERIFY(cell->l_reward_price->text().contains(u"#ff5c5a"_s));
+
+        // Past midnight the period's start stays where it was, its end moves on.
+        screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1));
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+        const auto later = server().requestsTo(kRewardPath).last();
+        QCOMPARE(later.queryValue(u"sdate"_s), std::optional<QString>(u"20230226"_s));
+        QCOMPARE(later.queryValue(u"edate"_s), std::optional<QString>(u"20230306"_s));
+    }
+    void kindAndThreeMonthsWithClampedDay() {
+        server().addRewardRecord(record(21, u"Shop A"_s, 1500, u"20230301"_s, 4));
+        server().addRewardRecord(record(22, u"Game B"_s, 700, u"20230302"_s, 1));
+
+        Screen screen(QDateTime(QDate(2023, 5, 31), QTime(9, 30)));
+        BenefitsViewController* b = screen.benefits;
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
+
+        // The sheet ticks the current choice; the new one becomes the title and is requested.
+        QCOMPARE(screen.choose(b->b_period, text("ov_recently_month3")), text("ov_recently_week1"));
+        QCOMPARE(b->b_period->title(), text("ov_recently_month3"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+        auto request = server().requestsTo(kRewardPath).last();
+        QCOMPARE(request.queryValue(u"sdate"_s),
+                 std::optional<QString>(u"20230228"_s)); // 31 Feb clamped
+        QCOMPARE(request.queryValue(u"edate"_s), std::optional<QString>(u"20230531"_s));
+        QCOMPARE(b->l_term->plainText(), text("ov_term") + u" : 2023-02-28 ~ 2023-05-31"_s);
+        QTRY_COMPARE(b->reward().size(), 2);
+
+        QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
+                 text("ov_breakdown_all"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
+        request = server().requestsTo(kRewardPath).last();
+        QCOMPARE(request.queryValue(u"rewardtype"_s), std::optional<QString>(u"2"_s));
+        QCOMPARE(request.queryValue(u"sdate"_s), std::optional<QString>(u"20230228"_s));
+        QTRY_COMPARE(b->reward().size(), 1);
+        QCOMPARE(b->reward().first().name, std::optional<QString>(u"Shop A"_s));
+
+        // Choosing the current entry again asks again; the sheet ticks it.
+        QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
+                 text("ov_purchase_benefits"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 4);
+
+        // One month before the 31st of May is the 30th of April.
+        QCOMPARE(screen.choose(b->b_period, text("ov_recently_month1")),
+                 text("ov_recently_month3"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+        QCOMPARE(server().requestsTo(kRewardPath).last().queryValue(u"sdate"_s),
+                 std::optional<QString>(u"20230430"_s));
+    }
+    // Failed, empty, refused, good, undecodable and dropped replies, one after the other.
+    void replyCases() {
+        server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
+        log().clear();
+        Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+        BenefitsViewController* b = screen.benefits;
+        QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
+        QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QTRY_VERIFY(b->tv_reward->isVisible());
+        QVERIFY(log().contains(u"BenefitsViewController tableView count : 0"_s));
+        QVERIFY(!b->l_no_receive_benefits->isVisible());
+        QCOMPARE(b->tv_reward->numberOfRows(), 0);
+
+        server().addRewardRecord(record(31, u"Kept"_s, 5, u"20230304"_s));
+        server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
+        screen.choose(b->b_period, text("ov_recently_month1"));
+        QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
+        QVERIFY(!b->tv_reward->isVisible());
+        QVERIFY(log().contains(u"OrvaneViewController getReq Error : Optional(500)"_s));
+
+        // A good reply brings the table back; an undecodable one keeps its rows.
+        server().clearFaults();
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QTRY_COMPARE(b->reward().size(), 1);
+        QVERIFY(b->tv_reward->isVisible());
+        QVERIFY(!b->l_no_receive_benefits->isVisible());
+        log().clear();
+        server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
+        screen.choose(b->b_period, text("ov_recently_month1"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+        QTRY_VERIFY(log().lines().join(QLatin1Char('\n')).contains(u"ERROR"_s));
+        QCOMPARE(b->reward().size(), 1);
+        QVERIFY(b->tv_reward->isVisible());
+        QVERIFY(!b->l_no_receive_benefits->isVisible());
+
+        // A dropped connection hides the table again.
+        server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
+        QVERIFY(!b->tv_reward->isVisible());
+    }
+    void olderReplyNeverReplacesTheLatest() {
+        log().clear();
+        server().addRewardRecord(record(51, u"Recent"_s, 5, u"20230304"_s));
+        server().addRewardRecord(record(52, u"Two months ago"_s, 5, u"20230110"_s));
+        Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+        BenefitsViewController* b = screen.benefits;
+        QTRY_COMPARE(b->reward().size(), 1);
+
+        // The three-month reply is held back; the week chosen after it answers first.
+        server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
+        screen.choose(b->b_period, text("ov_recently_month3"));
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
+        QTRY_VERIFY(
+            log().contains(u"BenefitsViewController drops the reply of an outdated request"_s));
+        QCOMPARE(b->reward().size(), 1);
+        QCOMPARE(b->reward().first().name, std::optional<QString>(u"Recent"_s));
+        QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
+    }
+    void rowsShowWhatTheyCan() {
+        TableView table;
+        RewardTableViewCell cell;
+        Reward full{1, u"Full"_s, 1500.125, u"P"_s, u"20240229"_s, 1};
+        cell.setItem(full, table, 0);
+        QCOMPARE(cell.l_date->plainText(), u"2024-02-29"_s);
+        QCOMPARE(cell.l_reward_price->plainText(), u"1,500.125 P"_s);
+
+        Reward broken{2, std::nullopt, std::nullopt, u"P"_s, u"2024-13"_s, 1};
+        cell.setItem(broken, table, 0);
+        QCOMPARE(cell.l_name->plainText(), QString());
+        QCOMPARE(cell.l_date->plainText(), u"2024-13"_s);
+        QCOMPARE(cell.l_reward_price->plainText(), u"P"_s);
+
+        Reward bare{3, u"Bare"_s, 300, std::nullopt, std::nullopt, 1};
+        cell.setItem(bare, table, 0);
+        QCOMPARE(cell.l_date->plainText(), QString());
+        QCOMPARE(cell.l_reward_price->plainText(), u"300"_s);
+    }
 };
-
-void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
-    server().addRewardRecord(
-        record(11, QStringLiteral("Puzzle Quest"), 1200000, QStringLiteral("20230301")));
-    server().addRewardRecord(record(12, QStringLiteral("Old one"), 10, QStringLiteral("20230101")));
-
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    BenefitsViewController* b = screen.benefits;
-    QCOMPARE(b->b_benefits_kind->title(), text("ov_breakdown_all"));
-    QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
-    QCOMPARE(b->l_term->plainText(), text("ov_term") + u" : 2023-02-26 ~ 2023-03-05"_s);
-
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
-    const sandbox::LoggedRequest request = server().requestsTo(kRewardPath).first();
-    QVERIFY(!request.hasQueryItem(u"rewardtype"_s)); // kind "0" (all) is sent as no filter
-    QCOMPARE(request.queryValue(u"sdate"_s), std::optional<QString>(u"20230226"_s));
-    QCOMPARE(request.queryValue(u"edate"_s), std::optional<QString>(u"20230305"_s));
-
-    QTRY_COMPARE(b->reward().size(), 1);
-    QVERIFY(b->tv_reward->isVisible());
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
-    QCOMPARE(b->tv_reward->numberOfRows(), 1);
-    auto* cell = qobject_cast<RewardTableViewCell*>(b->tv_reward->cellForRow(0));
-    QVERIFY(cell);
-    QCOMPARE(cell->l_name->plainText(), QStringLiteral("Puzzle Quest"));
-    QCOMPARE(cell->l_date->plainText(), QStringLiteral("2023-03-01"));
-    QCOMPARE(cell->l_reward_price->plainText(), QStringLiteral("1,200,000 P"));
-    // Bold, 14 and the accent colour, on the whole amount.
-    QVERIFY(cell->l_reward_price->text().contains(u"font-weight:700"_s));
-    QVERIFY(cell->l_reward_price->text().contains(u"#ff5c5a"_s));
-
-    // Past midnight the period's start stays where it was, its end moves on.
-    screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1));
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
-    const auto later = server().requestsTo(kRewardPath).last();
-    QCOMPARE(later.queryValue(u"sdate"_s), std::optional<QString>(u"20230226"_s));
-    QCOMPARE(later.queryValue(u"edate"_s), std::optional<QString>(u"20230306"_s));
-}
-
-void TstBenefits::kindAndThreeMonthsWithClampedDay() {
-    server().addRewardRecord(
-        record(21, QStringLiteral("Shop A"), 1500, QStringLiteral("20230301"), 4));
-    server().addRewardRecord(
-        record(22, QStringLiteral("Game B"), 700, QStringLiteral("20230302"), 1));
-
-    Screen screen(QDateTime(QDate(2023, 5, 31), QTime(9, 30)));
-    BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
-
-    // The sheet ticks the current choice; the new one becomes the title and is requested.
-    QCOMPARE(screen.choose(b->b_period, text("ov_recently_month3")), text("ov_recently_week1"));
-    QCOMPARE(b->b_period->title(), text("ov_recently_month3"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
-    auto request = server().requestsTo(kRewardPath).last();
-    QCOMPARE(request.queryValue(u"sdate"_s),
-             std::optional<QString>(u"20230228"_s)); // 31 Feb clamped
-    QCOMPARE(request.queryValue(u"edate"_s), std::optional<QString>(u"20230531"_s));
-    QCOMPARE(b->l_term->plainText(), text("ov_term") + u" : 2023-02-28 ~ 2023-05-31"_s);
-    QTRY_COMPARE(b->reward().size(), 2);
-
-    QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
-             text("ov_breakdown_all"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
-    request = server().requestsTo(kRewardPath).last();
-    QCOMPARE(request.queryValue(u"rewardtype"_s), std::optional<QString>(u"2"_s));
-    QCOMPARE(request.queryValue(u"sdate"_s), std::optional<QString>(u"20230228"_s));
-    QTRY_COMPARE(b->reward().size(), 1);
-    QCOMPARE(b->reward().first().name, std::optional<QString>(u"Shop A"_s));
-
-    // Choosing the current entry again asks again; the sheet ticks it.
-    QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
-             text("ov_purchase_benefits"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 4);
-
-    // One month before the 31st of May is the 30th of April.
-    QCOMPARE(screen.choose(b->b_period, text("ov_recently_month1")), text("ov_recently_month3"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
-    QCOMPARE(server().requestsTo(kRewardPath).last().queryValue(u"sdate"_s),
-             std::optional<QString>(u"20230430"_s));
-}
-
-// Failed, empty, refused, good, undecodable and dropped replies, one after the other.
-void TstBenefits::replyCases() {
-    server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
-    log().clear();
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    BenefitsViewController* b = screen.benefits;
-    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
-    QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_VERIFY(b->tv_reward->isVisible());
-    QVERIFY(log().contains(u"BenefitsViewController tableView count : 0"_s));
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
-    QCOMPARE(b->tv_reward->numberOfRows(), 0);
-
-    server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, u"20230304"_s));
-    server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
-    screen.choose(b->b_period, text("ov_recently_month1"));
-    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
-    QVERIFY(!b->tv_reward->isVisible());
-    QVERIFY(log().contains(u"OrvaneViewController getReq Error : Optional(500)"_s));
-
-    // A good reply brings the table back; an undecodable one keeps its rows.
-    server().clearFaults();
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(b->reward().size(), 1);
-    QVERIFY(b->tv_reward->isVisible());
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
-    log().clear();
-    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
-    screen.choose(b->b_period, text("ov_recently_month1"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
-    QTRY_VERIFY(log().lines().join(QLatin1Char('\n')).contains(u"ERROR"_s));
-    QCOMPARE(b->reward().size(), 1);
-    QVERIFY(b->tv_reward->isVisible());
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
-
-    // A dropped connection hides the table again.
-    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
-    QVERIFY(!b->tv_reward->isVisible());
-}
-
-void TstBenefits::olderReplyNeverReplacesTheLatest() {
-    log().clear();
-    server().addRewardRecord(record(51, QStringLiteral("Recent"), 5, u"20230304"_s));
-    server().addRewardRecord(record(52, QStringLiteral("Two months ago"), 5, u"20230110"_s));
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(b->reward().size(), 1);
-
-    // The three-month reply is held back; the week chosen after it answers first.
-    server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
-    screen.choose(b->b_period, text("ov_recently_month3"));
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
-    QTRY_VERIFY(log().contains(u"BenefitsViewController drops the reply of an outdated request"_s));
-    QCOMPARE(b->reward().size(), 1);
-    QCOMPARE(b->reward().first().name, std::optional<QString>(u"Recent"_s));
-    QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
-}
-
-void TstBenefits::rowsShowWhatTheyCan() {
-    TableView table;
-    RewardTableViewCell cell;
-    Reward full{
-        1, QStringLiteral("Full"), 1500.125, QStringLiteral("P"), QStringLiteral("20240229"), 1};
-    cell.setItem(full, table, 0);
-    QCOMPARE(cell.l_date->plainText(), QStringLiteral("2024-02-29"));
-    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("1,500.125 P"));
-
-    Reward broken{2, std::nullopt, std::nullopt, QStringLiteral("P"), QStringLiteral("2024-13"), 1};
-    cell.setItem(broken, table, 0);
-    QCOMPARE(cell.l_name->plainText(), QString());
-    QCOMPARE(cell.l_date->plainText(), QStringLiteral("2024-13"));
-    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("P"));
-
-    Reward bare{3, QStringLiteral("Bare"), 300, std::nullopt, std::nullopt, 1};
-    cell.setItem(bare, table, 0);
-    QCOMPARE(cell.l_date->plainText(), QString());
-    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("300"));
-}
-
-void TstBenefits::popupShowsTheAmountAndCloses() {
-    ViewController host;
-    host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&host));
-    auto* popup = new CanReceiveBenefitsViewController;
-    popup->rewardPriceAndMark = QStringLiteral("12,300 P");
-    auto* sheet = new AlertController(QString(), QString(), AlertController::Style::ActionSheet);
-    sheet->setContentViewController(popup);
-    host.present(sheet, false);
-    QCOMPARE(AlertController::visibleAlert(), sheet);
-    QCOMPARE(popup->l_popup_coins_value->plainText(), QStringLiteral("12,300 P"));
-    QPointer<AlertController> watch(sheet);
-    QTest::mouseClick(popup->iv_close, Qt::LeftButton);
-    QTRY_VERIFY(!host.presentedViewController());
-    QTRY_VERIFY(!watch);
-}
 
 QTEST_MAIN(TstBenefits)
 #include "tst_benefits.moc"
