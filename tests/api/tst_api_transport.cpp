@@ -5,126 +5,107 @@
 #include "support/FixedReplyServer.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using test::CompletionProbe;
 
 class TstApiTransport : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void multipartBodyIsByteExact();
-    void emptyFormIsOnlyTheClosingLine();
-    void mimeTypeByExtension();
-    void refusedRequestsCompleteOnceOffTheMainThread();
-    void replyAsLargeAsTheCapArrives();
-};
+    void multipartBodyIsByteExact() {
+        const QImage red = test::testImage(Qt::red);
+        const QImage blue = test::testImage(Qt::blue, 20, 50);
+        const QVariantMap params{
+            {u"name"_s, u"홍길동"_s},
+            {u"campid"_s, qint64(3)},
+            {u"count"_s, 7},
+            {u"email"_s, u"a@b.c"_s},
+            {u"empty"_s, QString()},
+            {u"list"_s, QVariantList{1, 2}},      // neither string nor integer: left out
+            {u"map"_s, QVariantMap{{u"a"_s, 1}}}, // left out
+            {u"price"_s, 1.5},                    // left out
+            {u"flag"_s, true},                    // left out
+        };
+        const QByteArray body =
+            ApiProvider::createBody(params, {red, blue}, ApiProvider::kBoundary);
+        QList<quint64> numbers;
+        const QByteArray normalised = test::normaliseFileNames(body, &numbers);
+        QCOMPARE(numbers.size(), 2);
+        QVERIFY(numbers.at(0) <= 0xFFFFFFFFull && numbers.at(1) <= 0xFFFFFFFFull);
 
-void TstApiTransport::multipartBodyIsByteExact() {
-    const QImage red = test::testImage(Qt::red);
-    const QImage blue = test::testImage(Qt::blue, 20, 50);
-    const QVariantMap params{
-        {"name", QStringLiteral("홍길동")},
-        {"campid", qint64(3)},
-        {"count", 7},
-        {"email", "a@b.c"},
-        {"empty", QString()},
-        {"list", QVariantList{1, 2}},   // neither string nor integer: left out
-        {"map", QVariantMap{{"a", 1}}}, // left out
-        {"price", 1.5},                 // left out
-        {"flag", true},                 // left out
-    };
-    const QByteArray body = ApiProvider::createBody(params, {red, blue}, ApiProvider::kBoundary);
-
-    QList<quint64> numbers;
-    const QByteArray normalised = test::normaliseFileNames(body, &numbers);
-    QCOMPARE(numbers.size(), 2);
-    for (const quint64 n : numbers) {
-        QVERIFY(n <= 0xFFFFFFFFull);
+        auto text = [](const char* name, const QByteArray& value) -> QByteArray {
+            return "--^-----^\r\nContent-Disposition: form-data; name=\""_ba + name + "\"\r\n\r\n" +
+                   value + "\r\n";
+        };
+        auto file = [](const QImage& image) -> QByteArray {
+            return "--^-----^\r\nContent-Disposition: form-data; name=\"uploadfiles[]\"; "
+                   "filename=\"imageN.jpg\"\r\nContent-Type: image/jpeg\r\n\r\n"_ba +
+                   test::jpeg70(image) + "\r\n";
+        };
+        // Fields in key order; the JPEG really is the picture at the customary quality.
+        QCOMPARE(normalised, text("campid", "3") + text("count", "7") + text("email", "a@b.c") +
+                                 text("empty", "") + text("name", u"홍길동"_s.toUtf8()) +
+                                 file(red) + file(blue) + "--^-----^--\r\n");
+        QCOMPARE(QImage::fromData(test::jpeg70(red), "JPEG").size(), red.size());
+        // An empty form is only the closing line.
+        QCOMPARE(ApiProvider::createBody({}, {}, ApiProvider::kBoundary), "--^-----^--\r\n"_ba);
+        QCOMPARE(ApiProvider::createBody({{u"a"_s, QVariant()}}, {QImage()}, u"xy"_s),
+                 "--xy--\r\n"_ba);
     }
-
-    auto text = [](const char* name, const QByteArray& value) {
-        return QByteArray("--^-----^\r\nContent-Disposition: form-data; name=\"") + name +
-               "\"\r\n\r\n" + value + "\r\n";
-    };
-    auto file = [](const QImage& image) {
-        return QByteArray("--^-----^\r\nContent-Disposition: form-data; name=\"uploadfiles[]\"; "
-                          "filename=\"imageN.jpg\"\r\nContent-Type: image/jpeg\r\n\r\n") +
-               test::jpeg70(image) + "\r\n";
-    };
-    // Fields in key order.
-    const QByteArray expected = text("campid", "3") + text("count", "7") + text("email", "a@b.c") +
-                                text("empty", "") +
-                                text("name", QStringLiteral("홍길동").toUtf8()) + file(red) +
-                                file(blue) + "--^-----^--\r\n";
-    QCOMPARE(normalised, expected);
-
-    // The JPEG really is the picture at the customary quality.
-    const QImage decoded = QImage::fromData(test::jpeg70(red), "JPEG");
-    QCOMPARE(decoded.size(), red.size());
-}
-
-void TstApiTransport::emptyFormIsOnlyTheClosingLine() {
-    QCOMPARE(ApiProvider::createBody({}, {}, ApiProvider::kBoundary),
-             QByteArray("--^-----^--\r\n"));
-    QCOMPARE(ApiProvider::createBody({{"a", QVariant()}}, {QImage()}, QStringLiteral("xy")),
-             QByteArray("--xy--\r\n"));
-}
-
-// The extension decides, in any case; what neither the table nor the system knows is binary.
-void TstApiTransport::mimeTypeByExtension() {
-    QCOMPARE(ApiProvider::mimeTypeForPath("/tmp/shot.PNG"), "image/png");
-    QCOMPARE(ApiProvider::mimeTypeForPath("a.tar.HTML"), "text/html");
-    QCOMPARE(ApiProvider::mimeTypeForPath("dir.v2/README"), "application/octet-stream");
-    QCOMPARE(ApiProvider::mimeTypeForPath("trailingdot."), "application/octet-stream");
-    QCOMPARE(ApiProvider::mimeTypeForPath("notes.md"), "text/markdown");
-    QCOMPARE(ApiProvider::mimeTypeForPath("x.zzqqunknown"), "application/octet-stream");
-}
-
-void TstApiTransport::refusedRequestsCompleteOnceOffTheMainThread() {
-    // All at once: by the time the last has answered, a second answer to an earlier one would
-    // have come too.
-    QList<std::pair<CompletionProbe, ApiError::Kind>> sent;
-    const auto send = [&](const char* url, const char* method, const QVariantMap& params,
-                          const QList<QImage>& images, ApiError::Kind kind) {
-        sent.append({CompletionProbe(), kind});
-        ApiProvider::request(QUrl(url), method, params, images, sent.last().first.completion());
-    };
-    using enum ApiError::Kind;
-    send("file:///etc/hostname", "GET", {}, {}, Configuration);
-    send("not a url", "GET", {}, {}, Configuration);
-    send("http://127.0.0.1:9/cs", "POST", {{"content", "a\r\n--^-----^\r\nforged"}}, {},
-         InvalidInput);
-    send("http://127.0.0.1:9/cs", "POST", {{"bad\"name", "x"}}, {}, InvalidInput);
-    send("http://127.0.0.1:9/cs", "POST", {}, {QImage()}, InvalidInput);
-    for (const auto& [probe, kind] : sent) {
-        QTRY_COMPARE(probe.count(), 1);
-        QVERIFY(!probe.result().ok());
-        QCOMPARE(probe.result().error().kind, kind);
-        QVERIFY(!probe.ranOnMainThread());
+    // The extension decides, in any case; what neither the table nor the system knows is binary.
+    void mimeTypeByExtension() {
+        const QString binary = u"application/octet-stream"_s;
+        for (const auto& [path, type] : {std::pair(u"/tmp/shot.PNG"_s, u"image/png"_s),
+                                         {u"a.tar.HTML"_s, u"text/html"_s},
+                                         {u"dir.v2/README"_s, binary},
+                                         {u"trailingdot."_s, binary},
+                                         {u"notes.md"_s, u"text/markdown"_s},
+                                         {u"x.zzqqunknown"_s, binary}})
+            QCOMPARE(ApiProvider::mimeTypeForPath(path), type);
     }
-    for (const auto& [probe, kind] : sent) {
-        QCOMPARE(probe.count(), 1);
+    void refusedRequestsCompleteOnceOffTheMainThread() {
+        // All at once: by the time the last has answered, a second answer to an earlier one would
+        // have come too.
+        QList<std::pair<CompletionProbe, ApiError::Kind>> sent;
+        const auto send = [&](const char* url, const char* method, const QVariantMap& params,
+                              const QList<QImage>& images, ApiError::Kind kind) {
+            sent.append({CompletionProbe(), kind});
+            ApiProvider::request(QUrl(QString::fromLatin1(url)), QString::fromLatin1(method),
+                                 params, images, sent.last().first.completion());
+        };
+        using enum ApiError::Kind;
+        send("file:///etc/hostname", "GET", {}, {}, Configuration);
+        send("not a url", "GET", {}, {}, Configuration);
+        send("http://127.0.0.1:9/cs", "POST", {{u"content"_s, u"a\r\n--^-----^\r\nforged"_s}}, {},
+             InvalidInput);
+        send("http://127.0.0.1:9/cs", "POST", {{u"bad\"name"_s, u"x"_s}}, {}, InvalidInput);
+        send("http://127.0.0.1:9/cs", "POST", {}, {QImage()}, InvalidInput);
+        for (const auto& [probe, kind] : sent) {
+            QTRY_COMPARE(probe.count(), 1);
+            QCOMPARE(probe.result().error().kind, kind);
+            QVERIFY(!probe.result().ok() && !probe.ranOnMainThread());
+        }
+        for (const auto& [probe, kind] : sent)
+            QCOMPARE(probe.count(), 1);
     }
-}
-
-// The cap is the largest reply accepted: one byte more fails as a transport error.
-void TstApiTransport::replyAsLargeAsTheCapArrives() {
-    const QByteArray body(64, 'x');
-    test::FixedReplyServer server(body);
-    const auto reset = qScopeGuard([] { ApiProvider::setMaxReplyBytesForTesting(0); });
-    for (const qint64 cap : {body.size(), body.size() - 1}) {
-        ApiProvider::setMaxReplyBytesForTesting(cap);
-        CompletionProbe probe;
-        ApiProvider::request(QUrl(server.baseUrl() + QStringLiteral("/cap")),
-                             ApiProvider::REQUEST_METHOD_GET, {}, {}, probe.completion());
-        QTRY_COMPARE(probe.count(), 1);
-        const bool fits = cap == body.size();
-        QCOMPARE(probe.result().ok(), fits);
-        QCOMPARE(probe.result().body(), fits ? body : QByteArray());
-        if (!fits) {
-            QCOMPARE(probe.result().error().kind, ApiError::Kind::Transport);
+    // The cap is the largest reply accepted: one byte more fails as a transport error.
+    void replyAsLargeAsTheCapArrives() {
+        const QByteArray body(64, 'x');
+        test::FixedReplyServer server(body);
+        const auto reset = qScopeGuard([] { ApiProvider::setMaxReplyBytesForTesting(0); });
+        for (const qint64 cap : {body.size(), body.size() - 1}) {
+            ApiProvider::setMaxReplyBytesForTesting(cap);
+            CompletionProbe probe;
+            ApiProvider::request(QUrl(server.baseUrl() + u"/cap"_s),
+                                 ApiProvider::REQUEST_METHOD_GET, {}, {}, probe.completion());
+            QTRY_COMPARE(probe.count(), 1);
+            const bool fits = cap == body.size();
+            QCOMPARE(probe.result().body(), fits ? body : QByteArray());
+            QVERIFY(fits ? probe.result().ok()
+                         : probe.result().error().kind == ApiError::Kind::Transport);
         }
     }
-}
+};
 
 QTEST_MAIN(TstApiTransport)
 #include "tst_api_transport.moc"

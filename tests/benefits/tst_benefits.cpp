@@ -1,29 +1,28 @@
 // The benefits history against orvane-sandbox: the request each choice sends (kind code, period
-// arithmetic, date patterns), the reply cases, the rows, and the popup of rewards on offer.
+// arithmetic, date patterns), the reply cases and the rows.
 
 #include <QtTest>
 
 #include "core/Localized.h"
 #include "screens/benefits/BenefitsViewController.h"
-#include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/benefits/RewardTableViewCell.h"
 #include "support/GuiTest.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
-#include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using test::text;
 
 namespace {
 
-const QString kRewardPath = QStringLiteral("/api/cs/user_reward_list");
+const QString kRewardPath = u"/api/cs/user_reward_list"_s;
 
 sandbox::RewardRecord record(qint64 campid, const QString& name, double price, const QString& date,
                              int bm = 1) {
-    return {sandbox::kDemoMkey, "user-1", campid, name, price, "P", date, bm};
+    return {sandbox::kDemoMkey, u"user-1"_s, campid, name, price, u"P"_s, date, bm};
 }
 
 // The benefits screen in a shown navigation stack, with a clock the test moves.
@@ -42,7 +41,7 @@ struct Screen {
         QTest::mouseClick(selector, Qt::LeftButton);
         AlertController* sheet = AlertController::visibleAlert();
         if (!sheet || !sheet->actionButton(choice))
-            return QStringLiteral("<no sheet or action>");
+            return u"<no sheet or action>"_s;
         QString checked;
         for (const AlertAction& action : sheet->actions())
             checked += action.isChecked() ? action.title() : QString();
@@ -60,196 +59,162 @@ struct Screen {
 class TstBenefits : public test::GuiTest {
     Q_OBJECT
 private Q_SLOTS:
-    void firstRequestIsAllKindsOfTheLastWeek();
-    void kindAndThreeMonthsWithClampedDay();
-    void replyCases();
-    void olderReplyNeverReplacesTheLatest();
-    void rowsShowWhatTheyCan();
-    void popupShowsTheAmountAndCloses();
+    void firstRequestIsAllKindsOfTheLastWeek() {
+        server().addRewardRecord(record(11, u"Puzzle Quest"_s, 1200000, u"20230301"_s));
+        server().addRewardRecord(record(12, u"Old one"_s, 10, u"20230101"_s));
+
+        Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+        BenefitsViewController* b = screen.benefits;
+        QCOMPARE(b->b_benefits_kind->title(), text("ov_breakdown_all"));
+        QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
+        QCOMPARE(b->l_term->plainText(), text("ov_term") + u" : 2023-02-26 ~ 2023-03-05"_s);
+
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
+        const sandbox::LoggedRequest request = server().requestsTo(kRewardPath).first();
+        QVERIFY(!request.hasQueryItem(u"rewardtype"_s)); // kind "0" (all) is sent as no filter
+        QCOMPARE(request.queryValue(u"sdate"_s), std::optional<QString>(u"20230226"_s));
+        QCOMPARE(request.queryValue(u"edate"_s), std::optional<QString>(u"20230305"_s));
+
+        QTRY_COMPARE(b->reward().size(), 1);
+        QVERIFY(b->tv_reward->isVisible());
+        QVERIFY(!b->l_no_receive_benefits->isVisible());
+        QCOMPARE(b->tv_reward->numberOfRows(), 1);
+        auto* cell = qobject_cast<RewardTableViewCell*>(b->tv_reward->cellForRow(0));
+        QVERIFY(cell);
+        QCOMPARE(cell->l_name->plainText(), u"Puzzle Quest"_s);
+        QCOMPARE(cell->l_date->plainText(), u"2023-03-01"_s);
+        QCOMPARE(cell->l_reward_price->plainText(), u"1,200,000 P"_s);
+        // Bold, 14 and the accent colour, on the whole amount.
+        QVERIFY(cell->l_reward_price->text().contains(u"font-weight:700"_s));
+        QVERIFY(cell->l_reward_price->text().contains(u"#ff5c5a"_s));
+
+        // Past midnight the period's start stays where it was, its end moves on.
+        screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1));
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+        const auto later = server().requestsTo(kRewardPath).last();
+        QCOMPARE(later.queryValue(u"sdate"_s), std::optional<QString>(u"20230226"_s));
+        QCOMPARE(later.queryValue(u"edate"_s), std::optional<QString>(u"20230306"_s));
+    }
+    void kindAndThreeMonthsWithClampedDay() {
+        server().addRewardRecord(record(21, u"Shop A"_s, 1500, u"20230301"_s, 4));
+        server().addRewardRecord(record(22, u"Game B"_s, 700, u"20230302"_s, 1));
+
+        Screen screen(QDateTime(QDate(2023, 5, 31), QTime(9, 30)));
+        BenefitsViewController* b = screen.benefits;
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
+
+        // The sheet ticks the current choice; the new one becomes the title and is requested.
+        QCOMPARE(screen.choose(b->b_period, text("ov_recently_month3")), text("ov_recently_week1"));
+        QCOMPARE(b->b_period->title(), text("ov_recently_month3"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
+        auto request = server().requestsTo(kRewardPath).last();
+        QCOMPARE(request.queryValue(u"sdate"_s),
+                 std::optional<QString>(u"20230228"_s)); // 31 Feb clamped
+        QCOMPARE(request.queryValue(u"edate"_s), std::optional<QString>(u"20230531"_s));
+        QCOMPARE(b->l_term->plainText(), text("ov_term") + u" : 2023-02-28 ~ 2023-05-31"_s);
+        QTRY_COMPARE(b->reward().size(), 2);
+
+        QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
+                 text("ov_breakdown_all"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
+        request = server().requestsTo(kRewardPath).last();
+        QCOMPARE(request.queryValue(u"rewardtype"_s), std::optional<QString>(u"2"_s));
+        QCOMPARE(request.queryValue(u"sdate"_s), std::optional<QString>(u"20230228"_s));
+        QTRY_COMPARE(b->reward().size(), 1);
+        QCOMPARE(b->reward().first().name, std::optional<QString>(u"Shop A"_s));
+
+        // Choosing the current entry again asks again; the sheet ticks it.
+        QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
+                 text("ov_purchase_benefits"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 4);
+
+        // One month before the 31st of May is the 30th of April.
+        QCOMPARE(screen.choose(b->b_period, text("ov_recently_month1")),
+                 text("ov_recently_month3"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+        QCOMPARE(server().requestsTo(kRewardPath).last().queryValue(u"sdate"_s),
+                 std::optional<QString>(u"20230430"_s));
+    }
+    // Failed, empty, refused, good, undecodable and dropped replies, one after the other; then an
+    // older reply that arrives after a newer one.
+    void replyCases() {
+        server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
+        log().clear();
+        Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
+        BenefitsViewController* b = screen.benefits;
+        // The table or, without rows to show, the label in its place.
+        const auto showsTable = [b](bool table) {
+            return QTest::qWaitFor([&] {
+                return b->tv_reward->isVisible() == table &&
+                       b->l_no_receive_benefits->isVisible() != table;
+            });
+        };
+        QVERIFY(showsTable(false));
+        QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QVERIFY(showsTable(true));
+        QVERIFY(log().contains(u"BenefitsViewController tableView count : 0"_s));
+        QCOMPARE(b->tv_reward->numberOfRows(), 0);
+
+        server().addRewardRecord(record(31, u"Recent"_s, 5, u"20230304"_s));
+        server().addRewardRecord(record(32, u"Two months ago"_s, 5, u"20230110"_s));
+        server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
+        screen.choose(b->b_period, text("ov_recently_month1"));
+        QVERIFY(showsTable(false));
+        QVERIFY(log().contains(u"OrvaneViewController getReq Error : Optional(500)"_s));
+
+        // A good reply brings the table back; an undecodable one keeps its rows.
+        server().clearFaults();
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QTRY_COMPARE(b->reward().size(), 1);
+        QVERIFY(showsTable(true));
+        log().clear();
+        server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
+        screen.choose(b->b_period, text("ov_recently_month1"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+        QTRY_VERIFY(log().contains(u"ERROR"_s));
+        QCOMPARE(b->reward().size(), 1);
+        QVERIFY(showsTable(true));
+
+        // A dropped connection hides the table again.
+        server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QVERIFY(showsTable(false));
+
+        // The three-month reply is held back; the week chosen after it answers first.
+        QVERIFY(settled());
+        const qsizetype sent = server().requestsTo(kRewardPath).size();
+        server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
+        screen.choose(b->b_period, text("ov_recently_month3"));
+        screen.choose(b->b_period, text("ov_recently_week1"));
+        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), sent + 2);
+        QTRY_VERIFY(
+            log().contains(u"BenefitsViewController drops the reply of an outdated request"_s));
+        QCOMPARE(b->reward().size(), 1);
+        QCOMPARE(b->reward().first().name, std::optional<QString>(u"Recent"_s));
+        QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
+    }
+    void rowsShowWhatTheyCan() {
+        TableView table;
+        RewardTableViewCell cell;
+        Reward full{1, u"Full"_s, 1500.125, u"P"_s, u"20240229"_s, 1};
+        cell.setItem(full, table, 0);
+        QCOMPARE(cell.l_date->plainText(), u"2024-02-29"_s);
+        QCOMPARE(cell.l_reward_price->plainText(), u"1,500.125 P"_s);
+
+        Reward broken{2, std::nullopt, std::nullopt, u"P"_s, u"2024-13"_s, 1};
+        cell.setItem(broken, table, 0);
+        QCOMPARE(cell.l_name->plainText(), QString());
+        QCOMPARE(cell.l_date->plainText(), u"2024-13"_s);
+        QCOMPARE(cell.l_reward_price->plainText(), u"P"_s);
+
+        Reward bare{3, u"Bare"_s, 300, std::nullopt, std::nullopt, 1};
+        cell.setItem(bare, table, 0);
+        QCOMPARE(cell.l_date->plainText(), QString());
+        QCOMPARE(cell.l_reward_price->plainText(), u"300"_s);
+    }
 };
-
-void TstBenefits::firstRequestIsAllKindsOfTheLastWeek() {
-    server().addRewardRecord(
-        record(11, QStringLiteral("Puzzle Quest"), 1200000, QStringLiteral("20230301")));
-    server().addRewardRecord(record(12, QStringLiteral("Old one"), 10, QStringLiteral("20230101")));
-
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    BenefitsViewController* b = screen.benefits;
-    QCOMPARE(b->b_benefits_kind->title(), text("ov_breakdown_all"));
-    QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
-    QCOMPARE(b->l_term->plainText(), text("ov_term") + " : 2023-02-26 ~ 2023-03-05");
-
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
-    const sandbox::LoggedRequest request = server().requestsTo(kRewardPath).first();
-    QVERIFY(!request.hasQueryItem("rewardtype")); // kind "0" (all) is sent as no filter
-    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230226"));
-    QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230305"));
-
-    QTRY_COMPARE(b->reward().size(), 1);
-    QVERIFY(b->tv_reward->isVisible());
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
-    QCOMPARE(b->tv_reward->numberOfRows(), 1);
-    auto* cell = qobject_cast<RewardTableViewCell*>(b->tv_reward->cellForRow(0));
-    QVERIFY(cell);
-    QCOMPARE(cell->l_name->plainText(), QStringLiteral("Puzzle Quest"));
-    QCOMPARE(cell->l_date->plainText(), QStringLiteral("2023-03-01"));
-    QCOMPARE(cell->l_reward_price->plainText(), QStringLiteral("1,200,000 P"));
-    // Bold, 14 and the accent colour, on the whole amount.
-    QVERIFY(cell->l_reward_price->text().contains("font-weight:700"));
-    QVERIFY(cell->l_reward_price->text().contains("#ff5c5a"));
-
-    // Past midnight the period's start stays where it was, its end moves on.
-    screen.now = QDateTime(QDate(2023, 3, 6), QTime(0, 1));
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
-    const auto later = server().requestsTo(kRewardPath).last();
-    QCOMPARE(later.queryValue("sdate"), std::optional<QString>("20230226"));
-    QCOMPARE(later.queryValue("edate"), std::optional<QString>("20230306"));
-}
-
-void TstBenefits::kindAndThreeMonthsWithClampedDay() {
-    server().addRewardRecord(
-        record(21, QStringLiteral("Shop A"), 1500, QStringLiteral("20230301"), 4));
-    server().addRewardRecord(
-        record(22, QStringLiteral("Game B"), 700, QStringLiteral("20230302"), 1));
-
-    Screen screen(QDateTime(QDate(2023, 5, 31), QTime(9, 30)));
-    BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 1);
-
-    // The sheet ticks the current choice; the new one becomes the title and is requested.
-    QCOMPARE(screen.choose(b->b_period, text("ov_recently_month3")), text("ov_recently_week1"));
-    QCOMPARE(b->b_period->title(), text("ov_recently_month3"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 2);
-    auto request = server().requestsTo(kRewardPath).last();
-    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230228")); // 31 Feb clamped
-    QCOMPARE(request.queryValue("edate"), std::optional<QString>("20230531"));
-    QCOMPARE(b->l_term->plainText(), text("ov_term") + " : 2023-02-28 ~ 2023-05-31");
-    QTRY_COMPARE(b->reward().size(), 2);
-
-    QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
-             text("ov_breakdown_all"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
-    request = server().requestsTo(kRewardPath).last();
-    QCOMPARE(request.queryValue("rewardtype"), std::optional<QString>("2"));
-    QCOMPARE(request.queryValue("sdate"), std::optional<QString>("20230228"));
-    QTRY_COMPARE(b->reward().size(), 1);
-    QCOMPARE(b->reward().first().name, std::optional<QString>("Shop A"));
-
-    // Choosing the current entry again asks again; the sheet ticks it.
-    QCOMPARE(screen.choose(b->b_benefits_kind, text("ov_purchase_benefits")),
-             text("ov_purchase_benefits"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 4);
-
-    // One month before the 31st of May is the 30th of April.
-    QCOMPARE(screen.choose(b->b_period, text("ov_recently_month1")), text("ov_recently_month3"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
-    QCOMPARE(server().requestsTo(kRewardPath).last().queryValue("sdate"),
-             std::optional<QString>("20230430"));
-}
-
-// Failed, empty, refused, good, undecodable and dropped replies, one after the other.
-void TstBenefits::replyCases() {
-    server().setFault(kRewardPath, sandbox::Fault::status(500).times(1));
-    log().clear();
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    BenefitsViewController* b = screen.benefits;
-    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
-    QCOMPARE(b->l_no_receive_benefits->plainText(), text("ov_no_receive_benefits"));
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_VERIFY(b->tv_reward->isVisible());
-    QVERIFY(log().contains("BenefitsViewController tableView count : 0"));
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
-    QCOMPARE(b->tv_reward->numberOfRows(), 0);
-
-    server().addRewardRecord(record(31, QStringLiteral("Kept"), 5, "20230304"));
-    server().setFault(kRewardPath, sandbox::Fault::resultCode(500));
-    screen.choose(b->b_period, text("ov_recently_month1"));
-    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
-    QVERIFY(!b->tv_reward->isVisible());
-    QVERIFY(log().contains("OrvaneViewController getReq Error : Optional(500)"));
-
-    // A good reply brings the table back; an undecodable one keeps its rows.
-    server().clearFaults();
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(b->reward().size(), 1);
-    QVERIFY(b->tv_reward->isVisible());
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
-    log().clear();
-    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
-    screen.choose(b->b_period, text("ov_recently_month1"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
-    QTRY_VERIFY(log().lines().join(QLatin1Char('\n')).contains("ERROR"));
-    QCOMPARE(b->reward().size(), 1);
-    QVERIFY(b->tv_reward->isVisible());
-    QVERIFY(!b->l_no_receive_benefits->isVisible());
-
-    // A dropped connection hides the table again.
-    server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_VERIFY(b->l_no_receive_benefits->isVisible());
-    QVERIFY(!b->tv_reward->isVisible());
-}
-
-void TstBenefits::olderReplyNeverReplacesTheLatest() {
-    log().clear();
-    server().addRewardRecord(record(51, QStringLiteral("Recent"), 5, "20230304"));
-    server().addRewardRecord(record(52, QStringLiteral("Two months ago"), 5, "20230110"));
-    Screen screen(QDateTime(QDate(2023, 3, 5), QTime(12, 0)));
-    BenefitsViewController* b = screen.benefits;
-    QTRY_COMPARE(b->reward().size(), 1);
-
-    // The three-month reply is held back; the week chosen after it answers first.
-    server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
-    screen.choose(b->b_period, text("ov_recently_month3"));
-    screen.choose(b->b_period, text("ov_recently_week1"));
-    QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 3);
-    QTRY_VERIFY(log().contains("BenefitsViewController drops the reply of an outdated request"));
-    QCOMPARE(b->reward().size(), 1);
-    QCOMPARE(b->reward().first().name, std::optional<QString>("Recent"));
-    QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
-}
-
-void TstBenefits::rowsShowWhatTheyCan() {
-    TableView table;
-    RewardTableViewCell cell;
-    Reward full{
-        1, QStringLiteral("Full"), 1500.125, QStringLiteral("P"), QStringLiteral("20240229"), 1};
-    cell.setItem(full, table, 0);
-    QCOMPARE(cell.l_date->plainText(), QStringLiteral("2024-02-29"));
-    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("1,500.125 P"));
-
-    Reward broken{2, std::nullopt, std::nullopt, QStringLiteral("P"), QStringLiteral("2024-13"), 1};
-    cell.setItem(broken, table, 0);
-    QCOMPARE(cell.l_name->plainText(), QString());
-    QCOMPARE(cell.l_date->plainText(), QStringLiteral("2024-13"));
-    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("P"));
-
-    Reward bare{3, QStringLiteral("Bare"), 300, std::nullopt, std::nullopt, 1};
-    cell.setItem(bare, table, 0);
-    QCOMPARE(cell.l_date->plainText(), QString());
-    QCOMPARE(cell.l_reward_price->plainText(), QStringLiteral("300"));
-}
-
-void TstBenefits::popupShowsTheAmountAndCloses() {
-    ViewController host;
-    host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&host));
-    auto* popup = new CanReceiveBenefitsViewController;
-    popup->rewardPriceAndMark = QStringLiteral("12,300 P");
-    auto* sheet = new AlertController(QString(), QString(), AlertController::Style::ActionSheet);
-    sheet->setContentViewController(popup);
-    host.present(sheet, false);
-    QCOMPARE(AlertController::visibleAlert(), sheet);
-    QCOMPARE(popup->l_popup_coins_value->plainText(), QStringLiteral("12,300 P"));
-    QTRY_COMPARE(popup->preferredContentSize().height(), 150);
-    QTRY_COMPARE(popup->height(), 150);
-
-    QPointer<AlertController> watch(sheet);
-    QTest::mouseClick(popup->iv_close, Qt::LeftButton);
-    QTRY_VERIFY(!host.presentedViewController());
-    QTRY_VERIFY(!watch);
-}
 
 QTEST_MAIN(TstBenefits)
 #include "tst_benefits.moc"

@@ -20,6 +20,7 @@
 #include "ui/NavigationController.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using ButtonState = DetailViewController::ButtonState;
 
 class TstDetail : public test::GuiTest {
@@ -67,13 +68,18 @@ private Q_SLOTS:
         QCOMPARE(m_list->navigationItem().backButtonTitle(), c.name.value());
         QCOMPARE(ApiJoin::shared().viewController(), static_cast<ViewController*>(detail));
         QCOMPARE(detail->b_reward()->title(), c.cta.value());
-        QVERIFY(detail->l_content()->plainText().endsWith(QStringLiteral(" 1,200 P")));
+        QVERIFY(detail->l_content()->plainText().endsWith(u" 1,200 P"_s));
         QVERIFY(detail->l_content()->text().contains(Orvane::shared().orvaneColorPrimary().name()));
         QTRY_VERIFY(!detail->l_join_desc()->text().isEmpty()); // from the notice file
         QTRY_COMPARE(detail->buttonState(), ButtonState::join);
-        QCOMPARE(test::queryValues(server(), QStringLiteral("/v1/view"), QStringLiteral("campid")),
-                 QStringList{QStringLiteral("101")});
-        QCOMPARE(requests(QStringLiteral("/v1/join")), 0);
+        QCOMPARE(test::queryValues(server(), u"/v1/view"_s, u"campid"_s), QStringList{u"101"_s});
+        QCOMPARE(requests(u"/v1/join"_s), 0);
+
+        // "action_detail_finish" pops to the list, which names the campaign no more.
+        m_nav->pushViewController(new ViewController, false);
+        NotificationCenter::defaultCenter().post(kActionDetailFinish);
+        QTRY_COMPARE(m_nav->viewControllers().size(), 1);
+        QTRY_COMPARE(m_list->navigationItem().backButtonTitle(), QString());
     }
 
     void pictureOrIcon_data() {
@@ -81,10 +87,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("nativeurl");
         QTest::addColumn<bool>("iconurl");
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("view and native") << true << true << true << "detail";
-        QTest::newRow("native only") << false << true << true << "banner";
-        QTest::newRow("icon only") << false << false << true << "icon";
-        QTest::newRow("nothing") << false << false << false << "";
+        QTest::newRow("view and native") << true << true << true << u"detail"_s;
+        QTest::newRow("native only") << false << true << true << u"banner"_s;
+        QTest::newRow("icon only") << false << false << true << u"icon"_s;
+        QTest::newRow("nothing") << false << false << false << u""_s;
     }
     void pictureOrIcon() {
         QFETCH(bool, viewurl);
@@ -95,10 +101,10 @@ private Q_SLOTS:
         if (!viewurl)
             c.viewurl.reset();
         if (!nativeurl)
-            c.nativeurl = QStringLiteral("not an address");
+            c.nativeurl = u"not an address"_s;
         if (!iconurl)
             c.iconurl.reset();
-        DetailViewController* detail = openDetail(c);
+        DetailViewController* detail = openDetail(c, 320);
         const bool picture = viewurl || nativeurl;
         QCOMPARE(detail->iv_native()->isVisible(), picture);
         QCOMPARE(detail->iv_icon()->isVisible(), !picture);
@@ -107,40 +113,33 @@ private Q_SLOTS:
         } else {
             QTRY_VERIFY(picture ? detail->iv_native()->hasImage() : detail->iv_icon()->hasImage());
         }
+        if (loaded == u"banner") { // 600 x 300 over the width of 320
+            QCOMPARE(detail->lch_iv_native_detail().constant(), 160.0);
+            QTRY_COMPARE(detail->iv_native()->height(), 160);
+        }
         // A picture of another campaign, asked for after the page's: once it is here, any picture
         // the page asked for has reached the server.
         ImageView probe;
         static int probes = 0; // a new address each time: a cached answer would not wait
-        const QUrl probeUrl(server().imageUrl(403) + QStringLiteral("?probe=%1").arg(++probes));
+        const QUrl probeUrl(server().imageUrl(403) + u"?probe=%1"_s.arg(++probes));
         setUrl(&probe, probeUrl, std::nullopt, ImageCache::defaultCache());
         QTRY_VERIFY(probe.hasImage());
-        for (const QString& kind :
-             {QStringLiteral("detail"), QStringLiteral("banner"), QStringLiteral("icon")}) {
+        for (const QString& kind : {u"detail"_s, u"banner"_s, u"icon"_s}) {
             // The row's icon comes from the same cache entry as the detail's.
             const bool wanted = kind == loaded || (kind == u"icon" && iconurl);
-            QCOMPARE(requests(QStringLiteral("/img/101/%1.png").arg(kind)), wanted ? 1 : 0);
+            QCOMPARE(requests(u"/img/101/%1.png"_s.arg(kind)), wanted ? 1 : 0);
         }
-    }
-
-    void pictureHeightFollowsItsProportions() {
-        Camp c = camp(103);
-        c.viewurl.reset(); // the 600 x 300 banner
-        DetailViewController* detail = openDetail(c, 320);
-        QTRY_VERIFY(detail->iv_native()->hasImage());
-        QCOMPARE(detail->iv_native()->width(), 320);
-        QCOMPARE(detail->lch_iv_native_detail().constant(), 160.0);
-        QTRY_COMPARE(detail->iv_native()->height(), 160);
     }
 
     // loading -> join -> participation check (the join's listener call) -> accumulate (a listener
     // call for this campaign only), ending in a claim for this campaign with the key it received.
     void buttonFollowsTheListenerCalls() {
-        server().setFault(QStringLiteral("/v1/view"), sandbox::Fault::delay(400));
+        server().setFault(u"/v1/view"_s, sandbox::Fault::delay(400));
         DetailViewController* detail = openDetail(camp(101));
         QCOMPARE(detail->buttonState(), ButtonState::loading);
         tapButton(detail);
         QTRY_COMPARE(detail->buttonState(), ButtonState::join);
-        QCOMPARE(requests(QStringLiteral("/v1/join")), 0);
+        QCOMPARE(requests(u"/v1/join"_s), 0);
 
         int listChanges = 0;
         QObject observer;
@@ -148,20 +147,19 @@ private Q_SLOTS:
                                                         [&listChanges] { ++listChanges; });
         tapButton(detail);
         QTRY_COMPARE(detail->buttonState(), ButtonState::participationCheck);
-        QCOMPARE(detail->b_reward()->title(), localized(QStringLiteral("ov_participation_check")));
+        QCOMPARE(detail->b_reward()->title(), localized(u"ov_participation_check"_s));
         QCOMPARE(listChanges, 1);
 
-        detail->onAccumulationPossible(999, QStringLiteral("key-999"));
+        detail->onAccumulationPossible(999, u"key-999"_s);
         QCOMPARE(detail->buttonState(), ButtonState::participationCheck);
-        detail->onAccumulationPossible(101, QStringLiteral("key-101"));
+        detail->onAccumulationPossible(101, u"key-101"_s);
         QCOMPARE(detail->buttonState(), ButtonState::accumulate);
-        QCOMPARE(detail->b_reward()->title(), localized(QStringLiteral("ov_accumulate")));
+        QCOMPARE(detail->b_reward()->title(), localized(u"ov_accumulate"_s));
         tapButton(detail);
-        QTRY_COMPARE(requests(QStringLiteral("/v1/reward")), 1);
-        const sandbox::LoggedRequest claim =
-            server().requestsTo(QStringLiteral("/v1/reward")).first();
-        QCOMPARE(claim.queryValue(QStringLiteral("campid")), std::optional<QString>("101"));
-        QCOMPARE(claim.queryValue(QStringLiteral("orvkey")), std::optional<QString>("key-101"));
+        QTRY_COMPARE(requests(u"/v1/reward"_s), 1);
+        const sandbox::LoggedRequest claim = server().requestsTo(u"/v1/reward"_s).first();
+        QCOMPARE(claim.queryValue(u"campid"_s), std::optional<QString>(u"101"_s));
+        QCOMPARE(claim.queryValue(u"orvkey"_s), std::optional<QString>(u"key-101"_s));
     }
 
     void viewReportRefusalStillArmsJoin_data() {
@@ -171,7 +169,7 @@ private Q_SLOTS:
     }
     void viewReportRefusalStillArmsJoin() {
         QFETCH(qint64, convflag);
-        server().setFault(QStringLiteral("/v1/view"), sandbox::Fault::resultCode(500));
+        server().setFault(u"/v1/view"_s, sandbox::Fault::resultCode(500));
         Camp c = camp(101);
         c.convflag = convflag;
         // Pushed directly: the row of a converted campaign offers accumulate, not the detail.
@@ -179,25 +177,14 @@ private Q_SLOTS:
         detail->setCamp(c);
         m_nav->show();
         m_nav->pushViewController(detail, false);
-        QTRY_VERIFY(
-            log().contains(QStringLiteral("DetailViewController apiView Error : Optional(500)")));
+        QTRY_VERIFY(log().contains(u"DetailViewController apiView Error : Optional(500)"_s));
         // The error is logged where the reply is handled; only convflag 0 has a step left to run.
         if (convflag == 0)
             QTRY_COMPARE(detail->buttonState(), ButtonState::join);
         QCOMPARE(detail->buttonState(), convflag == 0 ? ButtonState::join : ButtonState::loading);
         QCOMPARE(detail->b_reward()->title(), c.cta.value());
         tapButton(detail);
-        QTRY_COMPARE(requests(QStringLiteral("/v1/join")), convflag == 0 ? 1 : 0);
-    }
-
-    void detailFinishPopsToTheRoot() {
-        openDetail(camp(101));
-        m_nav->pushViewController(new ViewController, false);
-        QCOMPARE(m_nav->viewControllers().size(), 3);
-        NotificationCenter::defaultCenter().post(kActionDetailFinish);
-        QTRY_COMPARE(m_nav->viewControllers().size(), 1);
-        // The back title named the campaign only while its page was open.
-        QTRY_COMPARE(m_list->navigationItem().backButtonTitle(), QString());
+        QTRY_COMPARE(requests(u"/v1/join"_s), convflag == 0 ? 1 : 0);
     }
 };
 

@@ -1,6 +1,6 @@
 // The inquiry form against the sandbox, opened from the offerwall and driven by clicks: choices,
 // validation, screenshots (limits, order, deletion), sending and what the server stored, failed
-// sends; and its two widgets.
+// sends; and its check box.
 
 #include <QJsonArray>
 #include <QtTest>
@@ -25,6 +25,7 @@
 #include "ui/Views.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using test::testImage;
 using test::text;
 
@@ -32,7 +33,7 @@ Q_DECLARE_METATYPE(orvane::sandbox::Fault)
 
 namespace {
 
-const QString kInquiryPath = QStringLiteral("/api/cs");
+const QString kInquiryPath = u"/api/cs"_s;
 
 // The offerwall in a shown navigation stack, and the form opened by a click on its entry.
 struct Screen {
@@ -44,7 +45,7 @@ struct Screen {
         nav->show();
         nav->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(nav.get()));
-        QTest::mouseClick(nav->findChild<QWidget*>(QStringLiteral("b_inquiry")), Qt::LeftButton);
+        QTest::mouseClick(nav->findChild<QWidget*>(u"b_inquiry"_s), Qt::LeftButton);
         form = qobject_cast<RequestViewController*>(nav->topViewController());
         QVERIFY(form);
     }
@@ -62,10 +63,10 @@ struct Screen {
         QTest::keyClicks(field, value);
     }
     // Everything filled in and valid, kind "other", consent given.
-    void fill(const QString& phone = QStringLiteral("01012345678"),
-              const QString& email = QStringLiteral("kim@mail.example.com"),
-              const QString& inquiry = QStringLiteral("My reward never arrived.")) {
-        type(form->tf_name, QStringLiteral("Kim Mina"));
+    void fill(const QString& phone = u"01012345678"_s,
+              const QString& email = u"kim@mail.example.com"_s,
+              const QString& inquiry = u"My reward never arrived."_s) {
+        type(form->tf_name, u"Kim Mina"_s);
         type(form->tf_phone, phone);
         type(form->tf_email, email);
         if (!inquiry.isEmpty())
@@ -83,7 +84,7 @@ struct Screen {
     // The message of the alert that comes up next, confirmed.
     QString alertMessage() {
         if (!QTest::qWaitFor([] { return AlertController::visibleAlert() != nullptr; }))
-            return QStringLiteral("<no alert>");
+            return u"<no alert>"_s;
         AlertController* alert = AlertController::visibleAlert();
         const QString message = alert->message();
         alert->tapAction(text("ov_confirm"));
@@ -102,262 +103,200 @@ class TstInquiry : public test::GuiTest {
     void initTest() override { m_picker = &test::FakeImagePicker::install(); }
 
 private Q_SLOTS:
+    void checkBoxTogglesBeforeTheFormSeesTheClick() {
+        CheckBox box(u"I agree"_s);
+        box.show();
+        QList<bool> seen;
+        box.onTap([&] { seen << box.isChecked(); });
+        for (const bool checked : {true, false}) {
+            QTest::mouseClick(&box, Qt::LeftButton);
+            QCOMPARE(seen.last(), checked);
+            QCOMPARE(box.image(), kitImage(checked ? kTickBoxImage : kUncheckedBoxImage));
+        }
+    }
+    void kindSheetAndCampaignArea() {
+        sandbox::Fault noCampaigns;
+        noCampaigns.patch = {{u"camp"_s, QJsonArray()}};
+        server().setFault(u"/api/cs/user_camp_list"_s, noCampaigns);
+        Screen s;
+        RequestViewController* form = s.form;
+        QCOMPARE(form->l_request_type->plainText(), text("ov_request_type_select"));
+        QVERIFY(!form->b_positive->isEnabled());
+        QTRY_VERIFY(form->l_agree_contents->text().contains("3 months"_L1));
+        // The keyboard insets the form by its height.
+        form->onKeyboardRectangle(QRectF(0, s.nav->height() - 300, 390, 300));
+        QCOMPARE(form->sv_main->contentInsets().bottom(), 300);
+        form->onKeyboardRectangle(QRectF());
+        QCOMPARE(form->sv_main->contentInsets().bottom(), 0);
 
-    void checkBoxTogglesBeforeTheFormSeesTheClick();
-    void screenshotItemHoldsItsContents();
-    void kindSheetAndCampaignArea();
-    void contact_data();
-    void contact();
-    void attachSheetAndCountLimit();
-    void sizeLimit_data();
-    void sizeLimit();
-    void deleteTheMiddleAndSendInPickOrder();
-    void failedSendKeepsTheForm_data();
-    void failedSendKeepsTheForm();
-    void keyboardInset();
+        // The grey hint in the text view is no inquiry.
+        s.fill(u"01012345678"_s, u"kim@mail.example.com"_s, QString());
+        QCOMPARE(form->b_positive->backgroundColor(), Orvane::shared().orvaneColorPrimary());
+        QTest::mouseClick(form->b_positive, Qt::LeftButton);
+        QCOMPARE(s.alertMessage(), text("ov_enter_all"));
+        s.type(form->tv_input_inquiry, u"Where is it?"_s, form->tv_input_inquiry->viewport());
+        s.choose(form->v_request_type, text("ov_request_type_savings"));
+        QVERIFY(form->v_ad_select->isVisible());
+        QTest::mouseClick(form->b_positive, Qt::LeftButton);
+        QCOMPARE(s.alertMessage(), text("ov_enter_all"));
+        QTest::mouseClick(form->v_ad_select, Qt::LeftButton);
+        QCOMPARE(s.alertMessage(), text("ov_not_campaign"));
+
+        // The sheet ticks the current kind; another kind hides the area again.
+        QTest::mouseClick(form->v_request_type, Qt::LeftButton);
+        AlertController* sheet = AlertController::visibleAlert();
+        QVERIFY(sheet->actionButton(text("ov_request_type_savings"))->showsCheckMark());
+        QVERIFY(!sheet->actionButton(text("ov_request_type_etc"))->showsCheckMark());
+        QTest::mouseClick(sheet->actionButton(text("ov_request_type_service_obstacle")),
+                          Qt::LeftButton);
+        QVERIFY(!form->v_ad_select->isVisible());
+
+        // Cancel returns to the offerwall.
+        QTest::mouseClick(form->b_negative, Qt::LeftButton);
+        QTRY_VERIFY(qobject_cast<OrvaneViewController*>(s.nav->topViewController()));
+    }
+    void contact_data() {
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("message"); // the key of the alert
+        const QString phone = u"01012345678"_s;
+        const QString email = u"kim@mail.example.com"_s;
+        const auto row = [](const char* name, const QString& p, const QString& e, const char* key) {
+            QTest::newRow(name) << p << e << QString::fromLatin1(key);
+        };
+        row("010 and eight digits", phone, email, "ov_inquiry_done");
+        row("011 and seven digits", u"0111234567"_s, email, "ov_inquiry_done");
+        row("017 and seven digits", u"0171234567"_s, email, "ov_inquiry_done");
+        for (const char* bad : {"0161234567", "01,1234567", "01 12345678", "0212345678",
+                                "010-1234-5678", "010123456789", "010123456"})
+            row(bad, QString::fromLatin1(bad), email, "ov_not_phone_form");
+        row("sub-domain and plus", phone, u"kim.mina+cs@mail.example.com"_s, "ov_inquiry_done");
+        row("two letters last", phone, u"a@b.kr"_s, "ov_inquiry_done");
+        for (const char* bad : {"kim@localhost", "kim@mail.c", "kim.mail.com", "kim@mail.com x"})
+            row(bad, phone, QString::fromLatin1(bad), "ov_not_email_form");
+    }
+    void contact() {
+        QFETCH(QString, phone);
+        QFETCH(QString, email);
+        QFETCH(QString, message);
+        Screen s;
+        s.fill(phone, email);
+        QTest::mouseClick(s.form->b_positive, Qt::LeftButton);
+        QCOMPARE(s.alertMessage(), localized(message));
+    }
+    void attachSheetSizeAndCountLimits() {
+        Screen s;
+        // One byte over 3 MiB is refused, exactly 3 MiB attaches.
+        QVERIFY(screenshotFits(3145728) && !screenshotFits(3145729));
+        s.form->setJpegEncoder([](const QImage&) { return QByteArray(3145729, 'j'); });
+        m_picker->images = {testImage(Qt::red, 40, 30)};
+        s.attach();
+        QCOMPARE(s.alertMessage(), text("ov_max_image_size_3mb"));
+        QVERIFY(s.form->screenShotList().isEmpty());
+        s.form->setJpegEncoder([](const QImage&) { return QByteArray(3145728, 'j'); });
+
+        m_picker->images = {testImage(Qt::red, 40, 30), testImage(Qt::green, 40, 30)};
+        QTest::mouseClick(s.form->iv_attach, Qt::LeftButton);
+        QStringList titles;
+        for (const AlertAction& action : AlertController::visibleAlert()->actions())
+            titles << action.title();
+        QCOMPARE(titles, QStringList({text("ov_cancel"), text("ov_select_photo")}));
+        AlertController::visibleAlert()->tapAction(text("ov_select_photo"));
+        QCOMPARE(m_picker->lastLimit, 3);
+        QTRY_COMPARE(s.form->sv_screenshot->arrangedSubviews().size(), 2);
+
+        // With two attached the picker may add one; a camera adds its action.
+        m_picker->camera = true;
+        m_picker->images = {testImage(Qt::blue, 40, 30), testImage(Qt::yellow, 40, 30)};
+        QTest::mouseClick(s.form->iv_attach, Qt::LeftButton);
+        QVERIFY(AlertController::visibleAlert()->actionButton(text("ov_shoot_photo")));
+        AlertController::visibleAlert()->tapAction(text("ov_select_photo"));
+        QCOMPARE(m_picker->lastLimit, 1);
+        QTRY_COMPARE(s.form->screenShotList().size(), 3);
+
+        s.attach(false);
+        QCOMPARE(AlertController::visibleAlert()->style(), AlertController::Style::Alert);
+        QCOMPARE(s.alertMessage(), text("ov_max_image_3"));
+        QCOMPARE(m_picker->picks, 3);
+    }
+    void deleteTheMiddleAndSendInPickOrder() {
+        ApiList().getJoin(u"103"_s, [](const ApiResult&) {});
+        QTRY_COMPARE(requests(u"/v1/join"_s), 1);
+        Screen s;
+        RequestViewController* form = s.form;
+        QTRY_VERIFY(form->adList() && !form->adList()->isEmpty());
+        const Camp camp = form->adList()->first();
+
+        // The first picture takes longest to encode: the three still attach in pick order.
+        QImage noise(1200, 900, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y) {
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y,
+                               qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x ^ y) & 255));
+        }
+        m_picker->images = {noise, testImage(Qt::green, 50, 30), testImage(Qt::blue, 60, 30)};
+        s.attach();
+        QTRY_COMPARE(form->screenShotList().size(), 3);
+        QCOMPARE(form->screenShotList().first().size(), noise.size());
+        auto* middle =
+            qobject_cast<ItemScreenshotView*>(form->sv_screenshot->arrangedSubviews().at(1));
+        QTest::mouseClick(middle->iv_screenshot_delete, Qt::LeftButton);
+        QCOMPARE(form->screenShotList().size(), 2);
+        QCOMPARE(form->screenShotList().at(1).size(), QSize(60, 30));
+
+        s.fill(u"0171234567"_s);
+        s.choose(form->v_request_type, text("ov_request_type_savings"));
+        s.choose(form->v_ad_select, *camp.name);
+        QTest::mouseClick(form->b_positive, Qt::LeftButton);
+        QCOMPARE(s.alertMessage(), text("ov_inquiry_done"));
+        QTRY_VERIFY(qobject_cast<OrvaneViewController*>(s.nav->topViewController()));
+
+        const QList<sandbox::Inquiry> stored = server().inquiries();
+        QCOMPARE(stored.size(), 1);
+        const sandbox::Inquiry& inquiry = stored.first();
+        QStringList values;
+        for (const char* field : {"name", "tel", "email", "content", "cstype", "campid", "userid"})
+            values << inquiry.field(QString::fromLatin1(field));
+        QCOMPARE(values, (QStringList{u"Kim Mina"_s, u"0171234567"_s, u"kim@mail.example.com"_s,
+                                      u"My reward never arrived."_s, u"reward"_s,
+                                      QString::number(*camp.campid), sandbox().userId()}));
+        QCOMPARE(inquiry.images.size(), 2);
+        QCOMPARE(QImage::fromData(inquiry.images.at(0).data, "JPEG").width(), 1200);
+        QCOMPARE(QImage::fromData(inquiry.images.at(1).data, "JPEG").width(), 60);
+    }
+    void failedSendKeepsTheForm_data() {
+        QTest::addColumn<sandbox::Fault>("fault");
+        QTest::newRow("HTTP 500") << sandbox::Fault::status(500);
+        QTest::newRow("dropped connection") << sandbox::Fault::withBody(sandbox::Fault::Body::Drop);
+        QTest::newRow("result 500") << sandbox::Fault::resultCode(500);
+        QTest::newRow("not JSON") << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed);
+    }
+    void failedSendKeepsTheForm() {
+        QFETCH(sandbox::Fault, fault);
+        server().setFault(kInquiryPath, fault);
+        Screen s;
+        m_picker->images = {testImage(Qt::red, 40, 30)};
+        s.attach();
+        QTRY_COMPARE(s.form->screenShotList().size(), 1);
+        s.fill();
+        QTest::mouseClick(s.form->b_positive, Qt::LeftButton);
+        QCOMPARE(s.alertMessage(), text("ov_try_again"));
+        QVERIFY(!s.form->isSending());
+        QVERIFY(!s.nav->findChild<ActivityOverlay*>()->isVisible());
+        QCOMPARE(s.form->tf_name->text(), u"Kim Mina"_s);
+        QCOMPARE(s.form->l_request_type->plainText(), text("ov_request_type_etc"));
+        QCOMPARE(s.form->screenShotList().size(), 1);
+
+        server().clearFault(kInquiryPath);
+        QTest::mouseClick(s.form->b_positive, Qt::LeftButton);
+        QCOMPARE(s.alertMessage(), text("ov_inquiry_done"));
+        QVERIFY(!server().inquiries().isEmpty());
+        QCOMPARE(server().inquiries().last().images.size(), 1);
+    }
 
 private:
     test::FakeImagePicker* m_picker = nullptr;
 };
-
-void TstInquiry::checkBoxTogglesBeforeTheFormSeesTheClick() {
-    CheckBox box(QStringLiteral("I agree"));
-    box.show();
-    QCOMPARE(box.image(), kitImage(kUncheckedBoxImage));
-    QList<bool> seen;
-    box.onTap([&] { seen << box.isChecked(); });
-    connect(&box, &QAbstractButton::clicked, this, [&] { seen << box.isChecked(); });
-    QTest::mouseClick(&box, Qt::LeftButton);
-    QCOMPARE(seen, QList<bool>({true, true}));
-    QCOMPARE(box.image(), kitImage(kTickBoxImage));
-    QSignalSpy changes(&box, &CheckBox::checkedChanged);
-    QTest::mouseClick(&box, Qt::LeftButton);
-    QCOMPARE(box.image(), kitImage(kUncheckedBoxImage));
-    box.setChecked(true);
-    box.setChecked(true);
-    QCOMPARE(changes.size(), 2);
-    QCOMPARE(box.image(), kitImage(kTickBoxImage));
-}
-
-void TstInquiry::screenshotItemHoldsItsContents() {
-    std::unique_ptr<QWidget> made(Storyboard::instantiateView(ItemScreenshotView::kViewIdentifier));
-    auto* item = qobject_cast<ItemScreenshotView*>(made.get());
-    QVERIFY(item);
-    item->resize(70, 70);
-    item->show();
-    QCOMPARE(item->contentsView()->geometry(), QRect(0, 0, 70, 70));
-    QVERIFY(item->iv_screenshot_delete->geometry().intersects(item->iv_screenshot->geometry()));
-}
-
-void TstInquiry::kindSheetAndCampaignArea() {
-    server().setFault("/api/cs/user_camp_list", [] {
-        sandbox::Fault noCampaigns;
-        noCampaigns.patch = {{"camp", QJsonArray()}};
-        return noCampaigns;
-    }());
-    Screen s;
-    RequestViewController* form = s.form;
-    QCOMPARE(form->l_request_type->plainText(), text("ov_request_type_select"));
-    QVERIFY(!form->b_positive->isEnabled());
-    QTRY_VERIFY(form->l_agree_contents->text().contains("3 months"));
-
-    // The grey hint in the text view is no inquiry.
-    s.fill(QStringLiteral("01012345678"), QStringLiteral("kim@mail.example.com"), QString());
-    QCOMPARE(form->b_positive->backgroundColor(), Orvane::shared().orvaneColorPrimary());
-    QTest::mouseClick(form->b_positive, Qt::LeftButton);
-    QCOMPARE(s.alertMessage(), text("ov_enter_all"));
-    s.type(form->tv_input_inquiry, QStringLiteral("Where is it?"),
-           form->tv_input_inquiry->viewport());
-    s.choose(form->v_request_type, text("ov_request_type_savings"));
-    QVERIFY(form->v_ad_select->isVisible());
-    QTest::mouseClick(form->b_positive, Qt::LeftButton);
-    QCOMPARE(s.alertMessage(), text("ov_enter_all"));
-    QTest::mouseClick(form->v_ad_select, Qt::LeftButton);
-    QCOMPARE(s.alertMessage(), text("ov_not_campaign"));
-
-    // The sheet ticks the current kind; another kind hides the area again.
-    QTest::mouseClick(form->v_request_type, Qt::LeftButton);
-    AlertController* sheet = AlertController::visibleAlert();
-    QVERIFY(sheet->actionButton(text("ov_request_type_savings"))->showsCheckMark());
-    QVERIFY(!sheet->actionButton(text("ov_request_type_etc"))->showsCheckMark());
-    QTest::mouseClick(sheet->actionButton(text("ov_request_type_service_obstacle")),
-                      Qt::LeftButton);
-    QVERIFY(!form->v_ad_select->isVisible());
-
-    // Cancel returns to the offerwall.
-    QTest::mouseClick(form->b_negative, Qt::LeftButton);
-    QTRY_VERIFY(qobject_cast<OrvaneViewController*>(s.nav->topViewController()));
-}
-
-void TstInquiry::contact_data() {
-    QTest::addColumn<QString>("phone");
-    QTest::addColumn<QString>("email");
-    QTest::addColumn<QString>("message"); // the key of the alert
-    const QString phone = QStringLiteral("01012345678");
-    const QString email = QStringLiteral("kim@mail.example.com");
-    const auto row = [](const char* name, const QString& p, const QString& e, const char* key) {
-        QTest::newRow(name) << p << e << QString::fromLatin1(key);
-    };
-    row("010 and eight digits", phone, email, "ov_inquiry_done");
-    row("011 and seven digits", "0111234567", email, "ov_inquiry_done");
-    row("017 and seven digits", "0171234567", email, "ov_inquiry_done");
-    for (const char* bad : {"0161234567", "01,1234567", "01 12345678", "0212345678",
-                            "010-1234-5678", "010123456789", "010123456"})
-        row(bad, QString::fromLatin1(bad), email, "ov_not_phone_form");
-    row("sub-domain and plus", phone, "kim.mina+cs@mail.example.com", "ov_inquiry_done");
-    row("two letters last", phone, "a@b.kr", "ov_inquiry_done");
-    for (const char* bad : {"kim@localhost", "kim@mail.c", "kim.mail.com", "kim@mail.com x"})
-        row(bad, phone, QString::fromLatin1(bad), "ov_not_email_form");
-}
-
-void TstInquiry::contact() {
-    QFETCH(QString, phone);
-    QFETCH(QString, email);
-    QFETCH(QString, message);
-    Screen s;
-    s.fill(phone, email);
-    QTest::mouseClick(s.form->b_positive, Qt::LeftButton);
-    QCOMPARE(s.alertMessage(), localized(message));
-}
-
-void TstInquiry::attachSheetAndCountLimit() {
-    Screen s;
-    m_picker->images = {testImage(Qt::red, 40, 30), testImage(Qt::green, 40, 30)};
-    QTest::mouseClick(s.form->iv_attach, Qt::LeftButton);
-    QStringList titles;
-    for (const AlertAction& action : AlertController::visibleAlert()->actions())
-        titles << action.title();
-    QCOMPARE(titles, QStringList({text("ov_cancel"), text("ov_select_photo")}));
-    AlertController::visibleAlert()->tapAction(text("ov_select_photo"));
-    QCOMPARE(m_picker->lastLimit, 3);
-    QTRY_COMPARE(s.form->sv_screenshot->arrangedSubviews().size(), 2);
-
-    // With two attached the picker may add one; a camera adds its action.
-    m_picker->camera = true;
-    m_picker->images = {testImage(Qt::blue, 40, 30), testImage(Qt::yellow, 40, 30)};
-    QTest::mouseClick(s.form->iv_attach, Qt::LeftButton);
-    QVERIFY(AlertController::visibleAlert()->actionButton(text("ov_shoot_photo")));
-    AlertController::visibleAlert()->tapAction(text("ov_select_photo"));
-    QCOMPARE(m_picker->lastLimit, 1);
-    QTRY_COMPARE(s.form->screenShotList().size(), 3);
-
-    s.attach(false);
-    QCOMPARE(AlertController::visibleAlert()->style(), AlertController::Style::Alert);
-    QCOMPARE(s.alertMessage(), text("ov_max_image_3"));
-    QCOMPARE(m_picker->picks, 2);
-}
-
-void TstInquiry::sizeLimit_data() {
-    QTest::addColumn<qsizetype>("bytes");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("exactly 3 MiB") << qsizetype(3145728) << true;
-    QTest::newRow("one byte over") << qsizetype(3145729) << false;
-}
-
-void TstInquiry::sizeLimit() {
-    QFETCH(qsizetype, bytes);
-    QFETCH(bool, accepted);
-    QCOMPARE(screenshotFits(bytes), accepted);
-    Screen s;
-    s.form->setJpegEncoder([bytes](const QImage&) { return QByteArray(bytes, 'j'); });
-    m_picker->images = {testImage(Qt::red, 40, 30)};
-    s.attach();
-    if (accepted) {
-        QTRY_COMPARE(s.form->sv_screenshot->arrangedSubviews().size(), 1);
-        QVERIFY(!AlertController::visibleAlert());
-    } else {
-        QCOMPARE(s.alertMessage(), text("ov_max_image_size_3mb"));
-        QVERIFY(s.form->screenShotList().isEmpty());
-    }
-}
-
-void TstInquiry::deleteTheMiddleAndSendInPickOrder() {
-    ApiList().getJoin(QStringLiteral("103"), [](const ApiResult&) {});
-    QTRY_COMPARE(server().requestsTo("/v1/join").size(), 1);
-    Screen s;
-    RequestViewController* form = s.form;
-    QTRY_VERIFY(form->adList() && !form->adList()->isEmpty());
-    const Camp camp = form->adList()->first();
-
-    // The first picture takes longest to encode: the three still attach in pick order.
-    QImage noise(1200, 900, QImage::Format_RGB32);
-    for (int y = 0; y < noise.height(); ++y) {
-        for (int x = 0; x < noise.width(); ++x)
-            noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x ^ y) & 255));
-    }
-    m_picker->images = {noise, testImage(Qt::green, 50, 30), testImage(Qt::blue, 60, 30)};
-    s.attach();
-    QTRY_COMPARE(form->screenShotList().size(), 3);
-    QCOMPARE(form->screenShotList().first().size(), noise.size());
-    auto* middle = qobject_cast<ItemScreenshotView*>(form->sv_screenshot->arrangedSubviews().at(1));
-    QTest::mouseClick(middle->iv_screenshot_delete, Qt::LeftButton);
-    QCOMPARE(form->screenShotList().size(), 2);
-    QCOMPARE(form->screenShotList().at(1).size(), QSize(60, 30));
-
-    s.fill(QStringLiteral("0171234567"));
-    s.choose(form->v_request_type, text("ov_request_type_savings"));
-    s.choose(form->v_ad_select, *camp.name);
-    QTest::mouseClick(form->b_positive, Qt::LeftButton);
-    QCOMPARE(s.alertMessage(), text("ov_inquiry_done"));
-    QTRY_VERIFY(qobject_cast<OrvaneViewController*>(s.nav->topViewController()));
-
-    const QList<sandbox::Inquiry> stored = server().inquiries();
-    QCOMPARE(stored.size(), 1);
-    const sandbox::Inquiry& inquiry = stored.first();
-    const QStringList fields{"name", "tel", "email", "content", "cstype", "campid", "userid"};
-    const QStringList expected{"Kim Mina",
-                               "0171234567",
-                               "kim@mail.example.com",
-                               "My reward never arrived.",
-                               "reward",
-                               QString::number(*camp.campid),
-                               sandbox().userId()};
-    for (int i = 0; i < fields.size(); ++i)
-        QCOMPARE(inquiry.field(fields.at(i)), expected.at(i));
-    QCOMPARE(inquiry.images.size(), 2);
-    QCOMPARE(QImage::fromData(inquiry.images.at(0).data, "JPEG").width(), 1200);
-    QCOMPARE(QImage::fromData(inquiry.images.at(1).data, "JPEG").width(), 60);
-}
-
-void TstInquiry::failedSendKeepsTheForm_data() {
-    QTest::addColumn<sandbox::Fault>("fault");
-    QTest::newRow("HTTP 500") << sandbox::Fault::status(500);
-    QTest::newRow("dropped connection") << sandbox::Fault::withBody(sandbox::Fault::Body::Drop);
-    QTest::newRow("result 500") << sandbox::Fault::resultCode(500);
-    QTest::newRow("not JSON") << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed);
-}
-
-void TstInquiry::failedSendKeepsTheForm() {
-    QFETCH(sandbox::Fault, fault);
-    server().setFault(kInquiryPath, fault);
-    Screen s;
-    m_picker->images = {testImage(Qt::red, 40, 30)};
-    s.attach();
-    QTRY_COMPARE(s.form->screenShotList().size(), 1);
-    s.fill();
-    QTest::mouseClick(s.form->b_positive, Qt::LeftButton);
-    QCOMPARE(s.alertMessage(), text("ov_try_again"));
-    QVERIFY(!s.form->isSending());
-    QVERIFY(!s.nav->findChild<ActivityOverlay*>()->isVisible());
-    QCOMPARE(s.form->tf_name->text(), QStringLiteral("Kim Mina"));
-    QCOMPARE(s.form->l_request_type->plainText(), text("ov_request_type_etc"));
-    QCOMPARE(s.form->screenShotList().size(), 1);
-
-    server().clearFault(kInquiryPath);
-    QTest::mouseClick(s.form->b_positive, Qt::LeftButton);
-    QCOMPARE(s.alertMessage(), text("ov_inquiry_done"));
-    QVERIFY(!server().inquiries().isEmpty());
-    QCOMPARE(server().inquiries().last().images.size(), 1);
-}
-
-void TstInquiry::keyboardInset() {
-    Screen s;
-    const int height = s.nav->height();
-    s.form->onKeyboardRectangle(QRectF(0, height - 300, 390, 300));
-    QCOMPARE(s.form->sv_main->contentInsets().bottom(), 300);
-    s.form->onKeyboardRectangle(QRectF());
-    QCOMPARE(s.form->sv_main->contentInsets().bottom(), 0);
-}
 
 QTEST_MAIN(TstInquiry)
 #include "tst_inquiry.moc"

@@ -21,6 +21,7 @@
 #include "ui/Label.h"
 
 using namespace orvane;
+using namespace Qt::StringLiterals;
 using Action = CampTableViewCell::Action;
 
 class TstRows : public test::GuiTest {
@@ -28,9 +29,7 @@ class TstRows : public test::GuiTest {
 
 private:
     Camp camp(qint64 campid) { return test::sandboxCamp(server(), campid); }
-    QStringList joined() {
-        return test::queryValues(server(), QStringLiteral("/v1/join"), QStringLiteral("campid"));
-    }
+    QStringList joined() { return test::queryValues(server(), u"/v1/join"_s, u"campid"_s); }
 
     std::unique_ptr<test::ListScreen> showList(int listType, const QList<Camp>& camps) {
         auto screen = std::make_unique<test::ListScreen>(listType);
@@ -56,80 +55,66 @@ private Q_SLOTS:
     void imagesAndSpacingPerListType_data() {
         QTest::addColumn<int>("listType");
         QTest::addColumn<bool>("hasNative");
-        QTest::addColumn<bool>("nativeShown");
         QTest::addColumn<int>("division");
-        QTest::newRow("0 with native") << 0 << true << false << 2;
-        QTest::newRow("0 without native") << 0 << false << false << 2;
-        QTest::newRow("1 with native") << 1 << true << true << 10;
-        QTest::newRow("1 without native") << 1 << false << false << 10;
-        QTest::newRow("2 with native") << 2 << true << false << 2;
-        QTest::newRow("2 without native") << 2 << false << false << 2;
+        for (const auto& [type, division] : {std::pair(0, 2), {1, 10}, {2, 2}}) {
+            QTest::addRow("%d with native", type) << type << true << division;
+            QTest::addRow("%d without native", type) << type << false << division;
+        }
     }
     void imagesAndSpacingPerListType() {
         QFETCH(int, listType);
         QFETCH(bool, hasNative);
-        QFETCH(bool, nativeShown);
         QFETCH(int, division);
+        const bool nativeShown = hasNative && listType == Orvane::TYPE_LIST_NATIVE;
         Camp c = camp(101);
-        if (!hasNative) {
+        if (!hasNative)
             c.nativeurl.reset();
-        }
         auto screen = showList(listType, {c});
         CampTableViewCell* cell = screen->cell(0);
         QCOMPARE(cell->iv_native()->isVisible(), nativeShown);
         QCOMPARE(cell->iv_icon()->isVisible(), !nativeShown);
         QCOMPARE(cell->lch_division().constant(), qreal(division));
-        if (!nativeShown) {
+        if (!nativeShown)
             QCOMPARE(cell->iv_icon()->cornerRadius(), cell->iv_icon()->height() / 5.0);
-        }
         ImageView* shown = nativeShown ? cell->iv_native() : cell->iv_icon();
         QTRY_COMPARE(shown->image().size(), nativeShown ? QSize(600, 300) : QSize(128, 128));
-        const QString other = nativeShown ? QStringLiteral("icon") : QStringLiteral("banner");
-        QCOMPARE(server().requestsTo(QStringLiteral("/img/101/%1.png").arg(other)).size(), 0);
-    }
+        const QString other = nativeShown ? u"icon"_s : u"banner"_s;
+        QCOMPARE(server().requestsTo(u"/img/101/%1.png"_s.arg(other)).size(), 0);
 
-    // 600 x 300 in a 320-point-wide view is 160 high; a picture of other proportions makes the
-    // table measure the row again.
-    void nativeHeightFollowsPictureProportions() {
-        CampTableViewCell cell;
-        cell.resize(320 + 32, 400);
-        cell.show();
-        Camp c = camp(103);
-        cell.setItem(c, nullptr, 0, Orvane::TYPE_LIST_NATIVE, nullptr);
-        QTRY_VERIFY(cell.iv_native()->hasImage());
-        QCOMPARE(cell.iv_native()->width(), 320);
-        QCOMPARE(cell.lch_iv_native().constant(), 160.0);
-
+        // 600 x 300 in a 320-point-wide view is 160 high; a picture of other proportions makes
+        // the table measure the row again.
+        if (!nativeShown)
+            return;
+        QCOMPARE(cell->lch_iv_native().constant(), cell->iv_native()->width() / 2.0);
         c.nativeurl = c.iconurl; // 128 x 128
-        auto screen = showList(Orvane::TYPE_LIST_NATIVE, {c});
-        const int width = screen->cell(0)->iv_native()->width();
+        screen = showList(listType, {c});
         QTRY_VERIFY(screen->cell(0)->iv_native()->hasImage());
-        QTRY_COMPARE(screen->cell(0)->iv_native()->height(), width);
+        QTRY_COMPARE(screen->cell(0)->iv_native()->height(), screen->cell(0)->iv_native()->width());
         QCOMPARE(screen->table->rectForRow(0).height(), screen->cell(0)->height());
     }
 
     void rewardTextAndDescription() {
         Camp c = camp(102);
         c.rewardprice = 1234567.5;
-        QCOMPARE(campRewardText(c), QStringLiteral("1,234,567.5 P"));
+        QCOMPARE(campRewardText(c), u"1,234,567.5 P"_s);
         c.pricemark = QString();
-        QCOMPARE(campRewardText(c), QStringLiteral("1,234,567.5"));
+        QCOMPARE(campRewardText(c), u"1,234,567.5"_s);
         c.rewardprice = 1500;
-        c.pricemark = QStringLiteral("P");
+        c.pricemark = u"P"_s;
         Camp refused = c; // HTML the converter refuses (too long) still shows its words
-        refused.rewarddesc = QStringLiteral("<b>Huge</b> ") + QString(kMaxHtmlLength, u'x');
+        refused.rewarddesc = u"<b>Huge</b> "_s + QString(kMaxHtmlLength, u'x');
         Camp tight = c; // no separator of the row's own: the server's spacing stands
-        tight.rewarddesc = QStringLiteral("<b>Earn</b>");
+        tight.rewarddesc = u"<b>Earn</b>"_s;
         auto screen = showList(2, {c, refused, tight});
         const QString html = screen->cell(0)->l_content()->text();
-        QVERIFY(html.contains(QStringLiteral("#8c8c8c")));
+        QVERIFY(html.contains(u"#8c8c8c"_s));
         QVERIFY(html.contains(Orvane::shared().orvaneColorPrimary().name()));
         QTextDocument doc;
         doc.setHtml(html);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("Install and open Pocket Ledger. 1,500 P"));
+        QCOMPARE(doc.toPlainText(), u"Install and open Pocket Ledger. 1,500 P"_s);
         doc.setHtml(screen->cell(1)->l_content()->text());
-        QVERIFY(doc.toPlainText().startsWith(QStringLiteral("Huge xxx")));
-        QCOMPARE(screen->cell(2)->l_content()->plainText(), QStringLiteral("Earn1,500 P"));
+        QVERIFY(doc.toPlainText().startsWith(u"Huge xxx"_s));
+        QCOMPARE(screen->cell(2)->l_content()->plainText(), u"Earn1,500 P"_s);
     }
 
     // A row bound to one description after another reads, measures and draws the last one exactly
@@ -137,11 +122,9 @@ private Q_SLOTS:
     void reboundDescriptionMatchesAFreshRow_data() {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        const QString longText = QStringLiteral("<i>Long</i> ").repeated(40);
-        QTest::newRow("long then short") << longText << QStringLiteral("<b>Short</b>");
-        QTest::newRow("short then long") << QStringLiteral("Short") << longText;
+        const QString longText = u"<i>Long</i> "_s.repeated(40);
+        QTest::newRow("long then short") << longText << u"<b>Short</b>"_s;
         QTest::newRow("refused then styled") << QString(kMaxHtmlLength + 1, u'x') << longText;
-        QTest::newRow("same text again") << longText << longText;
     }
     void reboundDescriptionMatchesAFreshRow() {
         QFETCH(QString, before);
@@ -168,9 +151,9 @@ private Q_SLOTS:
     void placeholderIconWithoutUsableAddress_data() {
         QTest::addColumn<std::optional<QString>>("iconurl");
         QTest::newRow("absent") << std::optional<QString>();
-        QTest::newRow("unparsable") << std::optional<QString>(QStringLiteral("ht tp://x y"));
-        QTest::newRow("relative") << std::optional<QString>(QStringLiteral("/img/102/icon.png"));
-        QTest::newRow("file") << std::optional<QString>(QStringLiteral("file:///etc/passwd"));
+        QTest::newRow("unparsable") << std::optional<QString>(u"ht tp://x y"_s);
+        QTest::newRow("relative") << std::optional<QString>(u"/img/102/icon.png"_s);
+        QTest::newRow("file") << std::optional<QString>(u"file:///etc/passwd"_s);
     }
     void placeholderIconWithoutUsableAddress() {
         QFETCH(std::optional<QString>, iconurl);
@@ -198,9 +181,8 @@ private Q_SLOTS:
         QCOMPARE(cell->action(), Action::join);
         tap(cell);
         QTRY_COMPARE(cell->action(), Action::participationCheck);
-        QCOMPARE(cell->l_reward_button()->text(),
-                 localized(QStringLiteral("ov_participation_check")));
-        QCOMPARE(joined(), QStringList{QStringLiteral("102")});
+        QCOMPARE(cell->l_reward_button()->text(), localized(u"ov_participation_check"_s));
+        QCOMPARE(joined(), QStringList{u"102"_s});
 
         CampTableViewCell fresh;
         fresh.setItem(app, nullptr, 0, 2, nullptr);
@@ -213,16 +195,13 @@ private Q_SLOTS:
         fresh.setItem(converted, nullptr, 0, 2, nullptr);
         QCOMPARE(fresh.action(), Action::accumulate);
 
-        cell->onAccumulationPossible(102, QStringLiteral("key-102"));
-        QCOMPARE(cell->l_reward_button()->text(), localized(QStringLiteral("ov_accumulate")));
+        cell->onAccumulationPossible(102, u"key-102"_s);
+        QCOMPARE(cell->l_reward_button()->text(), localized(u"ov_accumulate"_s));
         tap(cell);
-        QTRY_COMPARE(server().requestsTo(QStringLiteral("/v1/reward")).size(), 1);
-        const sandbox::LoggedRequest claim =
-            server().requestsTo(QStringLiteral("/v1/reward")).first();
-        QCOMPARE(claim.queryValue(QStringLiteral("campid")).value_or(QString()),
-                 QStringLiteral("102"));
-        QCOMPARE(claim.queryValue(QStringLiteral("orvkey")).value_or(QString()),
-                 QStringLiteral("key-102"));
+        QTRY_COMPARE(server().requestsTo(u"/v1/reward"_s).size(), 1);
+        const sandbox::LoggedRequest claim = server().requestsTo(u"/v1/reward"_s).first();
+        QCOMPARE(claim.queryValue(u"campid"_s).value_or(QString()), u"102"_s);
+        QCOMPARE(claim.queryValue(u"orvkey"_s).value_or(QString()), u"key-102"_s);
     }
 
     // When the list changes under the rows, each row is measured for the campaign it now shows,
@@ -260,8 +239,8 @@ private Q_SLOTS:
         const Camp first = camp(102);
         Camp second = camp(104);
         second.iconurl.reset();
-        server().setFault(QStringLiteral("/v1/join"), sandbox::Fault::delay(300).times(1));
-        server().setFault(QStringLiteral("/img/102/icon.png"), sandbox::Fault::delay(300));
+        server().setFault(u"/v1/join"_s, sandbox::Fault::delay(300).times(1));
+        server().setFault(u"/img/102/icon.png"_s, sandbox::Fault::delay(300));
         auto screen = showList(2, {first});
         CampTableViewCell* cell = screen->cell(0);
         tap(cell);
@@ -275,15 +254,15 @@ private Q_SLOTS:
         QCOMPARE(cell->action(), Action::join);
         QCOMPARE(cell->l_reward_button()->text(), second.cta.value());
         QVERIFY(!cell->iv_icon()->hasImage());
-        cell->onAccumulationPossible(102, QStringLiteral("key-102"));
+        cell->onAccumulationPossible(102, u"key-102"_s);
         QCOMPARE(cell->action(), Action::join);
         tap(cell);
-        QTRY_COMPARE(joined(), (QStringList{QStringLiteral("102"), QStringLiteral("104")}));
+        QTRY_COMPARE(joined(), (QStringList{u"102"_s, u"104"_s}));
 
         // The first campaign's key is not sent for a converted campaign without one: the list is
         // fetched again instead.
         cell->setItem(first, screen->table, 0, 2, screen.get());
-        cell->onAccumulationPossible(102, QStringLiteral("key-102"));
+        cell->onAccumulationPossible(102, u"key-102"_s);
         Camp withoutKey = camp(108);
         withoutKey.convflag = 1;
         cell->setItem(withoutKey, screen->table, 0, 2, screen.get());
@@ -294,29 +273,27 @@ private Q_SLOTS:
         tap(cell);
         QCOMPARE(refreshes, 1);
         QVERIFY(sandbox().settle());
-        QCOMPARE(server().requestsTo(QStringLiteral("/v1/reward")).size(), 0);
+        QCOMPARE(server().requestsTo(u"/v1/reward"_s).size(), 0);
     }
 
-    void detailPageOpensThroughTheScreen() {
-        auto screen = showList(2, {camp(101), camp(401)});
+    // Rows with a detail page hand taps to the screen; a shopping row shows its discounted price
+    // and joins without a listener.
+    void detailPageAndShoppingRow() {
+        const Camp order = camp(402);
+        auto screen = showList(2, {camp(101), camp(401), order});
         tap(screen->cell(0));
         QTest::mouseClick(screen->cell<CampCPSTableViewCell>(1), Qt::LeftButton);
         QTest::mouseClick(screen->cell<CampCPSTableViewCell>(1)->b_reward_button(), Qt::LeftButton);
         QCOMPARE(screen->clicked, (QList<int>{0, 1, 1}));
         QVERIFY(sandbox().settle());
         QCOMPARE(joined().size(), 0);
-    }
 
-    void cpsRowShowsPriceAndJoinsWithoutListener() {
-        const Camp order = camp(402);
-        auto screen = showList(2, {order});
-        auto* cell = screen->cell<CampCPSTableViewCell>(0);
-        QCOMPARE(cell->l_content()->plainText(),
-                 QStringLiteral("9,900") + localized(QStringLiteral("ov_won")));
+        auto* cell = screen->cell<CampCPSTableViewCell>(2);
+        QCOMPARE(cell->l_content()->plainText(), u"9,900"_s + localized(u"ov_won"_s));
         QCOMPARE(cell->b_reward_button()->title(), campRewardText(order));
         QTRY_VERIFY(cell->iv_icon()->hasImage());
         QTest::mouseClick(cell->b_reward_button(), Qt::LeftButton);
-        QTRY_COMPARE(joined(), QStringList{QStringLiteral("402")});
+        QTRY_COMPARE(joined(), QStringList{u"402"_s});
         QTRY_VERIFY(ApiJoin::shared().getPartiConfirmList().contains(402));
         QVERIFY(!ApiJoin::shared().joinProtocol());
     }
