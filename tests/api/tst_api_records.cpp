@@ -71,6 +71,7 @@ private Q_SLOTS:
     void strictRecordsFail();
     void absentValuesAndExactIntegers();
     void truncatedAndDeepDocuments();
+    void conformanceCorpus();
 };
 
 void TstApiRecords::campTakesDefaultsFieldByField_data() {
@@ -273,5 +274,27 @@ void TstApiRecords::truncatedAndDeepDocuments() {
     QVERIFY(!decode<Req>("{\"camp\":[" + QByteArray(500, '[') + QByteArray(500, ']') + "]}").ok());
 }
 
+// The public JSON parsing corpus: documents that must be refused ("n_") are refused by every
+// record with a reason, and any object that must parse ("y_") is a campaign.
+void TstApiRecords::conformanceCorpus() {
+    const QDir dir(QStringLiteral(ORVANE_TEST_DATA_DIR "/json-test-suite/test_parsing"));
+    const QStringList files = dir.entryList({u"*.json"_s}, QDir::Files);
+    QVERIFY2(files.size() > 300, qPrintable(dir.path()));
+    for (const QString& name : files) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray body = file.readAll();
+        const Decoded<ResultData> result = decode<ResultData>(body);
+        if (name.startsWith(u"n_"_s)) {
+            QVERIFY2(!decode<Req>(body).ok() && !decode<Camp>(body).ok() && !result.ok() &&
+                         !result.error().isEmpty(),
+                     qPrintable(name));
+        } else if (name.startsWith(u"y_"_s) && QJsonDocument::fromJson(body).isObject()) {
+            QVERIFY2(decode<Camp>(body).ok(), qPrintable(name));
+        }
+    }
+}
+
 QTEST_MAIN(TstApiRecords)
+
 #include "tst_api_records.moc"
