@@ -20,6 +20,7 @@
 
 #include "DemoHost.h"
 #include "DemoOpener.h"
+#include "ScaleArgument.h"
 
 namespace {
 
@@ -28,28 +29,11 @@ int fail(const char* message) {
     return 1;
 }
 
-// The value of "--scale N" or "--scale=N", read before the application exists because the device
-// pixel ratio is fixed when the screens are set up.
-QByteArray scaleArgument(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--scale") == 0 && i + 1 < argc)
-            return argv[i + 1];
-        if (qstrncmp(argv[i], "--scale=", 8) == 0)
-            return argv[i] + 8;
-    }
-    return {};
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (const QByteArray scale = scaleArgument(argc, argv); !scale.isEmpty()) {
-        bool ok = false;
-        const double ratio = scale.toDouble(&ok);
-        if (!ok || ratio < 1 || ratio > 4)
-            return fail("--scale takes a ratio from 1 to 4");
-        qputenv("QT_SCALE_FACTOR", scale);
-    }
+    if (!applyScaleArgument(argc, argv, "orvane-demo"))
+        return 1;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvane-demo"));

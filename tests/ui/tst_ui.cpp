@@ -60,11 +60,11 @@ private:
 AlertController* alertOf(const QString& title, const QString& message, const QStringList& actions,
                          AlertController::Style style = AlertController::Style::Alert) {
     auto* alert = new AlertController(title, message, style);
-    for (const QString& spec : actions) {
-        AlertAction action(spec.mid(spec.startsWith(u'!') || spec.startsWith(u'*') ? 1 : 0),
-                           spec.startsWith(u'!') ? AlertAction::Style::Cancel
-                                                 : AlertAction::Style::Default);
-        action.setChecked(spec.startsWith(u'*'));
+    for (const QString& entry : actions) {
+        AlertAction action(entry.mid(entry.startsWith(u'!') || entry.startsWith(u'*') ? 1 : 0),
+                           entry.startsWith(u'!') ? AlertAction::Style::Cancel
+                                                  : AlertAction::Style::Default);
+        action.setChecked(entry.startsWith(u'*'));
         alert->addAction(action);
     }
     return alert;

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "DemoHost.h"
+#include "ScaleArgument.h"
 #include "ScreenshotTour.h"
 #include "core/UserDefaults.h"
 #include "orvane/Orvane.h"
@@ -47,18 +48,6 @@ void seedHistory(sandbox::SandboxServer& server, const QString& userId) {
     }
 }
 
-// The value of "--scale N" or "--scale=N", read before the application exists because the device
-// pixel ratio is fixed when the screens are set up.
-QByteArray scaleArgument(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--scale") == 0 && i + 1 < argc)
-            return argv[i + 1];
-        if (qstrncmp(argv[i], "--scale=", 8) == 0)
-            return argv[i] + 8;
-    }
-    return {};
-}
-
 // The offscreen platform warns whenever a window's size limits change; that means nothing here.
 QtMessageHandler defaultHandler = nullptr;
 void dropSizeHintWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
@@ -72,15 +61,8 @@ int main(int argc, char** argv) {
     // No display needed: render offscreen unless a platform was chosen explicitly.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (const QByteArray scale = scaleArgument(argc, argv); !scale.isEmpty()) {
-        bool ok = false;
-        const double ratio = scale.toDouble(&ok);
-        if (!ok || ratio < 1 || ratio > 4) {
-            std::fprintf(stderr, "orvane-tour: --scale takes a ratio from 1 to 4\n");
-            return 1;
-        }
-        qputenv("QT_SCALE_FACTOR", scale);
-    }
+    if (!applyScaleArgument(argc, argv, "orvane-tour"))
+        return 1;
 
     defaultHandler = qInstallMessageHandler(dropSizeHintWarnings);
     QApplication app(argc, argv);
