@@ -104,59 +104,58 @@ private Q_SLOTS:
         ApiProvider::setTimeoutForTesting(0);
         ApiProvider::setMaxReplyBytesForTesting(0);
     }
-    void everyCallUnderEveryFault_data();
-    void everyCallUnderEveryFault();
+    void everyCallUnderEveryFault_data() {
+        QTest::addColumn<int>("call");
+        QTest::addColumn<int>("fault");
+        for (qsizetype c = 0; c < calls().size(); ++c) {
+            for (qsizetype f = 0; f < faults().size(); ++f)
+                QTest::addRow("%s, %s", calls().at(c).name, faults().at(f).name)
+                    << int(c) << int(f);
+        }
+    }
+
+    void everyCallUnderEveryFault() {
+        QFETCH(int, call);
+        QFETCH(int, fault);
+        const Call& target = calls().at(call);
+        const Injected& injected = faults().at(fault);
+        m_sandbox->server().setFault(QString::fromLatin1(target.path), injected.fault);
+        if (injected.fault.delayMs > 0)
+            ApiProvider::setTimeoutForTesting(kTimeoutMs);
+        else if (injected.outcome == Outcome::Transport &&
+                 injected.fault.body == Fault::Body::Normal)
+            ApiProvider::setMaxReplyBytesForTesting(kReplyCap);
+
+        test::CompletionProbe probe;
+        target.send(probe.completion());
+        QTRY_COMPARE_WITH_TIMEOUT(probe.count(), 1, 15000);
+        const ApiResult result = probe.result();
+        QVERIFY2(m_sandbox->server().requestsTo(QString::fromLatin1(target.path)).size() >= 1,
+                 "the request never reached the server");
+
+        // A reply that arrives whole is handed over as it is; the rest fail with their kind.
+        const bool arrives =
+            injected.outcome == Outcome::Decodes || injected.outcome == Outcome::Undecodable;
+        QVERIFY2(result.ok() == arrives, qPrintable(result.error().description()));
+        if (arrives && target.decodes)
+            QCOMPARE(target.decodes(result.body()), injected.outcome == Outcome::Decodes);
+        if (!arrives) {
+            const QMap<Outcome, ApiError::Kind> kinds = {
+                {Outcome::HttpStatus, ApiError::Kind::HttpStatus},
+                {Outcome::Transport, ApiError::Kind::Transport},
+                {Outcome::Timeout, ApiError::Kind::Timeout}};
+            QCOMPARE(result.error().kind, kinds.value(injected.outcome));
+            QCOMPARE(result.error().httpStatus, injected.httpStatus);
+            QVERIFY(!result.error().description().isEmpty());
+        }
+        // A request of its own sent after it has its answer: a second completion would be here too.
+        QVERIFY(m_sandbox->settle());
+        QCOMPARE(probe.count(), 1);
+    }
 
 private:
     std::unique_ptr<test::SandboxFixture> m_sandbox;
 };
-
-void TstFaults::everyCallUnderEveryFault_data() {
-    QTest::addColumn<int>("call");
-    QTest::addColumn<int>("fault");
-    for (qsizetype c = 0; c < calls().size(); ++c) {
-        for (qsizetype f = 0; f < faults().size(); ++f)
-            QTest::addRow("%s, %s", calls().at(c).name, faults().at(f).name) << int(c) << int(f);
-    }
-}
-
-void TstFaults::everyCallUnderEveryFault() {
-    QFETCH(int, call);
-    QFETCH(int, fault);
-    const Call& target = calls().at(call);
-    const Injected& injected = faults().at(fault);
-    m_sandbox->server().setFault(QString::fromLatin1(target.path), injected.fault);
-    if (injected.fault.delayMs > 0)
-        ApiProvider::setTimeoutForTesting(kTimeoutMs);
-    else if (injected.outcome == Outcome::Transport && injected.fault.body == Fault::Body::Normal)
-        ApiProvider::setMaxReplyBytesForTesting(kReplyCap);
-
-    test::CompletionProbe probe;
-    target.send(probe.completion());
-    QTRY_COMPARE_WITH_TIMEOUT(probe.count(), 1, 15000);
-    const ApiResult result = probe.result();
-    QVERIFY2(m_sandbox->server().requestsTo(QString::fromLatin1(target.path)).size() >= 1,
-             "the request never reached the server");
-
-    // A reply that arrives whole is handed over as it is; the rest fail with their kind.
-    const bool arrives =
-        injected.outcome == Outcome::Decodes || injected.outcome == Outcome::Undecodable;
-    QVERIFY2(result.ok() == arrives, qPrintable(result.error().description()));
-    if (arrives && target.decodes)
-        QCOMPARE(target.decodes(result.body()), injected.outcome == Outcome::Decodes);
-    if (!arrives) {
-        const QMap<Outcome, ApiError::Kind> kinds = {
-            {Outcome::HttpStatus, ApiError::Kind::HttpStatus},
-            {Outcome::Transport, ApiError::Kind::Transport},
-            {Outcome::Timeout, ApiError::Kind::Timeout}};
-        QCOMPARE(result.error().kind, kinds.value(injected.outcome));
-        QCOMPARE(result.error().httpStatus, injected.httpStatus);
-        QVERIFY(!result.error().description().isEmpty());
-    }
-    // A request of its own sent after it has its answer: a second completion would be here too.
-    QVERIFY(m_sandbox->settle());
-    QCOMPARE(probe.count(), 1);
-}
 
 QTEST_MAIN(TstFaults)
 #include "tst_faults.moc"

@@ -97,39 +97,37 @@ class TstLoad : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void manyClientsThenRestart();
-};
+    void manyClientsThenRestart() {
+        QTemporaryDir data;
+        sandbox::Options options;
+        options.dataDir = data.path();
+        auto server = std::make_unique<sandbox::SandboxServer>(options);
+        QVERIFY2(server->listen(), qPrintable(server->errorString()));
+        const quint16 port = server->port();
+        const int perClient = requestsPerClient();
 
-void TstLoad::manyClientsThenRestart() {
-    QTemporaryDir data;
-    sandbox::Options options;
-    options.dataDir = data.path();
-    auto server = std::make_unique<sandbox::SandboxServer>(options);
-    QVERIFY2(server->listen(), qPrintable(server->errorString()));
-    const quint16 port = server->port();
-    const int perClient = requestsPerClient();
+        std::atomic<int> failures{0};
+        QVERIFY(onClientThreads([&](int client) {
+            for (int i = 0; i < perClient; ++i)
+                failures += get(port, request(client, i)) ? 0 : 1;
+        }));
+        QCOMPARE(failures.load(), 0);
 
-    std::atomic<int> failures{0};
-    QVERIFY(onClientThreads([&](int client) {
-        for (int i = 0; i < perClient; ++i)
-            failures += get(port, request(client, i)) ? 0 : 1;
-    }));
-    QCOMPARE(failures.load(), 0);
+        // Each client joined every campaign (if it made enough requests) and never opened a landing
+        // page: joined (1), or none (0) for campaigns it did not reach.
+        QList<int> expected;
+        for (int client = 0; client < kClients; ++client) {
+            for (qsizetype c = 0; c < kCampaigns.size(); ++c)
+                expected.append(c * 6 < perClient ? 1 : 0);
+        }
+        QCOMPARE(states(port), expected);
 
-    // Each client joined every campaign (if it made enough requests) and never opened a landing
-    // page: joined (1), or none (0) for campaigns it did not reach.
-    QList<int> expected;
-    for (int client = 0; client < kClients; ++client) {
-        for (qsizetype c = 0; c < kCampaigns.size(); ++c)
-            expected.append(c * 6 < perClient ? 1 : 0);
+        server.reset();
+        server = std::make_unique<sandbox::SandboxServer>(options);
+        QVERIFY2(server->listen(), qPrintable(server->errorString()));
+        QCOMPARE(states(server->port()), expected);
     }
-    QCOMPARE(states(port), expected);
-
-    server.reset();
-    server = std::make_unique<sandbox::SandboxServer>(options);
-    QVERIFY2(server->listen(), qPrintable(server->errorString()));
-    QCOMPARE(states(server->port()), expected);
-}
+};
 
 QTEST_MAIN(TstLoad)
 #include "tst_load.moc"
