@@ -56,27 +56,28 @@ const QList<Call>& calls() {
     return table;
 }
 
-// What a call ends in.
-enum class Outcome { Decodes, HttpStatus, Undecodable, Transport, Timeout };
-
+// A fault and what a call ends in under it: the error kind, or none for a reply that arrives
+// whole (and then whether it decodes as the call's record).
 struct Injected {
     const char* name;
     Fault fault;
-    Outcome outcome;
-    std::optional<int> httpStatus;
+    std::optional<ApiError::Kind> kind;
+    bool decodes = false;
+    std::optional<int> httpStatus = std::nullopt;
 };
 
 const QList<Injected>& faults() {
+    using K = ApiError::Kind;
     static const QList<Injected> table = {
-        {"no fault", Fault(), Outcome::Decodes, {}},
-        {"status 500", Fault::status(500), Outcome::HttpStatus, 500},
-        {"status 404", Fault::status(404), Outcome::HttpStatus, 404},
-        {"malformed body", Fault::withBody(Fault::Body::Malformed), Outcome::Undecodable, {}},
-        {"empty body", Fault::withBody(Fault::Body::Empty), Outcome::Undecodable, {}},
-        {"truncated body", Fault::withBody(Fault::Body::Truncated), Outcome::Transport, {}},
-        {"dropped connection", Fault::withBody(Fault::Body::Drop), Outcome::Transport, {}},
-        {"slower than the time-out", Fault::delay(30000), Outcome::Timeout, {}},
-        {"oversized body", Fault(), Outcome::Transport, {}}, // with a reply cap below any reply
+        {"no fault", Fault(), {}, true},
+        {"status 500", Fault::status(500), K::HttpStatus, false, 500},
+        {"status 404", Fault::status(404), K::HttpStatus, false, 404},
+        {"malformed body", Fault::withBody(Fault::Body::Malformed), {}},
+        {"empty body", Fault::withBody(Fault::Body::Empty), {}},
+        {"truncated body", Fault::withBody(Fault::Body::Truncated), K::Transport},
+        {"dropped connection", Fault::withBody(Fault::Body::Drop), K::Transport},
+        {"slower than the time-out", Fault::delay(30000), K::Timeout},
+        {"oversized body", Fault(), K::Transport}, // with a reply cap below any reply
     };
     return table;
 }
@@ -104,59 +105,52 @@ private Q_SLOTS:
         ApiProvider::setTimeoutForTesting(0);
         ApiProvider::setMaxReplyBytesForTesting(0);
     }
-    void everyCallUnderEveryFault_data();
-    void everyCallUnderEveryFault();
+    void everyCallUnderEveryFault_data() {
+        QTest::addColumn<int>("call");
+        QTest::addColumn<int>("fault");
+        for (qsizetype c = 0; c < calls().size(); ++c) {
+            for (qsizetype f = 0; f < faults().size(); ++f)
+                QTest::addRow("%s, %s", calls().at(c).name, faults().at(f).name)
+                    << int(c) << int(f);
+        }
+    }
+
+    void everyCallUnderEveryFault() {
+        QFETCH(int, call);
+        QFETCH(int, fault);
+        const Call& target = calls().at(call);
+        const Injected& injected = faults().at(fault);
+        m_sandbox->server().setFault(QString::fromLatin1(target.path), injected.fault);
+        if (injected.fault.delayMs > 0)
+            ApiProvider::setTimeoutForTesting(kTimeoutMs);
+        else if (injected.kind == ApiError::Kind::Transport &&
+                 injected.fault.body == Fault::Body::Normal)
+            ApiProvider::setMaxReplyBytesForTesting(kReplyCap);
+
+        test::CompletionProbe probe;
+        target.send(probe.completion());
+        QTRY_COMPARE_WITH_TIMEOUT(probe.count(), 1, 15000);
+        const ApiResult result = probe.result();
+        QVERIFY2(m_sandbox->server().requestsTo(QString::fromLatin1(target.path)).size() >= 1,
+                 "the request never reached the server");
+
+        // A reply that arrives whole is handed over as it is; the rest fail with their kind.
+        QVERIFY2(result.ok() == !injected.kind, qPrintable(result.error().description()));
+        if (!injected.kind && target.decodes)
+            QCOMPARE(target.decodes(result.body()), injected.decodes);
+        if (injected.kind) {
+            QCOMPARE(result.error().kind, *injected.kind);
+            QCOMPARE(result.error().httpStatus, injected.httpStatus);
+            QVERIFY(!result.error().description().isEmpty());
+        }
+        // A request of its own sent after it has its answer: a second completion would be here too.
+        QVERIFY(m_sandbox->settle());
+        QCOMPARE(probe.count(), 1);
+    }
 
 private:
     std::unique_ptr<test::SandboxFixture> m_sandbox;
 };
-
-void TstFaults::everyCallUnderEveryFault_data() {
-    QTest::addColumn<int>("call");
-    QTest::addColumn<int>("fault");
-    for (qsizetype c = 0; c < calls().size(); ++c) {
-        for (qsizetype f = 0; f < faults().size(); ++f)
-            QTest::addRow("%s, %s", calls().at(c).name, faults().at(f).name) << int(c) << int(f);
-    }
-}
-
-void TstFaults::everyCallUnderEveryFault() {
-    QFETCH(int, call);
-    QFETCH(int, fault);
-    const Call& target = calls().at(call);
-    const Injected& injected = faults().at(fault);
-    m_sandbox->server().setFault(QString::fromLatin1(target.path), injected.fault);
-    if (injected.fault.delayMs > 0)
-        ApiProvider::setTimeoutForTesting(kTimeoutMs);
-    else if (injected.outcome == Outcome::Transport && injected.fault.body == Fault::Body::Normal)
-        ApiProvider::setMaxReplyBytesForTesting(kReplyCap);
-
-    test::CompletionProbe probe;
-    target.send(probe.completion());
-    QTRY_COMPARE_WITH_TIMEOUT(probe.count(), 1, 15000);
-    const ApiResult result = probe.result();
-    QVERIFY2(m_sandbox->server().requestsTo(QString::fromLatin1(target.path)).size() >= 1,
-             "the request never reached the server");
-
-    // A reply that arrives whole is handed over as it is; the rest fail with their kind.
-    const bool arrives =
-        injected.outcome == Outcome::Decodes || injected.outcome == Outcome::Undecodable;
-    QVERIFY2(result.ok() == arrives, qPrintable(result.error().description()));
-    if (arrives && target.decodes)
-        QCOMPARE(target.decodes(result.body()), injected.outcome == Outcome::Decodes);
-    if (!arrives) {
-        const QMap<Outcome, ApiError::Kind> kinds = {
-            {Outcome::HttpStatus, ApiError::Kind::HttpStatus},
-            {Outcome::Transport, ApiError::Kind::Transport},
-            {Outcome::Timeout, ApiError::Kind::Timeout}};
-        QCOMPARE(result.error().kind, kinds.value(injected.outcome));
-        QCOMPARE(result.error().httpStatus, injected.httpStatus);
-        QVERIFY(!result.error().description().isEmpty());
-    }
-    // A request of its own sent after it has its answer: a second completion would be here too.
-    QVERIFY(m_sandbox->settle());
-    QCOMPARE(probe.count(), 1);
-}
 
 QTEST_MAIN(TstFaults)
 #include "tst_faults.moc"

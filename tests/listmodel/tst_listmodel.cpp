@@ -64,13 +64,19 @@ private Q_SLOTS:
         CampListModel model;
         QSignalSpy hidden(&model, &CampListModel::tabsHidden);
         QSignalSpy changed(&model, &CampListModel::listChanged);
-        const Req both =
-            reply({camp(1, 4), camp(2, 1), camp(3, 4)}, {camp(10, 4, 0, 1), camp(11, 2)});
+        Req both = reply({camp(1, 4), camp(2, 1), camp(3, 4)}, {camp(10, 4, 0, 1), camp(11, 2)});
+        both.rewardtype = 2;
+        (*both.camp)[1].rewardtype = 7; // the reply's reward type wins over a campaign's own
         model.applyReply(both);
         QCOMPARE(ids(model.cpsCampList()), (Ids{1, 3}));
         QCOMPARE(ids(model.otherCampList()), (Ids{2}));
         QCOMPARE(ids(model.cpsHouseList()), (Ids{10}));
         QCOMPARE(ids(model.otherHouseList()), (Ids{11}));
+        for (const auto* list : {&model.otherCampList(), &model.cpsCampList(),
+                                 &model.otherHouseList(), &model.cpsHouseList()}) {
+            for (const Camp& c : *list)
+                QCOMPARE(c.rewardtype, std::optional<qint64>(2));
+        }
         QCOMPARE(ids(model.selectedCampList()), (Ids{2}));
         QCOMPARE(ids(model.selectedHouseList()), (Ids{11}));
         QCOMPARE(ids(model.selectedAllCampList()), (Ids{11, 2}));
@@ -105,9 +111,6 @@ private Q_SLOTS:
         QSignalSpy summary(&model, &CampListModel::summaryReady);
         model.applyReply(reply({camp(1, 1, 400), camp(2, 4, 250.5, 0, 0, u"P"_s), camp(5, 1, 600)},
                                {camp(3, 1, 249.5, 1, 0, u"Coins"_s), camp(4, 4, 0.25, 1, 0, {})}));
-        QCOMPARE(model.summaryTotal(), 1500.25);
-        QCOMPARE(model.summaryMark(), u"P"_s);
-        QCOMPARE(summary.count(), 1);
         QCOMPARE(summary.at(0).at(0).toString(), u"1,500.25 P"_s);
 
         model.clickSort(); // highest reward first
@@ -117,29 +120,10 @@ private Q_SLOTS:
         empty.result = 200; // camp and housemd absent count as empty
         model.applyReply(empty);
         QCOMPARE(none.count(), 1);
-        QVERIFY(model.otherCampList().isEmpty());
         QCOMPARE(ids(model.selectedAllCampList()), (Ids{3, 5, 1}));
         QCOMPARE(changed.count(), 1); // the old selection is sorted again
         QCOMPARE(summary.count(), 2);
         QCOMPARE(summary.at(1).at(0).toString(), u"0 "_s);
-        QVERIFY(!model.isTabBarHidden());
-    }
-
-    void rewardTypeOfTheReplyReachesEveryCampaign() {
-        CampListModel model;
-        Camp own = camp(1, 1);
-        own.rewardtype = 7;
-        Req r = reply({own, camp(2, 4)}, {camp(3, 1, 0, 1), camp(4, 4, 0, 1)});
-        r.rewardtype = 2;
-        model.applyReply(r);
-        for (const auto* list : {&model.otherCampList(), &model.cpsCampList(),
-                                 &model.otherHouseList(), &model.cpsHouseList()}) {
-            QCOMPARE(list->size(), 1);
-            QCOMPARE(list->first().rewardtype, std::optional<qint64>(2));
-        }
-        r.rewardtype.reset();
-        model.applyReply(r);
-        QVERIFY(!model.selectedAllCampList().first().rewardtype.has_value());
     }
 
     void defaultOrder() {
@@ -221,13 +205,7 @@ private Q_SLOTS:
         constexpr qint64 min = std::numeric_limits<qint64>::min();
         // Regular campaigns 1, 2, 3 in that order.
         QTest::newRow("rows 1 and 3") << Ids{3, 1} << Ids{102, 1, 101, 2, 3};
-        QTest::newRow("one past the end") << Ids{4} << Ids{1, 2, 3, 101};
-        QTest::newRow("past the end goes last") << Ids{9} << Ids{1, 2, 3, 101};
-        QTest::newRow("zero goes first") << Ids{0} << Ids{101, 1, 2, 3};
-        QTest::newRow("negative goes first") << Ids{-5} << Ids{101, 1, 2, 3};
         QTest::newRow("extremes") << Ids{max, min} << Ids{102, 1, 2, 3, 101};
-        QTest::newRow("ties keep reply order") << Ids{2, 2} << Ids{1, 102, 101, 2, 3};
-        QTest::newRow("later insertions push down") << Ids{1, 2, 3} << Ids{101, 102, 103, 1, 2, 3};
         QTest::newRow("ties, pushes, clamps")
             << Ids{2, 1, 2, 9, 0} << Ids{102, 103, 101, 105, 1, 2, 3, 104};
     }
@@ -251,10 +229,8 @@ private Q_SLOTS:
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("text");
         const QLocale de(QLocale::German, QLocale::Germany);
-        QTest::newRow("millions") << 1234567.5 << u"P"_s << kEnglish << u"1,234,567.5 P"_s;
         QTest::newRow("three fraction digits") << 1.23456 << u"C"_s << kEnglish << u"1.235 C"_s;
         QTest::newRow("binary noise") << (0.1 + 0.2) << u"C"_s << kEnglish << u"0.3 C"_s;
-        QTest::newRow("nothing") << 0.0 << QString() << kEnglish << u"0 "_s;
         QTest::newRow("negative zero") << -0.0001 << QString() << kEnglish << u"0 "_s;
         QTest::newRow("German") << 1500.25 << u"P"_s << de << u"1.500,25 P"_s;
     }
@@ -267,20 +243,8 @@ private Q_SLOTS:
         QCOMPARE(CampListModel::summaryText(total, mark, locale), text);
     }
 
-    void nonSuccessResultStillShowsTheCampaigns() {
-        Log::setDisplayLog(true);
-        test::LogCapture log;
-        CampListModel model;
-        QSignalSpy failed(&model, &CampListModel::loadFailed);
-        QVERIFY(model.applyBody(R"({"result":500,"camp":[{"campid":7,"bm":1}]})"));
-        Log::setDisplayLog(false);
-        QCOMPARE(ids(model.selectedAllCampList()), Ids{7});
-        QCOMPARE(failed.count(), 0);
-        QVERIFY(log.contains(u"OrvaneViewController getReq Error : Optional(500)"_s));
-    }
-
     // Against the sandbox: failed loads keep the list shown, and a late reply of an earlier
-    // request is dropped.
+    // request is dropped. A reply whose result is not 200 still shows its campaigns, logged.
     void failuresAndOutdatedRepliesKeepTheList() {
         test::SandboxFixture sandbox;
         QVERIFY2(sandbox.ok(), qPrintable(sandbox.errorString()));
@@ -317,9 +281,15 @@ private Q_SLOTS:
         model.apiReq();
         QVERIFY(summary.wait(10000));
         QTRY_VERIFY_WITH_TIMEOUT(log.contains(u"outdated request"_s), 10000);
-        Log::setDisplayLog(false);
         QCOMPARE(summary.count(), 1);
         QCOMPARE(model.selectedAllCampList(), shown);
+
+        failed.clear();
+        QVERIFY(model.applyBody(R"({"result":500,"camp":[{"campid":7,"bm":1}]})"));
+        Log::setDisplayLog(false);
+        QCOMPARE(ids(model.selectedAllCampList()), Ids{7});
+        QVERIFY(log.contains(u"OrvaneViewController getReq Error : Optional(500)"_s));
+        QCOMPARE(failed.count(), 0);
     }
 
     void bodyIsRepairedBeforeDecoding_data() {
@@ -333,13 +303,8 @@ private Q_SLOTS:
         // Bytes that are not UTF-8 become U+FFFD, as a UTF-8 decoding with replacement yields them.
         QTest::newRow("stray bytes, compact") << broken << false << QString::fromUtf8(broken);
         QTest::newRow("stray bytes, pretty") << broken << true << QString::fromUtf8(broken);
-        const QList<QByteArray> names = {"deal \xE2\x82",
-                                         "a\xC0\xAF"
-                                         "b",
-                                         "a\xED\xA0\x80"
-                                         "b",
-                                         "\xEC\x95\x88\xEB\x85\x95 \xE2\x82\xAC"};
-        for (const QByteArray& name : names)
+        for (const QByteArray& name :
+             {"deal \xE2\x82"_ba, "\xEC\x95\x88\xEB\x85\x95 \xE2\x82\xAC"_ba})
             QTest::addRow("%s", name.toHex().constData())
                 << name << false << QString::fromUtf8(name);
     }
