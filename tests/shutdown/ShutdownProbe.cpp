@@ -17,9 +17,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 2) {
+    if (args.size() < 2)
         return 2;
-    }
     const QString base = args.at(1);
     orvane::test::TemporarySettings settings;
     orvane::OrvaneSDK::shared().setHostUrl(base + QStringLiteral("/v1"));
@@ -45,8 +44,7 @@ int main(int argc, char** argv) {
         orvane::ApiList().getState(id, {});
         orvane::ApiList().getInst(id);
     }
-    if (args.contains(QStringLiteral("--at-once"))) {
+    if (args.contains(QStringLiteral("--at-once")))
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
-    }
     return app.exec() == 0 ? 0 : 1;
 }

@@ -4,10 +4,7 @@
 
 #include <set>
 
-#include <QPointer>
 #include <QScrollBar>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -99,14 +96,12 @@ public:
 class Source : public TableViewDataSource {
 public:
     int rows = 5;
-    std::map<TableViewCell*, int> lastRowOf; // which row each cell was last handed to
     int numberOfRows(TableView&) override { return rows; }
     TableViewCell* cellForRow(TableView& table, int row) override {
         auto* cell =
             static_cast<RowCell*>(table.dequeueReusableCell(row % 2 ? u"odd"_s : u"even"_s));
         cell->row = row;
         cell->label->setText(QString::number(row));
-        lastRowOf[cell] = row;
         return cell;
     }
 };
@@ -140,75 +135,63 @@ private Q_SLOTS:
 
 private:
     Recorder* rec(const QString& name) { return new Recorder(name, &m_j); }
+    QStringList taken() { return std::exchange(m_j, {}); } // the journal so far, emptied
     QStringList m_j;
     Recorder* m_root = nullptr;
     std::unique_ptr<NavigationController> m_nav;
 };
 
 void TstUi::lifecycleAcrossPushPopAndPresent() {
-    QStringList& j = m_j;
     NavigationController& nav = *m_nav;
-    QVERIFY(j.isEmpty()); // a stack not shown yet loads nothing: the root loads when shown
+    QVERIFY(m_j.isEmpty()); // a stack not shown yet loads nothing: the root loads when shown
     nav.show();
     QVERIFY(QTest::qWaitForWindowExposed(&nav));
     QCOMPARE(nav.size(), QSize(390, 844));
-    QCOMPARE(j, (QStringList{u"root:load"_s, u"root:appear"_s}));
+    QCOMPARE(taken(), (QStringList{u"root:load"_s, u"root:appear"_s}));
 
-    j.clear();
-    auto* a = rec(u"a"_s);
+    QPointer<Recorder> a = rec(u"a"_s);
     nav.pushViewController(a, false);
-    QCOMPARE(j, (QStringList{u"a:load"_s, u"root:disappear"_s, u"a:appear"_s}));
+    QCOMPARE(taken(), (QStringList{u"a:load"_s, u"root:disappear"_s, u"a:appear"_s}));
     QCOMPARE(a->navigationController(), &nav);
     QCOMPARE(nav.navigationBar()->title(), u"a"_s);
 
-    // A full-window modal covers the stack; a sheet does not.
-    j.clear();
-    auto* modal = rec(u"modal"_s);
-    bool presentedDone = false;
-    a->present(modal, false, [&] { presentedDone = true; });
-    QVERIFY(presentedDone);
-    QCOMPARE(j, (QStringList{u"modal:load"_s, u"a:disappear"_s, u"modal:appear"_s}));
-    QCOMPARE(a->presentedViewController(), modal);
+    // A full-window modal covers the stack, inside the window; the presentation owns it.
+    QPointer<Recorder> modal = rec(u"modal"_s);
+    int done = 0;
+    a->present(modal, false, [&] { ++done; });
+    QCOMPARE(taken(), (QStringList{u"modal:load"_s, u"a:disappear"_s, u"modal:appear"_s}));
     QCOMPARE(modal->presentingViewController(), a);
-    QCOMPARE(modal->navigationController(), nullptr);
-    QCOMPARE(modal->window(), &nav); // lives inside the window, not a window of its own
-
-    j.clear();
-    QPointer<Recorder> modalGuard(modal);
-    bool dismissedDone = false;
-    modal->dismiss(false, [&] { dismissedDone = true; });
-    QVERIFY(dismissedDone);
-    QCOMPARE(j, (QStringList{u"modal:disappear"_s, u"a:appear"_s}));
+    QCOMPARE(modal->window(), &nav);
+    modal->dismiss(false, [&] { ++done; });
+    QCOMPARE(done, 2);
+    QCOMPARE(taken(), (QStringList{u"modal:disappear"_s, u"a:appear"_s}));
     QCOMPARE(a->presentedViewController(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!modalGuard); // the presentation owned it
+    QVERIFY(!modal);
 
-    j.clear();
+    // A sheet does not cover what is below it.
     auto* alert = okAlert(u"T"_s);
     a->present(alert, false);
-    QVERIFY(alert->isAppeared() && a->isAppeared()); // still on screen below the sheet
+    QVERIFY(alert->isAppeared() && a->isAppeared());
     QTest::mouseClick(alert->actionButton(u"OK"_s), Qt::LeftButton);
-    QVERIFY(j.isEmpty());
+    QVERIFY(m_j.isEmpty());
 
-    // Back with a real click: a leaves, root returns; a is deleted afterwards.
-    QPointer<Recorder> aGuard(a);
+    // Back with a real click: a leaves, root returns; a is deleted afterwards; the root stays.
     QTest::mouseClick(nav.navigationBar()->backButton(), Qt::LeftButton);
-    QCOMPARE(j, (QStringList{u"a:disappear"_s, u"root:appear"_s}));
+    QCOMPARE(taken(), (QStringList{u"a:disappear"_s, u"root:appear"_s}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!aGuard);
-    QVERIFY(!nav.navigationBar()->backButton()->isVisible());
-    QCOMPARE(nav.popViewController(false), false); // the root stays
+    QVERIFY(!a && !nav.navigationBar()->backButton()->isVisible());
+    QCOMPARE(nav.popViewController(false), false);
 
     // popToRoot over several, then hiding and showing the window.
     nav.pushViewController(rec(u"b"_s), false);
     nav.pushViewController(rec(u"c"_s), false);
-    j.clear();
+    taken();
     QCOMPARE(nav.popToRootViewController(false), 2);
-    QCOMPARE(j, (QStringList{u"c:disappear"_s, u"root:appear"_s}));
-    j.clear();
+    QCOMPARE(taken(), (QStringList{u"c:disappear"_s, u"root:appear"_s}));
     nav.hide();
     nav.show();
-    QCOMPARE(j, (QStringList{u"root:disappear"_s, u"root:appear"_s})); // loads once only
+    QCOMPARE(taken(), (QStringList{u"root:disappear"_s, u"root:appear"_s})); // loads once only
 }
 
 void TstUi::backButtonTitles() {
@@ -220,9 +203,6 @@ void TstUi::backButtonTitles() {
     nav.pushViewController(detail, false);
     QVERIFY(back->isVisible());
     QCOMPARE(back->title(), u"‹ Offers"_s); // the title of the controller below
-    m_root->navigationItem().setBackButtonTitle(u"List"_s);
-    QCOMPARE(back->title(), u"‹ List"_s);
-    m_root->navigationItem().setBackButtonTitle(QString());
     m_root->setTitle(QString());
     QCOMPARE(back->title(), u"‹ Back"_s);
     // The back title a controller sets on itself shows when something is pushed above it.
@@ -241,9 +221,7 @@ void TstUi::backButtonTitles() {
     nav.popToRootViewController(false);
     auto* close = new Button(u"Close"_s);
     m_root->navigationItem().setLeftWidget(close);
-    QVERIFY(close->isVisible());
-    QCOMPARE(close->parentWidget(), nav.navigationBar());
-    QVERIFY(!back->isVisible());
+    QVERIFY(close->isVisible() && !back->isVisible());
 }
 
 void TstUi::alertLayouts_data() {
@@ -505,7 +483,6 @@ void TstUi::tableGeometryReuseAndTaps() {
         for (int row : table.visibleRows()) {
             auto* cell = static_cast<RowCell*>(table.cellForRow(row));
             QVERIFY2(distinct.insert(cell).second, "a cell shown for two rows at once");
-            QCOMPARE(source.lastRowOf[cell], row);
             QCOMPARE(cell->row, row);
             QCOMPARE(cell->reuseIdentifier(), row % 2 ? u"odd"_s : u"even"_s);
             QCOMPARE(table.rowForCell(cell), row);
@@ -540,10 +517,9 @@ void TstUi::controlsRenderAndReactToRealClicks() {
     auto* styled = new Label;
     auto* reward = new Button(u"1,500 P"_s);
     auto* pages = new PageControl;
-    column->addWidget(tabs);
-    column->addWidget(styled);
-    column->addWidget(reward);
-    column->addWidget(pages);
+    auto* text = new TextView;
+    for (QWidget* widget : std::initializer_list<QWidget*>{tabs, styled, reward, pages, text})
+        column->addWidget(widget);
     column->addStretch(1);
     styled->setRichText(
         u"<span style=\"color:#8c8c8c\">Reach level 5 within 3 days. </span><b>1,500 P</b>"_s);
@@ -587,10 +563,6 @@ void TstUi::controlsRenderAndReactToRealClicks() {
     reward->setEnabled(false);
     QTest::mouseClick(reward, Qt::LeftButton);
     QCOMPARE(taps, 1);
-    QCOMPARE(reward->currentState(), Button::State::Disabled);
-    reward->setTitle(u"Wait"_s, Button::State::Disabled);
-    QCOMPARE(reward->currentTitle(), u"Wait"_s);
-    QCOMPARE(reward->title(Button::State::Highlighted), u"1,500 P"_s);
 
     // Tap recognizer on a label: press and release inside fire once; release outside does not.
     int labelTaps = 0;
@@ -610,19 +582,13 @@ void TstUi::controlsRenderAndReactToRealClicks() {
     QCOMPARE(pageChanged.count(), 1);
 
     // A text view reports the start and the end of editing.
-    QWidget holder;
-    auto* text = new TextView;
-    auto* other = new TextField;
-    auto* layout = new QVBoxLayout(&holder);
-    layout->addWidget(text);
-    layout->addWidget(other);
     int began = 0, ended = 0;
     text->onBeginEditing([&](TextView&) { ++began; });
     text->onEndEditing([&](TextView&) { ++ended; });
-    holder.show();
-    QVERIFY(QTest::qWaitForWindowActive(&holder));
+    nav.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&nav));
     text->setFocus();
-    other->setFocus();
+    tabs->setFocus();
     QCOMPARE(began, 1);
     QCOMPARE(ended, 1);
 }
@@ -640,7 +606,6 @@ void TstUi::imageViewConstraintsAndScrollInset() {
     view.resize(100, 100);
     QImage red(10, 10, QImage::Format_ARGB32);
     red.fill(Qt::red);
-    QSignalSpy changed(&view, &ImageView::imageChanged);
     view.setImage(red);
     view.setCornerRadius(30);
     QImage out(100, 100, QImage::Format_ARGB32);
@@ -648,15 +613,6 @@ void TstUi::imageViewConstraintsAndScrollInset() {
     view.render(&out, QPoint(), QRegion(), QWidget::DrawChildren);
     QCOMPARE(QColor(out.pixel(50, 50)), QColor(Qt::red));
     QCOMPARE(qAlpha(out.pixel(1, 1)), 0);
-    view.clearImage();
-    view.clearImage();
-    QCOMPARE(changed.count(), 2);
-    QVERIFY(!view.hasImage());
-
-    // A spacing constraint sets its layout's spacing.
-    QVBoxLayout layout;
-    LayoutConstraint::spacing(&layout).setConstant(10);
-    QCOMPARE(layout.spacing(), 10);
 
     // The scroll view's bottom inset adds to the scrollable range.
     ScrollView scroll;
@@ -670,7 +626,6 @@ void TstUi::imageViewConstraintsAndScrollInset() {
     scroll.setBottomContentInset(216);
     QCoreApplication::processEvents();
     QCOMPARE(scroll.verticalScrollBar()->maximum(), before + 216);
-    QCOMPARE(scroll.viewport()->height(), 200);
 }
 
 void TstUi::activityOverlayBlocksInput() {
@@ -682,13 +637,9 @@ void TstUi::activityOverlayBlocksInput() {
     button->onTap([&] { ++taps; });
     screen.show();
     ActivityOverlay* overlay = ActivityOverlay::on(&screen);
-    QCOMPARE(ActivityOverlay::on(&screen), overlay); // one per target
     overlay->start();
-    QVERIFY(overlay->isAnimating());
-    QCOMPARE(overlay->geometry(), screen.rect());
-    QWidget* hit = screen.childAt(button->geometry().center());
-    QCOMPARE(hit, overlay); // what the user clicks is the overlay
-    QTest::mouseClick(hit, Qt::LeftButton);
+    QCOMPARE(screen.childAt(button->geometry().center()), overlay); // what the user clicks
+    QTest::mouseClick(overlay, Qt::LeftButton, {}, button->geometry().center());
     QCOMPARE(taps, 0);
     screen.resize(390, 600);
     QCOMPARE(overlay->geometry(), screen.rect());
