@@ -238,6 +238,7 @@ void TstE2e::shownAndClosedPaired() {
     case Closing::NoCampaignDialog:
         // The summary popup waits behind the dialog; confirming closes the offerwall and drops it.
         QTRY_VERIFY(AlertController::visibleAlert());
+        QCOMPARE(AlertController::visibleAlert()->title(), text("ov_alarm"));
         QCOMPARE(AlertController::visibleAlert()->message(), text("ov_not_ads"));
         QTRY_COMPARE(ow.screen->pendingPresentationCount(), 1);
         QTest::mouseClick(AlertController::visibleAlert()->actionButton(text("ov_confirm")),
