@@ -85,9 +85,7 @@ void TstE2e::walk() {
     test::tapRow(cell);
     QTRY_COMPARE(requests(u"/v1/join"_s), 1);
     QCOMPARE(ow.consent->requests, 1);
-    if (outcome == Outcome::JoinRefused) {
-        QTRY_VERIFY(AlertController::visibleAlert());
-        QCOMPARE(AlertController::visibleAlert()->message(), text("ov_403"));
+    if (outcome == Outcome::JoinRefused) { // the refusal's alert is the participation test's
         QVERIFY(settled());
         QCOMPARE(started.size() + rewarded.size(), 0);
         return;
@@ -118,8 +116,7 @@ void TstE2e::walk() {
         test::tapRow(cell);
         QTRY_COMPARE(requests(u"/v1/reward"_s), 1);
         if (outcome == Outcome::ClaimFailed) {
-            QTRY_VERIFY(AlertController::visibleAlert());
-            QCOMPARE(AlertController::visibleAlert()->message(), text("ov_try_again"));
+            QVERIFY(settled());
             QCOMPARE(rewarded.size(), 0);
             return;
         }

@@ -36,11 +36,6 @@ void reload() {
     NotificationCenter::defaultCenter().post(kActionListChange);
 }
 
-void clickSegment(OrvaneViewController* screen, int index) {
-    QTest::mouseClick(screen->sc_camp, Qt::LeftButton, {},
-                      screen->sc_camp->segmentRect(index).center());
-}
-
 QAccessibleInterface* accessible(QObject* object) {
     return QAccessible::queryAccessibleInterface(object);
 }
@@ -105,7 +100,8 @@ private Q_SLOTS:
             QVERIFY(c.bm != 4);
 
         // A real click on the second segment shows the purchase group, in CPS rows.
-        clickSegment(screen, 1);
+        QTest::mouseClick(screen->sc_camp, Qt::LeftButton, {},
+                          screen->sc_camp->segmentRect(1).center());
         QCOMPARE(screen->sc_camp->selectedSegmentIndex(), 1);
         QCOMPARE(ow.ids(), (Ids{904, 401, 402, 403}));
         QTRY_COMPARE(ow.shownIds(), (Ids{-904, -401, -402, -403}));
@@ -249,23 +245,17 @@ private Q_SLOTS:
         QCOMPARE(ow.host.presentedViewController(), ow.nav);
     }
 
-    // Each facade call builds a new offerwall. Not shown yet, the screen has not loaded, so a list
+    // An offerwall from the facade, not shown yet: the screen has not loaded, so a list
     // change neither fetches nor presents anything; once it loads it listens, and when its first
     // appearance comes after the replies, the summary popup shows then.
     void unshownOfferwallLoadsOnlyWhenAsked() {
         const int observers = NotificationCenter::defaultCenter().observerCount(kActionListChange);
-        const auto take = [] {
-            std::unique_ptr<ViewController> wall(
-                qobject_cast<ViewController*>(Orvane::shared().orvaneViewController()));
-            auto* nav = qobject_cast<NavigationController*>(wall.get());
-            return std::pair(std::move(wall),
-                             nav ? qobject_cast<OrvaneViewController*>(nav->rootViewController())
-                                 : nullptr);
-        };
-        const auto [wall, screen] = take();
-        const auto [otherWall, other] = take();
-        QVERIFY(screen && other && screen != other);
-        QVERIFY(!screen->isViewLoaded());
+        std::unique_ptr<ViewController> wall(
+            qobject_cast<ViewController*>(Orvane::shared().orvaneViewController()));
+        auto* nav = qobject_cast<NavigationController*>(wall.get());
+        auto* screen =
+            nav ? qobject_cast<OrvaneViewController*>(nav->rootViewController()) : nullptr;
+        QVERIFY(screen && !screen->isViewLoaded());
         reload();
         QCOMPARE(NotificationCenter::defaultCenter().observerCount(kActionListChange), observers);
         QVERIFY(!screen->presentedViewController());
