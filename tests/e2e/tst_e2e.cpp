@@ -120,10 +120,8 @@ void TstE2e::walk() {
             QCOMPARE(rewarded.size(), 0);
             return;
         }
-        const auto claim = server().requestsTo(u"/v1/reward"_s).first();
-        QCOMPARE(claim.queryValue(u"campid"_s), std::optional<QString>(QString::number(campid)));
-        QCOMPARE(claim.queryValue(u"orvkey"_s), cell->orvkey());
-        QCOMPARE(cell->orvkey(), server().stateReplyKey(sandbox().userId(), campid));
+        QCOMPARE(server().requestsTo(u"/v1/reward"_s).first().queryValue(u"orvkey"_s),
+                 server().stateReplyKey(sandbox().userId(), campid));
     }
 
     // 4. The reward is reported once; the completion alert over the offerwall, and confirming it

