@@ -176,7 +176,6 @@ void TstE2e::shownAndClosedPaired() {
         // A host widget outside any controller: the offerwall is a phone-sized window of its own.
         Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
         QWidget hostWidget;
-        hostWidget.resize(300, 300);
         hostWidget.show();
         Orvane::shared().presentOrvane(&hostWidget);
         QPointer<NavigationController> own(hostWidget.findChild<NavigationController*>());
