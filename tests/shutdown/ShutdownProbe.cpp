@@ -36,10 +36,9 @@ int main(int argc, char** argv) {
     orvane::ImageCacheLoader loader;
     for (const int campid : {101, 102, 103, 104, 105, 106}) {
         const QString id = QString::number(campid);
-        for (const char* kind : {"icon", "banner"}) {
-            const QUrl url(base + QStringLiteral("/img/%1/%2.png").arg(id, QLatin1String(kind)));
-            orvane::ImageCache::defaultCache().loadImage(url, QSizeF(64, 64));
-        }
+        for (const QString& kind : {QStringLiteral("icon"), QStringLiteral("banner")})
+            orvane::ImageCache::defaultCache().loadImage(
+                QUrl(base + QStringLiteral("/img/%1/%2.png").arg(id, kind)), QSizeF(64, 64));
         loader.obtainImageWithPath(base + QStringLiteral("/img/%1/detail.png").arg(id), {});
         orvane::ApiList().getState(id, {});
         orvane::ApiList().getInst(id);
