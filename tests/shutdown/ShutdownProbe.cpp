@@ -17,9 +17,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 2) {
+    if (args.size() < 2)
         return 2;
-    }
     const QString base = args.at(1);
     orvane::test::TemporarySettings settings;
     orvane::OrvaneSDK::shared().setHostUrl(base + QStringLiteral("/v1"));
@@ -37,16 +36,14 @@ int main(int argc, char** argv) {
     orvane::ImageCacheLoader loader;
     for (const int campid : {101, 102, 103, 104, 105, 106}) {
         const QString id = QString::number(campid);
-        for (const char* kind : {"icon", "banner"}) {
-            const QUrl url(base + QStringLiteral("/img/%1/%2.png").arg(id, QLatin1String(kind)));
-            orvane::ImageCache::defaultCache().loadImage(url, QSizeF(64, 64));
-        }
+        for (const QString& kind : {QStringLiteral("icon"), QStringLiteral("banner")})
+            orvane::ImageCache::defaultCache().loadImage(
+                QUrl(base + QStringLiteral("/img/%1/%2.png").arg(id, kind)), QSizeF(64, 64));
         loader.obtainImageWithPath(base + QStringLiteral("/img/%1/detail.png").arg(id), {});
         orvane::ApiList().getState(id, {});
         orvane::ApiList().getInst(id);
     }
-    if (args.contains(QStringLiteral("--at-once"))) {
+    if (args.contains(QStringLiteral("--at-once")))
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
-    }
     return app.exec() == 0 ? 0 : 1;
 }

@@ -1,13 +1,11 @@
 // The UI layer's building blocks on their own, offscreen and driven with real clicks: the
 // controller life cycle on a navigation stack and under presentations, back titles, alerts and
-// sheets, the storyboard registry, table geometry and reuse, and the small controls.
+// sheets (with a content controller), the storyboard's refusals, table geometry and reuse, and the
+// small controls.
 
 #include <set>
 
-#include <QPointer>
 #include <QScrollBar>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -30,7 +28,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A controller that writes "<name>:load|appear|disappear|prepare..." to a shared journal.
+// A controller that writes "<name>:load|appear|disappear" to a shared journal.
 class Recorder : public ViewController {
 public:
     Recorder(const QString& name, QStringList* journal)
@@ -38,12 +36,6 @@ public:
         , m_journal(journal) {
         setTitle(name);
     }
-    void prepare(StoryboardSegue& segue, const QVariant& sender) override {
-        note(u":prepare:"_s + segue.identifier + u':' + sender.toString());
-        if (auto* destination = dynamic_cast<Recorder*>(segue.destination))
-            destination->payload = sender.toString();
-    }
-    QString payload;
 
 protected:
     void viewDidLoad() override { note(u":load"_s); }
@@ -74,15 +66,6 @@ AlertController* okAlert(const QString& title) {
     return alertOf(title, {}, {u"OK"_s});
 }
 
-class Popup : public ViewController {
-public:
-    int appearances = 0;
-
-protected:
-    void viewDidAppear(bool) override { ++appearances; }
-    void viewDidLayoutSubviews() override { setPreferredContentSize(QSize(width(), 150)); }
-};
-
 // A row of the height the data source chooses; counts its reuses and taps.
 class RowCell : public TableViewCell {
 public:
@@ -99,14 +82,12 @@ public:
 class Source : public TableViewDataSource {
 public:
     int rows = 5;
-    std::map<TableViewCell*, int> lastRowOf; // which row each cell was last handed to
     int numberOfRows(TableView&) override { return rows; }
     TableViewCell* cellForRow(TableView& table, int row) override {
         auto* cell =
             static_cast<RowCell*>(table.dequeueReusableCell(row % 2 ? u"odd"_s : u"even"_s));
         cell->row = row;
         cell->label->setText(QString::number(row));
-        lastRowOf[cell] = row;
         return cell;
     }
 };
@@ -131,84 +112,68 @@ private Q_SLOTS:
     void alertLayouts_data();
     void alertLayouts();
     void alertHandlersAndQueue();
-    void contentControllerAndTapOutside();
-    void storyboardRegistryAndSegues();
+    void storyboardRefusesUnknownIdentifiers();
     void tableGeometryReuseAndTaps();
     void controlsRenderAndReactToRealClicks();
-    void imageViewConstraintsAndScrollInset();
-    void activityOverlayBlocksInput();
+    void imageScrollAndActivityViews();
 
 private:
     Recorder* rec(const QString& name) { return new Recorder(name, &m_j); }
+    QStringList taken() { return std::exchange(m_j, {}); } // the journal so far, emptied
     QStringList m_j;
     Recorder* m_root = nullptr;
     std::unique_ptr<NavigationController> m_nav;
 };
 
 void TstUi::lifecycleAcrossPushPopAndPresent() {
-    QStringList& j = m_j;
     NavigationController& nav = *m_nav;
-    QVERIFY(j.isEmpty()); // a stack not shown yet loads nothing: the root loads when shown
+    QVERIFY(m_j.isEmpty()); // a stack not shown yet loads nothing: the root loads when shown
     nav.show();
     QVERIFY(QTest::qWaitForWindowExposed(&nav));
-    QCOMPARE(nav.size(), QSize(390, 844));
-    QCOMPARE(j, (QStringList{u"root:load"_s, u"root:appear"_s}));
+    QCOMPARE(taken(), (QStringList{u"root:load"_s, u"root:appear"_s}));
 
-    j.clear();
-    auto* a = rec(u"a"_s);
+    QPointer<Recorder> a = rec(u"a"_s);
     nav.pushViewController(a, false);
-    QCOMPARE(j, (QStringList{u"a:load"_s, u"root:disappear"_s, u"a:appear"_s}));
-    QCOMPARE(a->navigationController(), &nav);
+    QCOMPARE(taken(), (QStringList{u"a:load"_s, u"root:disappear"_s, u"a:appear"_s}));
     QCOMPARE(nav.navigationBar()->title(), u"a"_s);
 
-    // A full-window modal covers the stack; a sheet does not.
-    j.clear();
-    auto* modal = rec(u"modal"_s);
-    bool presentedDone = false;
-    a->present(modal, false, [&] { presentedDone = true; });
-    QVERIFY(presentedDone);
-    QCOMPARE(j, (QStringList{u"modal:load"_s, u"a:disappear"_s, u"modal:appear"_s}));
-    QCOMPARE(a->presentedViewController(), modal);
+    // A full-window modal covers the stack, inside the window; the presentation owns it.
+    QPointer<Recorder> modal = rec(u"modal"_s);
+    int done = 0;
+    a->present(modal, false, [&] { ++done; });
+    QCOMPARE(taken(), (QStringList{u"modal:load"_s, u"a:disappear"_s, u"modal:appear"_s}));
     QCOMPARE(modal->presentingViewController(), a);
-    QCOMPARE(modal->navigationController(), nullptr);
-    QCOMPARE(modal->window(), &nav); // lives inside the window, not a window of its own
-
-    j.clear();
-    QPointer<Recorder> modalGuard(modal);
-    bool dismissedDone = false;
-    modal->dismiss(false, [&] { dismissedDone = true; });
-    QVERIFY(dismissedDone);
-    QCOMPARE(j, (QStringList{u"modal:disappear"_s, u"a:appear"_s}));
+    QCOMPARE(modal->window(), &nav);
+    modal->dismiss(false, [&] { ++done; });
+    QCOMPARE(done, 2);
+    QCOMPARE(taken(), (QStringList{u"modal:disappear"_s, u"a:appear"_s}));
     QCOMPARE(a->presentedViewController(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!modalGuard); // the presentation owned it
+    QVERIFY(!modal);
 
-    j.clear();
+    // A sheet does not cover what is below it.
     auto* alert = okAlert(u"T"_s);
     a->present(alert, false);
-    QVERIFY(alert->isAppeared() && a->isAppeared()); // still on screen below the sheet
+    QVERIFY(alert->isAppeared() && a->isAppeared());
     QTest::mouseClick(alert->actionButton(u"OK"_s), Qt::LeftButton);
-    QVERIFY(j.isEmpty());
+    QVERIFY(m_j.isEmpty());
 
-    // Back with a real click: a leaves, root returns; a is deleted afterwards.
-    QPointer<Recorder> aGuard(a);
+    // Back with a real click: a leaves, root returns; a is deleted afterwards; the root stays.
     QTest::mouseClick(nav.navigationBar()->backButton(), Qt::LeftButton);
-    QCOMPARE(j, (QStringList{u"a:disappear"_s, u"root:appear"_s}));
+    QCOMPARE(taken(), (QStringList{u"a:disappear"_s, u"root:appear"_s}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!aGuard);
-    QVERIFY(!nav.navigationBar()->backButton()->isVisible());
-    QCOMPARE(nav.popViewController(false), false); // the root stays
+    QVERIFY(!a && !nav.navigationBar()->backButton()->isVisible());
+    QCOMPARE(nav.popViewController(false), false);
 
     // popToRoot over several, then hiding and showing the window.
     nav.pushViewController(rec(u"b"_s), false);
     nav.pushViewController(rec(u"c"_s), false);
-    j.clear();
+    taken();
     QCOMPARE(nav.popToRootViewController(false), 2);
-    QCOMPARE(j, (QStringList{u"c:disappear"_s, u"root:appear"_s}));
-    j.clear();
+    QCOMPARE(taken(), (QStringList{u"c:disappear"_s, u"root:appear"_s}));
     nav.hide();
     nav.show();
-    QCOMPARE(j, (QStringList{u"root:disappear"_s, u"root:appear"_s})); // loads once only
+    QCOMPARE(taken(), (QStringList{u"root:disappear"_s, u"root:appear"_s})); // loads once only
 }
 
 void TstUi::backButtonTitles() {
@@ -220,9 +185,6 @@ void TstUi::backButtonTitles() {
     nav.pushViewController(detail, false);
     QVERIFY(back->isVisible());
     QCOMPARE(back->title(), u"‹ Offers"_s); // the title of the controller below
-    m_root->navigationItem().setBackButtonTitle(u"List"_s);
-    QCOMPARE(back->title(), u"‹ List"_s);
-    m_root->navigationItem().setBackButtonTitle(QString());
     m_root->setTitle(QString());
     QCOMPARE(back->title(), u"‹ Back"_s);
     // The back title a controller sets on itself shows when something is pushed above it.
@@ -241,9 +203,7 @@ void TstUi::backButtonTitles() {
     nav.popToRootViewController(false);
     auto* close = new Button(u"Close"_s);
     m_root->navigationItem().setLeftWidget(close);
-    QVERIFY(close->isVisible());
-    QCOMPARE(close->parentWidget(), nav.navigationBar());
-    QVERIFY(!back->isVisible());
+    QVERIFY(close->isVisible() && !back->isVisible());
 }
 
 void TstUi::alertLayouts_data() {
@@ -283,7 +243,6 @@ void TstUi::alertLayouts() {
             : alertOf(title, message, actions,
                       sheet ? AlertController::Style::ActionSheet : AlertController::Style::Alert);
     m_root->present(alert, false);
-    QCOMPARE(AlertController::visibleAlert(), alert);
     QStringList texts;
     for (AlertActionButton* button : alert->actionButtons()) {
         texts << button->text();
@@ -328,7 +287,6 @@ void TstUi::alertHandlersAndQueue() {
     QTest::mouseClick(confirm, Qt::LeftButton); // a second tap before deletion
     QTest::mouseClick(other, Qt::LeftButton);
     QCOMPARE(calls, QStringList{u"gone"_s});
-    QVERIFY(!alert->isVisible());
 
     // A handler may present the next alert at once.
     auto* first = new AlertController(u"First"_s, QString());
@@ -381,25 +339,22 @@ void TstUi::alertHandlersAndQueue() {
     screen->present(nullptr, false);
     screen->present(nav.topViewController(), false);
     QCOMPARE(screen->presentedViewController(), nullptr);
-}
 
-void TstUi::contentControllerAndTapOutside() {
-    m_nav->show();
-    ViewController* screen = m_root;
+    // A sheet around a content controller; a tap outside its card closes it.
     auto* sheet = new AlertController(QString(), QString(), AlertController::Style::ActionSheet);
-    auto* popup = new Popup;
+    auto* popup = rec(u"popup"_s);
+    popup->setPreferredContentSize(QSize(0, 150));
     sheet->setContentViewController(popup);
     sheet->setDismissOnTapOutside(true);
     QSignalSpy backdrop(sheet, &AlertController::backdropTapped);
     screen->present(sheet, false);
-    QCOMPARE(popup->appearances, 1);
+    QCOMPARE(m_j.count(u"popup:appear"_s), 1);
     QCOMPARE(popup->height(), 150);
     QVERIFY(sheet->card()->geometry().contains(popup->mapTo(sheet, QPoint(5, 5))));
 
     // A tap on the card is not a tap outside.
     QTest::mouseClick(popup, Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(backdrop.count(), 0);
-    QCOMPARE(screen->presentedViewController(), sheet);
     QTest::mouseClick(sheet, Qt::LeftButton, {}, QPoint(20, 20));
     QCOMPARE(backdrop.count(), 1);
     QCOMPARE(screen->presentedViewController(), nullptr);
@@ -418,30 +373,13 @@ void TstUi::contentControllerAndTapOutside() {
     stays->dismiss(false);
 }
 
-void TstUi::storyboardRegistryAndSegues() {
+// Unknown identifiers make nothing and log an error. (The offerwall's own scenes, views and
+// segues are made by the screen tests.)
+void TstUi::storyboardRefusesUnknownIdentifiers() {
     test::LogCapture log;
-    Storyboard::registerScene(u"Main"_s, [&] { return new NavigationController(rec(u"main"_s)); });
-    Storyboard::registerScene(u"Detail"_s, [&] { return rec(u"detail"_s); });
-    Storyboard::setInitialScene(u"OrvaneStoryboard"_s, u"Main"_s);
-    Storyboard::registerSegue(u"DetailViewController"_s, u"Detail"_s);
-
-    std::unique_ptr<ViewController> initial(
-        Storyboard::instantiateInitialViewController(u"OrvaneStoryboard"_s));
-    auto* nav = qobject_cast<NavigationController*>(initial.get());
-    QVERIFY(nav);
-    nav->show();
-    auto* main = dynamic_cast<Recorder*>(nav->topViewController());
-    QVERIFY(main->performSegue(u"DetailViewController"_s, 7));
-    auto* detail = dynamic_cast<Recorder*>(nav->topViewController());
-    QVERIFY(detail && detail != main);
-    QCOMPARE(detail->payload, u"7"_s); // prepare ran before the push
-    const qsizetype prepared = m_j.indexOf(u"main:prepare:DetailViewController:7"_s);
-    QVERIFY(prepared >= 0 && prepared < m_j.indexOf(u"detail:appear"_s));
-
-    // Unknown identifiers: nothing made, a logged error.
     QCOMPARE(Storyboard::instantiateViewController(u"Nope"_s), nullptr);
     QCOMPARE(Storyboard::instantiateInitialViewController(u"Other"_s), nullptr);
-    QVERIFY(!Storyboard::performSegue(u"Missing"_s, detail));
+    QVERIFY(!Storyboard::performSegue(u"Missing"_s, m_root));
     QVERIFY(!Storyboard::performSegue(u"DetailViewController"_s, nullptr));
     QCOMPARE(Storyboard::instantiateCell(u"tvc_none"_s), nullptr);
     QCOMPARE(Storyboard::instantiateView(u"CopyRightView"_s), nullptr);
@@ -450,10 +388,6 @@ void TstUi::storyboardRegistryAndSegues() {
           "unknown segue identifier Missing", "unknown cell identifier tvc_none",
           "unknown view identifier CopyRightView"})
         QVERIFY2(log.contains(QLatin1StringView(line)), line);
-    Storyboard::registerView(u"CopyRightView"_s,
-                             [](QWidget* parent) { return new QWidget(parent); });
-    QVERIFY(std::unique_ptr<QWidget>(Storyboard::instantiateView(u"CopyRightView"_s)));
-    QCOMPARE(nav->viewControllers().size(), 2);
 }
 
 void TstUi::tableGeometryReuseAndTaps() {
@@ -462,9 +396,9 @@ void TstUi::tableGeometryReuseAndTaps() {
     Source source;
     for (const QString& id : {u"odd"_s, u"even"_s})
         table.registerCell(id, [] { return new RowCell; });
-    auto* header = new QLabel(u"header"_s);
+    auto* header = new QLabel;
+    auto* footer = new QLabel;
     header->setFixedHeight(50);
-    auto* footer = new QLabel(u"footer"_s);
     footer->setFixedHeight(30);
     table.setHeaderView(header);
     table.setFooterView(footer);
@@ -496,8 +430,6 @@ void TstUi::tableGeometryReuseAndTaps() {
     source.rows = 300;
     table.reloadData();
     auto* firstCell = static_cast<RowCell*>(table.cellForRow(0));
-    std::set<TableViewCell*> everSeen;
-    bool firstCellReused = false;
     auto* bar = table.verticalScrollBar();
     for (int step = 0; bar->value() < bar->maximum() && step < 2000; ++step) {
         bar->setValue(bar->value() + 37);
@@ -505,19 +437,15 @@ void TstUi::tableGeometryReuseAndTaps() {
         for (int row : table.visibleRows()) {
             auto* cell = static_cast<RowCell*>(table.cellForRow(row));
             QVERIFY2(distinct.insert(cell).second, "a cell shown for two rows at once");
-            QCOMPARE(source.lastRowOf[cell], row);
             QCOMPARE(cell->row, row);
             QCOMPARE(cell->reuseIdentifier(), row % 2 ? u"odd"_s : u"even"_s);
             QCOMPARE(table.rowForCell(cell), row);
             QVERIFY(cell->isVisible());
-            everSeen.insert(cell);
-            firstCellReused |= cell == firstCell && row != 0;
         }
     }
     QCOMPARE(table.visibleRows().last(), 299);
-    QVERIFY(firstCellReused && firstCell->reuses > 0);
+    QVERIFY(firstCell->reuses > 0);
     QVERIFY2(table.createdCellCount() < 40, qPrintable(QString::number(table.createdCellCount())));
-    QCOMPARE(static_cast<int>(everSeen.size()), table.createdCellCount());
     table.scrollToRow(250); // lands the row at the top, measured
     QCOMPARE(table.cellForRow(250)->geometry().top(), 0);
 
@@ -525,7 +453,6 @@ void TstUi::tableGeometryReuseAndTaps() {
     const int created = table.createdCellCount();
     source.rows = 10;
     table.reloadData();
-    QCOMPARE(table.numberOfRows(), 10);
     QVERIFY(table.createdCellCount() <= created + 2);
     table.scrollToRow(0);
     QCOMPARE(table.visibleRows().first(), 0);
@@ -540,10 +467,9 @@ void TstUi::controlsRenderAndReactToRealClicks() {
     auto* styled = new Label;
     auto* reward = new Button(u"1,500 P"_s);
     auto* pages = new PageControl;
-    column->addWidget(tabs);
-    column->addWidget(styled);
-    column->addWidget(reward);
-    column->addWidget(pages);
+    auto* text = new TextView;
+    for (QWidget* widget : std::initializer_list<QWidget*>{tabs, styled, reward, pages, text})
+        column->addWidget(widget);
     column->addStretch(1);
     styled->setRichText(
         u"<span style=\"color:#8c8c8c\">Reach level 5 within 3 days. </span><b>1,500 P</b>"_s);
@@ -572,7 +498,6 @@ void TstUi::controlsRenderAndReactToRealClicks() {
     const QPoint second = tabs->segmentRect(1).center();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, second);
     QCOMPARE(tabChanged.count(), 1);
-    QCOMPARE(tabChanged.first().first().toInt(), 1);
     QCOMPARE(tabs->selectedSegmentIndex(), 1);
     QTest::mouseClick(tabs, Qt::LeftButton, {}, second); // already selected
     // Press on one segment, release on another (one not selected): nothing.
@@ -587,47 +512,33 @@ void TstUi::controlsRenderAndReactToRealClicks() {
     reward->setEnabled(false);
     QTest::mouseClick(reward, Qt::LeftButton);
     QCOMPARE(taps, 1);
-    QCOMPARE(reward->currentState(), Button::State::Disabled);
-    reward->setTitle(u"Wait"_s, Button::State::Disabled);
-    QCOMPARE(reward->currentTitle(), u"Wait"_s);
-    QCOMPARE(reward->title(Button::State::Highlighted), u"1,500 P"_s);
 
     // Tap recognizer on a label: press and release inside fire once; release outside does not.
     int labelTaps = 0;
-    auto* recognizer = TapRecognizer::attach(styled, [&] { ++labelTaps; });
-    QSignalSpy recognized(recognizer, &TapRecognizer::tapped);
+    TapRecognizer::attach(styled, [&] { ++labelTaps; });
     QTest::mouseClick(styled, Qt::LeftButton);
     QTest::mousePress(styled, Qt::LeftButton, {}, QPoint(2, 2));
     QTest::mouseRelease(styled, Qt::LeftButton, {}, QPoint(-20, -20));
     QTest::mouseClick(styled, Qt::RightButton);
     QCOMPARE(labelTaps, 1);
-    QCOMPARE(recognized.count(), 1);
     QCOMPARE(styled->plainText(), u"Reach level 5 within 3 days. 1,500 P"_s);
 
-    QSignalSpy pageChanged(pages, &PageControl::valueChanged);
     QTest::mouseClick(pages, Qt::LeftButton, {}, QPoint(pages->width() - 2, pages->height() / 2));
     QCOMPARE(pages->currentPage(), 2);
-    QCOMPARE(pageChanged.count(), 1);
 
     // A text view reports the start and the end of editing.
-    QWidget holder;
-    auto* text = new TextView;
-    auto* other = new TextField;
-    auto* layout = new QVBoxLayout(&holder);
-    layout->addWidget(text);
-    layout->addWidget(other);
     int began = 0, ended = 0;
     text->onBeginEditing([&](TextView&) { ++began; });
     text->onEndEditing([&](TextView&) { ++ended; });
-    holder.show();
-    QVERIFY(QTest::qWaitForWindowActive(&holder));
+    nav.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&nav));
     text->setFocus();
-    other->setFocus();
+    tabs->setFocus();
     QCOMPARE(began, 1);
     QCOMPARE(ended, 1);
 }
 
-void TstUi::imageViewConstraintsAndScrollInset() {
+void TstUi::imageScrollAndActivityViews() {
     using CM = ContentMode;
     const QSizeF box(320, 160), square(600, 600);
     QCOMPARE(ImageView::targetRect(box, square, CM::AspectFit), QRectF(80, 0, 160, 160));
@@ -640,7 +551,6 @@ void TstUi::imageViewConstraintsAndScrollInset() {
     view.resize(100, 100);
     QImage red(10, 10, QImage::Format_ARGB32);
     red.fill(Qt::red);
-    QSignalSpy changed(&view, &ImageView::imageChanged);
     view.setImage(red);
     view.setCornerRadius(30);
     QImage out(100, 100, QImage::Format_ARGB32);
@@ -648,15 +558,6 @@ void TstUi::imageViewConstraintsAndScrollInset() {
     view.render(&out, QPoint(), QRegion(), QWidget::DrawChildren);
     QCOMPARE(QColor(out.pixel(50, 50)), QColor(Qt::red));
     QCOMPARE(qAlpha(out.pixel(1, 1)), 0);
-    view.clearImage();
-    view.clearImage();
-    QCOMPARE(changed.count(), 2);
-    QVERIFY(!view.hasImage());
-
-    // A spacing constraint sets its layout's spacing.
-    QVBoxLayout layout;
-    LayoutConstraint::spacing(&layout).setConstant(10);
-    QCOMPARE(layout.spacing(), 10);
 
     // The scroll view's bottom inset adds to the scrollable range.
     ScrollView scroll;
@@ -670,10 +571,8 @@ void TstUi::imageViewConstraintsAndScrollInset() {
     scroll.setBottomContentInset(216);
     QCoreApplication::processEvents();
     QCOMPARE(scroll.verticalScrollBar()->maximum(), before + 216);
-    QCOMPARE(scroll.viewport()->height(), 200);
-}
 
-void TstUi::activityOverlayBlocksInput() {
+    // A running activity overlay takes the clicks meant for what is below it.
     QWidget screen;
     screen.resize(390, 844);
     auto* button = new Button(u"Send"_s, &screen);
@@ -682,13 +581,9 @@ void TstUi::activityOverlayBlocksInput() {
     button->onTap([&] { ++taps; });
     screen.show();
     ActivityOverlay* overlay = ActivityOverlay::on(&screen);
-    QCOMPARE(ActivityOverlay::on(&screen), overlay); // one per target
     overlay->start();
-    QVERIFY(overlay->isAnimating());
-    QCOMPARE(overlay->geometry(), screen.rect());
-    QWidget* hit = screen.childAt(button->geometry().center());
-    QCOMPARE(hit, overlay); // what the user clicks is the overlay
-    QTest::mouseClick(hit, Qt::LeftButton);
+    QCOMPARE(screen.childAt(button->geometry().center()), overlay); // what the user clicks
+    QTest::mouseClick(overlay, Qt::LeftButton, {}, button->geometry().center());
     QCOMPARE(taps, 0);
     screen.resize(390, 600);
     QCOMPARE(overlay->geometry(), screen.rect());
