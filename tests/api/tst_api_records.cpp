@@ -70,7 +70,6 @@ private Q_SLOTS:
     void strictRecordsFail_data();
     void strictRecordsFail();
     void absentValuesAndExactIntegers();
-    void truncatedAndDeepDocuments();
     void conformanceCorpus();
 };
 
@@ -81,25 +80,21 @@ void TstApiRecords::campTakesDefaultsFieldByField_data() {
         QTest::newRow(name) << QByteArray(body) << QByteArray(expected);
     };
     row("empty object", "{}", "{}");
-    row("campid as string", R"({"campid":"12"})", "{}");
+    row("wrong types and nulls",
+        R"({"campid":"12","rewardprice":"100","name":5,"cta":"Go","iconurl":null,"bm":true,
+        "targetpkg":"a"})",
+        R"({"cta":"Go"})");
     row("campid 1.5", R"({"campid":1.5,"bm":4})", R"({"bm":4})");
-    row("campid 100.0", R"({"campid":100.0})", R"({"campid":100})");
-    row("integer price", R"({"rewardprice":100})", R"({"rewardprice":100})");
-    row("price as string", R"({"rewardprice":"100"})", "{}");
-    row("name as number", R"({"name":5,"cta":"Go"})", R"({"cta":"Go"})");
-    row("nulls", R"({"campid":null,"iconurl":null,"bm":true})", "{}");
+    row("campid 100.0, integer price", R"({"campid":100.0,"rewardprice":100})",
+        R"({"campid":100,"rewardprice":100})");
     row("mixed targetpkg", R"({"targetpkg":["a",1],"detargetpkg":["x"],"campid":3})",
         R"({"detargetpkg":["x"],"campid":3})");
-    row("targetpkg not array", R"({"targetpkg":"a"})", "{}");
     // A key names a field only when it is exactly the field's name, however it is written.
-    row("other case, unknown keys", R"({"CampId":5,"Name":"x","extra":{"x":1},"orvkey":""})",
-        R"({"orvkey":""})");
-    row("prefix, extension, space", R"({"campi":5,"campidd":6,"nam":"x","name ":"y"})", "{}");
+    row("near keys", R"({"CampId":5,"Name":"x","extra":{"x":1},"orvkey":"","campi":5,"campidd":6,
+        "nam":"x","name ":"y","":5,"c\u00e4mpid":5,"\u540d":"x","cxxxxd":5,"nxxe":"x","campid":9,
+        "name":"n"})",
+        R"({"orvkey":"","campid":9,"name":"n"})");
     row("escaped letters", R"({"\u0063ampid":7,"n\u0061me":"e"})", R"({"campid":7,"name":"e"})");
-    row("empty key", R"({"":5,"campid":8})", R"({"campid":8})");
-    row("non-ASCII keys", R"({"c\u00e4mpid":5,"\u540d":"x","campid":9,"name":"n"})",
-        R"({"campid":9,"name":"n"})");
-    row("same first and last letters", R"({"cxxxxd":5,"nxxe":"x","campid":3})", R"({"campid":3})");
     row("repeated key", R"({"campid":1,"campid":2})", R"({"campid":1,"campid":2})");
 }
 
@@ -158,10 +153,6 @@ void TstApiRecords::listElementsDecodeAsAlone_data() {
     QTest::newRow("list changes by one element") << QByteArray(
         R"([{"targetpkg":["a","b"]},{"targetpkg":["a","b"]},{"targetpkg":["a","c"]},
         {"targetpkg":["a"]},{"targetpkg":["a",1]},{"targetpkg":"a"},{"targetpkg":["a","b"]}])");
-    QByteArray many = "[";
-    for (int i = 0; i < 20; ++i)
-        many += "{\"name\":\"n" + QByteArray::number(i % 12) + "\"},";
-    QTest::newRow("repeats after many different values") << many + R"({"name":"n0"}])";
 }
 
 void TstApiRecords::listElementsDecodeAsAlone() {
@@ -175,15 +166,9 @@ void TstApiRecords::listElementsDecodeAsAlone() {
         QCOMPARE(req.value().camp->at(i), decodeCamp(array.at(i)).value());
 
     // Strict elements: the list holds exactly when each element holds alone.
-    const Decoded<RewardList> rewards = decode<RewardList>(R"({"reward":)" + elements + "}");
-    bool allHold = true;
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        const Decoded<Reward> alone = decode<Reward>(json(array.at(i).toObject()));
-        allHold = allHold && alone.ok();
-        if (rewards.ok())
-            QCOMPARE(rewards.value().reward->at(i), alone.value());
-    }
-    QCOMPARE(rewards.ok(), allHold);
+    const auto holds = [](const QJsonValue& v) { return decode<Reward>(json(v.toObject())).ok(); };
+    QCOMPARE(decode<RewardList>(R"({"reward":)" + elements + "}").ok(),
+             std::all_of(array.begin(), array.end(), holds));
 }
 
 void TstApiRecords::strictRecordsFail_data() {
@@ -257,23 +242,6 @@ void TstApiRecords::absentValuesAndExactIntegers() {
     QCOMPARE(*decode<Camp>(R"({"rewardprice":1e-3})").value().rewardprice, 0.001);
 }
 
-void TstApiRecords::truncatedAndDeepDocuments() {
-    // Every proper prefix of a valid reply is refused.
-    const QByteArray reply = json({{u"camp"_s, QJsonArray{fullCampJson(0), fullCampJson(1)}}});
-    QVERIFY(decode<Req>(reply).ok());
-    for (qsizetype n = 0; n < reply.size(); ++n)
-        QVERIFY2(!decode<Req>(reply.left(n)).ok(), qPrintable(QString::number(n)));
-    // Deep nesting is refused by the parser's nesting limit, not by the stack.
-    const int depth = 200000;
-    const Decoded<Req> deep =
-        decode<Req>("{\"camp\":" + QByteArray(depth, '[') + QByteArray(depth, ']') + "}");
-    QVERIFY2(deep.error().contains("not valid JSON"_L1), qPrintable(deep.error()));
-    QVERIFY(
-        !decode<Camp>(QByteArray("{\"a\":").repeated(100000) + "1" + QByteArray(100000, '}')).ok());
-    // A nesting the parser accepts decodes as a wrong type, cleanly.
-    QVERIFY(!decode<Req>("{\"camp\":[" + QByteArray(500, '[') + QByteArray(500, ']') + "]}").ok());
-}
-
 // The public JSON parsing corpus: documents that must be refused ("n_") are refused by every
 // record with a reason, and any object that must parse ("y_") is a campaign.
 void TstApiRecords::conformanceCorpus() {
@@ -284,10 +252,9 @@ void TstApiRecords::conformanceCorpus() {
         QFile file(dir.filePath(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray body = file.readAll();
-        const Decoded<ResultData> result = decode<ResultData>(body);
         if (name.startsWith(u"n_"_s)) {
-            QVERIFY2(!decode<Req>(body).ok() && !decode<Camp>(body).ok() && !result.ok() &&
-                         !result.error().isEmpty(),
+            QVERIFY2(!decode<Req>(body).ok() && !decode<Camp>(body).ok() &&
+                         !decode<ResultData>(body).error().isEmpty(),
                      qPrintable(name));
         } else if (name.startsWith(u"y_"_s) && QJsonDocument::fromJson(body).isObject()) {
             QVERIFY2(decode<Camp>(body).ok(), qPrintable(name));

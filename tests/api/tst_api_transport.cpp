@@ -46,7 +46,6 @@ private Q_SLOTS:
         QCOMPARE(normalised, text("campid", "3") + text("count", "7") + text("email", "a@b.c") +
                                  text("empty", "") + text("name", u"홍길동"_s.toUtf8()) +
                                  file(red) + file(blue) + "--^-----^--\r\n");
-        QCOMPARE(QImage::fromData(test::jpeg70(red), "JPEG").size(), red.size());
         // An empty form is only the closing line.
         QCOMPARE(ApiProvider::createBody({}, {}, ApiProvider::kBoundary), "--^-----^--\r\n"_ba);
         QCOMPARE(ApiProvider::createBody({{u"a"_s, QVariant()}}, {QImage()}, u"xy"_s),

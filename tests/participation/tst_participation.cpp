@@ -173,66 +173,39 @@ private Q_SLOTS:
         QCOMPARE(requests(kState), 5);
         QVERIFY(first.checks == 0 && first.accumulations.isEmpty());
     }
-    void stateThreeByRewardType_data() {
-        QTest::addColumn<qint64>("campid");
-        QTest::addColumn<int>("rewardtype");
-        QTest::newRow("bm 2, user collects") << qint64(103) << 1;
-        QTest::newRow("bm 2, server credits") << qint64(103) << 2;
-        QTest::newRow("bm 3, user collects") << qint64(105) << 1;
-        QTest::newRow("bm 3, server credits") << qint64(105) << 2;
-    }
-    void stateThreeByRewardType() {
-        QFETCH(qint64, campid);
-        QFETCH(int, rewardtype);
-        server().setRewardType(rewardtype);
-        Listener listener;
-        ApiJoin& join = ApiJoin::shared();
-        join.startJoin(campaign(campid, rewardtype), &listener);
-        QTRY_COMPARE(requests(kState), 1); // the poll has started
-        QVERIFY(pollUntil([&] { return !join.isPolling(); }));
-
-        if (rewardtype == 1) {
-            // The key of the state reply, which differs from the one the list and the join carry.
-            const std::optional<QString> stateKey =
-                server().stateReplyKey(sandbox().userId(), campid);
-            QVERIFY(stateKey && !stateKey->isEmpty());
-            QCOMPARE(listener.accumulations, (Accumulations{{campid, *stateKey}}));
-            QVERIFY(settled() && !AlertController::visibleAlert());
-            join.apiReward(campid, *stateKey); // the key claims the reward
-        }
-        QTRY_VERIFY(AlertController::visibleAlert());
-        QVERIFY(m_posted.isEmpty());
-        QVERIFY(answerAlert(text("ov_participation_complete")));
-        QCOMPARE(m_posted, m_refreshed);
-        QCOMPARE(listener.accumulations.size(), rewardtype == 1 ? 1 : 0);
-    }
     void pollEndings_data() {
+        QTest::addColumn<qint64>("campid");        // 105 is a bm 3 campaign, the others bm 2
         QTest::addColumn<sandbox::Fault>("fault"); // on the first state request only
         QTest::addColumn<bool>("keepsPolling");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("HTTP error status") << sandbox::Fault::status(503) << true << QString();
-        QTest::newRow("undecodable body")
-            << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed) << true << QString();
-        QTest::newRow("result other than 200") << sandbox::Fault::resultCode(500) << false
-                                               << u"ApiJoin getReward Error : Optional(500)"_s;
-        QTest::newRow("state 3 at once") << confirmedState(u"first-key"_s) << false << QString();
+        QTest::newRow("HTTP error status")
+            << qint64(103) << sandbox::Fault::status(503) << true << QString();
+        QTest::newRow("undecodable body, bm 3")
+            << qint64(105) << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed) << true
+            << QString();
+        QTest::newRow("result other than 200")
+            << qint64(103) << sandbox::Fault::resultCode(500) << false
+            << u"ApiJoin getReward Error : Optional(500)"_s;
+        QTest::newRow("state 3 at once")
+            << qint64(103) << confirmedState(u"first-key"_s) << false << QString();
     }
     // How the first state reply of a poll decides whether it goes on.
     void pollEndings() {
+        QFETCH(qint64, campid);
         QFETCH(sandbox::Fault, fault);
         QFETCH(bool, keepsPolling);
         QFETCH(QString, logged);
         server().setFault(kState, fault.times(1));
         Listener listener;
         ApiJoin& join = ApiJoin::shared();
-        join.startJoin(campaign(103), &listener);
+        join.startJoin(campaign(campid), &listener);
         QTRY_COMPARE(requests(kState), 1);
 
         if (keepsPolling) {
             // The next ticks ask again, until the participation is confirmed.
             QVERIFY(pollUntil([&] { return !listener.accumulations.isEmpty(); }));
             QVERIFY(requests(kState) >= 2);
-            QCOMPARE(listener.accumulations.first().first, 103);
+            QCOMPARE(listener.accumulations.first().first, campid);
             return;
         }
         QTRY_VERIFY(!join.isPolling());
