@@ -114,12 +114,6 @@ private Q_SLOTS:
             run(u"/v1/join"_s, [](ApiList& a, ApiCompletion c) { a.getJoin(u"7"_s, c); }).rawQuery,
             kKeys + "&campid=7&adid=" + kAdid +
                 "&accid&devmodel=Desk9%2C1&osver=12&carrier&gender=2&age=30");
-        QCOMPARE(run(u"/api/cs/user_reward_list"_s,
-                     [](ApiList& a, ApiCompletion c) {
-                         a.getReward(u"2"_s, u"20240101"_s, u"20240131"_s, c);
-                     })
-                     .rawQuery,
-                 kKeys + "&sdate=20240101&edate=20240131&rewardtype=2");
 
         // Values that look like query syntax stay one field.
         UserDefaults::standard().set(keys::kUserId, u"a b&c=d+e#f"_s);
@@ -128,16 +122,6 @@ private Q_SLOTS:
         QCOMPARE(odd.queryValue(u"userid"_s), std::optional<QString>(u"a b&c=d+e#f"_s));
         QCOMPARE(odd.queryValue(u"campid"_s), std::optional<QString>(u"1/2?"_s));
         QCOMPARE(odd.queryNames(), (QStringList{u"mkey"_s, u"mckey"_s, u"userid"_s, u"campid"_s}));
-    }
-    // Keys are taken when the object is made, targeting fields at each call.
-    void settingsReadAtCreationOrAtCall() {
-        ApiList api;
-        UserDefaults::standard().set(keys::kMkey, u"other-mkey"_s);
-        UserDefaults::standard().set(keys::kGender, u"1"_s);
-        const sandbox::LoggedRequest request =
-            run(u"/v1/req"_s, [&api](ApiList&, ApiCompletion c) { api.getReq(c); });
-        QCOMPARE(request.queryValue(u"mkey"_s), std::optional<QString>(u"demo-mkey"_s));
-        QCOMPARE(request.queryValue(u"gender"_s), std::optional<QString>(u"1"_s));
     }
     void missingConfigurationFailsTheCall() {
         test::LogCapture log;
