@@ -220,13 +220,9 @@ private Q_SLOTS:
         QTRY_VERIFY(form->adList() && !form->adList()->isEmpty());
         const Camp camp = form->adList()->first();
 
-        // The first picture takes longest to encode: the three still attach in pick order.
-        QImage noise(1200, 900, QImage::Format_RGB32);
-        for (int y = 0; y < noise.height(); ++y) {
-            for (int x = 0; x < noise.width(); ++x)
-                noise.setPixel(x, y,
-                               qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x ^ y) & 255));
-        }
+        // The first picture, the largest, takes longest to encode: the three still attach in pick
+        // order.
+        const QImage noise = testImage(Qt::red, 1200, 900);
         m_picker->images = {noise, testImage(Qt::green, 50, 30), testImage(Qt::blue, 60, 30)};
         s.attach();
         QTRY_COMPARE(form->screenShotList().size(), 3);
