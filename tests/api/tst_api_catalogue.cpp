@@ -163,28 +163,26 @@ private Q_SLOTS:
 
 private:
     // Runs one call against the sandbox and returns what the server logged for `path`.
-    sandbox::LoggedRequest run(const QString& path, const Call& call, bool expectCompletion = true);
+    sandbox::LoggedRequest run(const QString& path, const Call& call,
+                               bool expectCompletion = true) {
+        server().clearRequests();
+        CompletionProbe probe;
+        ApiList api;
+        call(api, probe.completion());
+        if (expectCompletion) {
+            [&] {
+                QTRY_COMPARE(probe.count(), 1);
+                QVERIFY2(probe.result().ok(), qPrintable(probe.result().error().description()));
+                QVERIFY(!probe.ranOnMainThread());
+            }();
+        }
+        [&] { QTRY_COMPARE(server().requestsTo(path).size(), 1); }();
+        return server().requestsTo(path).value(0);
+    }
     sandbox::SandboxServer& server() { return m_sandbox->server(); }
 
     std::unique_ptr<test::SandboxFixture> m_sandbox;
 };
-
-sandbox::LoggedRequest TstApiCatalogue::run(const QString& path, const Call& call,
-                                            bool expectCompletion) {
-    server().clearRequests();
-    CompletionProbe probe;
-    ApiList api;
-    call(api, probe.completion());
-    if (expectCompletion) {
-        [&] {
-            QTRY_COMPARE(probe.count(), 1);
-            QVERIFY2(probe.result().ok(), qPrintable(probe.result().error().description()));
-            QVERIFY(!probe.ranOnMainThread());
-        }();
-    }
-    [&] { QTRY_COMPARE(server().requestsTo(path).size(), 1); }();
-    return server().requestsTo(path).value(0);
-}
 
 QTEST_MAIN(TstApiCatalogue)
 #include "tst_api_catalogue.moc"

@@ -50,9 +50,9 @@ private Q_SLOTS:
         QCOMPARE(ApiProvider::createBody({}, {}, ApiProvider::kBoundary), "--^-----^--\r\n"_ba);
         QCOMPARE(ApiProvider::createBody({{u"a"_s, QVariant()}}, {QImage()}, u"xy"_s),
                  "--xy--\r\n"_ba);
-    }
-    // The extension decides, in any case; what neither the table nor the system knows is binary.
-    void mimeTypeByExtension() {
+
+        // A file's type: the extension decides, in any case; what neither the table nor the
+        // system knows is binary.
         const QString binary = u"application/octet-stream"_s;
         for (const auto& [path, type] : {std::pair(u"/tmp/shot.PNG"_s, u"image/png"_s),
                                          {u"a.tar.HTML"_s, u"text/html"_s},

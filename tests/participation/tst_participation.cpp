@@ -115,9 +115,9 @@ private Q_SLOTS:
         QCOMPARE(m_consent->settingsOpenings, 1);
         QCOMPARE(requests(kJoin), 0);
     }
-    // A landing join waits for the check; an address is encoded or skipped; a reply with
-    // a key is claimed at once.
-    void joinRepliesAddressesAndKeys() {
+    // A landing join waits for the check; an address is encoded or skipped; a reply with a key is
+    // claimed at once; failed claims; a listener or screen that is gone is skipped.
+    void joinRepliesClaimsAndGoneParties() {
         m_opener->onOpen = nullptr;
         Listener listener;
         ApiJoin& join = ApiJoin::shared();
@@ -146,6 +146,29 @@ private Q_SLOTS:
         QCOMPARE(requests(u"/v1/reward"_s), 1);
         QCOMPARE(m_opener->opened.size(), 2);
         QCOMPARE(m_posted, m_refreshed);
+        m_posted.clear();
+
+        // A claim with a wrong key asks to try again; a transport failure is silent.
+        join.apiReward(101, u"not-the-key"_s);
+        QVERIFY(answerAlert(text("ov_try_again")));
+        QVERIFY(m_posted.isEmpty());
+        const QString reward = u"/v1/reward"_s;
+        server().setFault(reward, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+        join.apiReward(101, u"key"_s);
+        QTRY_VERIFY(requests(reward) >= 3);
+        QVERIFY(settled() && !AlertController::visibleAlert());
+
+        // A listener gone or a screen gone is skipped.
+        auto* gone = new Listener;
+        join.startJoin(campaign(104), gone);
+        delete gone;
+        QCOMPARE(join.joinProtocol(), nullptr);
+        QTRY_COMPARE(join.getPartiConfirmList().size(), 4);
+        m_screen.reset();
+        QCOMPARE(join.viewController(), nullptr);
+        server().setFault(kJoin, sandbox::Fault::resultCode(900));
+        join.startJoin(campaign(104));
+        QTRY_VERIFY(log().contains(u"drops an alert"_s));
     }
     void fivePollsThenSilenceAndJoinsRefused() {
         m_opener->onOpen = nullptr; // the page is never visited: the state stays below 3
@@ -307,29 +330,6 @@ private Q_SLOTS:
                  rewardtype ? QList<qint64>{109} : (QList<qint64>{101, 109}));
         QVERIFY(join.isPolling());
         QCOMPARE(join.count(), left);
-    }
-    void failedClaimsGoneListenerAndScreen() {
-        ApiJoin& join = ApiJoin::shared();
-        join.apiReward(101, u"not-the-key"_s);
-        QVERIFY(answerAlert(text("ov_try_again")));
-        QVERIFY(m_posted.isEmpty());
-        // A transport failure: silent.
-        const QString reward = u"/v1/reward"_s;
-        server().setFault(reward, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
-        join.apiReward(101, u"key"_s);
-        QTRY_VERIFY(requests(reward) >= 2);
-        QVERIFY(settled() && !AlertController::visibleAlert());
-
-        auto* listener = new Listener;
-        join.startJoin(campaign(104), listener);
-        delete listener;
-        QCOMPARE(join.joinProtocol(), nullptr);
-        QTRY_COMPARE(join.getPartiConfirmList(), QList<qint64>{104});
-        m_screen.reset();
-        QCOMPARE(join.viewController(), nullptr);
-        server().setFault(kJoin, sandbox::Fault::resultCode(900));
-        join.startJoin(campaign(104));
-        QTRY_VERIFY(log().contains(u"drops an alert"_s));
     }
 
 private:
