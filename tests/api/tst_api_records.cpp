@@ -64,12 +64,11 @@ class TstApiRecords : public QObject {
 private Q_SLOTS:
     void campTakesDefaultsFieldByField_data();
     void campTakesDefaultsFieldByField();
-    void campWithEveryFieldRoundTrips();
+    void roundTripAbsentAndExactValues();
     void listElementsDecodeAsAlone_data();
     void listElementsDecodeAsAlone();
     void strictRecordsFail_data();
     void strictRecordsFail();
-    void absentValuesAndExactIntegers();
     void conformanceCorpus();
 };
 
@@ -119,7 +118,8 @@ void TstApiRecords::campTakesDefaultsFieldByField() {
     QCOMPARE(list.value().camp->first(), got.value());
 }
 
-void TstApiRecords::campWithEveryFieldRoundTrips() {
+// A campaign and a list with every field round-trip; missing and null are absent, integers exact.
+void TstApiRecords::roundTripAbsentAndExactValues() {
     const QJsonObject object = fullCampJson(77);
     QCOMPARE(toJson(decodeCamp(object).value()), object);
     QJsonObject reqJson = QJsonDocument::fromJson(R"({"result":200,"errmsg":"ok","adtype":1,
@@ -141,6 +141,26 @@ void TstApiRecords::campWithEveryFieldRoundTrips() {
     QCOMPARE(camp[u"rewardprice"_s][u"type"_s].toString(), u"floating"_s);
     QCOMPARE(camp[u"targetpkg"_s][u"type"_s].toString(), u"array of strings"_s);
     QVERIFY(!camp.contains(u"iconurl"_s));
+
+    // Missing and null are absent; an empty string and 0 are values.
+    const Decoded<Req> nulls = decode<Req>(R"({"result":200,"camp":null,"errmsg":null})");
+    QVERIFY(nulls.ok() && !nulls.value().camp && !nulls.value().errmsg);
+    const Decoded<Join> join = decode<Join>(R"({"result":0,"orvkey":"","lurl":"http://l"})");
+    QCOMPARE(join.value(), (Join{0, QString(), u"http://l"_s}));
+    QCOMPARE(decode<RewardList>(R"({"reward":[{"rewardprice":10,"rewarddate":"20240101"}]})")
+                 .value()
+                 .reward->first(),
+             (Reward{std::nullopt, std::nullopt, 10.0, std::nullopt, u"20240101"_s, std::nullopt}));
+    // Nothing of a failed reply survives.
+    QCOMPARE(decode<Req>(R"({"result":200,"camp":[{"campid":1},7]})").value(), Req{});
+    QVERIFY(!decodeCamp(QJsonValue(3)).ok() && !decodeCamp(QJsonValue(QJsonArray())).ok());
+
+    for (const auto& [result, value] :
+         {std::pair("9007199254740993"_ba, Q_INT64_C(9007199254740993)),
+          {"-9223372036854775808"_ba, std::numeric_limits<qint64>::min()},
+          {"2e2"_ba, Q_INT64_C(200)}})
+        QCOMPARE(decode<State>(R"({"result":)" + result + "}").value().result, value);
+    QCOMPARE(*decode<Camp>(R"({"rewardprice":1e-3})").value().rewardprice, 0.001);
 }
 
 void TstApiRecords::listElementsDecodeAsAlone_data() {
@@ -214,28 +234,6 @@ void TstApiRecords::strictRecordsFail() {
     QFETCH(QString, error);
     const QString got = decodeError(record, body);
     QVERIFY2(got.startsWith(record) && got.contains(error), qPrintable(got));
-}
-
-void TstApiRecords::absentValuesAndExactIntegers() {
-    // Missing and null are absent; an empty string and 0 are values.
-    const Decoded<Req> req = decode<Req>(R"({"result":200,"camp":null,"errmsg":null})");
-    QVERIFY(req.ok() && !req.value().camp && !req.value().errmsg);
-    const Decoded<Join> join = decode<Join>(R"({"result":0,"orvkey":"","lurl":"http://l"})");
-    QCOMPARE(join.value(), (Join{0, QString(), u"http://l"_s}));
-    QCOMPARE(decode<RewardList>(R"({"reward":[{"rewardprice":10,"rewarddate":"20240101"}]})")
-                 .value()
-                 .reward->first(),
-             (Reward{std::nullopt, std::nullopt, 10.0, std::nullopt, u"20240101"_s, std::nullopt}));
-    // Nothing of a failed reply survives.
-    QCOMPARE(decode<Req>(R"({"result":200,"camp":[{"campid":1},7]})").value(), Req{});
-    QVERIFY(!decodeCamp(QJsonValue(3)).ok() && !decodeCamp(QJsonValue(QJsonArray())).ok());
-
-    for (const auto& [result, value] :
-         {std::pair("9007199254740993"_ba, Q_INT64_C(9007199254740993)),
-          {"-9223372036854775808"_ba, std::numeric_limits<qint64>::min()},
-          {"2e2"_ba, Q_INT64_C(200)}})
-        QCOMPARE(decode<State>(R"({"result":)" + result + "}").value().result, value);
-    QCOMPARE(*decode<Camp>(R"({"rewardprice":1e-3})").value().rewardprice, 0.001);
 }
 
 // The public JSON parsing corpus: documents that must be refused ("n_") are refused by every

@@ -3,7 +3,6 @@
 
 #include <QScrollBar>
 #include <QTest>
-#include <QTextDocument>
 
 #include "core/ImageCache.h"
 #include "core/Localized.h"
@@ -114,12 +113,10 @@ private Q_SLOTS:
         const QString html = screen->cell(0)->l_content()->text();
         QVERIFY(html.contains(u"#8c8c8c"_s));
         QVERIFY(html.contains(Orvane::shared().orvaneColorPrimary().name()));
-        QTextDocument doc;
-        doc.setHtml(html);
-        QCOMPARE(doc.toPlainText(), u"Install and open Pocket Ledger. 1,500 P"_s);
+        QCOMPARE(screen->cell(0)->l_content()->plainText(),
+                 u"Install and open Pocket Ledger. 1,500 P"_s);
         QCOMPARE(screen->cell(1)->l_content()->plainText(), u"Earn1,500"_s);
-        doc.setHtml(screen->cell(4)->l_content()->text());
-        QVERIFY(doc.toPlainText().startsWith(u"Huge xxx"_s));
+        QVERIFY(screen->cell(4)->l_content()->plainText().startsWith(u"Huge xxx"_s));
 
         for (int row = 1; row < 5; ++row) {
             ImageView* icon = row == 2 ? screen->cell<CampCPSTableViewCell>(2)->iv_icon()
