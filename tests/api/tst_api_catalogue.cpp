@@ -114,12 +114,6 @@ private Q_SLOTS:
             run(u"/v1/join"_s, [](ApiList& a, ApiCompletion c) { a.getJoin(u"7"_s, c); }).rawQuery,
             kKeys + "&campid=7&adid=" + kAdid +
                 "&accid&devmodel=Desk9%2C1&osver=12&carrier&gender=2&age=30");
-        QCOMPARE(run(u"/api/cs/user_reward_list"_s,
-                     [](ApiList& a, ApiCompletion c) {
-                         a.getReward(u"2"_s, u"20240101"_s, u"20240131"_s, c);
-                     })
-                     .rawQuery,
-                 kKeys + "&sdate=20240101&edate=20240131&rewardtype=2");
 
         // Values that look like query syntax stay one field.
         UserDefaults::standard().set(keys::kUserId, u"a b&c=d+e#f"_s);
@@ -128,35 +122,6 @@ private Q_SLOTS:
         QCOMPARE(odd.queryValue(u"userid"_s), std::optional<QString>(u"a b&c=d+e#f"_s));
         QCOMPARE(odd.queryValue(u"campid"_s), std::optional<QString>(u"1/2?"_s));
         QCOMPARE(odd.queryNames(), (QStringList{u"mkey"_s, u"mckey"_s, u"userid"_s, u"campid"_s}));
-    }
-    void settingsReadAtCreationOrAtCall() {
-        ApiList api; // keys, user and bases are taken now
-        UserDefaults::standard().set(keys::kMkey, u"other-mkey"_s);
-        UserDefaults::standard().set(keys::kGender, u"1"_s);
-        OrvaneSDK::shared().setIsInspect(true);
-        const QString base = server().campaignBase();
-        OrvaneSDK::shared().setHostUrl(u"http://127.0.0.1:1/v1"_s);
-
-        CompletionProbe probe;
-        api.getReq(probe.completion());
-        QTRY_COMPARE(probe.count(), 1);
-        const sandbox::LoggedRequest request = server().requestsTo(u"/v1/req"_s).value(0);
-        QCOMPARE(request.queryValue(u"mkey"_s), std::optional<QString>(u"demo-mkey"_s));
-        QCOMPARE(request.queryValue(u"gender"_s), std::optional<QString>(u"1"_s));
-        QCOMPARE(request.queryNames().last(), u"campinspect"_s);
-
-        // A new object sees the new values; the base given by the host gets the path appended.
-        OrvaneSDK::shared().setHostUrl(base + u"/"_s);
-        ApiList next;
-        QCOMPARE(next.hostUrl(), base + u"/"_s);
-        CompletionProbe second;
-        next.getView(u"5"_s, second.completion());
-        QTRY_COMPARE(second.count(), 1);
-        QCOMPARE(second.result().error().kind,
-                 ApiError::Kind::HttpStatus); // the server has no "//view"
-        QCOMPARE(server().requests().last().path, u"/v1//view"_s);
-        QCOMPARE(server().requests().last().queryValue(u"mkey"_s),
-                 std::optional<QString>(u"other-mkey"_s));
     }
     void missingConfigurationFailsTheCall() {
         test::LogCapture log;
@@ -198,28 +163,26 @@ private Q_SLOTS:
 
 private:
     // Runs one call against the sandbox and returns what the server logged for `path`.
-    sandbox::LoggedRequest run(const QString& path, const Call& call, bool expectCompletion = true);
+    sandbox::LoggedRequest run(const QString& path, const Call& call,
+                               bool expectCompletion = true) {
+        server().clearRequests();
+        CompletionProbe probe;
+        ApiList api;
+        call(api, probe.completion());
+        if (expectCompletion) {
+            [&] {
+                QTRY_COMPARE(probe.count(), 1);
+                QVERIFY2(probe.result().ok(), qPrintable(probe.result().error().description()));
+                QVERIFY(!probe.ranOnMainThread());
+            }();
+        }
+        [&] { QTRY_COMPARE(server().requestsTo(path).size(), 1); }();
+        return server().requestsTo(path).value(0);
+    }
     sandbox::SandboxServer& server() { return m_sandbox->server(); }
 
     std::unique_ptr<test::SandboxFixture> m_sandbox;
 };
-
-sandbox::LoggedRequest TstApiCatalogue::run(const QString& path, const Call& call,
-                                            bool expectCompletion) {
-    server().clearRequests();
-    CompletionProbe probe;
-    ApiList api;
-    call(api, probe.completion());
-    if (expectCompletion) {
-        [&] {
-            QTRY_COMPARE(probe.count(), 1);
-            QVERIFY2(probe.result().ok(), qPrintable(probe.result().error().description()));
-            QVERIFY(!probe.ranOnMainThread());
-        }();
-    }
-    [&] { QTRY_COMPARE(server().requestsTo(path).size(), 1); }();
-    return server().requestsTo(path).value(0);
-}
 
 QTEST_MAIN(TstApiCatalogue)
 #include "tst_api_catalogue.moc"

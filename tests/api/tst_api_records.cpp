@@ -64,13 +64,11 @@ class TstApiRecords : public QObject {
 private Q_SLOTS:
     void campTakesDefaultsFieldByField_data();
     void campTakesDefaultsFieldByField();
-    void campWithEveryFieldRoundTrips();
+    void roundTripAbsentAndExactValues();
     void listElementsDecodeAsAlone_data();
     void listElementsDecodeAsAlone();
     void strictRecordsFail_data();
     void strictRecordsFail();
-    void absentValuesAndExactIntegers();
-    void truncatedAndDeepDocuments();
     void conformanceCorpus();
 };
 
@@ -81,25 +79,21 @@ void TstApiRecords::campTakesDefaultsFieldByField_data() {
         QTest::newRow(name) << QByteArray(body) << QByteArray(expected);
     };
     row("empty object", "{}", "{}");
-    row("campid as string", R"({"campid":"12"})", "{}");
+    row("wrong types and nulls",
+        R"({"campid":"12","rewardprice":"100","name":5,"cta":"Go","iconurl":null,"bm":true,
+        "targetpkg":"a"})",
+        R"({"cta":"Go"})");
     row("campid 1.5", R"({"campid":1.5,"bm":4})", R"({"bm":4})");
-    row("campid 100.0", R"({"campid":100.0})", R"({"campid":100})");
-    row("integer price", R"({"rewardprice":100})", R"({"rewardprice":100})");
-    row("price as string", R"({"rewardprice":"100"})", "{}");
-    row("name as number", R"({"name":5,"cta":"Go"})", R"({"cta":"Go"})");
-    row("nulls", R"({"campid":null,"iconurl":null,"bm":true})", "{}");
+    row("campid 100.0, integer price", R"({"campid":100.0,"rewardprice":100})",
+        R"({"campid":100,"rewardprice":100})");
     row("mixed targetpkg", R"({"targetpkg":["a",1],"detargetpkg":["x"],"campid":3})",
         R"({"detargetpkg":["x"],"campid":3})");
-    row("targetpkg not array", R"({"targetpkg":"a"})", "{}");
     // A key names a field only when it is exactly the field's name, however it is written.
-    row("other case, unknown keys", R"({"CampId":5,"Name":"x","extra":{"x":1},"orvkey":""})",
-        R"({"orvkey":""})");
-    row("prefix, extension, space", R"({"campi":5,"campidd":6,"nam":"x","name ":"y"})", "{}");
+    row("near keys", R"({"CampId":5,"Name":"x","extra":{"x":1},"orvkey":"","campi":5,"campidd":6,
+        "nam":"x","name ":"y","":5,"c\u00e4mpid":5,"\u540d":"x","cxxxxd":5,"nxxe":"x","campid":9,
+        "name":"n"})",
+        R"({"orvkey":"","campid":9,"name":"n"})");
     row("escaped letters", R"({"\u0063ampid":7,"n\u0061me":"e"})", R"({"campid":7,"name":"e"})");
-    row("empty key", R"({"":5,"campid":8})", R"({"campid":8})");
-    row("non-ASCII keys", R"({"c\u00e4mpid":5,"\u540d":"x","campid":9,"name":"n"})",
-        R"({"campid":9,"name":"n"})");
-    row("same first and last letters", R"({"cxxxxd":5,"nxxe":"x","campid":3})", R"({"campid":3})");
     row("repeated key", R"({"campid":1,"campid":2})", R"({"campid":1,"campid":2})");
 }
 
@@ -124,7 +118,8 @@ void TstApiRecords::campTakesDefaultsFieldByField() {
     QCOMPARE(list.value().camp->first(), got.value());
 }
 
-void TstApiRecords::campWithEveryFieldRoundTrips() {
+// A campaign and a list with every field round-trip; missing and null are absent, integers exact.
+void TstApiRecords::roundTripAbsentAndExactValues() {
     const QJsonObject object = fullCampJson(77);
     QCOMPARE(toJson(decodeCamp(object).value()), object);
     QJsonObject reqJson = QJsonDocument::fromJson(R"({"result":200,"errmsg":"ok","adtype":1,
@@ -146,6 +141,26 @@ void TstApiRecords::campWithEveryFieldRoundTrips() {
     QCOMPARE(camp[u"rewardprice"_s][u"type"_s].toString(), u"floating"_s);
     QCOMPARE(camp[u"targetpkg"_s][u"type"_s].toString(), u"array of strings"_s);
     QVERIFY(!camp.contains(u"iconurl"_s));
+
+    // Missing and null are absent; an empty string and 0 are values.
+    const Decoded<Req> nulls = decode<Req>(R"({"result":200,"camp":null,"errmsg":null})");
+    QVERIFY(nulls.ok() && !nulls.value().camp && !nulls.value().errmsg);
+    const Decoded<Join> join = decode<Join>(R"({"result":0,"orvkey":"","lurl":"http://l"})");
+    QCOMPARE(join.value(), (Join{0, QString(), u"http://l"_s}));
+    QCOMPARE(decode<RewardList>(R"({"reward":[{"rewardprice":10,"rewarddate":"20240101"}]})")
+                 .value()
+                 .reward->first(),
+             (Reward{std::nullopt, std::nullopt, 10.0, std::nullopt, u"20240101"_s, std::nullopt}));
+    // Nothing of a failed reply survives.
+    QCOMPARE(decode<Req>(R"({"result":200,"camp":[{"campid":1},7]})").value(), Req{});
+    QVERIFY(!decodeCamp(QJsonValue(3)).ok() && !decodeCamp(QJsonValue(QJsonArray())).ok());
+
+    for (const auto& [result, value] :
+         {std::pair("9007199254740993"_ba, Q_INT64_C(9007199254740993)),
+          {"-9223372036854775808"_ba, std::numeric_limits<qint64>::min()},
+          {"2e2"_ba, Q_INT64_C(200)}})
+        QCOMPARE(decode<State>(R"({"result":)" + result + "}").value().result, value);
+    QCOMPARE(*decode<Camp>(R"({"rewardprice":1e-3})").value().rewardprice, 0.001);
 }
 
 void TstApiRecords::listElementsDecodeAsAlone_data() {
@@ -158,10 +173,6 @@ void TstApiRecords::listElementsDecodeAsAlone_data() {
     QTest::newRow("list changes by one element") << QByteArray(
         R"([{"targetpkg":["a","b"]},{"targetpkg":["a","b"]},{"targetpkg":["a","c"]},
         {"targetpkg":["a"]},{"targetpkg":["a",1]},{"targetpkg":"a"},{"targetpkg":["a","b"]}])");
-    QByteArray many = "[";
-    for (int i = 0; i < 20; ++i)
-        many += "{\"name\":\"n" + QByteArray::number(i % 12) + "\"},";
-    QTest::newRow("repeats after many different values") << many + R"({"name":"n0"}])";
 }
 
 void TstApiRecords::listElementsDecodeAsAlone() {
@@ -175,15 +186,9 @@ void TstApiRecords::listElementsDecodeAsAlone() {
         QCOMPARE(req.value().camp->at(i), decodeCamp(array.at(i)).value());
 
     // Strict elements: the list holds exactly when each element holds alone.
-    const Decoded<RewardList> rewards = decode<RewardList>(R"({"reward":)" + elements + "}");
-    bool allHold = true;
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        const Decoded<Reward> alone = decode<Reward>(json(array.at(i).toObject()));
-        allHold = allHold && alone.ok();
-        if (rewards.ok())
-            QCOMPARE(rewards.value().reward->at(i), alone.value());
-    }
-    QCOMPARE(rewards.ok(), allHold);
+    const auto holds = [](const QJsonValue& v) { return decode<Reward>(json(v.toObject())).ok(); };
+    QCOMPARE(decode<RewardList>(R"({"reward":)" + elements + "}").ok(),
+             std::all_of(array.begin(), array.end(), holds));
 }
 
 void TstApiRecords::strictRecordsFail_data() {
@@ -231,49 +236,6 @@ void TstApiRecords::strictRecordsFail() {
     QVERIFY2(got.startsWith(record) && got.contains(error), qPrintable(got));
 }
 
-void TstApiRecords::absentValuesAndExactIntegers() {
-    // Missing and null are absent; an empty string and 0 are values.
-    const Decoded<Req> req = decode<Req>(R"({"result":200,"camp":null,"errmsg":null})");
-    QVERIFY(req.ok() && !req.value().camp && !req.value().errmsg);
-    const Decoded<Join> join = decode<Join>(R"({"result":0,"orvkey":"","lurl":"http://l"})");
-    QCOMPARE(join.value(), (Join{0, QString(), u"http://l"_s}));
-    QCOMPARE(decode<RewardList>(R"({"reward":[{"rewardprice":10,"rewarddate":"20240101"}]})")
-                 .value()
-                 .reward->first(),
-             (Reward{std::nullopt, std::nullopt, 10.0, std::nullopt, u"20240101"_s, std::nullopt}));
-    // A campaign of the wrong type is kept with defaults; nothing of a failed reply survives.
-    const Decoded<Req> kept = decode<Req>(R"({"camp":[{"campid":"x","name":"A"},{"campid":2}]})");
-    QCOMPARE(kept.value().camp->size(), 2);
-    QCOMPARE(kept.value().camp->at(0).campid, std::optional<qint64>(-1));
-    QCOMPARE(kept.value().camp->at(0).name, std::optional<QString>(u"A"_s));
-    QCOMPARE(decode<Req>(R"({"result":200,"camp":[{"campid":1},7]})").value(), Req{});
-    QVERIFY(!decodeCamp(QJsonValue(3)).ok() && !decodeCamp(QJsonValue(QJsonArray())).ok());
-
-    QCOMPARE(*decode<State>(R"({"result":9007199254740993})").value().result,
-             Q_INT64_C(9007199254740993));
-    QCOMPARE(*decode<State>(R"({"result":-9223372036854775808})").value().result,
-             std::numeric_limits<qint64>::min());
-    QCOMPARE(*decode<State>(R"({"result":2e2})").value().result, 200);
-    QCOMPARE(*decode<Camp>(R"({"rewardprice":1e-3})").value().rewardprice, 0.001);
-}
-
-void TstApiRecords::truncatedAndDeepDocuments() {
-    // Every proper prefix of a valid reply is refused.
-    const QByteArray reply = json({{u"camp"_s, QJsonArray{fullCampJson(0), fullCampJson(1)}}});
-    QVERIFY(decode<Req>(reply).ok());
-    for (qsizetype n = 0; n < reply.size(); ++n)
-        QVERIFY2(!decode<Req>(reply.left(n)).ok(), qPrintable(QString::number(n)));
-    // Deep nesting is refused by the parser's nesting limit, not by the stack.
-    const int depth = 200000;
-    const Decoded<Req> deep =
-        decode<Req>("{\"camp\":" + QByteArray(depth, '[') + QByteArray(depth, ']') + "}");
-    QVERIFY2(deep.error().contains("not valid JSON"_L1), qPrintable(deep.error()));
-    QVERIFY(
-        !decode<Camp>(QByteArray("{\"a\":").repeated(100000) + "1" + QByteArray(100000, '}')).ok());
-    // A nesting the parser accepts decodes as a wrong type, cleanly.
-    QVERIFY(!decode<Req>("{\"camp\":[" + QByteArray(500, '[') + QByteArray(500, ']') + "]}").ok());
-}
-
 // The public JSON parsing corpus: documents that must be refused ("n_") are refused by every
 // record with a reason, and any object that must parse ("y_") is a campaign.
 void TstApiRecords::conformanceCorpus() {
@@ -284,10 +246,9 @@ void TstApiRecords::conformanceCorpus() {
         QFile file(dir.filePath(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray body = file.readAll();
-        const Decoded<ResultData> result = decode<ResultData>(body);
         if (name.startsWith(u"n_"_s)) {
-            QVERIFY2(!decode<Req>(body).ok() && !decode<Camp>(body).ok() && !result.ok() &&
-                         !result.error().isEmpty(),
+            QVERIFY2(!decode<Req>(body).ok() && !decode<Camp>(body).ok() &&
+                         !decode<ResultData>(body).error().isEmpty(),
                      qPrintable(name));
         } else if (name.startsWith(u"y_"_s) && QJsonDocument::fromJson(body).isObject()) {
             QVERIFY2(decode<Camp>(body).ok(), qPrintable(name));

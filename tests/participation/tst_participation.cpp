@@ -36,16 +36,15 @@ public:
     Accumulations accumulations;
 };
 
-// A reply handled normally, then with `fields` overwritten, `delayMs` late.
-sandbox::Fault patched(const QJsonObject& fields, int delayMs = 0) {
+// A reply handled normally, then with `fields` overwritten.
+sandbox::Fault patched(const QJsonObject& fields) {
     sandbox::Fault fault;
     fault.patch = fields;
-    fault.delayMs = delayMs;
     return fault;
 }
 
-sandbox::Fault confirmedState(const QString& key, int delayMs = 0) {
-    return patched({{u"state"_s, 3}, {u"orvkey"_s, key}}, delayMs);
+sandbox::Fault confirmedState(const QString& key) {
+    return patched({{u"state"_s, 3}, {u"orvkey"_s, key}});
 }
 
 } // namespace
@@ -116,9 +115,9 @@ private Q_SLOTS:
         QCOMPARE(m_consent->settingsOpenings, 1);
         QCOMPARE(requests(kJoin), 0);
     }
-    // A landing join waits for the check; an address is encoded or skipped; a reply with
-    // a key is claimed at once.
-    void joinRepliesAddressesAndKeys() {
+    // A landing join waits for the check; an address is encoded or skipped; a reply with a key is
+    // claimed at once; failed claims; a listener or screen that is gone is skipped.
+    void joinRepliesClaimsAndGoneParties() {
         m_opener->onOpen = nullptr;
         Listener listener;
         ApiJoin& join = ApiJoin::shared();
@@ -147,6 +146,29 @@ private Q_SLOTS:
         QCOMPARE(requests(u"/v1/reward"_s), 1);
         QCOMPARE(m_opener->opened.size(), 2);
         QCOMPARE(m_posted, m_refreshed);
+        m_posted.clear();
+
+        // A claim with a wrong key asks to try again; a transport failure is silent.
+        join.apiReward(101, u"not-the-key"_s);
+        QVERIFY(answerAlert(text("ov_try_again")));
+        QVERIFY(m_posted.isEmpty());
+        const QString reward = u"/v1/reward"_s;
+        server().setFault(reward, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+        join.apiReward(101, u"key"_s);
+        QTRY_VERIFY(requests(reward) >= 3);
+        QVERIFY(settled() && !AlertController::visibleAlert());
+
+        // A listener gone or a screen gone is skipped.
+        auto* gone = new Listener;
+        join.startJoin(campaign(104), gone);
+        delete gone;
+        QCOMPARE(join.joinProtocol(), nullptr);
+        QTRY_COMPARE(join.getPartiConfirmList().size(), 4);
+        m_screen.reset();
+        QCOMPARE(join.viewController(), nullptr);
+        server().setFault(kJoin, sandbox::Fault::resultCode(900));
+        join.startJoin(campaign(104));
+        QTRY_VERIFY(log().contains(u"drops an alert"_s));
     }
     void fivePollsThenSilenceAndJoinsRefused() {
         m_opener->onOpen = nullptr; // the page is never visited: the state stays below 3
@@ -173,66 +195,39 @@ private Q_SLOTS:
         QCOMPARE(requests(kState), 5);
         QVERIFY(first.checks == 0 && first.accumulations.isEmpty());
     }
-    void stateThreeByRewardType_data() {
-        QTest::addColumn<qint64>("campid");
-        QTest::addColumn<int>("rewardtype");
-        QTest::newRow("bm 2, user collects") << qint64(103) << 1;
-        QTest::newRow("bm 2, server credits") << qint64(103) << 2;
-        QTest::newRow("bm 3, user collects") << qint64(105) << 1;
-        QTest::newRow("bm 3, server credits") << qint64(105) << 2;
-    }
-    void stateThreeByRewardType() {
-        QFETCH(qint64, campid);
-        QFETCH(int, rewardtype);
-        server().setRewardType(rewardtype);
-        Listener listener;
-        ApiJoin& join = ApiJoin::shared();
-        join.startJoin(campaign(campid, rewardtype), &listener);
-        QTRY_COMPARE(requests(kState), 1); // the poll has started
-        QVERIFY(pollUntil([&] { return !join.isPolling(); }));
-
-        if (rewardtype == 1) {
-            // The key of the state reply, which differs from the one the list and the join carry.
-            const std::optional<QString> stateKey =
-                server().stateReplyKey(sandbox().userId(), campid);
-            QVERIFY(stateKey && !stateKey->isEmpty());
-            QCOMPARE(listener.accumulations, (Accumulations{{campid, *stateKey}}));
-            QVERIFY(settled() && !AlertController::visibleAlert());
-            join.apiReward(campid, *stateKey); // the key claims the reward
-        }
-        QTRY_VERIFY(AlertController::visibleAlert());
-        QVERIFY(m_posted.isEmpty());
-        QVERIFY(answerAlert(text("ov_participation_complete")));
-        QCOMPARE(m_posted, m_refreshed);
-        QCOMPARE(listener.accumulations.size(), rewardtype == 1 ? 1 : 0);
-    }
     void pollEndings_data() {
+        QTest::addColumn<qint64>("campid");        // 105 is a bm 3 campaign, 103 a bm 2 one
         QTest::addColumn<sandbox::Fault>("fault"); // on the first state request only
         QTest::addColumn<bool>("keepsPolling");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("HTTP error status") << sandbox::Fault::status(503) << true << QString();
-        QTest::newRow("undecodable body")
-            << sandbox::Fault::withBody(sandbox::Fault::Body::Malformed) << true << QString();
-        QTest::newRow("result other than 200") << sandbox::Fault::resultCode(500) << false
-                                               << u"ApiJoin getReward Error : Optional(500)"_s;
-        QTest::newRow("state 3 at once") << confirmedState(u"first-key"_s) << false << QString();
+        using sandbox::Fault;
+        const auto row = [](const char* name, qint64 campid, const Fault& fault, bool keepsPolling,
+                            const QString& logged = {}) {
+            QTest::newRow(name) << campid << fault << keepsPolling << logged;
+        };
+        row("HTTP error status", 103, Fault::status(503), true);
+        row("undecodable body, bm 3", 105, Fault::withBody(Fault::Body::Malformed), true);
+        row("result other than 200", 103, Fault::resultCode(500), false,
+            u"ApiJoin getReward Error : Optional(500)"_s);
+        row("state 3 at once", 103, confirmedState(u"first-key"_s), false);
     }
     // How the first state reply of a poll decides whether it goes on.
     void pollEndings() {
+        QFETCH(qint64, campid);
         QFETCH(sandbox::Fault, fault);
         QFETCH(bool, keepsPolling);
         QFETCH(QString, logged);
         server().setFault(kState, fault.times(1));
         Listener listener;
         ApiJoin& join = ApiJoin::shared();
-        join.startJoin(campaign(103), &listener);
+        join.startJoin(campaign(campid), &listener);
         QTRY_COMPARE(requests(kState), 1);
 
         if (keepsPolling) {
             // The next ticks ask again, until the participation is confirmed.
             QVERIFY(pollUntil([&] { return !listener.accumulations.isEmpty(); }));
             QVERIFY(requests(kState) >= 2);
-            QCOMPARE(listener.accumulations.first().first, 103);
+            QCOMPARE(listener.accumulations.first().first, campid);
             return;
         }
         QTRY_VERIFY(!join.isPolling());
@@ -269,14 +264,13 @@ private Q_SLOTS:
 
         // Refusals of the execute report.
         const QString exec = u"/v1/exec"_s;
-        server().setFault(exec, sandbox::Fault::resultCode(501));
-        join.flowParticipation(app);
-        QVERIFY(answerAlert(text("ov_already_participation_campaign")));
-        QCOMPARE(m_posted, m_refreshed);
-        server().setFault(exec, sandbox::Fault::resultCode(500));
-        join.flowParticipation(app);
-        QVERIFY(answerAlert(text("ov_not_participation_campaign")));
-        QCOMPARE(m_posted.size(), 2);
+        for (const auto& [code, key] : {std::pair(501, "ov_already_participation_campaign"),
+                                        {500, "ov_not_participation_campaign"}}) {
+            server().setFault(exec, sandbox::Fault::resultCode(code));
+            join.flowParticipation(app);
+            QVERIFY(answerAlert(text(key)));
+            QCOMPARE(m_posted, m_refreshed); // from 501 only
+        }
 
         // Started: the install is reported and the poll confirms the participation.
         server().clearFault(exec);
@@ -291,46 +285,32 @@ private Q_SLOTS:
         QCOMPARE(join.getPartiConfirmList(), QList<qint64>{101}); // one occurrence removed
         QVERIFY(!join.isPolling());
     }
-    void lateReplyOfAnEndedPoll_data() {
+    void lateReplyOfAReplacedPoll_data() {
         QTest::addColumn<int>("rewardtype"); // 0: the late reply is a refusal
-        QTest::addColumn<bool>("replaced");  // else its own poll ended with an error meanwhile
-        QTest::newRow("replaced, refusal") << 0 << true;
-        QTest::newRow("replaced, user collects") << 1 << true;
-        QTest::newRow("replaced, server credits") << 2 << true;
-        QTest::newRow("ended by an error, user collects") << 1 << false;
-        QTest::newRow("ended by an error, server credits") << 2 << false;
+        QTest::newRow("refusal") << 0;
+        QTest::newRow("user collects") << 1;
+        QTest::newRow("server credits") << 2;
     }
-    // Poll A's first state reply arrives after A was replaced by poll B, or after an error ended A.
-    // A confirmation still gives A's campaign its outcome, a refusal is ignored; B goes on
-    // untouched.
-    void lateReplyOfAnEndedPoll() {
+    // Poll A's first state reply arrives after poll B replaced A: a confirmation still gives A's
+    // campaign its outcome, a refusal is ignored; B goes on untouched.
+    void lateReplyOfAReplacedPoll() {
         QFETCH(int, rewardtype);
-        QFETCH(bool, replaced);
         server().setCompletionDelay(60000); // nothing completes on its own
         Listener listener;
         ApiJoin& join = ApiJoin::shared();
-        const Camp a = campaign(101, rewardtype);
-        const Camp b = campaign(109, rewardtype);
-        join.startJoin(a);
+        join.startJoin(campaign(101, rewardtype));
         QTRY_COMPARE(join.getPartiConfirmList().size(), 1);
-        join.startJoin(b, &listener);
+        join.startJoin(campaign(109, rewardtype), &listener);
         QTRY_COMPARE(join.getPartiConfirmList(), (QList<qint64>{101, 109}));
 
-        sandbox::Fault refusal = sandbox::Fault::resultCode(500);
-        refusal.delayMs = 2500;
-        server().setFault(kState,
-                          (rewardtype ? confirmedState(u"late-key"_s, 2500) : refusal).times(1));
-        join.flowParticipation(a);
-        QVERIFY(answerAlert(text("ov_start_app")));
-        QTRY_COMPARE(requests(kState), 1);
-        if (replaced) {
-            join.flowParticipation(b);
+        sandbox::Fault late =
+            rewardtype ? confirmedState(u"late-key"_s) : sandbox::Fault::resultCode(500);
+        late.delayMs = 2500;
+        server().setFault(kState, late.times(1));
+        for (const qint64 campid : {101, 109}) {
+            join.flowParticipation(campaign(campid, rewardtype));
             QVERIFY(answerAlert(text("ov_start_app")));
-            QTRY_COMPARE(requests(kState), 2);
-        } else {
-            server().setFault(kState, sandbox::Fault::resultCode(500).times(1));
-            QVERIFY(m_timer->fire());
-            QTRY_VERIFY(!join.isPolling());
+            QTRY_COMPARE(requests(kState), campid == 101 ? 1 : 2);
         }
         const int left = join.count();
         QCOMPARE(join.getPartiConfirmList().size(), 2); // A's reply is still on its way
@@ -339,41 +319,17 @@ private Q_SLOTS:
         if (rewardtype == 0) {
             QTRY_VERIFY_WITH_TIMEOUT(log().contains(u"ignores a state reply"_s), 10000);
             QVERIFY(!log().contains(u"Optional(500)"_s));
-            QCOMPARE(join.getPartiConfirmList().size(), 2);
         } else if (rewardtype == 1) {
-            QTRY_VERIFY_WITH_TIMEOUT(!listener.accumulations.isEmpty(), 10000);
-            QCOMPARE(listener.accumulations, (Accumulations{{101, u"late-key"_s}}));
+            QTRY_COMPARE_WITH_TIMEOUT(listener.accumulations, (Accumulations{{101, u"late-key"_s}}),
+                                      10000);
         } else {
             QVERIFY(answerAlert(text("ov_participation_complete")));
             QCOMPARE(m_posted, m_refreshed);
         }
-        if (rewardtype != 0)
-            QCOMPARE(join.getPartiConfirmList(), QList<qint64>{109});
-        QCOMPARE(join.isPolling(), replaced);
+        QCOMPARE(join.getPartiConfirmList(),
+                 rewardtype ? QList<qint64>{109} : (QList<qint64>{101, 109}));
+        QVERIFY(join.isPolling());
         QCOMPARE(join.count(), left);
-    }
-    void failedClaimsGoneListenerAndScreen() {
-        ApiJoin& join = ApiJoin::shared();
-        join.apiReward(101, u"not-the-key"_s);
-        QVERIFY(answerAlert(text("ov_try_again")));
-        QVERIFY(m_posted.isEmpty());
-        // A transport failure: silent.
-        const QString reward = u"/v1/reward"_s;
-        server().setFault(reward, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
-        join.apiReward(101, u"key"_s);
-        QTRY_VERIFY(requests(reward) >= 2);
-        QVERIFY(settled() && !AlertController::visibleAlert());
-
-        auto* listener = new Listener;
-        join.startJoin(campaign(104), listener);
-        delete listener;
-        QCOMPARE(join.joinProtocol(), nullptr);
-        QTRY_COMPARE(join.getPartiConfirmList(), QList<qint64>{104});
-        m_screen.reset();
-        QCOMPARE(join.viewController(), nullptr);
-        server().setFault(kJoin, sandbox::Fault::resultCode(900));
-        join.startJoin(campaign(104));
-        QTRY_VERIFY(log().contains(u"drops an alert"_s));
     }
 
 private:
