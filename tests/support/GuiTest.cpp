@@ -1,10 +1,13 @@
 #include "support/GuiTest.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLocale>
 #include <QTest>
 
 #include "core/ApiProvider.h"
+#include "core/CacheFiles.h"
+#include "core/ImageCache.h"
 #include "core/Localized.h"
 #include "core/Log.h"
 #include "participation/ApiJoin.h"
@@ -34,6 +37,11 @@ void GuiTest::init() {
     m_sandbox = std::make_unique<SandboxFixture>();
     QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
     ApiJoin::shared().resetForTesting();
+    // Every sandbox serves its images under its own port, and ports come round again (within a
+    // run, and across runs through the disk store): start with no image known, so that a test
+    // counting image requests never gets an old answer.
+    QDir(cacheDirectory()).removeRecursively();
+    ImageCache::defaultCache().clearLocalCache();
     m_log = std::make_unique<LogCapture>();
     initTest();
 }

@@ -11,9 +11,10 @@ namespace orvane::test {
 
 // The base of the kit's screen tests. For the whole run: English texts, the US locale and the
 // kit's debug log on. For each test function: a fresh sandbox with the kit pointed at it and a
-// clean settings store, the participation flow reset, the log captured (and printed when the test
-// fails); afterwards the kit's requests are waited for before the sandbox stops, and the platform
-// fakes and deleted screens are cleared away. Subclasses add their own steps in the hooks.
+// clean settings store, an empty image cache, the participation flow reset, the log captured (and
+// printed when the test fails); afterwards the kit's requests are waited for before the sandbox
+// stops, and the platform fakes and deleted screens are cleared away. Subclasses add their own
+// steps in the hooks.
 class GuiTest : public QObject {
     Q_OBJECT
 
