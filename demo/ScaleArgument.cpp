@@ -23,3 +23,9 @@ bool applyScaleArgument(int argc, char** argv, const char* program) {
     qputenv("QT_SCALE_FACTOR", scale);
     return true;
 }
+
+QCommandLineOption scaleOption() {
+    return QCommandLineOption(QStringLiteral("scale"),
+                              QStringLiteral("Device pixel ratio to draw at (1 to 4)."),
+                              QStringLiteral("ratio"), QStringLiteral("1"));
+}

@@ -47,12 +47,9 @@ int main(int argc, char** argv) {
                                     QStringLiteral("url"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("The demo user's id."),
                                   QStringLiteral("id"), QStringLiteral("demo-user"));
-    const QCommandLineOption scale(QStringLiteral("scale"),
-                                   QStringLiteral("Device pixel ratio to draw at (1 to 4)."),
-                                   QStringLiteral("ratio"), QStringLiteral("1"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Turn the kit's log on."));
-    parser.addOptions({server, user, scale, verbose});
+    parser.addOptions({server, user, scaleOption(), verbose});
     parser.process(app);
 
     const QUrl base(parser.value(server));

@@ -73,10 +73,7 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(QStringLiteral("Renders the offerwall's screens to PNG."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("dir"), QStringLiteral("Folder for the PNGs."));
-    const QCommandLineOption scaleOption(QStringLiteral("scale"),
-                                         QStringLiteral("Device pixel ratio (1 to 4)."),
-                                         QStringLiteral("ratio"), QStringLiteral("1"));
-    parser.addOption(scaleOption);
+    parser.addOption(scaleOption());
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         parser.showHelp(1);
