@@ -72,7 +72,6 @@ private Q_SLOTS:
     void cleanup() {
         m_sandbox.reset();
         OrvaneSDK::shared().setIsInspect(false);
-        ApiProvider::setMaxReplyBytesForTesting(0);
         Log::setDisplayLog(false);
     }
     // Inspection ends every query but the notice file's with "campinspect=1".

@@ -151,18 +151,18 @@ private Q_SLOTS:
         log().clear();
         server().setFault(kRewardPath, sandbox::Fault::withBody(sandbox::Fault::Body::Malformed));
         screen.choose(b->b_period, text("ov_recently_month1"));
-        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), 5);
+        QTRY_COMPARE(requests(kRewardPath), 5);
         QTRY_VERIFY(log().contains(u"ERROR"_s));
         QCOMPARE(b->reward().size(), 1);
         QVERIFY(showsTable(true));
 
         // The three-month reply is held back; the week chosen after it answers first.
         QVERIFY(settled());
-        const qsizetype sent = server().requestsTo(kRewardPath).size();
+        const int sent = requests(kRewardPath);
         server().setFault(kRewardPath, sandbox::Fault::delay(400).times(1));
         screen.choose(b->b_period, text("ov_recently_month3"));
         screen.choose(b->b_period, text("ov_recently_week1"));
-        QTRY_COMPARE(server().requestsTo(kRewardPath).size(), sent + 2);
+        QTRY_COMPARE(requests(kRewardPath), sent + 2);
         QTRY_VERIFY(
             log().contains(u"BenefitsViewController drops the reply of an outdated request"_s));
         QCOMPARE(b->reward().size(), 1);
@@ -170,20 +170,6 @@ private Q_SLOTS:
         QCOMPARE(b->b_period->title(), text("ov_recently_week1"));
     }
 
-private:
-    // The period of the `n`th history request (and its kind, when it names one), once it is sent.
-    QString request(int n) {
-        if (!QTest::qWaitFor([&] { return requests(kRewardPath) >= n; }))
-            return u"no request %1"_s.arg(n);
-        const sandbox::LoggedRequest r = server().requestsTo(kRewardPath).at(n - 1);
-        const auto value = [&r](const QString& name) {
-            return r.queryValue(name).value_or(QString());
-        };
-        return value(u"sdate"_s) + u'-' + value(u"edate"_s) +
-               (r.hasQueryItem(u"rewardtype"_s) ? u" kind "_s + value(u"rewardtype"_s) : QString());
-    }
-
-private Q_SLOTS:
     void rowsShowWhatTheyCan() {
         TableView table;
         RewardTableViewCell cell;
@@ -202,6 +188,19 @@ private Q_SLOTS:
         cell.setItem(bare, table, 0);
         QCOMPARE(cell.l_date->plainText(), QString());
         QCOMPARE(cell.l_reward_price->plainText(), u"300"_s);
+    }
+
+private:
+    // The period of the `n`th history request (and its kind, when it names one), once it is sent.
+    QString request(int n) {
+        if (!QTest::qWaitFor([&] { return requests(kRewardPath) >= n; }))
+            return u"no request %1"_s.arg(n);
+        const sandbox::LoggedRequest r = server().requestsTo(kRewardPath).at(n - 1);
+        const auto value = [&r](const QString& name) {
+            return r.queryValue(name).value_or(QString());
+        };
+        return value(u"sdate"_s) + u'-' + value(u"edate"_s) +
+               (r.hasQueryItem(u"rewardtype"_s) ? u" kind "_s + value(u"rewardtype"_s) : QString());
     }
 };
 

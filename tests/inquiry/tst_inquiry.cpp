@@ -181,13 +181,13 @@ private Q_SLOTS:
         // One byte over 3 MiB is refused, exactly 3 MiB attaches.
         QVERIFY(screenshotFits(3145728) && !screenshotFits(3145729));
         s.form->setJpegEncoder([](const QImage&) { return QByteArray(3145729, 'j'); });
-        m_picker->images = {testImage(Qt::red, 40, 30)};
+        m_picker->images = {testImage(Qt::red)};
         s.attach();
         QCOMPARE(s.alertMessage(), text("ov_max_image_size_3mb"));
         QVERIFY(s.form->screenShotList().isEmpty());
         s.form->setJpegEncoder([](const QImage&) { return QByteArray(3145728, 'j'); });
 
-        m_picker->images = {testImage(Qt::red, 40, 30), testImage(Qt::green, 40, 30)};
+        m_picker->images = {testImage(Qt::red), testImage(Qt::green)};
         QTest::mouseClick(s.form->iv_attach, Qt::LeftButton);
         QCOMPARE(AlertController::visibleAlert()->actions().size(), 2); // cancel, photo
         AlertController::visibleAlert()->tapAction(text("ov_select_photo"));
@@ -196,7 +196,7 @@ private Q_SLOTS:
 
         // With two attached the picker may add one; a camera adds its action.
         m_picker->camera = true;
-        m_picker->images = {testImage(Qt::blue, 40, 30), testImage(Qt::yellow, 40, 30)};
+        m_picker->images = {testImage(Qt::blue), testImage(Qt::yellow)};
         QTest::mouseClick(s.form->iv_attach, Qt::LeftButton);
         QVERIFY(AlertController::visibleAlert()->actionButton(text("ov_shoot_photo")));
         AlertController::visibleAlert()->tapAction(text("ov_select_photo"));

@@ -25,6 +25,7 @@ namespace {
 
 const QString kJoin = u"/v1/join"_s;
 const QString kState = u"/v1/state"_s;
+const QString kReward = u"/v1/reward"_s;
 
 class Listener final : public QObject, public JoinProtocol {
 public:
@@ -143,7 +144,7 @@ private Q_SLOTS:
         server().setFault(kJoin, patched({{lurl, server().landingUrl(107, sandbox().userId())}}));
         join.startJoin(campaign(107));
         QVERIFY(answerAlert(text("ov_participation_complete")));
-        QCOMPARE(requests(u"/v1/reward"_s), 1);
+        QCOMPARE(requests(kReward), 1);
         QCOMPARE(m_opener->opened.size(), 2);
         QCOMPARE(m_posted, m_refreshed);
         m_posted.clear();
@@ -152,10 +153,9 @@ private Q_SLOTS:
         join.apiReward(101, u"not-the-key"_s);
         QVERIFY(answerAlert(text("ov_try_again")));
         QVERIFY(m_posted.isEmpty());
-        const QString reward = u"/v1/reward"_s;
-        server().setFault(reward, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
+        server().setFault(kReward, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
         join.apiReward(101, u"key"_s);
-        QTRY_VERIFY(requests(reward) >= 3);
+        QTRY_VERIFY(requests(kReward) >= 3);
         QVERIFY(settled() && !AlertController::visibleAlert());
 
         // A listener gone or a screen gone is skipped.

@@ -78,7 +78,7 @@ private Q_SLOTS:
         ImageView* shown = nativeShown ? cell->iv_native() : cell->iv_icon();
         QTRY_COMPARE(shown->image().size(), nativeShown ? QSize(600, 300) : QSize(128, 128));
         const QString other = nativeShown ? u"icon"_s : u"banner"_s;
-        QCOMPARE(server().requestsTo(u"/img/101/%1.png"_s.arg(other)).size(), 0);
+        QCOMPARE(requests(u"/img/101/%1.png"_s.arg(other)), 0);
 
         // 600 x 300 in a 320-point-wide view is 160 high; a picture of other proportions makes
         // the table measure the row again.
@@ -226,7 +226,7 @@ private Q_SLOTS:
         tap(cell);
         QCOMPARE(refreshes, 1);
         QVERIFY(sandbox().settle());
-        QCOMPARE(server().requestsTo(u"/v1/reward"_s).size(), 0);
+        QCOMPARE(requests(u"/v1/reward"_s), 0);
     }
 
     // Rows with a detail page hand taps to the screen; a shopping row shows its discounted price
