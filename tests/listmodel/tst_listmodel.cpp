@@ -45,13 +45,6 @@ Ids ids(const Camps& list) {
     return out;
 }
 
-// Fetches once and waits for the reply to be applied.
-bool load(CampListModel& model) {
-    QSignalSpy summary(&model, &CampListModel::summaryReady);
-    model.apiReq();
-    return summary.wait(10000);
-}
-
 } // namespace
 
 class TstListModel : public QObject {
@@ -252,7 +245,9 @@ private Q_SLOTS:
         Log::setDisplayLog(true);
         test::LogCapture log;
         CampListModel model;
-        QVERIFY(load(model));
+        QSignalSpy summary(&model, &CampListModel::summaryReady);
+        model.apiReq();
+        QVERIFY(summary.wait(10000));
         const CampRows shown = model.selectedAllCampList();
         QSignalSpy failed(&model, &CampListModel::loadFailed);
         QSignalSpy changed(&model, &CampListModel::listChanged);
@@ -275,7 +270,7 @@ private Q_SLOTS:
             {u"housemd"_s, QJsonArray()}};
         sandbox.server().setFault(path, late.times(1));
         sandbox.server().clearRequests();
-        QSignalSpy summary(&model, &CampListModel::summaryReady);
+        summary.clear();
         model.apiReq();
         QTRY_COMPARE(sandbox.server().requestsTo(path).size(), 1);
         model.apiReq();

@@ -271,17 +271,14 @@ private Q_SLOTS:
         TrackingConsent& consent = PlatformServices::trackingConsent();
         QList<int> answers;
         const auto request = [&] { consent.requestAuthorization([&](int s) { answers << s; }); };
-        const auto answered = [&](int count) {
-            return QTest::qWaitFor([&] { return answers.size() == count; });
-        };
 
         // Closed without a choice: not determined, and the next request asks again.
         request();
         QVERIFY(respond(kPrompt, QString()));
-        QVERIFY(answered(1));
+        QTRY_COMPARE(answers.size(), 1);
         request();
         QVERIFY(respond(kPrompt, u"deny"_s));
-        QVERIFY(answered(2));
+        QTRY_COMPARE(answers.size(), 2);
         QCOMPARE(answers, (QList<int>{TrackingConsent::NotDetermined, TrackingConsent::Denied}));
 
         test::TemporarySettings fresh;
@@ -291,20 +288,20 @@ private Q_SLOTS:
         QTRY_COMPARE(visibleDialogs(kPrompt).size(), 1); // both requests wait for the one dialog
         QVERIFY(answers.isEmpty());
         QVERIFY(respond(kPrompt, u"allow"_s));
-        QVERIFY(answered(2));
+        QTRY_COMPARE(answers.size(), 2);
 
         // After a restart the remembered answer comes back without a dialog.
         UserDefaults::standard().sync();
         fresh.restart();
         request();
-        QVERIFY(answered(3));
+        QTRY_COMPARE(answers.size(), 3);
         QVERIFY(visibleDialogs(kPrompt).isEmpty());
 
         // The settings page changes the remembered answer.
         consent.openAppPrivacySettings();
         QVERIFY(respond("orvane.trackingConsentSettings", u"deny"_s));
         request();
-        QVERIFY(answered(4));
+        QTRY_COMPARE(answers.size(), 4);
         QCOMPARE(answers, (QList<int>{TrackingConsent::Authorized, TrackingConsent::Authorized,
                                       TrackingConsent::Authorized, TrackingConsent::Denied}));
     }

@@ -5,10 +5,8 @@
 #include <QNetworkReply>
 #include <QtTest>
 
-#include "orvane/OrvaneSDK.h"
 #include "sandbox/Multipart.h"
 #include "sandbox/SandboxServer.h"
-#include "support/SandboxFixture.h"
 
 using namespace orvane;
 using namespace orvane::sandbox;

@@ -21,9 +21,7 @@ private Q_SLOTS:
 void TstHiDpi::pictureHasTheScreensPixels() {
     const qreal ratio = qEnvironmentVariable("ORVANE_TEST_RATIO", u"1"_s).toDouble();
     const QUrl banner(server().imageUrl(101, u"banner"_s)); // 600 x 300
-    ImageCache& cache = ImageCache::defaultCache();
-    QFile::remove(ImageCache::filePath(ImageCache::key(banner))); // left by an earlier run
-    cache.clearLocalCache();
+    ImageCache& cache = ImageCache::defaultCache(); // emptied by GuiTest before each function
 
     ImageView view;
     view.resize(100, 50);
