@@ -1,10 +1,13 @@
-# Settings shared by every target of the project: language level, warnings as errors, sanitizers,
+# Settings shared by every target of the project: language level, warnings (errors when
+# ORVANE_WARNINGS_AS_ERRORS is on, as it is when the kit is the top-level project), sanitizers,
 # and the Qt guards (no implicit conversions between char strings and QString or QByteArray,
 # QStringBuilder for +, no old-style casts, virtual destructors).
 add_library(orvane_common INTERFACE)
 target_compile_features(orvane_common INTERFACE cxx_std_20)
-target_compile_options(orvane_common INTERFACE -Wall -Wextra -Werror -Wold-style-cast
-                                               -Wnon-virtual-dtor)
+target_compile_options(orvane_common INTERFACE -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor)
+if(ORVANE_WARNINGS_AS_ERRORS)
+  target_compile_options(orvane_common INTERFACE -Werror)
+endif()
 target_compile_definitions(orvane_common INTERFACE QT_DISABLE_DEPRECATED_UP_TO=0x060400
   QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
 

@@ -22,20 +22,33 @@ install(TARGETS ${orvane_install_targets}
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/orvane
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 install(FILES ${PROJECT_BINARY_DIR}/include/orvane/orvane_export.h
+              ${PROJECT_BINARY_DIR}/include/orvane/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orvane)
 
 install(EXPORT OrvaneOfferwallTargets NAMESPACE Orvane:: DESTINATION ${ORVANE_INSTALL_CMAKEDIR})
 
-file(WRITE ${PROJECT_BINARY_DIR}/OrvaneOfferwallConfig.cmake.in [=[
+# The package files are made for the install only. They are written to a folder that
+# find_package does not search, so a build tree on CMAKE_PREFIX_PATH is never taken for an install
+# (its targets are not exported there).
+set(orvane_package_dir ${PROJECT_BINARY_DIR}/package-for-install)
+file(WRITE ${orvane_package_dir}/OrvaneOfferwallConfig.cmake.in [=[
 @PACKAGE_INIT@
 include(CMakeFindDependencyMacro)
 find_dependency(Qt6 6.4 COMPONENTS Core Gui Network Widgets)
 include("${CMAKE_CURRENT_LIST_DIR}/OrvaneOfferwallTargets.cmake")
 ]=])
-configure_package_config_file(${PROJECT_BINARY_DIR}/OrvaneOfferwallConfig.cmake.in
-  ${PROJECT_BINARY_DIR}/OrvaneOfferwallConfig.cmake INSTALL_DESTINATION ${ORVANE_INSTALL_CMAKEDIR})
-write_basic_package_version_file(${PROJECT_BINARY_DIR}/OrvaneOfferwallConfigVersion.cmake
-  COMPATIBILITY SameMajorVersion)
-install(FILES ${PROJECT_BINARY_DIR}/OrvaneOfferwallConfig.cmake
-              ${PROJECT_BINARY_DIR}/OrvaneOfferwallConfigVersion.cmake
+configure_package_config_file(${orvane_package_dir}/OrvaneOfferwallConfig.cmake.in
+  ${orvane_package_dir}/OrvaneOfferwallConfig.cmake INSTALL_DESTINATION ${ORVANE_INSTALL_CMAKEDIR})
+# Like the SOVERSION: while the major version is 0, each minor version may break compatibility.
+if(PROJECT_VERSION_MAJOR EQUAL 0)
+  set(orvane_compatibility SameMinorVersion)
+else()
+  set(orvane_compatibility SameMajorVersion)
+endif()
+write_basic_package_version_file(${orvane_package_dir}/OrvaneOfferwallConfigVersion.cmake
+  COMPATIBILITY ${orvane_compatibility})
+install(FILES ${orvane_package_dir}/OrvaneOfferwallConfig.cmake
+              ${orvane_package_dir}/OrvaneOfferwallConfigVersion.cmake
   DESTINATION ${ORVANE_INSTALL_CMAKEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/NOTICE
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/OrvaneOfferwall)

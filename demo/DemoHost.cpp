@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLocale>
+#include <QMetaEnum>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -79,6 +80,15 @@ DemoHost::DemoHost(QWidget* parent)
             [this] { m_status->setText(QStringLiteral("Offerwall closed: game resumed")); });
     connect(&kit, &orvane::Orvane::inquirySent, this,
             [this] { m_status->setText(QStringLiteral("Inquiry sent to support")); });
+    connect(&kit, &orvane::Orvane::campaignsAvailable, this, [this](int count) {
+        m_status->setText(QStringLiteral("Offerwall open: %1 campaigns, game paused").arg(count));
+    });
+    connect(&kit, &orvane::Orvane::offerwallFailed, this, [this](orvane::Orvane::Failure reason) {
+        m_status->setText(
+            QStringLiteral("Offerwall could not show campaigns (%1)")
+                .arg(QString::fromLatin1(QMetaEnum::fromType<orvane::Orvane::Failure>().valueToKey(
+                    static_cast<int>(reason)))));
+    });
     connect(
         &kit, &orvane::Orvane::rewardConfirmed, this,
         [this](qint64, const QString& name, double amount, const QString& mark) {
@@ -123,7 +133,7 @@ void DemoHost::toggleCarousel() {
         m_carouselButton->setText(QStringLiteral("Show carousel"));
         return;
     }
-    m_carousel = orvane::Orvane::shared().orvaneCarouselView();
+    m_carousel = orvane::Orvane::shared().orvaneCarouselView(this);
     m_column->insertWidget(kCarouselSlot, m_carousel);
     m_carouselButton->setText(QStringLiteral("Hide carousel"));
 }

@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     kit.initialize(QStringLiteral("demo-mkey"), QStringLiteral("demo-mckey"), parser.value(user));
     kit.setDebugEnabled(parser.isSet(verbose));
     kit.setCopyRightVisibility(true);
+    kit.setBenefitsType(orvane::Orvane::BenefitsDisplay::Popup);
     orvane::PlatformServices::setUrlOpener(std::make_unique<demo::DemoOpener>(base));
 
     demo::DemoHost host;

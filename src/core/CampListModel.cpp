@@ -86,8 +86,9 @@ CampListModel::LoadFailure failureOf(const ApiError& error) {
         return CampListModel::LoadFailure::NoConnection;
     case ApiError::Kind::Timeout:
         return CampListModel::LoadFailure::TimedOut;
-    case ApiError::Kind::HttpStatus:
     case ApiError::Kind::Configuration:
+        return CampListModel::LoadFailure::NotConfigured;
+    case ApiError::Kind::HttpStatus:
     case ApiError::Kind::InvalidInput:
         break;
     }
@@ -236,6 +237,8 @@ void CampListModel::apply(const Grouped& grouped) {
     selectAfterLoad();
     setSort();
     Q_EMIT summaryReady(summaryText());
+    Q_EMIT loaded(int(m_otherCampList.size() + m_cpsCampList.size() + m_otherHouseList.size() +
+                      m_cpsHouseList.size()));
 }
 
 void CampListModel::selectAfterLoad() {
@@ -365,6 +368,7 @@ QString CampListModel::failureText(LoadFailure failure) {
         return localized(QStringLiteral("ov_error_no_connection"));
     case LoadFailure::TimedOut:
         return localized(QStringLiteral("ov_error_timeout"));
+    case LoadFailure::NotConfigured:
     case LoadFailure::ServerError:
         return localized(QStringLiteral("ov_error_server"));
     case LoadFailure::UnreadableReply:

@@ -96,7 +96,8 @@ public:
     enum class LoadFailure {
         NoConnection,    // the server could not be reached or the connection dropped
         TimedOut,        // no answer in time
-        ServerError,     // an HTTP error status, or the kit is not set up for the call
+        ServerError,     // an HTTP error status
+        NotConfigured,   // the kit is not set up for the call (never initialised, addresses)
         UnreadableReply, // an answer that does not decode as a campaign list
     };
     Q_ENUM(LoadFailure)
@@ -178,6 +179,9 @@ Q_SIGNALS:
     void loadFailed(orvane::CampListModel::LoadFailure failure, const QString& detail);
     // A reply carried no campaign of either group; the previous selection stays.
     void noCampaigns();
+    // A reply was applied (after listChanged and summaryReady): `count` campaigns of both groups,
+    // house campaigns included; 0 after noCampaigns.
+    void loaded(int count);
     // A reply carried one group only: hide the tab bar.
     void tabsHidden();
 

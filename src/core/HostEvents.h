@@ -14,6 +14,10 @@ namespace orvane {
 class HostEvents final : public QObject {
     Q_OBJECT
 public:
+    // Why a shown offerwall could not show campaigns (Orvane::Failure, value for value).
+    enum class Failure { NotConfigured, ListLoadFailed, NoCampaigns };
+    Q_ENUM(Failure)
+
     static HostEvents& shared();
 
 Q_SIGNALS:
@@ -22,6 +26,9 @@ Q_SIGNALS:
     void participationStarted(qint64 campid);
     void rewardConfirmed(qint64 campid, const QString& name, double amount, const QString& mark);
     void inquirySent();
+    void offerwallFailed(orvane::HostEvents::Failure failure);
+    void campaignsAvailable(int count);
+    void closeRequested();
 
 private:
     HostEvents() = default;

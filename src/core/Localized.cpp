@@ -1,13 +1,16 @@
 #include "core/Localized.h"
 
+#include <initializer_list>
+#include <optional>
+
 #include <QFile>
-#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 #include <QMutex>
-
-#include "core/Log.h"
+#include <QRegularExpression>
+#include <QSet>
+#include <QtDebug>
 
 namespace orvane {
 
@@ -28,12 +31,23 @@ Table loadTable(const QString& language) {
     return table;
 }
 
+const QString kEnglish = QStringLiteral("en");
+
 struct Tables {
     QMutex mutex;
     QString language; // empty: not loaded yet
     QString override;
     Table chosen;
     Table english;
+    QHash<QString, Table> host; // by language code
+
+    // m_mutex held.
+    const Table& englishTable() {
+        if (english.isEmpty()) {
+            english = loadTable(kEnglish);
+        }
+        return english;
+    }
 };
 
 Tables& tables() {
@@ -41,9 +55,26 @@ Tables& tables() {
     return instance;
 }
 
-QString systemLanguage() {
+QString defaultLanguage() {
     const QString name = QLocale().name(); // "ko_KR"
     return name.section(QLatin1Char('_'), 0, 0);
+}
+
+// The placeholders ("%1" to "%99") a text fills in.
+QSet<QString> placeholders(const QString& text) {
+    static const QRegularExpression marker(QStringLiteral("%[1-9][0-9]?"));
+    QSet<QString> found;
+    for (auto it = marker.globalMatch(text); it.hasNext();) {
+        found.insert(it.next().captured());
+    }
+    return found;
+}
+
+std::optional<QString> lookup(const Table& table, const QString& key) {
+    if (auto it = table.constFind(key); it != table.constEnd()) {
+        return it.value();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -51,19 +82,22 @@ QString systemLanguage() {
 QString localized(const QString& key) {
     Tables& t = tables();
     QMutexLocker lock(&t.mutex);
-    const QString wanted = t.override.isEmpty() ? systemLanguage() : t.override;
+    const QString wanted = t.override.isEmpty() ? defaultLanguage() : t.override;
     if (t.language != wanted) {
-        if (t.english.isEmpty()) {
-            t.english = loadTable(QStringLiteral("en"));
-        }
-        t.chosen = wanted == QLatin1String("en") ? t.english : loadTable(wanted);
+        t.chosen = wanted == kEnglish ? t.englishTable() : loadTable(wanted);
         t.language = wanted;
     }
-    if (auto it = t.chosen.constFind(key); it != t.chosen.constEnd()) {
-        return it.value();
-    }
-    if (auto it = t.english.constFind(key); it != t.english.constEnd()) {
-        return it.value();
+    static const Table none;
+    const auto host = [&t](const QString& language) {
+        const auto it = t.host.constFind(language);
+        return it == t.host.constEnd() ? &none : &it.value();
+    };
+    const std::initializer_list<const Table*> order = {host(wanted), &t.chosen, host(kEnglish),
+                                                       &t.englishTable()};
+    for (const Table* table : order) {
+        if (std::optional<QString> text = lookup(*table, key)) {
+            return *text;
+        }
     }
     return key;
 }
@@ -72,6 +106,38 @@ void setLocalizationLanguage(const QString& languageCode) {
     Tables& t = tables();
     QMutexLocker lock(&t.mutex);
     t.override = languageCode;
+}
+
+bool setHostTexts(const QString& languageCode, const QHash<QString, QString>& texts) {
+    Tables& t = tables();
+    QMutexLocker lock(&t.mutex);
+    const Table& english = t.englishTable();
+    Table taken;
+    bool all = true;
+    for (auto it = texts.constBegin(); it != texts.constEnd(); ++it) {
+        const std::optional<QString> kit = lookup(english, it.key());
+        if (!kit || !it.key().startsWith(QLatin1String("ov_"))) {
+            qWarning().noquote() << QStringLiteral(
+                                        "Orvane::setStrings: \"%1\" is not one of the kit's text "
+                                        "keys; its text is refused")
+                                        .arg(it.key());
+            all = false;
+        } else if (placeholders(*kit) != placeholders(it.value())) {
+            qWarning().noquote() << QStringLiteral(
+                                        "Orvane::setStrings: the %1 text of \"%2\" must fill in "
+                                        "the placeholders of \"%3\"; it is refused")
+                                        .arg(languageCode, it.key(), *kit);
+            all = false;
+        } else {
+            taken.insert(it.key(), it.value());
+        }
+    }
+    if (taken.isEmpty()) {
+        t.host.remove(languageCode);
+    } else {
+        t.host.insert(languageCode, taken);
+    }
+    return all;
 }
 
 } // namespace orvane

@@ -5,11 +5,66 @@
 #include <QCoreApplication>
 #include <QSettings>
 
+#include "core/Device.h"
 #include "core/Log.h"
+#include "core/SettingsKeys.h"
 
 namespace orvane {
 
 namespace {
+
+// Every key of the kit lives in this group of the host's settings, clear of the host's own keys.
+const QString kGroup = QStringLiteral("orvane/");
+// Written once the values of an earlier version were moved into the group.
+const QString kLayoutKey = QStringLiteral("orvane/SETTINGS_LAYOUT");
+constexpr int kGroupedLayout = 2;
+
+QString grouped(const QString& key) {
+    return kGroup + key;
+}
+
+// Versions before the group wrote these keys at the top level of the host's settings. Each is
+// moved into the group once (a value already there wins) and removed. "lastCleanup" is generic
+// enough for a host to use it too: only a date, which is what the kit wrote, is taken.
+void moveTopLevelValues(QSettings& settings) {
+    if (settings.contains(kLayoutKey)) {
+        return;
+    }
+    const QStringList earlierKeys = {keys::kMkey,
+                                     keys::kMckey,
+                                     keys::kUserId,
+                                     keys::kTrackingUsage,
+                                     keys::kAge,
+                                     keys::kGender,
+                                     keys::kMainTitle,
+                                     keys::kListType,
+                                     keys::kBenefitsDisplayType,
+                                     keys::kCopyrightVisibility,
+                                     keys::kLastCleanup,
+                                     kAdvertisingIdentifierKey,
+                                     kTrackingConsentStatusKey};
+    QStringList moved;
+    for (const QString& key : earlierKeys) {
+        if (!settings.contains(key)) {
+            continue;
+        }
+        const QVariant value = settings.value(key);
+        if (key == keys::kLastCleanup && value.typeId() != QMetaType::QDateTime) {
+            continue; // the host's own
+        }
+        if (!settings.contains(grouped(key))) {
+            settings.setValue(grouped(key), value);
+        }
+        settings.remove(key);
+        moved << key;
+    }
+    settings.setValue(kLayoutKey, kGroupedLayout);
+    settings.sync();
+    if (!moved.isEmpty()) {
+        Log::info("UserDefaults moved the settings of an earlier version into the group", kGroup,
+                  moved.join(QStringLiteral(", ")));
+    }
+}
 
 std::unique_ptr<QSettings> openSettings(const QString& path) {
     if (!path.isEmpty()) {
@@ -45,6 +100,7 @@ void UserDefaults::reopen(const QString& path) {
     }
     m_path = path;
     m_settings = openSettings(path);
+    moveTopLevelValues(*m_settings);
     m_registered.clear();
     m_writeFailing = false;
 }
@@ -58,7 +114,7 @@ void UserDefaults::registerDefaults(const QVariantMap& defaults) {
 
 void UserDefaults::set(const QString& key, const QVariant& value) {
     QMutexLocker lock(&m_mutex);
-    store(m_writeFailing).setValue(key, value);
+    store(m_writeFailing).setValue(grouped(key), value);
     const bool written = writeThrough();
     lock.unlock();
     reportWrite(written);
@@ -66,7 +122,7 @@ void UserDefaults::set(const QString& key, const QVariant& value) {
 
 void UserDefaults::remove(const QString& key) {
     QMutexLocker lock(&m_mutex);
-    store(m_writeFailing).remove(key);
+    store(m_writeFailing).remove(grouped(key));
     const bool written = writeThrough();
     lock.unlock();
     reportWrite(written);
@@ -75,7 +131,10 @@ void UserDefaults::remove(const QString& key) {
 QSettings& UserDefaults::store(bool fresh) {
     // QSettings keeps its first error for good: after a failed write, the next write starts over
     // on a fresh object, which shares the values still in memory and writes them when it opens.
-    if (!m_settings || fresh) {
+    if (!m_settings) {
+        m_settings = openSettings(m_path);
+        moveTopLevelValues(*m_settings);
+    } else if (fresh) {
         m_settings = openSettings(m_path);
     }
     return *m_settings;
@@ -103,8 +162,8 @@ void UserDefaults::reportWrite(bool written) {
 QVariant UserDefaults::lookup(const QString& key) const {
     QMutexLocker lock(&m_mutex);
     QSettings& settings = const_cast<UserDefaults*>(this)->store();
-    if (settings.contains(key)) {
-        return settings.value(key);
+    if (settings.contains(grouped(key))) {
+        return settings.value(grouped(key));
     }
     return m_registered.value(key);
 }

@@ -12,10 +12,14 @@ class QSettings;
 
 namespace orvane {
 
-// The kit's key-value store: QSettings under the host application's identity, plus a table of
-// registered defaults that is consulted only while no value is stored under a key and is never
-// written to disk. Typed reads follow the usual conventions: a missing key reads as absent (string,
-// date), 0 (integer) or false (boolean).
+// The kit's key-value store: QSettings under the host application's identity, every key in the
+// group "orvane/" (the keys given here are relative to it), plus a table of registered defaults
+// that is consulted only while no value is stored under a key and is never written to disk. Typed
+// reads follow the usual conventions: a missing key reads as absent (string, date), 0 (integer) or
+// false (boolean).
+//
+// When a store opens, values that versions before the group wrote at the top level of the host's
+// settings are moved into the group, once (marked by "orvane/SETTINGS_LAYOUT").
 //
 // Thread-safe: every operation takes one internal lock, so the transport thread may read settings
 // while the main thread writes them.

@@ -6,6 +6,7 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include "core/Localized.h"
 #include "core/Log.h"
 #include "ui/Button.h"
 #include "ui/Label.h"
@@ -253,14 +254,14 @@ void NavigationController::setNavigationBarHidden(bool hidden) {
 
 QString NavigationController::backTitleFor(ViewController* controller) {
     if (!controller)
-        return QStringLiteral("Back");
+        return localized(QStringLiteral("ov_back"));
     if (!controller->navigationItem().backButtonTitle().isEmpty())
         return controller->navigationItem().backButtonTitle();
     if (!controller->navigationItem().title().isEmpty())
         return controller->navigationItem().title();
     if (!controller->title().isEmpty())
         return controller->title();
-    return QStringLiteral("Back");
+    return localized(QStringLiteral("ov_back"));
 }
 
 void NavigationController::updateBar() {

@@ -165,7 +165,8 @@ public:
         dialog->setObjectName(QStringLiteral("orvane.imagePicker"));
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setFileMode(limit == 1 ? QFileDialog::ExistingFile : QFileDialog::ExistingFiles);
-        dialog->setNameFilter(QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.webp *.bmp)"));
+        dialog->setNameFilter(localized(QStringLiteral("ov_image_files")) +
+                              QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.webp *.bmp)"));
         dialog->setOption(QFileDialog::DontUseNativeDialog);
         QObject::connect(
             dialog, &QFileDialog::filesSelected, dialog,

@@ -1,8 +1,11 @@
 # cmake -P Consumer.cmake: installs the kit of one library kind into a temporary prefix, checks
-# that only the public headers were installed, then configures, builds and runs examples/host
-# against that prefix with find_package(OrvaneOfferwall).
+# that only the public headers (and the licence) were installed, then configures, builds (warnings
+# as errors) and runs examples/host against that prefix with find_package(OrvaneOfferwall). The
+# kind of this build is installed from it; the other kind is built from source with OTHER_COMPILER,
+# so that the kit and a host are built with a second compiler too. The run of this build's kind also
+# checks that find_package never takes the build tree for an install.
 # Variables: KIND, THIS_KIND (static|shared), SOURCE_DIR, BUILD_DIR, WORK_DIR, GENERATOR,
-# BUILD_TYPE, CXX_COMPILER, COMPILER_LAUNCHER.
+# BUILD_TYPE, CXX_COMPILER, OTHER_COMPILER (optional), COMPILER_LAUNCHER.
 cmake_minimum_required(VERSION 3.25)
 
 function(run)
@@ -25,7 +28,24 @@ endif()
 
 if(KIND STREQUAL THIS_KIND)
   run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+  # The build tree holds no package file where find_package looks.
+  set(probe ${WORK_DIR}/probe)
+  file(REMOVE_RECURSE ${probe})
+  file(WRITE ${probe}/CMakeLists.txt [=[
+cmake_minimum_required(VERSION 3.25)
+project(Probe LANGUAGES NONE)
+find_package(OrvaneOfferwall CONFIG QUIET)
+if(OrvaneOfferwall_FOUND)
+  message(FATAL_ERROR "find_package took the build tree for an install: ${OrvaneOfferwall_DIR}")
+endif()
+]=])
+  run(${CMAKE_COMMAND} -S ${probe} -B ${probe}/build -DCMAKE_PREFIX_PATH=${BUILD_DIR}
+      -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_CMAKE_SYSTEM_PATH=OFF)
 else()
+  if(OTHER_COMPILER)
+    set(CXX_COMPILER ${OTHER_COMPILER})
+    list(TRANSFORM tools REPLACE "^-DCMAKE_CXX_COMPILER=.*" "-DCMAKE_CXX_COMPILER=${CXX_COMPILER}")
+  endif()
   if(KIND STREQUAL "shared")
     set(shared ON)
   else()
@@ -47,7 +67,8 @@ endif()
 # The public surface: these headers and nothing else.
 file(GLOB_RECURSE headers RELATIVE ${prefix}/include ${prefix}/include/*)
 list(SORT headers)
-set(expected orvane/Orvane.h orvane/OrvaneSDK.h orvane/PlatformServices.h orvane/orvane_export.h)
+set(expected orvane/Orvane.h orvane/OrvaneSDK.h orvane/PlatformServices.h orvane/orvane_export.h
+             orvane/version.h)
 if(NOT headers STREQUAL expected)
   message(FATAL_ERROR "installed headers: ${headers}\nexpected: ${expected}")
 endif()
@@ -57,9 +78,15 @@ if(KIND STREQUAL "shared" AND NOT shared_libraries)
 elseif(KIND STREQUAL "static" AND shared_libraries)
   message(FATAL_ERROR "a static kit installed ${shared_libraries}")
 endif()
+foreach(file LICENSE NOTICE)
+  if(NOT EXISTS ${prefix}/share/doc/OrvaneOfferwall/${file})
+    message(FATAL_ERROR "${file} was not installed")
+  endif()
+endforeach()
 
+# A host that builds with every warning as an error still builds with the kit's headers.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/host -B ${WORK_DIR}/host ${tools}
-    -DCMAKE_PREFIX_PATH=${prefix})
+    -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/host -j ${jobs})
 execute_process(COMMAND ${WORK_DIR}/host/orvane-host-example --check
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)

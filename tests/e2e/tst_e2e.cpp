@@ -6,6 +6,7 @@
 // Orvane::shared(): one reward confirmation per reward, none for a refused join, a failed claim
 // or a repeated state reply, and the offerwall's shown / closed pair however it closes.
 
+#include <QVBoxLayout>
 #include <QtTest>
 
 #include "participation/PollTimer.h"
@@ -27,8 +28,13 @@ enum class Closing {
     CloseControl,
     NoCampaignDialog,
     HostDismisses,
+    HostClosesOfferwall,
     OwnWindowClosed,
-    OwnWindowCloseControl
+    OwnWindowCloseControl,
+    OwnWindowHostClosesOfferwall,
+    EmbeddedCloseControl,
+    EmbeddedEscape,
+    EmbeddedNoCampaignDialog
 };
 } // namespace
 
@@ -158,20 +164,60 @@ void TstE2e::shownAndClosedPaired_data() {
     QTest::newRow("close control") << Closing::CloseControl;
     QTest::newRow("no-campaign dialog") << Closing::NoCampaignDialog;
     QTest::newRow("host dismisses") << Closing::HostDismisses;
+    QTest::newRow("host calls closeOfferwall") << Closing::HostClosesOfferwall;
     QTest::newRow("own window closed") << Closing::OwnWindowClosed;
     QTest::newRow("own window, close control") << Closing::OwnWindowCloseControl;
+    QTest::newRow("own window, host calls closeOfferwall") << Closing::OwnWindowHostClosesOfferwall;
+    QTest::newRow("embedded, close control") << Closing::EmbeddedCloseControl;
+    QTest::newRow("embedded, Escape") << Closing::EmbeddedEscape;
+    QTest::newRow("embedded, no-campaign dialog") << Closing::EmbeddedNoCampaignDialog;
 }
 
 void TstE2e::shownAndClosedPaired() {
     QFETCH(Closing, closing);
-    const bool popup = closing == Closing::NoCampaignDialog; // with the summary in a popup
+    // With the summary in a popup.
+    const bool popup =
+        closing == Closing::NoCampaignDialog || closing == Closing::EmbeddedNoCampaignDialog;
     if (popup)
         QVERIFY(server().setCatalogue(
             QJsonObject{{u"camp"_s, QJsonArray{}}, {u"housemd"_s, QJsonArray{}}}));
     QSignalSpy shown(&Orvane::shared(), &Orvane::offerwallShown);
     QSignalSpy closed(&Orvane::shared(), &Orvane::offerwallClosed);
+    QSignalSpy closeRequested(&Orvane::shared(), &Orvane::closeRequested);
 
-    if (closing == Closing::OwnWindowClosed || closing == Closing::OwnWindowCloseControl) {
+    if (closing >= Closing::EmbeddedCloseControl) {
+        // In the host's own layout the offerwall stays: the host is asked to close it, and does.
+        ViewController host;
+        auto* layout = new QVBoxLayout(&host);
+        QPointer<QWidget> wall(Orvane::shared().orvaneViewController(&host));
+        QCOMPARE(wall->parentWidget(), &host);
+        layout->addWidget(wall);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        auto* screen = qobject_cast<OrvaneViewController*>(
+            qobject_cast<NavigationController*>(wall.data())->rootViewController());
+        QTRY_COMPARE(shown.size(), 1);
+        if (closing == Closing::EmbeddedCloseControl) {
+            QTRY_VERIFY(screen->closeButton()->isVisible());
+            QTest::mouseClick(screen->closeButton(), Qt::LeftButton);
+        } else if (closing == Closing::EmbeddedEscape) {
+            QTRY_VERIFY(!screen->model().selectedAllCampList().isEmpty());
+            QTest::keyClick(wall, Qt::Key_Escape);
+        } else {
+            QTRY_VERIFY(AlertController::visibleAlert());
+            QVERIFY(AlertController::visibleAlert()->tapAction(text("ov_confirm")));
+        }
+        QTRY_COMPARE(closeRequested.size(), 1);
+        QVERIFY(wall->isVisible());
+        QCOMPARE(closed.size(), 0);
+        Orvane::shared().closeOfferwall(); // not one it presented: stays
+        QVERIFY(wall->isVisible());
+        delete wall;
+        QCOMPARE(closed.size(), 1);
+        return;
+    }
+
+    if (closing >= Closing::OwnWindowClosed) {
         // A host widget outside any controller: the offerwall is a phone-sized window of its own.
         Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
         QWidget hostWidget;
@@ -186,9 +232,12 @@ void TstE2e::shownAndClosedPaired() {
         QTRY_COMPARE(shown.size(), 1);
         if (closing == Closing::OwnWindowClosed)
             own->close();
-        else
+        else if (closing == Closing::OwnWindowCloseControl)
             QTest::mouseClick(screen->closeButton(), Qt::LeftButton);
+        else
+            Orvane::shared().closeOfferwall();
         QTRY_COMPARE(closed.size(), 1);
+        QCOMPARE(closeRequested.size(), 0);
         QCOMPARE(shown.size(), 1);
         QTRY_VERIFY(!own);
         return;
@@ -234,6 +283,11 @@ void TstE2e::shownAndClosedPaired() {
         QTest::mouseClick(AlertController::visibleAlert()->actionButton(text("ov_confirm")),
                           Qt::LeftButton);
         break;
+    case Closing::HostClosesOfferwall:
+        Orvane::shared().closeOfferwall();
+        QVERIFY(!ow.host.presentedViewController()); // at once
+        Orvane::shared().closeOfferwall();           // none shown: nothing happens
+        break;
     default: // the host dismisses it
         ow.host.dismiss(false);
         break;
@@ -241,6 +295,7 @@ void TstE2e::shownAndClosedPaired() {
     QTRY_VERIFY(!ow.host.presentedViewController());
     QTRY_VERIFY(!nav);
     QCOMPARE(closed.size(), 1); // once, and not again when the closed offerwall is deleted
+    QCOMPARE(closeRequested.size(), 0);
     QCOMPARE(shown.size(), 1);
     // No screen outlives its offerwall: the list, the history, a queued popup and its dialog.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -8,6 +8,8 @@
 #include "core/ApiProvider.h"
 #include "core/Localized.h"
 #include "core/NotificationCenter.h"
+#include "core/SettingsKeys.h"
+#include "core/UserDefaults.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
@@ -20,6 +22,7 @@
 #include "ui/Button.h"
 #include "ui/Label.h"
 #include "ui/SegmentedControl.h"
+#include "ui/Snapshot.h"
 
 using namespace orvane;
 using namespace Qt::StringLiterals;
@@ -27,6 +30,7 @@ using test::text;
 using Ids = QList<qint64>;
 
 Q_DECLARE_METATYPE(orvane::sandbox::Fault)
+Q_DECLARE_METATYPE(std::optional<orvane::sandbox::Fault>)
 
 namespace {
 
@@ -194,50 +198,155 @@ private Q_SLOTS:
     }
 
     void errorDialogTellsTheUserWhatFailed_data() {
-        QTest::addColumn<sandbox::Fault>("fault");
+        QTest::addColumn<std::optional<sandbox::Fault>>("fault"); // none: never initialised
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("key");
+        QTest::addColumn<Orvane::Failure>("failure");
         using F = sandbox::Fault;
+        const Orvane::Failure loadFailed = Orvane::Failure::ListLoadFailed;
         for (const char* l : {"en", "ko"}) {
             const QString language = QString::fromLatin1(l);
             QTest::addRow("no connection %s", l)
-                << F::withBody(F::Body::Drop) << language << u"ov_error_no_connection"_s;
-            QTest::addRow("time-out %s", l) << F::delay(3000) << language << u"ov_error_timeout"_s;
+                << std::optional(F::withBody(F::Body::Drop)) << language
+                << u"ov_error_no_connection"_s << loadFailed;
+            QTest::addRow("time-out %s", l)
+                << std::optional(F::delay(3000)) << language << u"ov_error_timeout"_s << loadFailed;
             QTest::addRow("server error %s", l)
-                << F::status(500) << language << u"ov_error_server"_s;
+                << std::optional(F::status(500)) << language << u"ov_error_server"_s << loadFailed;
             QTest::addRow("unreadable %s", l)
-                << F::withBody(F::Body::Malformed) << language << u"ov_error_unreadable_reply"_s;
+                << std::optional(F::withBody(F::Body::Malformed)) << language
+                << u"ov_error_unreadable_reply"_s << loadFailed;
         }
+        QTest::addRow("kit never initialised")
+            << std::optional<F>() << u"en"_s << u"ov_error_server"_s
+            << Orvane::Failure::NotConfigured;
     }
 
     // The first load fails: the dialog says what went wrong in the user's language, without the
     // transport's or the decoder's wording, and the summary card stays hidden with nothing to show.
+    // The host hears why, once, with the dialog already up.
     void errorDialogTellsTheUserWhatFailed() {
-        QFETCH(sandbox::Fault, fault);
+        QFETCH(std::optional<sandbox::Fault>, fault);
         QFETCH(QString, language);
         QFETCH(QString, key);
-        server().setFault(kReqPath, fault);
+        QFETCH(Orvane::Failure, failure);
+        if (fault) {
+            server().setFault(kReqPath, *fault);
+        } else {
+            for (const QString& stored : {keys::kMkey, keys::kMckey, keys::kUserId})
+                UserDefaults::standard().remove(stored);
+        }
         // A short time-out for the time-out row only: a busy machine must not turn the others into
         // one.
-        ApiProvider::setTimeoutForTesting(fault.delayMs > 0 ? 300 : 0);
+        ApiProvider::setTimeoutForTesting(fault && fault->delayMs > 0 ? 300 : 0);
         setLocalizationLanguage(language);
+        QSignalSpy failed(&Orvane::shared(), &Orvane::offerwallFailed);
+        QSignalSpy available(&Orvane::shared(), &Orvane::campaignsAvailable);
+        QList<bool> alertUp;
+        QObject context;
+        connect(&Orvane::shared(), &Orvane::offerwallFailed, &context,
+                [&alertUp] { alertUp << (AlertController::visibleAlert() != nullptr); });
         test::OfferwallHost ow;
         QVERIFY(ow.ok());
         QTRY_VERIFY(AlertController::visibleAlert());
         AlertController* alert = AlertController::visibleAlert();
         const QString message = alert->message();
         const QString expected = localized(key);
+        const QString confirm = localized(u"ov_confirm"_s);
         setLocalizationLanguage(u"en"_s);
         ApiProvider::setTimeoutForTesting(0);
         QCOMPARE(message, expected);
         QVERIFY(language == "en"_L1 || message != localized(key));
         QVERIFY(!ow.screen->v_coins_calue->isVisible());
         QVERIFY(ow.rows().isEmpty());
-        // One OK, and the offerwall stays.
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().value<Orvane::Failure>(), failure);
+        QCOMPARE(alertUp, QList<bool>{true});
+        QCOMPARE(available.size(), 0);
+        // One action in the user's language, and the offerwall stays.
         QCOMPARE(alert->actions().size(), 1);
-        QTest::mouseClick(alert->actionButton(u"OK"_s), Qt::LeftButton);
+        QVERIFY(alert->tapAction(confirm));
         QTRY_VERIFY(!ow.screen->presentedViewController());
         QCOMPARE(ow.host.presentedViewController(), ow.nav);
+    }
+
+    // After every load the host hears how many campaigns there are, the empty list included, which
+    // is also reported as a failure beside the no-campaign dialog.
+    void hostHearsOfEveryLoad() {
+        const QJsonObject catalogue = server().catalogue();
+        const int all = int(catalogue.value(u"camp"_s).toArray().size() +
+                            catalogue.value(u"housemd"_s).toArray().size());
+        QStringList heard;
+        QObject context;
+        connect(&Orvane::shared(), &Orvane::campaignsAvailable, &context,
+                [&heard](int count) { heard << u"available %1"_s.arg(count); });
+        connect(&Orvane::shared(), &Orvane::offerwallFailed, &context,
+                [&heard](Orvane::Failure failure) {
+                    heard << u"failed %1, %2"_s.arg(
+                        QString::fromLatin1(
+                            QMetaEnum::fromType<Orvane::Failure>().valueToKey(int(failure))),
+                        AlertController::visibleAlert() ? AlertController::visibleAlert()->message()
+                                                        : u"no alert"_s);
+                });
+        test::OfferwallHost ow;
+        QVERIFY(ow.ok());
+        QTRY_COMPARE(heard, QStringList{u"available %1"_s.arg(all)});
+        reload();
+        QTRY_COMPARE(heard.size(), 2);
+        QVERIFY(server().setCatalogue(
+            QJsonObject{{u"camp"_s, QJsonArray{}}, {u"housemd"_s, QJsonArray{}}}));
+        reload();
+        QTRY_COMPARE(heard.size(), 4);
+        QCOMPARE(heard.mid(1), (QStringList{u"available %1"_s.arg(all), u"available 0"_s,
+                                            u"failed NoCampaigns, "_s + text("ov_not_ads")}));
+    }
+
+    // A host's own words and a language of its own, as the user sees them: the host's German where
+    // it gave some, the kit's English where it did not, and the host's English "Got it" on the
+    // error dialog's one button (German has none of its own). ORVANE_TEST_SNAPSHOTS=DIR keeps the
+    // picture.
+    void hostTextsRendered() {
+        auto restore = qScopeGuard([] {
+            for (const QString& language : {u"en"_s, u"de"_s})
+                setHostTexts(language, {});
+        });
+        Orvane& kit = Orvane::shared();
+        QVERIFY(kit.setStrings(QLocale(QLocale::English), {{u"ov_confirm"_s, u"Got it"_s}}));
+        QVERIFY(kit.setStrings(QLocale(QLocale::German),
+                               {{u"ov_offerwall_title"_s, u"Gratis-Prämien"_s},
+                                {u"ov_tab_campaigns"_s, u"Verdienen"_s},
+                                {u"ov_sort_init"_s, u"Empfohlen"_s},
+                                {u"ov_a11y_sort"_s, u"Sortierung: %1"_s},
+                                {u"ov_benefits_received"_s, u"Meine Prämien"_s},
+                                {u"ov_inquiry"_s, u"Kontakt"_s},
+                                {u"ov_alarm"_s, u"Hinweis"_s},
+                                {u"ov_error_server"_s,
+                                 u"Der Server antwortet gerade nicht. Bitte später erneut."_s}}));
+        setLocalizationLanguage(u"de"_s);
+        test::OfferwallHost ow;
+        QVERIFY(ow.ok());
+        QTRY_VERIFY(!ow.shownIds().isEmpty());
+        server().setFault(kReqPath, sandbox::Fault::status(500));
+        reload();
+        QTRY_VERIFY(AlertController::visibleAlert());
+        AlertController* alert = AlertController::visibleAlert();
+        const QString snapshots = qEnvironmentVariable("ORVANE_TEST_SNAPSHOTS");
+        QTemporaryDir scratch;
+        const QString png =
+            (snapshots.isEmpty() ? scratch.path() : snapshots) + u"/host-texts.png"_s;
+        QVERIFY(grabToPng(ow.host.window(), png));
+        QVERIFY(!isUniformImage(QImage(png)));
+
+        QCOMPARE(ow.nav->navigationBar()->title(), u"Gratis-Prämien"_s);
+        QCOMPARE(ow.screen->sc_camp->titleForSegment(0), u"Verdienen"_s);
+        QCOMPARE(ow.screen->sc_camp->titleForSegment(1), u"Shopping"_s);
+        QCOMPARE(ow.screen->b_sort->title(), u"Empfohlen"_s);
+        QCOMPARE(ow.screen->b_sort->accessibleName(), u"Sortierung: Empfohlen"_s);
+        QCOMPARE(ow.screen->benefitsButton()->title(), u"Meine Prämien"_s);
+        QCOMPARE(alert->title(), u"Hinweis"_s);
+        QCOMPARE(alert->message(), u"Der Server antwortet gerade nicht. Bitte später erneut."_s);
+        QVERIFY(alert->tapAction(u"Got it"_s));
+        QTRY_VERIFY(!AlertController::visibleAlert());
     }
 
     // An offerwall from the facade, not shown yet: the screen has not loaded, so a list

@@ -127,7 +127,7 @@ void ScreenshotTour::buildSteps() {
         {QString(), [screen] { screen()->back(); }, [this] { return !offerwall(); }, 300},
         {QStringLiteral("08-offerwall-summary-header.png"),
          [this] {
-             Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
+             Orvane::shared().setBenefitsType(Orvane::BenefitsDisplay::ListTop);
              m_host->openOfferwall();
          },
          [screen] { return screen() && !screen()->l_coins_value->text().isEmpty(); },

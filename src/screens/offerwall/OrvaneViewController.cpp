@@ -191,6 +191,7 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     connect(m_model, &CampListModel::summaryReady, this, &OrvaneViewController::showSummary);
     connect(m_model, &CampListModel::loadFailed, this, &OrvaneViewController::showError);
     connect(m_model, &CampListModel::noCampaigns, this, &OrvaneViewController::showNoCampaigns);
+    connect(m_model, &CampListModel::loaded, this, &OrvaneViewController::reportLoad);
     connect(m_model, &CampListModel::tabsHidden, v_tabs, &QWidget::hide);
     connect(sc_camp, &SegmentedControl::valueChanged, this, &OrvaneViewController::scValueChanged);
     b_sort->onTap([this] { clickSort(); });
@@ -279,7 +280,9 @@ void OrvaneViewController::back() {
     } else if (container->isWindow()) {
         container->close();
     } else {
-        Log::info("OrvaneViewController back: the offerwall is embedded by the host, it stays");
+        Log::info(
+            "OrvaneViewController back: the offerwall is embedded; the host is asked to close it");
+        Q_EMIT HostEvents::shared().closeRequested();
     }
 }
 
@@ -379,8 +382,18 @@ void OrvaneViewController::showSummary(const QString& text) {
 void OrvaneViewController::showError(CampListModel::LoadFailure failure) {
     auto* alert = new AlertController(localized(QStringLiteral("ov_alarm")),
                                       CampListModel::failureText(failure));
-    alert->addAction(AlertAction(QStringLiteral("OK"), AlertAction::Style::Cancel));
+    alert->addAction(
+        AlertAction(localized(QStringLiteral("ov_confirm")), AlertAction::Style::Cancel));
     present(alert, false);
+    Q_EMIT HostEvents::shared().offerwallFailed(failure == CampListModel::LoadFailure::NotConfigured
+                                                    ? HostEvents::Failure::NotConfigured
+                                                    : HostEvents::Failure::ListLoadFailed);
+}
+
+void OrvaneViewController::reportLoad(int count) {
+    Q_EMIT HostEvents::shared().campaignsAvailable(count);
+    if (count == 0) // the no-campaign dialog is up
+        Q_EMIT HostEvents::shared().offerwallFailed(HostEvents::Failure::NoCampaigns);
 }
 
 void OrvaneViewController::showNoCampaigns() {

@@ -24,8 +24,8 @@ class SegmentedControl;
 // The data side (fetch, groups, sort, pinning, summary text) is CampListModel; the first load
 // starts in viewDidLoad, which also starts observing "action_list_change" (every one reloads).
 // Failed loads show an error dialog, a reply without campaigns a dialog whose confirmation closes
-// the offerwall. Every appearance makes this screen the one on which the participation flow
-// presents its alerts.
+// the offerwall; the host hears of every load and failure through HostEvents. Every appearance
+// makes this screen the one on which the participation flow presents its alerts.
 //
 // Main thread only. Owned by its navigation container.
 class OrvaneViewController final : public ViewController,
@@ -62,7 +62,8 @@ public:
     std::optional<bool> isAppear() const { return m_isAppear; }
 
     // Closes the offerwall: dismisses its container (animated) when it was presented, closes it
-    // when it is a window of its own; an offerwall the host embedded itself stays.
+    // when it is a window of its own; an offerwall the host embedded itself stays, and the host is
+    // asked to close it (HostEvents::closeRequested).
     void back();
     void clickSort();
     void scValueChanged(int index);
@@ -97,6 +98,8 @@ private:
     void showSummary(const QString& text);
     void showError(CampListModel::LoadFailure failure);
     void showNoCampaigns();
+    // Tells the host of an applied list: its size, and the failure of an empty one.
+    void reportLoad(int count);
     void setSortTitle();
 
     CampListModel* m_model;
