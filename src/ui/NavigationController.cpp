@@ -65,7 +65,7 @@ void NavigationBar::resizeEvent(QResizeEvent*) {
 }
 
 void NavigationBar::layoutItems() {
-    auto place = [this](QWidget* w, int x, int maxWidth) {
+    auto place = [](QWidget* w, int x, int maxWidth) {
         const QSize s = w->sizeHint().boundedTo(QSize(maxWidth, kHeight));
         w->setGeometry(x, (kHeight - s.height()) / 2, s.width(), s.height());
         return s.width();
