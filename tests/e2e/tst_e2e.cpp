@@ -33,7 +33,6 @@ enum class Closing {
     OwnWindowCloseControl,
     OwnWindowHostClosesOfferwall,
     EmbeddedCloseControl,
-    EmbeddedEscape,
     EmbeddedNoCampaignDialog
 };
 } // namespace
@@ -169,7 +168,6 @@ void TstE2e::shownAndClosedPaired_data() {
     QTest::newRow("own window, close control") << Closing::OwnWindowCloseControl;
     QTest::newRow("own window, host calls closeOfferwall") << Closing::OwnWindowHostClosesOfferwall;
     QTest::newRow("embedded, close control") << Closing::EmbeddedCloseControl;
-    QTest::newRow("embedded, Escape") << Closing::EmbeddedEscape;
     QTest::newRow("embedded, no-campaign dialog") << Closing::EmbeddedNoCampaignDialog;
 }
 
@@ -200,9 +198,6 @@ void TstE2e::shownAndClosedPaired() {
         if (closing == Closing::EmbeddedCloseControl) {
             QTRY_VERIFY(screen->closeButton()->isVisible());
             QTest::mouseClick(screen->closeButton(), Qt::LeftButton);
-        } else if (closing == Closing::EmbeddedEscape) {
-            QTRY_VERIFY(!screen->model().selectedAllCampList().isEmpty());
-            QTest::keyClick(wall, Qt::Key_Escape);
         } else {
             QTRY_VERIFY(AlertController::visibleAlert());
             QVERIFY(AlertController::visibleAlert()->tapAction(text("ov_confirm")));

@@ -20,12 +20,6 @@
 using namespace orvane;
 using namespace Qt::StringLiterals;
 
-namespace {
-// One setting written through the facade, as a host writes it.
-using Write = std::function<void(Orvane&)>;
-} // namespace
-Q_DECLARE_METATYPE(Write)
-
 class TstSdk : public QObject {
     Q_OBJECT
 
@@ -37,7 +31,7 @@ private Q_SLOTS:
 
     void cleanup() {
         setLocalizationLanguage({});
-        for (const QString& language : {u"en"_s, u"de"_s, u"ko"_s})
+        for (const QString& language : {u"en"_s, u"de"_s})
             setHostTexts(language, {});
         test::restoreDefaultServices();
     }
@@ -88,218 +82,67 @@ private Q_SLOTS:
         QVERIFY(Log::displayLog());
         orvane.setDebugEnabled(false);
         QVERIFY(!Log::displayLog());
-
-        // Every setting reads back through its getter and its Qt property.
-        QCOMPARE(orvane.mkey(), u"mk2"_s);
-        QCOMPARE(orvane.userId(), u"user-2"_s);
-        QCOMPARE(orvane.mainTitle(), u"Free points"_s);
-        QCOMPARE(orvane.age(), 31);
-        QVERIFY(orvane.copyRightVisibility() && !orvane.trackingUsage());
-        const QVariantMap written{{u"mainTitle"_s, u"Bonus"_s},
-                                  {u"age"_s, 40},
-                                  {u"copyRightVisibility"_s, false},
-                                  {u"trackingUsage"_s, true},
-                                  {u"debugEnabled"_s, true},
-                                  {u"orvaneColorPrimary"_s, QColor(Qt::blue)},
-                                  {u"orvaneColorDisable"_s, QColor(Qt::gray)}};
-        const QColor primary = orvane.orvaneColorPrimary(), disable = orvane.orvaneColorDisable();
-        for (auto it = written.cbegin(); it != written.cend(); ++it)
-            QVERIFY2(orvane.setProperty(qPrintable(it.key()), it.value()), qPrintable(it.key()));
-        for (auto it = written.cbegin(); it != written.cend(); ++it)
-            QCOMPARE(orvane.property(qPrintable(it.key())), it.value());
-        QCOMPARE(d.integer(keys::kAge), qint64(40));
-        orvane.setDebugEnabled(false);
-        orvane.setOrvaneColorPrimary(primary);
-        orvane.setOrvaneColorDisable(disable);
-        QCOMPARE(orvane.property("mckey"), QVariant(u"mck2"_s));
     }
 
-    // The three display settings in each form, the enum and the older int or text constant, are
-    // one stored value: what either form writes, the enum getter and the property read back.
-    void enumSettings_data() {
-        QTest::addColumn<Write>("write");
-        QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<int>("read"); // the enum value the getter gives
-        using O = Orvane;
-        const auto row = [](const char* name, Write write, const QByteArray& property,
-                            const QString& key, const QVariant& stored, int read) {
-            QTest::newRow(name) << write << property << key << stored << read;
-        };
-        const QByteArray list = "listType", gender = "gender", benefits = "benefitsType";
-        row(
-            "list, never set", [](O&) {}, list, keys::kListType, QVariant(), 0);
-        row(
-            "list Native", [](O& o) { o.setListType(O::ListType::Native); }, list, keys::kListType,
-            1, int(O::ListType::Native));
-        row(
-            "list Icon", [](O& o) { o.setListType(O::ListType::Icon); }, list, keys::kListType, 2,
-            int(O::ListType::Icon));
-        row(
-            "list TYPE_LIST_ICON", [](O& o) { o.setListType(O::TYPE_LIST_ICON); }, list,
-            keys::kListType, 2, int(O::ListType::Icon));
-        row(
-            "list TYPE_LIST_NATIVE", [](O& o) { o.setListType(O::TYPE_LIST_NATIVE); }, list,
-            keys::kListType, 1, int(O::ListType::Native));
-        row(
-            "gender, never set", [](O&) {}, gender, keys::kGender, QVariant(),
-            int(O::Gender::Unknown));
-        row(
-            "gender Woman", [](O& o) { o.setGender(O::Gender::Woman); }, gender, keys::kGender,
-            u"2"_s, int(O::Gender::Woman));
-        row(
-            "gender Man", [](O& o) { o.setGender(O::Gender::Man); }, gender, keys::kGender, u"1"_s,
-            int(O::Gender::Man));
-        row(
-            "gender Unknown", [](O& o) { o.setGender(O::Gender::Unknown); }, gender, keys::kGender,
-            u"0"_s, int(O::Gender::Unknown));
-        row(
-            "gender TYPE_GENDER_WOMAN", [](O& o) { o.setGender(O::TYPE_GENDER_WOMAN); }, gender,
-            keys::kGender, u"2"_s, int(O::Gender::Woman));
-        row(
-            "gender TYPE_GENDER_MAN", [](O& o) { o.setGender(O::TYPE_GENDER_MAN); }, gender,
-            keys::kGender, u"1"_s, int(O::Gender::Man));
-        row(
-            "gender, other text", [](O& o) { o.setGender(u"F"_s); }, gender, keys::kGender, u"F"_s,
-            int(O::Gender::Unknown));
-        row(
-            "benefits, never set", [](O&) {}, benefits, keys::kBenefitsDisplayType, QVariant(),
-            int(O::BenefitsDisplay::Popup));
-        row(
-            "benefits ListTop", [](O& o) { o.setBenefitsType(O::BenefitsDisplay::ListTop); },
-            benefits, keys::kBenefitsDisplayType, 1, int(O::BenefitsDisplay::ListTop));
-        row(
-            "benefits Popup", [](O& o) { o.setBenefitsType(O::BenefitsDisplay::Popup); }, benefits,
-            keys::kBenefitsDisplayType, 0, int(O::BenefitsDisplay::Popup));
-        row(
-            "benefits TYPE_..._LIST_TOP",
-            [](O& o) { o.setBenefitsType(O::TYPE_BENEFITS_DISPLAY_LIST_TOP); }, benefits,
-            keys::kBenefitsDisplayType, 1, int(O::BenefitsDisplay::ListTop));
-        row(
-            "benefits TYPE_..._POPUP",
-            [](O& o) { o.setBenefitsType(O::TYPE_BENEFITS_DISPLAY_POPUP); }, benefits,
-            keys::kBenefitsDisplayType, 0, int(O::BenefitsDisplay::Popup));
-        row(
-            "benefits, other number", [](O& o) { o.setBenefitsType(7); }, benefits,
-            keys::kBenefitsDisplayType, 7, int(O::BenefitsDisplay::ListTop));
-        // Written through the property, by the enum's key as QML or a settings dialog would.
-        row(
-            "list Icon by property", [](O& o) { o.setProperty("listType", u"Icon"_s); }, list,
-            keys::kListType, 2, int(O::ListType::Icon));
-        row(
-            "gender Man by property", [](O& o) { o.setProperty("gender", u"Man"_s); }, gender,
-            keys::kGender, u"1"_s, int(O::Gender::Man));
-    }
-
+    // The display settings in the enum form and the older int or text form are one stored value,
+    // read back by the enum getter and the Qt property (by value, and written by key).
     void enumSettings() {
-        QFETCH(Write, write);
-        QFETCH(QByteArray, property);
-        QFETCH(QString, key);
-        QFETCH(QVariant, stored);
-        QFETCH(int, read);
-        test::TemporarySettings settings;
-        Orvane& orvane = Orvane::shared();
-        write(orvane);
-        QCOMPARE(UserDefaults::standard().object(key), stored);
-        const QVariant value = orvane.property(property.constData());
-        QVERIFY(value.metaType().flags() & QMetaType::IsEnumeration);
-        QCOMPARE(value.toInt(), read);
-        const int getter = property == "listType" ? int(orvane.listType())
-                           : property == "gender" ? int(orvane.gender())
-                                                  : int(orvane.benefitsType());
-        QCOMPARE(getter, read);
-        // The enums are known to the meta-object system by the names a host reads.
-        QCOMPARE(QByteArray(QMetaEnum::fromType<Orvane::ListType>().valueToKey(2)), "Icon");
-        QCOMPARE(QByteArray(QMetaEnum::fromType<Orvane::Gender>().valueToKey(2)), "Woman");
-        QCOMPARE(QByteArray(QMetaEnum::fromType<Orvane::BenefitsDisplay>().valueToKey(1)),
-                 "ListTop");
-        QCOMPARE(QMetaEnum::fromType<Orvane::Failure>().keyCount(), 3);
-    }
-
-    void version() {
-        QCOMPARE(Orvane::version(), QStringLiteral(ORVANE_VERSION_STRING));
-        QCOMPARE(Orvane::version(), u"%1.%2.%3"_s.arg(ORVANE_VERSION_MAJOR)
-                                        .arg(ORVANE_VERSION_MINOR)
-                                        .arg(ORVANE_VERSION_PATCH));
-        QVERIFY(ORVANE_VERSION >= ORVANE_VERSION_CHECK(0, 2, 0));
-        QVERIFY(ORVANE_VERSION <
-                ORVANE_VERSION_CHECK(ORVANE_VERSION_MAJOR, ORVANE_VERSION_MINOR + 1, 0));
+        using O = Orvane;
+        struct Row {
+            std::function<void(O&)> write;
+            QByteArray property;
+            int read;
+        };
+        const Row rows[] = {
+            {[](O& o) { o.setListType(O::ListType::Icon); }, "listType", 2},
+            {[](O& o) { o.setListType(O::TYPE_LIST_NATIVE); }, "listType", 1},
+            {[](O& o) { o.setProperty("listType", u"Icon"_s); }, "listType", 2},
+            {[](O& o) { o.setGender(O::Gender::Woman); }, "gender", 2},
+            {[](O& o) { o.setGender(O::TYPE_GENDER_MAN); }, "gender", 1},
+            {[](O& o) { o.setGender(u"F"_s); }, "gender", 0},
+            {[](O& o) { o.setBenefitsType(O::BenefitsDisplay::ListTop); }, "benefitsType", 1},
+            {[](O& o) { o.setBenefitsType(O::TYPE_BENEFITS_DISPLAY_POPUP); }, "benefitsType", 0},
+            {[](O& o) { o.setBenefitsType(7); }, "benefitsType", 1},
+        };
+        for (const Row& row : rows) {
+            test::TemporarySettings settings;
+            O& orvane = O::shared();
+            row.write(orvane);
+            const int getter = row.property == "listType" ? int(orvane.listType())
+                               : row.property == "gender" ? int(orvane.gender())
+                                                          : int(orvane.benefitsType());
+            QCOMPARE(getter, row.read);
+            QCOMPARE(orvane.property(row.property.constData()).toInt(), row.read);
+        }
+        QCOMPARE(QMetaEnum::fromType<O::Gender>().valueToKey(int(O::Gender::Woman)), "Woman");
     }
 
     // Settings an earlier version wrote at the top level of the host's settings are moved into the
-    // kit's group on the first start, once; the host's own keys stay as they are.
+    // kit's group on the first start, once; the host's own keys, and a value already in the group,
+    // stay as they are.
     void settingsMovedIntoTheGroup() {
         test::TemporarySettings settings;
-        const QDateTime cleanup = QDateTime::currentDateTimeUtc().addDays(-3);
-        const QVariantMap earlier{{u"STANDARD_MKEY"_s, u"old-mkey"_s},
-                                  {u"STANDARD_MCKEY"_s, u"old-mckey"_s},
-                                  {u"STANDARD_USER_ID"_s, u"old-user"_s},
-                                  {u"STANDARD_TRACKING_USAGE"_s, false},
-                                  {u"STANDARD_AGE"_s, 27},
-                                  {u"STANDARD_GENDER"_s, u"1"_s},
-                                  {u"STANDARD_MAIN_TITLE"_s, u"Old title"_s},
-                                  {u"STANDARD_LIST_TYPE"_s, 2},
-                                  {u"STANDARD_BENEFITS_DISPLAY_TYPE"_s, 1},
-                                  {u"STANDARD_COPYRIGHT_VISIBILITY"_s, true},
-                                  {u"lastCleanup"_s, cleanup},
-                                  {u"ORVANE_ADVERTISING_IDENTIFIER"_s, u"0D6F0C4E-1"_s},
-                                  {u"ORVANE_TRACKING_CONSENT_STATUS"_s, 3}};
         {
             QSettings old(settings.path(), QSettings::IniFormat);
-            old.clear(); // a file as an earlier version left it, without the kit's group
-            for (auto it = earlier.cbegin(); it != earlier.cend(); ++it)
-                old.setValue(it.key(), it.value());
-            old.setValue(u"hostTheme"_s, u"dark"_s);    // the host's own
-            old.setValue(u"orvane/STANDARD_AGE"_s, 30); // already in the group: it wins
+            old.clear(); // a file as an earlier version left it
+            old.setValue(keys::kMkey, u"old-mkey"_s);
+            old.setValue(keys::kGender, u"1"_s);
+            old.setValue(u"ORVANE_TRACKING_CONSENT_STATUS"_s, 3);
+            old.setValue(keys::kAge, 27);
+            old.setValue(u"orvane/"_s + keys::kAge, 30);
+            old.setValue(keys::kLastCleanup, u"weekly"_s); // the host's own: not a date
         }
         settings.restart();
-
         Orvane& orvane = Orvane::shared();
+        QVERIFY(orvane.mkey() == u"old-mkey"_s && orvane.gender() == Orvane::Gender::Man);
+        QCOMPARE(orvane.age(), 30);
+        QCOMPARE(UserDefaults::standard().integer(u"ORVANE_TRACKING_CONSENT_STATUS"_s), qint64(3));
+        QSettings(settings.path(), QSettings::IniFormat).setValue(keys::kMkey, u"host's"_s);
+        settings.restart();
         QCOMPARE(orvane.mkey(), u"old-mkey"_s);
-        QCOMPARE(orvane.userId(), u"old-user"_s);
-        QCOMPARE(orvane.age(), 30);
-        QCOMPARE(orvane.gender(), Orvane::Gender::Man);
-        QCOMPARE(orvane.listType(), Orvane::ListType::Icon);
-        QCOMPARE(orvane.benefitsType(), Orvane::BenefitsDisplay::ListTop);
-        QVERIFY(orvane.copyRightVisibility() && !orvane.trackingUsage());
-        UserDefaults& d = UserDefaults::standard();
-        QCOMPARE(d.date(keys::kLastCleanup), std::optional<QDateTime>(cleanup));
-        QCOMPARE(d.integer(u"ORVANE_TRACKING_CONSENT_STATUS"_s), qint64(3));
-        d.sync();
-        {
-            QSettings after(settings.path(), QSettings::IniFormat);
-            QCOMPARE(after.childKeys(), QStringList{u"hostTheme"_s});
-            QStringList moved = earlier.keys();
-            moved << u"SETTINGS_LAYOUT"_s;
-            moved.sort();
-            after.beginGroup(u"orvane"_s);
-            QStringList inGroup = after.childKeys();
-            inGroup.sort();
-            QCOMPARE(inGroup, moved);
-            // Once: a key the host writes at the top level later is its own.
-            after.endGroup();
-            after.setValue(u"lastCleanup"_s, cleanup.addDays(1));
-            after.setValue(u"STANDARD_AGE"_s, 99);
-        }
-        settings.restart();
-        QCOMPARE(orvane.age(), 30);
-        QCOMPARE(d.date(keys::kLastCleanup), std::optional<QDateTime>(cleanup));
-        QCOMPARE(QSettings(settings.path(), QSettings::IniFormat).value(u"STANDARD_AGE"_s).toInt(),
-                 99);
-    }
-
-    // A host key named like one of the kit's generic ones, but not what the kit wrote there,
-    // stays the host's.
-    void hostKeyOfTheSameNameStays() {
-        test::TemporarySettings settings;
-        QSettings(settings.path(), QSettings::IniFormat).setValue(u"lastCleanup"_s, u"weekly"_s);
-        settings.restart();
-        QVERIFY(!UserDefaults::standard().contains(keys::kLastCleanup));
-        UserDefaults::standard().set(keys::kLastCleanup, QDateTime::currentDateTimeUtc());
-        UserDefaults::standard().sync();
-        QCOMPARE(QSettings(settings.path(), QSettings::IniFormat).value(u"lastCleanup"_s),
-                 QVariant(u"weekly"_s));
+        QSettings after(settings.path(), QSettings::IniFormat);
+        QCOMPARE(after.childKeys(), (QStringList{keys::kMkey, keys::kLastCleanup}));
+        QCOMPARE(after.value(keys::kLastCleanup), QVariant(u"weekly"_s));
     }
 
     void trackingDefaultAcrossRestart() {
@@ -362,74 +205,30 @@ private Q_SLOTS:
 
     void textFallback() {
         // A table that lacks a key ("xy") falls back to English for that key only; a language
-        // without a table ("xx") reads English; an unknown key reads as itself.
+        // without a table ("xx") reads English; an unknown key reads as itself. A host's texts
+        // come first for their language, then the kit's table for it, then the host's English,
+        // then the kit's; a key or text the kit cannot use is refused with a warning.
+        test::LogCapture capture;
+        Orvane& kit = Orvane::shared();
+        QVERIFY(kit.setStrings(QLocale(QLocale::English), {{u"ov_confirm"_s, u"Got it"_s}}));
+        QVERIFY(!kit.setStrings(QLocale(QLocale::German), {{u"ov_no_such_key"_s, u"x"_s},
+                                                           {u"ov_a11y_sort"_s, u"Sortierung"_s},
+                                                           {u"ov_cancel"_s, u"Abbrechen"_s}}));
+        QCOMPARE(capture.types(), QList<QtMsgType>(2, QtWarningMsg));
         const QList<QStringList> cases = {{u"ko"_s, u"ov_confirm"_s, u"확인"_s},
                                           {u"ko"_s, u"ov_no_such_key"_s, u"ov_no_such_key"_s},
-                                          {u"en"_s, u"ov_confirm"_s, u"OK"_s},
+                                          {u"en"_s, u"ov_confirm"_s, u"Got it"_s},
+                                          {u"en"_s, u"ov_cancel"_s, u"Cancel"_s},
                                           {u"xy"_s, u"ov_confirm"_s, u"Xy-OK"_s},
                                           {u"xy"_s, u"ov_cancel"_s, u"Cancel"_s},
                                           {u"xy"_s, u"ov_no_such_key"_s, u"ov_no_such_key"_s},
-                                          {u"xx"_s, u"ov_confirm"_s, u"OK"_s}};
+                                          {u"xx"_s, u"ov_confirm"_s, u"Got it"_s},
+                                          {u"de"_s, u"ov_cancel"_s, u"Abbrechen"_s},
+                                          {u"de"_s, u"ov_a11y_sort"_s, u"Sort order: %1"_s}};
         for (const QStringList& c : cases) {
             setLocalizationLanguage(c[0]);
             QCOMPARE(localized(c[1]), c[2]);
         }
-    }
-
-    // Texts a host gives for a language come first, then the kit's table for it, then the host's
-    // English texts, then the kit's.
-    void hostTexts_data() {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("host, English") << u"en"_s << u"ov_confirm"_s << u"Got it"_s;
-        QTest::newRow("kit, English") << u"en"_s << u"ov_cancel"_s << u"Cancel"_s;
-        QTest::newRow("host, added language") << u"de"_s << u"ov_tab_campaigns"_s << u"Verdienen"_s;
-        QTest::newRow("added language, host English") << u"de"_s << u"ov_confirm"_s << u"Got it"_s;
-        QTest::newRow("added language, kit English") << u"de"_s << u"ov_cancel"_s << u"Cancel"_s;
-        QTest::newRow("host over the kit's Korean")
-            << u"ko"_s << u"ov_tab_campaigns"_s << u"적립"_s;
-        QTest::newRow("kit's Korean over host English") << u"ko"_s << u"ov_confirm"_s << u"확인"_s;
-        QTest::newRow("with its placeholder")
-            << u"de"_s << u"ov_a11y_sort"_s << u"Sortierung: %1"_s;
-    }
-
-    void hostTexts() {
-        QFETCH(QString, language);
-        QFETCH(QString, key);
-        QFETCH(QString, text);
-        QVERIFY(setHostTexts(u"en"_s, {{u"ov_confirm"_s, u"Got it"_s}}));
-        QVERIFY(setHostTexts(u"de"_s, {{u"ov_tab_campaigns"_s, u"Verdienen"_s},
-                                       {u"ov_a11y_sort"_s, u"Sortierung: %1"_s}}));
-        QVERIFY(Orvane::shared().setStrings(QLocale(QLocale::Korean, QLocale::SouthKorea),
-                                            {{u"ov_tab_campaigns"_s, u"적립"_s}}));
-        setLocalizationLanguage(language);
-        QCOMPARE(localized(key), text);
-    }
-
-    // Unknown keys and texts that do not fill in the kit's placeholders are refused with a
-    // warning; the rest of the call is taken, and each call replaces the language's texts.
-    void hostTextsRefused() {
-        test::LogCapture capture;
-        QVERIFY(!Orvane::shared().setStrings(QLocale(QLocale::German),
-                                             {{u"ov_no_such_key"_s, u"x"_s},
-                                              {u"ascii_newline"_s, u" "_s},
-                                              {u"ov_a11y_sort"_s, u"Sortierung"_s},
-                                              {u"ov_copyright"_s, u"© %1 %2"_s},
-                                              {u"ov_cancel"_s, u"Abbrechen"_s}}));
-        QCOMPARE(capture.types(), QList<QtMsgType>(4, QtWarningMsg));
-        for (const char* refused :
-             {"ov_no_such_key", "ascii_newline", "ov_a11y_sort", "ov_copyright"})
-            QVERIFY2(capture.contains(QString::fromLatin1(refused)), refused);
-        setLocalizationLanguage(u"de"_s);
-        QCOMPARE(localized(u"ov_cancel"_s), u"Abbrechen"_s);
-        QCOMPARE(localized(u"ov_a11y_sort"_s), u"Sort order: %1"_s);
-        QCOMPARE(localized(u"ascii_newline"_s), u"\n"_s);
-        QVERIFY(
-            Orvane::shared().setStrings(QLocale(QLocale::German), {{u"ov_confirm"_s, u"Ja"_s}}));
-        QCOMPARE(localized(u"ov_cancel"_s), u"Cancel"_s);
-        QVERIFY(Orvane::shared().setStrings(QLocale(QLocale::German), {}));
-        QCOMPARE(localized(u"ov_confirm"_s), u"OK"_s);
     }
 
     // Every key the kit's sources name, in every table, with a real text.
