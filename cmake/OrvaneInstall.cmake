@@ -30,8 +30,14 @@ file(WRITE ${PROJECT_BINARY_DIR}/OrvaneOfferwallConfig.cmake.in [=[
 @PACKAGE_INIT@
 include(CMakeFindDependencyMacro)
 find_dependency(Qt6 6.4 COMPONENTS Core Gui Network Widgets)
+@orvane_static_dependencies@
 include("${CMAKE_CURRENT_LIST_DIR}/OrvaneOfferwallTargets.cmake")
 ]=])
+# A static kit leaves linking its private dependencies to the host.
+set(orvane_static_dependencies "")
+if(NOT BUILD_SHARED_LIBS)
+  set(orvane_static_dependencies "find_dependency(simdjson 3.0)")
+endif()
 configure_package_config_file(${PROJECT_BINARY_DIR}/OrvaneOfferwallConfig.cmake.in
   ${PROJECT_BINARY_DIR}/OrvaneOfferwallConfig.cmake INSTALL_DESTINATION ${ORVANE_INSTALL_CMAKEDIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/OrvaneOfferwallConfigVersion.cmake
