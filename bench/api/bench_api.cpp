@@ -2,10 +2,10 @@
 // typed records must cost less than Qt's parse alone. Beside it, for reference, the decode's
 // throughput next to simdjson's own parse of the same bytes (the parser the decoder reads with).
 
+#include <simdjson.h>
+
 #include <QCoreApplication>
 #include <QJsonDocument>
-
-#include <simdjson.h>
 
 #include "BenchSupport.h"
 #include "CampaignReply.h"

@@ -330,7 +330,8 @@ void firstRowsWork(Sandbox& sandbox) {
     if (address.isEmpty() || body.isEmpty() || !silent.listen(QHostAddress::LocalHost)) {
         qFatal("no list reply to hand over");
     }
-    OrvaneSDK::shared().setHostUrl(QStringLiteral("http://127.0.0.1:%1/v1").arg(silent.serverPort()));
+    OrvaneSDK::shared().setHostUrl(
+        QStringLiteral("http://127.0.0.1:%1/v1").arg(silent.serverPort()));
     constexpr int kRounds = 21;
     std::vector<double> cpu;
     std::vector<double> wall;

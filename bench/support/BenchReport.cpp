@@ -57,7 +57,9 @@ int main(int argc, char** argv) {
         const bool info = m.value(QStringLiteral("info")).toBool();
         const bool holds = info || m.value(QStringLiteral("holds")).toBool();
         missed += holds ? 0 : 1;
-        QString verdict = info ? QStringLiteral("info") : holds ? QStringLiteral("yes") : QStringLiteral("NO");
+        QString verdict = info    ? QStringLiteral("info")
+                          : holds ? QStringLiteral("yes")
+                                  : QStringLiteral("NO");
         if (m.contains(QStringLiteral("also"))) {
             verdict += QStringLiteral(" (%1)").arg(m.value(QStringLiteral("also")).toString());
         }

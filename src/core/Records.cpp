@@ -310,9 +310,7 @@ public:
         const std::string_view utf8 = text();
         return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
     }
-    qsizetype size() const {
-        return static_cast<qsizetype>(arrayOf(m_element).size());
-    }
+    qsizetype size() const { return static_cast<qsizetype>(arrayOf(m_element).size()); }
     template <typename F>
     bool elements(F&& visit) const {
         for (const simdjson::dom::element element : arrayOf(m_element)) {
@@ -551,8 +549,7 @@ private:
             return 0;
         }
         const auto at = [&](size_t i) { return static_cast<size_t>(static_cast<uchar>(key[i])); };
-        return (key.size() * 31 + at(0) * 7 + at(key.size() / 2) * 3 + at(key.size() - 1)) %
-               kSlots;
+        return (key.size() * 31 + at(0) * 7 + at(key.size() / 2) * 3 + at(key.size() - 1)) % kSlots;
     }
 
     FieldTable() {
@@ -579,8 +576,10 @@ template <typename R, typename V>
 const std::vector<ReadField<R, V>>& fieldReaders() {
     static const std::vector<ReadField<R, V>> readers = [] {
         std::vector<ReadField<R, V>> out;
-        fields(std::type_identity<R>{},
-               [&]<auto member>(const char*) { out.push_back(&readField<R, member, V>); });
+        fields(
+            std::type_identity<R>{}, [&]<auto member>(const char*) {
+                out.push_back(&readField<R, member, V>);
+            });
         return out;
     }();
     return readers;
