@@ -35,8 +35,14 @@ file(WRITE ${orvane_package_dir}/OrvaneOfferwallConfig.cmake.in [=[
 @PACKAGE_INIT@
 include(CMakeFindDependencyMacro)
 find_dependency(Qt6 6.4 COMPONENTS Core Gui Network Widgets)
+@orvane_static_dependencies@
 include("${CMAKE_CURRENT_LIST_DIR}/OrvaneOfferwallTargets.cmake")
 ]=])
+# A static kit leaves linking its private dependencies to the host.
+set(orvane_static_dependencies "")
+if(NOT BUILD_SHARED_LIBS)
+  set(orvane_static_dependencies "find_dependency(simdjson 3.0)")
+endif()
 configure_package_config_file(${orvane_package_dir}/OrvaneOfferwallConfig.cmake.in
   ${orvane_package_dir}/OrvaneOfferwallConfig.cmake INSTALL_DESTINATION ${ORVANE_INSTALL_CMAKEDIR})
 # Like the SOVERSION: while the major version is 0, each minor version may break compatibility.

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -53,9 +54,12 @@ int main(int argc, char** argv) {
     for (const QJsonValue& value : std::as_const(measures)) {
         const QJsonObject m = value.toObject();
         const QString unit = m.value(QStringLiteral("unit")).toString(QStringLiteral("ms"));
-        const bool holds = m.value(QStringLiteral("holds")).toBool();
+        const bool info = m.value(QStringLiteral("info")).toBool();
+        const bool holds = info || m.value(QStringLiteral("holds")).toBool();
         missed += holds ? 0 : 1;
-        QString verdict = holds ? QStringLiteral("yes") : QStringLiteral("NO");
+        QString verdict = info    ? QStringLiteral("info")
+                          : holds ? QStringLiteral("yes")
+                                  : QStringLiteral("NO");
         if (m.contains(QStringLiteral("also"))) {
             verdict += QStringLiteral(" (%1)").arg(m.value(QStringLiteral("also")).toString());
         }
@@ -65,8 +69,17 @@ int main(int argc, char** argv) {
             number(m.value(QStringLiteral("ratio")).toDouble()),
             number(m.value(QStringLiteral("goal")).toDouble()), verdict);
     }
-    std::printf("%d of %d measures hold their goal\n", int(measures.size()) - missed,
-                int(measures.size()));
+    int goals = 0;
+    for (const QJsonValue& value : std::as_const(measures)) {
+        goals += value.toObject().value(QStringLiteral("info")).toBool() ? 0 : 1;
+    }
+    std::printf("%d of %d measures hold their goal\n", goals - missed, goals);
+    // The machine's load, to read the figures by: ratios hold up under load, times do not.
+    QFile loadavg(QStringLiteral("/proc/loadavg"));
+    if (loadavg.open(QIODevice::ReadOnly)) {
+        std::printf("load average at the end (1, 5, 15 min): %s\n",
+                    loadavg.readAll().split(' ').mid(0, 3).join(' ').constData());
+    }
     std::printf("ORVANE_BENCH %s\n", QJsonDocument(QJsonObject{{u"measures"_s, measures}})
                                          .toJson(QJsonDocument::Compact)
                                          .constData());

@@ -65,6 +65,9 @@ void report(const Measure& measure) {
     if (measure.unit != QLatin1String("ms")) {
         line.insert(QStringLiteral("unit"), measure.unit);
     }
+    if (measure.info) {
+        line.insert(QStringLiteral("info"), true);
+    }
     if (!measure.extra.isEmpty()) {
         line.insert(QStringLiteral("also"), measure.extra);
     }

@@ -11,7 +11,8 @@ namespace orvane::bench {
 
 // One line of the benchmark table: our figure next to its baseline, measured in the same run.
 // `goal` bounds ours / baseline; `extraHolds` carries a condition besides the ratio (e.g. "one
-// request"), described by `extra`.
+// request"), described by `extra`. An informational line (`info`) has no goal: it is printed and
+// never fails a check.
 struct Measure {
     QString name;
     double ours = 0;
@@ -20,6 +21,7 @@ struct Measure {
     QString unit = QStringLiteral("ms");
     bool extraHolds = true;
     QString extra;
+    bool info = false;
 
     double ratio() const { return baseline > 0 ? ours / baseline : 0; }
     // Judged at the table's precision (two decimals): a ratio shown as 2.00 meets a goal of 2.

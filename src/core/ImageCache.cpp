@@ -340,12 +340,25 @@ void ImageCache::finishDownload(const QString& key, const QByteArray& body, cons
         return;
     }
 
+    // The loads waiting now get the picture before it is stored: writing the file must not delay
+    // it. Loads that come while it is stored still find the download running and wait; they are
+    // answered once it is stored, as before.
+    const bool toDisk = cacheType() != CacheType::ram;
+    answerWaiters(key, decoded, toDisk);
     const bool onDisk = storeDecoded(key, body, decoded);
+    answerWaiters(key, decoded, onDisk, State::done);
+}
+
+// Answers the loads waiting for the download of `key` with its image, scaled for those that did
+// not start it when the image is read back from disk (as a disk hit is); `state` is the download's
+// state from then on.
+void ImageCache::answerWaiters(const QString& key, const QImage& decoded, bool onDisk,
+                               State state) {
     Download finished;
     {
         std::unique_lock lock(m_mutex);
         Download& download = m_downloads[key];
-        download.state = State::done;
+        download.state = state;
         finished.urlString = download.urlString;
         finished.waiters.swap(download.waiters);
     }

@@ -142,6 +142,8 @@ private:
     void startDownload(const QUrl& url, const QString& key);
     void finishDownload(const QString& key, const QByteArray& body, const QString& error);
     bool storeDecoded(const QString& key, const QByteArray& data, const QImage& image);
+    void answerWaiters(const QString& key, const QImage& decoded, bool onDisk,
+                       State state = State::downloading);
     bool insertInMemory(const QString& key, const QImage& image);
     bool writeFile(const QString& key, const QByteArray& data);
     static void answer(const Completion& completion, const QString& urlString, const QImage& image);
