@@ -4,8 +4,10 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QScroller>
 #include <QVariantAnimation>
 
+#include "ui/KineticScroll.h"
 #include "ui/Theme.h"
 
 namespace orvane {
@@ -62,12 +64,16 @@ ScrollView::ScrollView(QWidget* parent)
     , m_containerLayout(new QVBoxLayout(m_container)) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    enableDragScrolling(this);
     m_containerLayout->setContentsMargins(0, 0, 0, 0);
     m_containerLayout->setSpacing(0);
     m_container->setAutoFillBackground(false);
     setWidget(m_container);
     viewport()->setAutoFillBackground(false);
+}
+
+ScrollView::~ScrollView() {
+    QScroller::ungrabGesture(viewport());
 }
 
 void ScrollView::setContentView(QWidget* content) {
