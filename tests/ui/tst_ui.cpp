@@ -681,11 +681,15 @@ void TstUi::gesturesToldApart() {
     QWindow* w = window.windowHandle();
     const int slop = QGuiApplication::styleHints()->startDragDistance();
     QPoint at(195, 400);
+    // The scroller reads the time between moves from the clock, so the gestures take real time.
     const auto drag = [&](int steps, int step, int delay) {
         QTest::mousePress(w, Qt::LeftButton, {}, at);
-        for (int i = 0; i < steps; ++i)
-            QTest::mouseMove(w, at -= QPoint(0, step), delay);
-        QTest::mouseRelease(w, Qt::LeftButton, {}, at, steps > 1 && delay < 20 ? 1 : 300);
+        for (int i = 0; i < steps; ++i) {
+            QTest::qWait(delay);
+            QTest::mouseMove(w, at -= QPoint(0, step));
+        }
+        QTest::qWait(steps > 1 && delay < 20 ? 0 : 300); // a flick lets go while moving
+        QTest::mouseRelease(w, Qt::LeftButton, {}, at);
     };
     QPointingDevice* finger = QTest::createTouchDevice();
     QScroller* scroller = area ? QScroller::scroller(area->viewport()) : nullptr;
