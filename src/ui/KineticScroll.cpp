@@ -48,16 +48,34 @@ QScrollerProperties kineticScrollerProperties(const QWidget* target) {
 QScroller* enableDragScrolling(QAbstractScrollArea* area) {
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A scroller follows one kind of gesture: the viewport's follows the left mouse button, the
+    // area's a finger (the taps of a finger still reach the rows as mouse clicks).
     QWidget* viewport = area->viewport();
     QScroller::grabGesture(viewport, QScroller::LeftMouseButtonGesture);
-    QScroller* scroller = QScroller::scroller(viewport);
-    scroller->setScrollerProperties(kineticScrollerProperties(viewport));
-    QObject::connect(scroller, &QScroller::stateChanged, area, [](QScroller::State state) {
-        if (state == QScroller::Dragging)
-            TapGuard::cancelPress(); // the press that started the drag taps nothing
-    });
+    QScroller::grabGesture(area, QScroller::TouchGesture);
+    for (QObject* target : {static_cast<QObject*>(viewport), static_cast<QObject*>(area)}) {
+        QScroller* scroller = QScroller::scroller(target);
+        scroller->setScrollerProperties(kineticScrollerProperties(viewport));
+        QObject::connect(scroller, &QScroller::stateChanged, area, [](QScroller::State state) {
+            if (state == QScroller::Dragging)
+                TapGuard::cancelPress(); // the press that started the drag taps nothing
+        });
+    }
     new ScrollIndicator(area);
-    return scroller;
+    return QScroller::scroller(viewport);
+}
+
+void disableDragScrolling(QAbstractScrollArea* area) {
+    QScroller::ungrabGesture(area->viewport());
+    QScroller::ungrabGesture(area);
+}
+
+void resendScrollPrepare(QAbstractScrollArea* area) {
+    for (QObject* target : {static_cast<QObject*>(area->viewport()), static_cast<QObject*>(area)}) {
+        if (QScroller::hasScroller(target) &&
+            QScroller::scroller(target)->state() != QScroller::Inactive)
+            QScroller::scroller(target)->resendPrepareEvent();
+    }
 }
 
 ScrollIndicator::ScrollIndicator(QAbstractScrollArea* area)

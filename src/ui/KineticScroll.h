@@ -19,9 +19,12 @@ QScrollerProperties kineticScrollerProperties(const QWidget* target);
 // Makes a vertical scroll area scroll the phone way: it follows a drag with the left mouse button
 // or a finger (a touch arrives as mouse events) and glides on after a flick; a press that turns
 // into a drag is no tap on what it pressed. The wheel and the keys scroll as before. Scroll bars
-// are hidden; a ScrollIndicator shows while the content moves. Call QScroller::ungrabGesture on
-// the viewport when the area goes. Returns the viewport's scroller.
+// are hidden; a ScrollIndicator shows while the content moves. Call disableDragScrolling when the
+// area goes. Returns the viewport's scroller (the mouse's; the area's own follows a finger).
 QScroller* enableDragScrolling(QAbstractScrollArea* area);
+void disableDragScrolling(QAbstractScrollArea* area);
+// The content changed under a drag or a glide in progress: it goes on from the new position.
+void resendScrollPrepare(QAbstractScrollArea* area);
 
 // A thin bar at the right edge of a vertical scroll area that shows where the view is in its
 // content while the content moves, and fades out once it rests. It holds no timer at rest and

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
-#include <QScroller>
 
 #include "core/Log.h"
 #include "ui/Accessibility.h"
@@ -80,7 +79,7 @@ TableView::TableView(QWidget* parent)
 }
 
 TableView::~TableView() {
-    QScroller::ungrabGesture(viewport());
+    disableDragScrolling(this);
 }
 
 void TableView::setDataSource(TableViewDataSource* dataSource) {
@@ -205,10 +204,7 @@ void TableView::remeasure(const TableViewCell* cell) {
     if (above)
         verticalScrollBar()->setValue(scroll + change);
     layoutRows();
-    // A drag or a glide in progress goes on from the new position.
-    if (QScroller::hasScroller(viewport()) &&
-        QScroller::scroller(viewport())->state() != QScroller::Inactive)
-        QScroller::scroller(viewport())->resendPrepareEvent();
+    resendScrollPrepare(this);
 }
 
 void TableView::setHeaderView(QWidget* header) {

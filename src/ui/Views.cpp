@@ -4,7 +4,6 @@
 
 #include <QEvent>
 #include <QPainter>
-#include <QScroller>
 #include <QVariantAnimation>
 
 #include "ui/KineticScroll.h"
@@ -73,7 +72,7 @@ ScrollView::ScrollView(QWidget* parent)
 }
 
 ScrollView::~ScrollView() {
-    QScroller::ungrabGesture(viewport());
+    disableDragScrolling(this);
 }
 
 void ScrollView::setContentView(QWidget* content) {

@@ -591,7 +591,7 @@ void TstUi::imageScrollAndActivityViews() {
     const int before = scroll.verticalScrollBar()->maximum();
     scroll.setBottomContentInset(216);
     QCoreApplication::processEvents();
-    QCOMPARE(scroll.verticalScrollBar()->maximum(), before + 216);
+    QTRY_COMPARE(scroll.verticalScrollBar()->maximum(), before + 216);
 
     // A running activity overlay takes the clicks meant for what is below it.
     QWidget screen;
