@@ -318,14 +318,17 @@ private Q_SLOTS:
             area = history->tv_reward;
         else if (top != ow.screen)
             area = top->findChild<ScrollView*>();
-        QTRY_VERIFY(area->verticalScrollBar()->maximum() > 150);
+        QTRY_VERIFY(area->verticalScrollBar()->maximum() > 120);
 
         QPoint at = area->mapTo(area->window(), area->rect().center());
         QWindow* window = area->window()->windowHandle();
         QTest::mousePress(window, Qt::LeftButton, {}, at);
-        for (int i = 0; i < 10; ++i)
-            QTest::mouseMove(window, at -= QPoint(0, 15), 30);
-        QTest::mouseRelease(window, Qt::LeftButton, {}, at, 300);
+        for (int i = 0; i < 10; ++i) {
+            QTest::qWait(30); // the scroller times the moves by the clock
+            QTest::mouseMove(window, at -= QPoint(0, 15));
+        }
+        QTest::qWait(300);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, at);
         QTRY_VERIFY(QScroller::scroller(area->viewport())->state() == QScroller::Inactive);
         QVERIFY(area->verticalScrollBar()->value() > 100);
         QVERIFY(settled());
