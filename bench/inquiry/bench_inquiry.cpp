@@ -1,11 +1,14 @@
 // Picking screenshots as a user does: three photos of 24 megapixels chosen together in the desktop
 // picker's file dialog, decoded, measured against the size limit and shown as thumbnails on the
-// inquiry form. The measure is the longest time the main thread answers nothing (its longest gap
+// inquiry form. The measures are the longest time the main thread answers nothing (its longest gap
 // between two ticks of a 1 ms timer) from the choice until the three thumbnails show, worst of
-// the rounds, next to the 50 ms under which a pause goes unnoticed.
+// the rounds, next to the 50 ms under which a pause goes unnoticed: once as the clock on the wall
+// sees it, and once as the main thread's own processor time in that gap (what it did itself, not
+// the time it waited for a core on a loaded machine), its longest stretch between two ticks.
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,8 +50,19 @@ QString writePhoto(const QTemporaryDir& dir, int index) {
     return path;
 }
 
-// One pick of the three photos on a new form; the longest pause of the main thread, in ms.
-double pickThree(const QTemporaryDir& dir) {
+qint64 threadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+struct Pause {
+    double wallMs = 0;
+    double busyMs = 0;
+};
+
+// One pick of the three photos on a new form; the longest pause of the main thread.
+Pause pickThree(const QTemporaryDir& dir) {
     RequestViewController form;
     form.resize(390, 844);
     form.show();
@@ -63,12 +77,17 @@ double pickThree(const QTemporaryDir& dir) {
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 longest = 0;
+    qint64 lastCpu = threadCpuNs();
+    qint64 busiest = 0;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
+        const qint64 cpu = threadCpuNs();
         longest = std::max(longest, now - last);
+        busiest = std::max(busiest, cpu - lastCpu);
         last = now;
+        lastCpu = cpu;
     });
     tick.start(1);
     clock.start();
@@ -78,7 +97,8 @@ double pickThree(const QTemporaryDir& dir) {
     }
     QCoreApplication::processEvents(); // the thumbnails' paint
     longest = std::max(longest, clock.nsecsElapsed() - last);
-    return static_cast<double>(longest) / 1e6;
+    busiest = std::max(busiest, threadCpuNs() - lastCpu);
+    return {static_cast<double>(longest) / 1e6, static_cast<double>(busiest) / 1e6};
 }
 
 } // namespace
@@ -94,15 +114,22 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 3; ++i) {
         writePhoto(dir, i);
     }
-    double worst = 0;
+    Pause worst;
     for (int round = 0; round < kRounds; ++round) {
-        worst = std::max(worst, pickThree(dir));
+        const Pause pause = pickThree(dir);
+        worst.wallMs = std::max(worst.wallMs, pause.wallMs);
+        worst.busyMs = std::max(worst.busyMs, pause.busyMs);
     }
-    bench::Measure measure;
-    measure.name = QStringLiteral("picking three 24 MP photos: longest main-thread pause");
-    measure.ours = worst;
-    measure.baseline = kUnnoticedMs;
-    measure.goal = 1;
-    bench::report(measure);
+    for (const auto& [name, ms] :
+         {std::pair{"picking three 24 MP photos: longest main-thread pause", worst.wallMs},
+          std::pair{"picking three 24 MP photos: longest main-thread work between two ticks",
+                    worst.busyMs}}) {
+        bench::Measure measure;
+        measure.name = QString::fromLatin1(name);
+        measure.ours = ms;
+        measure.baseline = kUnnoticedMs;
+        measure.goal = 1;
+        bench::report(measure);
+    }
     return 0;
 }

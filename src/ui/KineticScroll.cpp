@@ -33,8 +33,8 @@ constexpr int kIndicatorFadeMs = 250;
 QScrollerProperties kineticScrollerProperties(const QWidget* target) {
     QScrollerProperties properties;
     // The scroller measures in metres on the screen, at the screen's physical resolution.
-    const QScreen* screen = target && target->screen() ? target->screen()
-                                                       : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        target && target->screen() ? target->screen() : QGuiApplication::primaryScreen();
     const qreal dpi = screen ? screen->physicalDotsPerInchY() : 96;
     // Half a pixel over: a press that moved exactly the drag distance is still a tap, not a drag.
     const qreal pixels = QGuiApplication::styleHints()->startDragDistance() + 0.5;

@@ -171,7 +171,8 @@ public:
         QObject::connect(dialog, &QFileDialog::filesSelected, dialog,
                          [answer, limit](const QStringList& files) {
                              dispatch::toGlobal([answer, files = files.mid(0, limit)] {
-                                 answer(loadImages(files));
+                                 const QList<QImage> images = loadImages(files);
+                                 dispatch::toMain([answer, images] { answer(images); });
                              });
                          });
         QObject::connect(dialog, &QFileDialog::rejected, dialog, [answer] { answer({}); });
