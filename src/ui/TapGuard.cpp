@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStyleHints>
@@ -64,6 +65,9 @@ void TapGuard::cancel() {
     m_sending = true;
     QCoreApplication::sendEvent(m_target, &release);
     m_sending = false;
+    // A button takes a release outside itself as "up" already; this makes sure of it.
+    if (auto* button = qobject_cast<QAbstractButton*>(m_target.data()); button && button->isDown())
+        button->setDown(false);
 }
 
 bool TapGuard::eventFilter(QObject* watched, QEvent* event) {

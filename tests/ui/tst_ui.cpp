@@ -767,12 +767,17 @@ void TstUi::longSheetScrollsToItsLastChoice() {
     for (int drags = 0; drags < 30 && !lastShown(); ++drags) {
         QPoint at = list->mapTo(m_nav.get(), list->rect().center());
         QTest::mousePress(w, Qt::LeftButton, {}, at);
-        for (int i = 0; i < 8; ++i)
-            QTest::mouseMove(w, at -= QPoint(0, 20), 20);
-        QTest::mouseRelease(w, Qt::LeftButton, {}, at, 200);
+        for (int i = 0; i < 8; ++i) {
+            QTest::qWait(20);
+            QTest::mouseMove(w, at -= QPoint(0, 20));
+        }
+        QTest::qWait(200);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, at);
         QTRY_VERIFY(QScroller::scroller(list->viewport())->state() == QScroller::Inactive);
     }
     QVERIFY(lastShown());
+    for (AlertActionButton* button : sheet->actionButtons())
+        QVERIFY2(!button->isDown(), qPrintable(button->text())); // no choice left pressed
     QTest::mouseClick(w, Qt::LeftButton, {}, last->mapTo(m_nav.get(), last->rect().center()));
     QCOMPARE(chosen, choices.last());
 }
