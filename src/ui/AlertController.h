@@ -60,11 +60,11 @@ private:
 // An alert (centred card) or action sheet (card at the bottom, cancel actions in a card of their
 // own below it) over a dimmed backdrop, presented with ViewController::present(). Title and message
 // are optional (empty: not shown). Actions appear in the order added; when they do not all fit
-// the window, they scroll inside the card (and a list opens at its checked action); a tap on one dismisses the
-// alert without animation and then runs the action's handler once (later taps are ignored). An
-// optional content controller is shown inside the card at its preferred height (the sheet owns
-// it). The alert lives inside the presenting window, so it shows in grabs and blocks nothing but
-// the window's input. Main thread only.
+// the window, they scroll inside the card (and a list opens at its checked action); a tap on one
+// dismisses the alert without animation and then runs the action's handler once (later taps are
+// ignored). An optional content controller is shown inside the card at its preferred height (the
+// sheet owns it). The alert lives inside the presenting window, so it shows in grabs and blocks
+// nothing but the window's input. Main thread only.
 class AlertController final : public ViewController {
     Q_OBJECT
 public:

@@ -224,7 +224,8 @@ private Q_SLOTS:
         s.attach();
         QTRY_COMPARE(form->screenShotList().size(), 3);
         QCOMPARE(form->screenShotList().first().size(), noise.size());
-        auto* first = qobject_cast<ItemScreenshotView*>(form->sv_screenshot->arrangedSubviews().at(0));
+        auto* first =
+            qobject_cast<ItemScreenshotView*>(form->sv_screenshot->arrangedSubviews().at(0));
         QVERIFY(first->iv_screenshot->image().width() <= 2 * first->width()); // a scaled preview
         auto* middle =
             qobject_cast<ItemScreenshotView*>(form->sv_screenshot->arrangedSubviews().at(1));

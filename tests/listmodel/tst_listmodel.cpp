@@ -96,13 +96,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("segment");
         QTest::addColumn<bool>("tabsHidden");
         const Ids standard{2}, shopping{1, 3};
-        QTest::newRow("shopping tab, both again") << "both" << 1 << "both" << shopping << 1 << false;
-        QTest::newRow("standard tab, both again") << "both" << 0 << "both" << standard << 0 << false;
+        QTest::newRow("shopping tab, both again")
+            << "both" << 1 << "both" << shopping << 1 << false;
+        QTest::newRow("standard tab, both again")
+            << "both" << 0 << "both" << standard << 0 << false;
         QTest::newRow("shopping runs out") << "both" << 1 << "std" << standard << 0 << true;
         QTest::newRow("standard runs out") << "both" << 0 << "cps" << shopping << 1 << true;
         QTest::newRow("nothing at all") << "both" << 1 << "none" << shopping << 1 << false;
-        QTest::newRow("shopping only, then both") << "cps" << -1 << "both" << shopping << 1 << false;
-        QTest::newRow("standard only, then both") << "std" << -1 << "both" << standard << 0 << false;
+        QTest::newRow("shopping only, then both")
+            << "cps" << -1 << "both" << shopping << 1 << false;
+        QTest::newRow("standard only, then both")
+            << "std" << -1 << "both" << standard << 0 << false;
     }
 
     void tabsAndGroupsAgreeAfterEveryLoad() {

@@ -105,7 +105,8 @@ private Q_SLOTS:
         test::ImageServer images;
         QList<Camp> camps(12, camp(101));
         for (qsizetype i = 0; i < camps.size(); ++i)
-            camps[i].nativeurl = images.url(i == 4 ? u"/hold/late/600x600/blue"_s : u"/png/600x300"_s).toString();
+            camps[i].nativeurl =
+                images.url(i == 4 ? u"/hold/late/600x600/blue"_s : u"/png/600x300"_s).toString();
         auto screen = showList(Orvane::TYPE_LIST_NATIVE, camps);
         TableView* table = screen->table;
         table->verticalScrollBar()->setValue(table->rectForRow(4).top() + (above ? 40 : -300));

@@ -157,7 +157,8 @@ void CampTableViewCell::nativeImageArrived(const QImage& image) {
     // The row was laid out for other proportions (the expected ones, or another picture's): the
     // table measures this row again once its current layout pass is over, and only this row.
     if (m_ivNative->height() != m_ivNative->heightForWidth(nativeWidth())) {
-        QMetaObject::invokeMethod(this, [this] { invalidateRowHeight(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { invalidateRowHeight(); }, Qt::QueuedConnection);
     }
 }
 
