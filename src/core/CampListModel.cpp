@@ -248,14 +248,22 @@ void CampListModel::selectAfterLoad() {
         Q_EMIT noCampaigns();
         return;
     }
-    if (hasOther) {
-        select(m_otherCampList, m_otherHouseList);
-    } else {
+    // The selected segment's group while it has campaigns; otherwise the group that has them,
+    // and the segment follows it, so tabs and rows always agree.
+    const bool showCps = hasCps && (m_segment != 0 || !hasOther);
+    if (showCps) {
         select(m_cpsCampList, m_cpsHouseList);
+    } else {
+        select(m_otherCampList, m_otherHouseList);
     }
-    if (hasOther != hasCps && !m_tabBarHidden) {
-        m_tabBarHidden = true;
-        Q_EMIT tabsHidden();
+    if ((m_segment != 0) != showCps) {
+        m_segment = showCps ? 1 : 0;
+        Q_EMIT segmentChanged(m_segment);
+    }
+    const bool hideTabs = hasOther != hasCps;
+    if (hideTabs != m_tabBarHidden) {
+        m_tabBarHidden = hideTabs;
+        Q_EMIT tabBarHiddenChanged(hideTabs);
     }
 }
 
@@ -265,6 +273,7 @@ void CampListModel::select(const QList<Camp>& camps, const QList<Camp>& house) {
 }
 
 void CampListModel::selectGroup(int segmentIndex) {
+    m_segment = segmentIndex;
     if (segmentIndex == 0) {
         select(m_otherCampList, m_otherHouseList);
     } else {

@@ -123,8 +123,11 @@ public:
     void setSort();
     // Advances the sort mode init -> high -> low -> init, then setSort().
     void clickSort();
-    // The tab control: segment 0 shows the standard group, any other segment the CPS group.
+    // The tab control: segment 0 shows the standard group, any other segment the CPS group. A
+    // later load keeps showing that group while it has campaigns.
     void selectGroup(int segmentIndex);
+    // The segment whose group is shown (0 at first).
+    int selectedSegment() const { return m_segment; }
 
     SortMode sortMode() const { return m_sortMode; }
     // Sets the mode without sorting; call setSort() afterwards.
@@ -150,7 +153,7 @@ public:
     // What the table shows, row by row.
     const CampRows& selectedAllCampList() const { return m_selectedAllCampList; }
 
-    // True once a load found only one group; the tab bar is never shown again after that.
+    // True while the last load found only one group: there is nothing to switch to.
     bool isTabBarHidden() const { return m_tabBarHidden; }
 
     // Summary of the last applied reply: the sum of every campaign's reward and the first
@@ -182,8 +185,11 @@ Q_SIGNALS:
     // A reply was applied (after listChanged and summaryReady): `count` campaigns of both groups,
     // house campaigns included; 0 after noCampaigns.
     void loaded(int count);
-    // A reply carried one group only: hide the tab bar.
-    void tabsHidden();
+    // A load moved the shown group away from the selected segment (that group has no campaigns
+    // now): select `segment` in the tab control.
+    void segmentChanged(int segment);
+    // A reply carried one group only (hide the tab bar), or both again (show it).
+    void tabBarHiddenChanged(bool hidden);
 
 private:
     struct Grouped;
@@ -203,6 +209,7 @@ private:
     CampRows m_selectedAllCampList;
     int m_listType = kListTypeNative;
     SortMode m_sortMode = SortMode::Init;
+    int m_segment = 0;
     bool m_tabBarHidden = false;
     double m_summaryTotal = 0;
     QString m_summaryMark;

@@ -10,7 +10,9 @@
 
 #include "core/Log.h"
 #include "ui/Label.h"
+#include "ui/TapGuard.h"
 #include "ui/Theme.h"
+#include "ui/Views.h"
 
 namespace orvane {
 
@@ -103,6 +105,7 @@ AlertActionButton::AlertActionButton(const AlertAction& action, int height, QWid
     setCheckable(action.isChecked());
     setChecked(action.isChecked());
     setFixedHeight(height);
+    TapGuard::install(this);
     setFont(
         ui::font(m_height > kAlertButtonHeight ? ui::kTitleFontSize + 2 : ui::kTitleFontSize,
                  action.style() == AlertAction::Style::Cancel ? QFont::DemiBold : QFont::Normal));
@@ -246,6 +249,7 @@ void AlertController::build() {
         return b;
     };
     const bool sideBySide = !sheet && main.size() == 2;
+    m_actionScroll = nullptr;
     if (sideBySide) {
         column->addWidget(hairline(Qt::Horizontal, m_card));
         auto* row = new QHBoxLayout;
@@ -254,14 +258,23 @@ void AlertController::build() {
         row->addWidget(hairline(Qt::Vertical, m_card));
         row->addWidget(addButton(main[1], m_card), 1);
         column->addLayout(row);
-    } else {
-        bool first = true;
-        for (const AlertAction& a : std::as_const(main)) {
-            if (!first || column->count() > 0)
-                column->addWidget(hairline(Qt::Horizontal, m_card));
-            column->addWidget(addButton(a, m_card));
-            first = false;
+    } else if (!main.isEmpty()) {
+        // The actions scroll inside the card when they do not all fit (a long list of choices);
+        // the title stays above them.
+        m_actionScroll = new ScrollView(m_card);
+        m_actionScroll->setObjectName(QStringLiteral("alertActions"));
+        auto* list = new QWidget;
+        auto* actions = new QVBoxLayout(list);
+        actions->setContentsMargins(0, 0, 0, 0);
+        actions->setSpacing(0);
+        const bool ruleAbove = column->count() > 0;
+        for (qsizetype i = 0; i < main.size(); ++i) {
+            if (i > 0 || ruleAbove)
+                actions->addWidget(hairline(Qt::Horizontal, list));
+            actions->addWidget(addButton(main[i], list));
         }
+        m_actionScroll->setContentView(list);
+        column->addWidget(m_actionScroll);
     }
     if (column->count() == 0)
         m_card->hide();
@@ -304,8 +317,20 @@ void AlertController::layoutCards() {
         m_cancelCard->setGeometry(left, bottom - h, cardWidth, h);
         bottom -= h + kMargin;
     }
-    const int available = (sheet ? bottom : height()) - 2 * kMargin - 40;
-    const int h = std::min(heightFor(m_card, cardWidth), std::max(available, 0));
+    const int available = std::max((sheet ? bottom : height()) - 2 * kMargin - 40, 0);
+    int h = 0;
+    if (m_actionScroll) {
+        // All the actions when they fit, otherwise as many as the room leaves (the rest scroll).
+        const int actions = heightFor(m_actionScroll->contentView(), cardWidth);
+        m_actionScroll->setFixedHeight(0);
+        m_card->layout()->invalidate();
+        const int others = heightFor(m_card, cardWidth);
+        const int shown = std::clamp(available - others, 0, actions);
+        m_actionScroll->setFixedHeight(shown);
+        h = std::min(others + shown, available);
+    } else {
+        h = std::min(heightFor(m_card, cardWidth), available);
+    }
     const int top = sheet ? bottom - h : (height() - h) / 2;
     m_card->setGeometry(left, top, cardWidth, h);
 }
@@ -399,6 +424,13 @@ bool AlertController::escape() {
 
 void AlertController::viewDidAppear(bool) {
     shownAlerts().append(this);
+    // A long list opens at the current choice.
+    if (m_actionScroll) {
+        for (AlertActionButton* button : m_actionScroll->findChildren<AlertActionButton*>()) {
+            if (button->showsCheckMark())
+                m_actionScroll->ensureWidgetVisible(button, 0, kSheetButtonHeight);
+        }
+    }
 }
 
 void AlertController::viewDidDisappear(bool) {

@@ -11,6 +11,7 @@
 namespace orvane {
 
 class Label;
+class ScrollView;
 
 // One choice of an alert or action sheet. Value type: copied into the alert by addAction().
 class AlertAction final {
@@ -58,11 +59,12 @@ private:
 
 // An alert (centred card) or action sheet (card at the bottom, cancel actions in a card of their
 // own below it) over a dimmed backdrop, presented with ViewController::present(). Title and message
-// are optional (empty: not shown). Actions appear in the order added; a tap on one dismisses the
-// alert without animation and then runs the action's handler once (later taps are ignored). An
-// optional content controller is shown inside the card at its preferred height (the sheet owns
-// it). The alert lives inside the presenting window, so it shows in grabs and blocks nothing but
-// the window's input. Main thread only.
+// are optional (empty: not shown). Actions appear in the order added; when they do not all fit
+// the window, they scroll inside the card (and a list opens at its checked action); a tap on one
+// dismisses the alert without animation and then runs the action's handler once (later taps are
+// ignored). An optional content controller is shown inside the card at its preferred height (the
+// sheet owns it). The alert lives inside the presenting window, so it shows in grabs and blocks
+// nothing but the window's input. Main thread only.
 class AlertController final : public ViewController {
     Q_OBJECT
 public:
@@ -94,6 +96,9 @@ public:
 
     // The card holding title, message, content and actions (for layout checks and grabs).
     QWidget* card() const { return m_card; }
+    // The scroll view around the card's actions (nullptr for two actions side by side, or none):
+    // it scrolls when they do not all fit.
+    ScrollView* actionScrollView() const { return m_actionScroll; }
     // The action buttons from top to bottom (as the user sees them).
     QList<AlertActionButton*> actionButtons() const;
     AlertActionButton* actionButton(const QString& title) const;
@@ -131,6 +136,7 @@ private:
     QList<AlertAction> m_actions;
     QPointer<ViewController> m_content;
     QWidget* m_card = nullptr;
+    ScrollView* m_actionScroll = nullptr; // the card's actions, unless side by side
     QWidget* m_cancelCard = nullptr;
     bool m_dismissOnTapOutside = false;
     bool m_handled = false;

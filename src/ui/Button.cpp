@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QtMath>
 
+#include "ui/TapGuard.h"
 #include "ui/Theme.h"
 
 namespace orvane {
@@ -21,6 +22,7 @@ Button::Button(QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     // Reached with Tab (a tap leaves the focus where it is); Space or Enter activates.
     setFocusPolicy(Qt::TabFocus);
+    TapGuard::install(this);
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (m_action)
             m_action();

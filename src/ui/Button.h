@@ -10,7 +10,8 @@ namespace orvane {
 
 // A push button drawn the mobile way: a title and an image per state, a background colour, a
 // corner radius (or a pill shape), an optional border. Target-action: onTap(fn) or the clicked()
-// signal. A Tab stop with a focus ring; Space or Enter clicks it. Main thread only.
+// signal; a drag or a double click is no extra tap (TapGuard). A Tab stop with a focus ring; Space
+// or Enter clicks it. Main thread only.
 class Button : public QAbstractButton {
     Q_OBJECT
 public:

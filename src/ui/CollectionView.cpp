@@ -8,7 +8,9 @@
 #include <QScrollerProperties>
 
 #include "core/Log.h"
+#include "ui/KineticScroll.h"
 #include "ui/Storyboard.h"
+#include "ui/TapGuard.h"
 
 namespace orvane {
 
@@ -35,11 +37,10 @@ CollectionView::CollectionView(QWidget* parent)
     , m_scroller(QScroller::scroller(this)) {
     // Mouse drags; a finger on a touch screen arrives as synthesised mouse events.
     QScroller::grabGesture(this, QScroller::LeftMouseButtonGesture);
-    QScrollerProperties properties = m_scroller->scrollerProperties();
+    QScrollerProperties properties = kineticScrollerProperties(this);
     properties.setScrollMetric(QScrollerProperties::DecelerationFactor, kDecelerationFactor);
     properties.setScrollMetric(QScrollerProperties::VerticalOvershootPolicy,
                                QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
-    properties.setScrollMetric(QScrollerProperties::MousePressEventDelay, 0);
     m_scroller->setScrollerProperties(properties);
     connect(m_scroller, &QScroller::stateChanged, this, &CollectionView::scrollerStateChanged);
 }
@@ -205,6 +206,8 @@ void CollectionView::resizeEvent(QResizeEvent* event) {
 void CollectionView::scrollerStateChanged(QScroller::State state) {
     const QScroller::State previous = m_scrollerState;
     m_scrollerState = state;
+    if (state == QScroller::Dragging)
+        TapGuard::cancelPress(); // the press that started the drag taps nothing
     const bool touched = previous == QScroller::Pressed || previous == QScroller::Dragging;
     if (!touched || state == QScroller::Dragging || state == QScroller::Pressed || m_stopping ||
         !m_delegate)

@@ -143,8 +143,9 @@ private:
 };
 
 // Picks image files with a file dialog. There is no camera on a desktop: the camera source
-// answers an empty list. Unreadable files are skipped (and logged), so a pick never fails as a
-// whole.
+// answers an empty list. The files are decoded off the main thread (a photo of many megapixels
+// takes a while), in the order picked. Unreadable files are skipped (and logged), so a pick never
+// fails as a whole.
 class DesktopImagePicker final : public ImagePicker {
 public:
     void pick(QWidget* parent, Source source, int limit,
@@ -168,9 +169,13 @@ public:
         dialog->setNameFilter(localized(QStringLiteral("ov_image_files")) +
                               QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.webp *.bmp)"));
         dialog->setOption(QFileDialog::DontUseNativeDialog);
-        QObject::connect(
-            dialog, &QFileDialog::filesSelected, dialog,
-            [answer, limit](const QStringList& files) { answer(loadImages(files.mid(0, limit))); });
+        QObject::connect(dialog, &QFileDialog::filesSelected, dialog,
+                         [answer, limit](const QStringList& files) {
+                             dispatch::toGlobal([answer, files = files.mid(0, limit)] {
+                                 const QList<QImage> images = loadImages(files);
+                                 dispatch::toMain([answer, images] { answer(images); });
+                             });
+                         });
         QObject::connect(dialog, &QFileDialog::rejected, dialog, [answer] { answer({}); });
         dialog->open();
     }

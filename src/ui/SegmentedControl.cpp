@@ -8,6 +8,7 @@
 #include <QPainterPath>
 
 #include "ui/Accessibility.h"
+#include "ui/TapGuard.h"
 #include "ui/Theme.h"
 
 namespace orvane {
@@ -29,6 +30,7 @@ SegmentedControl::SegmentedControl(const QStringList& segments, QWidget* parent)
     setFocusPolicy(Qt::TabFocus);
     ui::installAccessibility();
     FocusRing::follow(this, 8);
+    TapGuard::install(this);
 }
 
 void SegmentedControl::keyPressEvent(QKeyEvent* event) {
@@ -178,7 +180,9 @@ void SegmentedControl::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 PageControl::PageControl(QWidget* parent)
-    : QWidget(parent) {}
+    : QWidget(parent) {
+    TapGuard::install(this);
+}
 
 void PageControl::setNumberOfPages(int pages) {
     m_pages = std::max(0, pages);
@@ -231,7 +235,8 @@ void PageControl::mousePressEvent(QMouseEvent* event) {
 }
 
 void PageControl::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || m_pages < 2)
+    if (event->button() != Qt::LeftButton || m_pages < 2 ||
+        !rect().contains(event->position().toPoint()))
         return;
     const qreal x = event->position().x();
     const QRectF current = dotRect(m_current);

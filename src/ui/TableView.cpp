@@ -10,6 +10,7 @@
 
 #include "core/Log.h"
 #include "ui/Accessibility.h"
+#include "ui/KineticScroll.h"
 #include "ui/Storyboard.h"
 #include "ui/Theme.h"
 
@@ -65,8 +66,7 @@ void TableViewCell::invalidateRowHeight() {
 TableView::TableView(QWidget* parent)
     : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    enableDragScrolling(this);
     verticalScrollBar()->setSingleStep(kScrollStep);
     viewport()->setAutoFillBackground(true);
     QPalette p = viewport()->palette();
@@ -78,7 +78,9 @@ TableView::TableView(QWidget* parent)
     recomputeOffsets();
 }
 
-TableView::~TableView() = default;
+TableView::~TableView() {
+    disableDragScrolling(this);
+}
 
 void TableView::setDataSource(TableViewDataSource* dataSource) {
     m_dataSource = dataSource;
@@ -187,8 +189,22 @@ void TableView::remeasure(const TableViewCell* cell) {
     const int row = rowForCell(cell);
     if (row < 0 || m_inLayout)
         return;
-    m_measured[row] = false;
+    const int height = measure(m_visible.at(row));
+    m_measured[row] = true;
+    const int change = height - m_heights[row];
+    if (change == 0)
+        return;
+    // The rows in view stay where they are: a row that starts above the view grows or shrinks
+    // upwards, out of sight; one that starts in view moves the rows below it.
+    const int scroll = verticalScrollBar()->value();
+    const bool above = headerHeight() + m_offsets[row] < scroll;
+    m_heights[row] = height;
+    recomputeOffsets();
+    updateScrollRange();
+    if (above)
+        verticalScrollBar()->setValue(scroll + change);
     layoutRows();
+    resendScrollPrepare(this);
 }
 
 void TableView::setHeaderView(QWidget* header) {

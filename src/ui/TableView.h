@@ -54,8 +54,9 @@ public:
 };
 
 // A vertical list of rows of their own height, with an optional header and footer view,
-// virtualised: only the rows in view hold cells. Scrolls by pixels. A cell is never shown for two
-// rows at once. Main thread only; cells, header and footer are owned by the table.
+// virtualised: only the rows in view hold cells. Scrolls by pixels: by drag and flick as well as
+// by wheel and keys, with no scroll bar (enableDragScrolling). A cell is never shown for two rows
+// at once. Main thread only; cells, header and footer are owned by the table.
 //
 // Keyboard: the list is one stop of the Tab order. While it has the focus, its current row wears
 // a focus ring, the arrow keys (and Home, End) move between rows, scrolling the current one into
@@ -89,6 +90,7 @@ public:
     QRect rectForRow(int row) const; // in content coordinates
     void scrollToRow(int row, ScrollPosition position = ScrollPosition::Top);
     // Measures the row that `cell` shows again and lays the rows out (see invalidateRowHeight).
+    // The rows in view keep their place on the screen.
     void remeasure(const TableViewCell* cell);
 
     // Shown above the first row / below the last, at their heightForWidth (or size hint).

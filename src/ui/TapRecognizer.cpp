@@ -4,12 +4,16 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "ui/TapGuard.h"
+
 namespace orvane {
 
 TapRecognizer* TapRecognizer::attach(QWidget* target, std::function<void()> action) {
     if (!target)
         return nullptr;
-    return new TapRecognizer(target, std::move(action));
+    auto* recognizer = new TapRecognizer(target, std::move(action));
+    TapGuard::install(target); // after the recognizer, so it filters first
+    return recognizer;
 }
 
 TapRecognizer::TapRecognizer(QWidget* target, std::function<void()> action)
@@ -23,8 +27,7 @@ bool TapRecognizer::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_target || !m_enabled)
         return false;
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
+    case QEvent::MouseButtonPress: {
         auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() != Qt::LeftButton)
             return false;

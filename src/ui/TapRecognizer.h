@@ -11,8 +11,8 @@ namespace orvane {
 
 // Turns a left-button press followed by a release inside the same widget into a tap, on any
 // widget (labels, image views, plain views). Presses on child widgets that handle the mouse
-// themselves (buttons) do not reach it. The recognizer is a child of its widget and dies with it.
-// Main thread only.
+// themselves (buttons) do not reach it. A drag or a double click is no tap (TapGuard). The
+// recognizer is a child of its widget and dies with it. Main thread only.
 class TapRecognizer final : public QObject {
     Q_OBJECT
 public:

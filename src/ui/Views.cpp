@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QVariantAnimation>
 
+#include "ui/KineticScroll.h"
 #include "ui/Theme.h"
 
 namespace orvane {
@@ -62,12 +63,16 @@ ScrollView::ScrollView(QWidget* parent)
     , m_containerLayout(new QVBoxLayout(m_container)) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    enableDragScrolling(this);
     m_containerLayout->setContentsMargins(0, 0, 0, 0);
     m_containerLayout->setSpacing(0);
     m_container->setAutoFillBackground(false);
     setWidget(m_container);
     viewport()->setAutoFillBackground(false);
+}
+
+ScrollView::~ScrollView() {
+    disableDragScrolling(this);
 }
 
 void ScrollView::setContentView(QWidget* content) {

@@ -42,11 +42,13 @@ public:
 
 // A vertical scroll view around one content view, with content insets: extra scrollable room
 // around the content (e.g. the keyboard's height at the bottom) that does not shrink the viewport.
-// The content view takes the viewport's width. Owns the content view.
+// The content view takes the viewport's width. It scrolls by drag and flick as well as by wheel
+// and keys, with no scroll bar (enableDragScrolling). Owns the content view.
 class ScrollView final : public QScrollArea {
     Q_OBJECT
 public:
     explicit ScrollView(QWidget* parent = nullptr);
+    ~ScrollView() override;
 
     void setContentView(QWidget* content);
     QWidget* contentView() const { return m_content; }

@@ -107,6 +107,7 @@ private Q_SLOTS:
         server().setFault(u"/api/cs/user_camp_list"_s, noCampaigns);
         Screen s;
         RequestViewController* form = s.form;
+        QVERIFY(s.nav->navigationBar()->backButton()->title().endsWith(text("ov_inquiry")));
         QCOMPARE(form->l_request_type->plainText(), text("ov_request_type_select"));
         QVERIFY(!form->b_positive->isEnabled());
         QTRY_VERIFY(form->l_agree_contents->text().contains("3 months"_L1));
@@ -223,6 +224,9 @@ private Q_SLOTS:
         s.attach();
         QTRY_COMPARE(form->screenShotList().size(), 3);
         QCOMPARE(form->screenShotList().first().size(), noise.size());
+        auto* first =
+            qobject_cast<ItemScreenshotView*>(form->sv_screenshot->arrangedSubviews().at(0));
+        QVERIFY(first->iv_screenshot->image().width() <= 2 * first->width()); // a scaled preview
         auto* middle =
             qobject_cast<ItemScreenshotView*>(form->sv_screenshot->arrangedSubviews().at(1));
         QTest::mouseClick(middle->iv_screenshot_delete, Qt::LeftButton);

@@ -55,7 +55,7 @@ private Q_SLOTS:
 
     void groupsSelectionAndTabBar() {
         CampListModel model;
-        QSignalSpy hidden(&model, &CampListModel::tabsHidden);
+        QSignalSpy hidden(&model, &CampListModel::tabBarHiddenChanged);
         QSignalSpy changed(&model, &CampListModel::listChanged);
         Req both = reply({camp(1, 4), camp(2, 1), camp(3, 4)}, {camp(10, 4, 0, 1), camp(11, 2)});
         both.rewardtype = 2;
@@ -80,20 +80,63 @@ private Q_SLOTS:
         QCOMPARE(ids(model.selectedAllCampList()), (Ids{10, 1, 3}));
         model.selectGroup(7); // any segment but 0 is the CPS group
         QCOMPARE(ids(model.selectedAllCampList()), (Ids{10, 1, 3}));
-        model.applyReply(both); // a reload shows the standard group again
-        QCOMPARE(ids(model.selectedAllCampList()), (Ids{11, 2}));
-
-        // One group only hides the tab bar, for good.
-        model.applyReply(reply({camp(1, 4), camp(2, 4)}));
-        QCOMPARE(ids(model.selectedAllCampList()), (Ids{1, 2}));
-        QVERIFY(model.isTabBarHidden());
-        QCOMPARE(hidden.count(), 1);
         // Only house campaigns of the standard group still count as a group.
         model.applyReply(reply({}, {camp(5, 1, 0, 1)}));
         QCOMPARE(ids(model.selectedAllCampList()), (Ids{5}));
-        model.applyReply(both);
-        QVERIFY2(model.isTabBarHidden(), "a hidden tab bar is never shown again by a load");
         QCOMPARE(hidden.count(), 1);
+    }
+
+    // The group shown is the selected segment's while it has campaigns; otherwise the segment
+    // moves to the group shown. The tab bar shows exactly when both groups have campaigns.
+    void tabsAndGroupsAgreeAfterEveryLoad_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<Ids>("shown");
+        QTest::addColumn<int>("segment");
+        QTest::addColumn<bool>("tabsHidden");
+        const Ids standard{2}, shopping{1, 3};
+        QTest::newRow("shopping tab, both again")
+            << "both" << 1 << "both" << shopping << 1 << false;
+        QTest::newRow("standard tab, both again")
+            << "both" << 0 << "both" << standard << 0 << false;
+        QTest::newRow("shopping runs out") << "both" << 1 << "std" << standard << 0 << true;
+        QTest::newRow("standard runs out") << "both" << 0 << "cps" << shopping << 1 << true;
+        QTest::newRow("nothing at all") << "both" << 1 << "none" << shopping << 1 << false;
+        QTest::newRow("shopping only, then both")
+            << "cps" << -1 << "both" << shopping << 1 << false;
+        QTest::newRow("standard only, then both")
+            << "std" << -1 << "both" << standard << 0 << false;
+    }
+
+    void tabsAndGroupsAgreeAfterEveryLoad() {
+        QFETCH(QString, first);
+        QFETCH(int, tab);
+        QFETCH(QString, then);
+        QFETCH(Ids, shown);
+        QFETCH(int, segment);
+        QFETCH(bool, tabsHidden);
+        const auto load = [](const QString& groups) {
+            QList<Camp> camps;
+            for (const Camp& c : {camp(1, 4), camp(2, 1), camp(3, 4)}) {
+                if (groups == u"both" || (groups == u"cps") == (c.bm == 4))
+                    camps << c;
+            }
+            return reply(groups == u"none" ? QList<Camp>() : camps);
+        };
+        CampListModel model;
+        model.applyReply(load(first));
+        if (tab >= 0)
+            model.selectGroup(tab);
+        QSignalSpy moved(&model, &CampListModel::segmentChanged);
+        QSignalSpy tabs(&model, &CampListModel::tabBarHiddenChanged);
+        const int before = model.selectedSegment();
+        model.applyReply(load(then));
+        QCOMPARE(ids(model.selectedAllCampList()), shown);
+        QCOMPARE(model.selectedSegment(), segment);
+        QCOMPARE(moved.count(), segment == before ? 0 : 1);
+        QCOMPARE(model.isTabBarHidden(), tabsHidden);
+        QCOMPARE(tabs.isEmpty(), tabsHidden == (first != u"both"));
     }
 
     // The summary adds up every list and takes the first mark there is; a reply without campaigns

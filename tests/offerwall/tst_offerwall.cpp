@@ -3,6 +3,8 @@
 // detail page, the summary popup or header, the dialogs and the footer.
 
 #include <QAccessible>
+#include <QScrollBar>
+#include <QScroller>
 #include <QtTest>
 
 #include "core/ApiProvider.h"
@@ -10,6 +12,7 @@
 #include "core/NotificationCenter.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
+#include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
@@ -23,6 +26,7 @@
 #include "ui/Label.h"
 #include "ui/SegmentedControl.h"
 #include "ui/Snapshot.h"
+#include "ui/Views.h"
 
 using namespace orvane;
 using namespace Qt::StringLiterals;
@@ -110,10 +114,10 @@ private Q_SLOTS:
         QCOMPARE(ow.ids(), (Ids{904, 401, 402, 403}));
         QTRY_COMPARE(ow.shownIds(), (Ids{-904, -401, -402, -403}));
 
-        // A reload shows the standard group again; the segment stays where the user put it.
+        // A reload keeps the group the user chose, and the tabs.
         reload();
         QTRY_COMPARE(requests(kReqPath), 2);
-        QTRY_VERIFY(ow.rows().first().bm != 4);
+        QCOMPARE(ow.ids(), (Ids{904, 401, 402, 403}));
         QCOMPARE(screen->sc_camp->selectedSegmentIndex(), 1);
         QVERIFY(screen->v_tabs->isVisible());
     }
@@ -353,6 +357,55 @@ private Q_SLOTS:
         auto* popup = qobject_cast<CanReceiveBenefitsViewController*>(
             AlertController::visibleAlert()->contentViewController());
         QVERIFY(popup && popup->isVisible());
+    }
+
+    // A left-button drag moves every scrolling screen of the offerwall and starts nothing: no
+    // join, no page opened, no sheet.
+    void everyScrollingScreenFollowsADrag_data() {
+        QTest::addColumn<QString>("screen");
+        for (const char* screen : {"list", "history", "detail", "inquiry"})
+            QTest::newRow(screen) << QString::fromLatin1(screen);
+    }
+    void everyScrollingScreenFollowsADrag() {
+        QFETCH(QString, screen);
+        const QString today = QDate::currentDate().toString(u"yyyyMMdd"_s);
+        for (int i = 0; i < 20; ++i)
+            server().addRewardRecord({sandbox::kDemoMkey, sandbox().userId(), 101 + i,
+                                      u"Reward %1"_s.arg(i), 100, u"P"_s, today, 1});
+        test::OfferwallHost ow;
+        QVERIFY(ow.ok());
+        ow.host.resize(390, 600);
+        QTRY_VERIFY(ow.rowOf(101) >= 0);
+        if (screen == u"history")
+            ow.screen->clickBenefits();
+        else if (screen == u"detail")
+            ow.screen->onClick(ow.rowOf(101));
+        else if (screen == u"inquiry")
+            QTest::mouseClick(ow.nav->findChild<QWidget*>(u"b_inquiry"_s), Qt::LeftButton);
+        ViewController* top = ow.nav->topViewController();
+        QTRY_VERIFY(top->isVisible() && settled());
+        QAbstractScrollArea* area = ow.screen->tv_camp;
+        if (auto* history = qobject_cast<BenefitsViewController*>(top))
+            area = history->tv_reward;
+        else if (top != ow.screen)
+            area = top->findChild<ScrollView*>();
+        QTRY_VERIFY(area->verticalScrollBar()->maximum() > 120);
+
+        QPoint at = area->mapTo(area->window(), area->rect().center());
+        QWindow* window = area->window()->windowHandle();
+        QTest::mousePress(window, Qt::LeftButton, {}, at);
+        for (int i = 0; i < 10; ++i) {
+            QTest::qWait(30); // the scroller times the moves by the clock
+            QTest::mouseMove(window, at -= QPoint(0, 15));
+        }
+        QTest::qWait(300);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+        QTRY_VERIFY(QScroller::scroller(area->viewport())->state() == QScroller::Inactive);
+        QVERIFY(area->verticalScrollBar()->value() > 100);
+        QVERIFY(settled());
+        QCOMPARE(ow.nav->topViewController(), top);
+        QCOMPARE(requests(u"/v1/join"_s), 0);
+        QVERIFY(!AlertController::visibleAlert());
     }
 
     // As a screen reader and a keyboard-only user meet the offerwall: accessible names and roles

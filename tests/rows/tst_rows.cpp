@@ -14,6 +14,7 @@
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
+#include "support/ImageServer.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
 #include "ui/ImageViewBinding.h"
@@ -92,6 +93,39 @@ private Q_SLOTS:
         QCOMPARE(screen->table->rectForRow(0).height(), screen->cell(0)->height());
     }
 
+    // A banner of other proportions than expected measures its own row again, and the rows in
+    // view stay where they are: above the view it grows upwards, in view it moves the rows below.
+    void bannerArrivingKeepsTheRowsInView_data() {
+        QTest::addColumn<bool>("above");
+        QTest::newRow("above the view") << true;
+        QTest::newRow("in view") << false;
+    }
+    void bannerArrivingKeepsTheRowsInView() {
+        QFETCH(bool, above);
+        test::ImageServer images;
+        QList<Camp> camps(12, camp(101));
+        for (qsizetype i = 0; i < camps.size(); ++i)
+            camps[i].nativeurl =
+                images.url(i == 4 ? u"/hold/late/600x600/blue"_s : u"/png/600x300"_s).toString();
+        auto screen = showList(Orvane::TYPE_LIST_NATIVE, camps);
+        TableView* table = screen->table;
+        table->verticalScrollBar()->setValue(table->rectForRow(4).top() + (above ? 40 : -300));
+        QTRY_VERIFY(std::ranges::all_of(table->visibleRows(), [&](int row) {
+            return row == 4 || screen->cell(row)->iv_native()->hasImage();
+        }));
+        std::map<int, int> tops;
+        for (int row : table->visibleRows())
+            tops[row] = table->cellForRow(row)->y();
+        const int height = table->rectForRow(4).height();
+        images.release(u"late"_s);
+        QTRY_VERIFY(table->rectForRow(4).height() > height);
+        const int change = table->rectForRow(4).height() - height;
+        for (const auto& [row, top] : tops) {
+            if (row != 4 && table->cellForRow(row))
+                QCOMPARE(table->cellForRow(row)->y(), top + (!above && row > 4 ? change : 0));
+        }
+    }
+
     // The reward text and the description with its amount; a placeholder, and no request, for an
     // icon address that is unparsable, relative, not on the web or absent.
     void textsAndPlaceholderIcons() {
@@ -154,6 +188,12 @@ private Q_SLOTS:
 
         cell->onAccumulationPossible(102, u"key-102"_s);
         QCOMPARE(cell->l_reward_button()->text(), localized(u"ov_accumulate"_s));
+        // An empty key in the campaign is no key: the one received is claimed with.
+        converted.orvkey = QString();
+        cell->setItem(converted, screen->table, 0, 2, screen.get());
+        tap(cell);
+        QTRY_COMPARE(test::queryValues(server(), u"/v1/reward"_s, u"orvkey"_s),
+                     QStringList{u"key-102"_s});
     }
 
     // When the list changes under the rows, each row is measured for the campaign it now shows,

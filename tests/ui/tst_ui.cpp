@@ -6,6 +6,8 @@
 #include <set>
 
 #include <QScrollBar>
+#include <QScroller>
+#include <QStyleHints>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -14,6 +16,7 @@
 #include "ui/AlertController.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
+#include "ui/KineticScroll.h"
 #include "ui/Label.h"
 #include "ui/NavigationController.h"
 #include "ui/SegmentedControl.h"
@@ -71,12 +74,27 @@ class RowCell : public TableViewCell {
 public:
     RowCell() {
         (new QVBoxLayout(this))->addWidget(label = new QLabel(this));
-        TapRecognizer::attach(this, [this] { tappedRow = row; });
+        TapRecognizer::attach(this, [this] {
+            tappedRow = row;
+            ++taps;
+        });
     }
     void prepareForReuse() override { ++reuses; }
     int rowHeight(int) const override { return 40 + (row % 3) * 20; }
     int row = -1, tappedRow = -1, reuses = 0;
+    static inline int taps = 0;
     QLabel* label;
+};
+
+// Counts the timer events that reach the application's objects on this thread.
+class TimerCounter : public QObject {
+public:
+    TimerCounter() { qApp->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Timer;
+        return false;
+    }
+    int count = 0;
 };
 
 class Source : public TableViewDataSource {
@@ -116,6 +134,9 @@ private Q_SLOTS:
     void tableGeometryReuseAndTaps();
     void controlsRenderAndReactToRealClicks();
     void imageScrollAndActivityViews();
+    void gesturesToldApart_data();
+    void gesturesToldApart();
+    void longSheetScrollsToItsLastChoice();
 
 private:
     Recorder* rec(const QString& name) { return new Recorder(name, &m_j); }
@@ -570,7 +591,7 @@ void TstUi::imageScrollAndActivityViews() {
     const int before = scroll.verticalScrollBar()->maximum();
     scroll.setBottomContentInset(216);
     QCoreApplication::processEvents();
-    QCOMPARE(scroll.verticalScrollBar()->maximum(), before + 216);
+    QTRY_COMPARE(scroll.verticalScrollBar()->maximum(), before + 216);
 
     // A running activity overlay takes the clicks meant for what is below it.
     QWidget screen;
@@ -590,6 +611,175 @@ void TstUi::imageScrollAndActivityViews() {
     overlay->stop();
     QVERIFY(!overlay->isAnimating() && !overlay->isVisible());
     QCOMPARE(screen.childAt(button->geometry().center()), button);
+}
+
+// Taps, drags, flicks and double clicks, with the mouse and a finger, as the window delivers
+// them: on the rows of a list, on buttons on a scrolling page, and on a button that does not
+// scroll.
+void TstUi::gesturesToldApart_data() {
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<int>("taps");
+    QTest::addColumn<bool>("scrolls");
+    for (const QString& view : {u"list"_s, u"page"_s, u"button"_s}) {
+        const bool scrolls = view != u"button";
+        const auto row = [&](const char* gesture, int taps, bool moves) {
+            QTest::addRow("%s: %s", qPrintable(view), gesture)
+                << view << QString::fromLatin1(gesture) << taps << (moves && scrolls);
+        };
+        row("tap", 1, false);
+        row("press moved the drag distance", 1, false);
+        row("drag", 0, true);
+        row("flick", 0, true);
+        row("double click", 1, false);
+        row("finger tap", 1, false);
+        row("finger drag", 0, true);
+    }
+    QTest::addRow("list: press on a gliding list") << u"list"_s << u"stop"_s << 0 << true;
+}
+
+void TstUi::gesturesToldApart() {
+    QFETCH(QString, view);
+    QFETCH(QString, gesture);
+    QFETCH(int, taps);
+    QFETCH(bool, scrolls);
+    QWidget window;
+    window.resize(390, 600);
+    auto* column = new QVBoxLayout(&window);
+    column->setContentsMargins(0, 0, 0, 0);
+    int buttonTaps = 0;
+    const auto button = [&] {
+        auto* b = new Button(u"Tap"_s);
+        b->setFixedHeight(view == u"button" ? 600 : 80);
+        b->onTap([&] { ++buttonTaps; });
+        return b;
+    };
+    Source source;
+    source.rows = 60;
+    TableView* table = nullptr;
+    QAbstractScrollArea* area = nullptr;
+    if (view == u"list") {
+        area = table = new TableView;
+        for (const QString& id : {u"odd"_s, u"even"_s})
+            table->registerCell(id, [] { return new RowCell; });
+        table->setDataSource(&source);
+    } else if (view == u"page") {
+        auto* page = new ScrollView;
+        auto* content = new QWidget;
+        auto* buttons = new QVBoxLayout(content);
+        for (int i = 0; i < 20; ++i)
+            buttons->addWidget(button());
+        page->setContentView(content);
+        area = page;
+    }
+    column->addWidget(area ? static_cast<QWidget*>(area) : button());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (table)
+        table->reloadData();
+    RowCell::taps = 0;
+    QWindow* w = window.windowHandle();
+    const int slop = QGuiApplication::styleHints()->startDragDistance();
+    QPoint at(195, 400);
+    // The scroller reads the time between moves from the clock, so the gestures take real time.
+    const auto drag = [&](int steps, int step, int delay) {
+        QTest::mousePress(w, Qt::LeftButton, {}, at);
+        for (int i = 0; i < steps; ++i) {
+            QTest::qWait(delay);
+            QTest::mouseMove(w, at -= QPoint(0, step));
+        }
+        QTest::qWait(steps > 1 && delay < 20 ? 0 : 300); // a flick lets go while moving
+        QTest::mouseRelease(w, Qt::LeftButton, {}, at);
+    };
+    QPointingDevice* finger = QTest::createTouchDevice();
+    QScroller* scroller = area ? QScroller::scroller(area->viewport()) : nullptr;
+    if (gesture == u"tap") {
+        QTest::mouseClick(w, Qt::LeftButton, {}, at);
+    } else if (gesture == u"press moved the drag distance") {
+        drag(1, slop, 20);
+    } else if (gesture == u"drag") {
+        drag(10, 15, 30);
+    } else if (gesture == u"flick" || gesture == u"stop") {
+        drag(6, 40, 10);
+        if (gesture == u"stop") {
+            QTRY_VERIFY(scroller->state() == QScroller::Scrolling);
+            QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(195, 300));
+            const int stopped = area->verticalScrollBar()->value();
+            QTest::qWait(100);
+            QCOMPARE(area->verticalScrollBar()->value(), stopped);
+        }
+    } else if (gesture == u"double click") {
+        QTest::mouseDClick(w, Qt::LeftButton, {}, at);
+    } else if (gesture == u"finger tap") {
+        QTest::touchEvent(w, finger).press(0, at);
+        QTest::touchEvent(w, finger).release(0, at);
+    } else if (gesture == u"finger drag") {
+        QTest::touchEvent(w, finger).press(0, at);
+        for (int i = 0; i < 10; ++i) {
+            QTest::qWait(30);
+            QTest::touchEvent(w, finger).move(0, at -= QPoint(0, 15));
+        }
+        QTest::touchEvent(w, finger).release(0, at);
+    }
+    if (scroller)
+        QTRY_VERIFY(scroller->state() == QScroller::Inactive);
+    QCOMPARE(RowCell::taps + buttonTaps, taps);
+    if (!area)
+        return;
+    const int offset = area->verticalScrollBar()->value();
+    QCOMPARE(offset > 0, scrolls);
+    if (gesture == u"flick") // it glided on after the finger left
+        QVERIFY2(offset > 6 * 40, qPrintable(QString::number(offset)));
+    // At rest nothing wakes the application up: the indicator fades and its timers stop.
+    auto* indicator = area->findChild<ScrollIndicator*>();
+    QTRY_VERIFY(!indicator->isVisible());
+    TimerCounter timers;
+    QTest::qWait(1000);
+    QCOMPARE(timers.count, 0);
+}
+
+// A choice sheet longer than the window scrolls inside itself: the cards fit the window, the
+// actions keep their height, and drags reach the last choice, which a tap then chooses.
+void TstUi::longSheetScrollsToItsLastChoice() {
+    QStringList choices;
+    for (int i = 1; i <= 40; ++i)
+        choices << u"Campaign %1"_s.arg(i);
+    QString chosen;
+    auto* sheet = AlertController::choiceSheet(
+        u"Campaign"_s, choices, choices.first(), [&](const AlertAction& a) { chosen = a.title(); },
+        u"Cancel"_s);
+    m_nav->resize(390, 600);
+    m_nav->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_nav.get()));
+    m_root->present(sheet, false);
+    const QRect card = sheet->card()->geometry();
+    const QRect cancel = sheet->actionButton(u"Cancel"_s)->parentWidget()->geometry();
+    QVERIFY(card.top() >= 0 && card.bottom() < cancel.top() && cancel.bottom() < sheet->height());
+    AlertActionButton* last = sheet->actionButton(choices.last());
+    QCOMPARE(last->height(), sheet->actionButton(u"Cancel"_s)->height());
+    ScrollView* list = sheet->actionScrollView();
+    QVERIFY(list->geometry().bottom() < card.height());
+    const auto lastShown = [&] {
+        return list->viewport()->rect().contains(
+            QRect(last->mapTo(list->viewport(), QPoint()), last->size()));
+    };
+    QWindow* w = m_nav->windowHandle();
+    for (int drags = 0; drags < 30 && !lastShown(); ++drags) {
+        QPoint at = list->mapTo(m_nav.get(), list->rect().center());
+        QTest::mousePress(w, Qt::LeftButton, {}, at);
+        for (int i = 0; i < 8; ++i) {
+            QTest::qWait(20);
+            QTest::mouseMove(w, at -= QPoint(0, 20));
+        }
+        QTest::qWait(200);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, at);
+        QTRY_VERIFY(QScroller::scroller(list->viewport())->state() == QScroller::Inactive);
+    }
+    QVERIFY(lastShown());
+    for (AlertActionButton* button : sheet->actionButtons())
+        QVERIFY2(!button->isDown(), qPrintable(button->text())); // no choice left pressed
+    QTest::mouseClick(w, Qt::LeftButton, {}, last->mapTo(m_nav.get(), last->rect().center()));
+    QCOMPARE(chosen, choices.last());
 }
 
 QTEST_MAIN(TstUi)

@@ -80,7 +80,6 @@ BenefitsViewController::BenefitsViewController(Clock now, QWidget* parent)
     tv_reward->registerCell(RewardTableViewCell::kReuseIdentifier,
                             [] { return new RewardTableViewCell; });
     tv_reward->setEstimatedRowHeight(68);
-    tv_reward->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto* selectors = new QHBoxLayout;
     selectors->setSpacing(10);

@@ -79,8 +79,6 @@ void DetailViewController::buildLayout() {
     root->setSpacing(0);
 
     m_scroll = new ScrollView(this);
-    // A touch-style page: no scroll bar; the wheel and the keys still scroll.
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);

@@ -13,6 +13,7 @@
 #include "core/HostEvents.h"
 #include "core/Localized.h"
 #include "core/Log.h"
+#include "core/ScaleToFit.h"
 #include "core/StyledText.h"
 #include "orvane/PlatformServices.h"
 #include "screens/inquiry/CheckBox.h"
@@ -271,10 +272,15 @@ void RequestViewController::registerScene() {
     ItemScreenshotView::registerView();
 }
 
+void RequestViewController::viewDidAppear(bool) {
+    m_backTitle.set(*this, text("ov_inquiry")); // loaded before it was pushed
+}
+
 void RequestViewController::viewDidLoad() {
     setLightAppearance();
     setTitle(text("ov_inquiry"));
-    navigationItem().setBackButtonTitle(text("ov_inquiry"));
+    // The back button leading from this screen reads the form's name, as on the other screens.
+    m_backTitle.set(*this, text("ov_inquiry"));
 
     tv_input_inquiry->setStyleSheet(
         QStringLiteral("QPlainTextEdit { border: 1px solid %1; border-radius: 6px; padding: 4px;"
@@ -484,9 +490,12 @@ void RequestViewController::presentCamera() {
 void RequestViewController::setScreenshot(const QImage& image) {
     ++m_pendingScreenshots;
     QPointer<RequestViewController> self(this);
-    encodingQueue().async([self, image, encoder = m_encoder] {
+    // The thumbnail shows a copy the size of its pixels: a photo of many megapixels is scaled once
+    // here, off the main thread, not at every paint.
+    const QSizeF thumbnail = QSizeF(kThumbnailSide, kThumbnailSide) * devicePixelRatioF();
+    encodingQueue().async([self, image, thumbnail, encoder = m_encoder] {
         const QByteArray jpeg = encoder(image);
-        Measured measured{image, jpeg.isEmpty() ? -1 : jpeg.size()};
+        Measured measured{image, scaleToFit(image, thumbnail), jpeg.isEmpty() ? -1 : jpeg.size()};
         dispatch::toMain([self, measured] {
             if (self)
                 self->admitMeasured(measured);
@@ -512,14 +521,14 @@ void RequestViewController::admitMeasured(const Measured& measured) {
         return;
     }
     m_screenShotList.append(measured.image);
-    addScreenshotItem(measured.image);
+    addScreenshotItem(measured.preview);
     m_attachHint->hide();
 }
 
-void RequestViewController::addScreenshotItem(const QImage& image) {
+void RequestViewController::addScreenshotItem(const QImage& preview) {
     auto* item = new ItemScreenshotView(QRect(0, 0, kItemSide, kItemSide));
     item->setFixedSize(kItemSide, kItemSide);
-    item->iv_screenshot->setImage(image);
+    item->iv_screenshot->setImage(preview);
     sv_screenshot->addArrangedSubview(item);
     QPointer<QWidget> icon(item->iv_screenshot_delete);
     TapRecognizer::attach(item->iv_screenshot_delete,

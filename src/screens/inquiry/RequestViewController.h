@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include "core/Records.h"
+#include "ui/BackTitle.h"
 #include "ui/ViewController.h"
 
 namespace orvane {
@@ -31,8 +32,9 @@ class TextView;
 // when sending. The campaign list and the consent text are fetched side by side when the view
 // loads.
 //
-// Screenshots come from PlatformServices::imagePicker(). Each is measured as JPEG off the main
-// thread and attached in the order it was picked; one over kMaxScreenshotBytes is refused. A send
+// Screenshots come from PlatformServices::imagePicker(). Each is measured as JPEG and scaled to
+// its thumbnail off the main thread, and attached in the order it was picked (the upload sends the
+// picked image itself); one over kMaxScreenshotBytes is refused. A send
 // shows the busy overlay over the navigation container; success shows "ov_inquiry_done", whose
 // confirmation pops to the root, and any failure a retry alert that keeps everything entered.
 //
@@ -106,10 +108,12 @@ public:
 
 protected:
     void viewDidLoad() override;
+    void viewDidAppear(bool animated) override;
 
 private:
     struct Measured {
         QImage image;
+        QImage preview; // scaled to the thumbnail
         qint64 jpegBytes = 0;
     };
 
@@ -117,7 +121,7 @@ private:
     void apiAgreeContents();
     void postCS();
     void admitMeasured(const Measured& measured);
-    void addScreenshotItem(const QImage& image);
+    void addScreenshotItem(const QImage& preview);
     std::optional<QString> validationFailure() const;
     void sendFinished(bool delivered);
     void progressStart();
@@ -134,6 +138,7 @@ private:
     int m_pendingScreenshots = 0;
     bool m_sending = false;
     QPointer<ActivityOverlay> vProgress;
+    BackTitle m_backTitle;
 };
 
 } // namespace orvane

@@ -89,7 +89,7 @@ CampTableViewCell::CampTableViewCell(QWidget* parent)
 
 CampTableViewCell::~CampTableViewCell() = default;
 
-void CampTableViewCell::setItem(const Camp& camp, TableView* tableView, int row, int listType,
+void CampTableViewCell::setItem(const Camp& camp, TableView* /*tableView*/, int row, int listType,
                                 CampClickProtocol* campClickProtocol) {
     Log::info("setItem");
     if (!m_camp || m_camp->campid != camp.campid) {
@@ -99,7 +99,6 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* tableView, int row,
     }
     m_camp = camp;
     m_indexPath = row;
-    m_tableView = tableView;
     m_campClickProtocol = dynamic_cast<QObject*>(campClickProtocol);
     if (campClickProtocol && !m_campClickProtocol) {
         Log::error("CampTableViewCell setItem: the click interface is not a QObject; ignored");
@@ -152,21 +151,14 @@ void CampTableViewCell::nativeImageArrived(const QImage& image) {
     if (image.isNull() || image.height() <= 0) {
         return;
     }
-    const int heightBefore = m_ivNative->heightForWidth(nativeWidth());
     const double aspect = double(image.width()) / image.height();
     m_ivNative->setAspectRatio(aspect);
     m_lchIvNative.setConstant(nativeWidth() / aspect);
-    // The table measured this row with the expected proportions; measure again if they differ.
-    if (m_tableView && m_ivNative->heightForWidth(nativeWidth()) != heightBefore) {
-        QPointer<TableView> table = m_tableView;
+    // The row was laid out for other proportions (the expected ones, or another picture's): the
+    // table measures this row again once its current layout pass is over, and only this row.
+    if (m_ivNative->height() != m_ivNative->heightForWidth(nativeWidth())) {
         QMetaObject::invokeMethod(
-            table,
-            [table] {
-                if (table) {
-                    table->reloadData();
-                }
-            },
-            Qt::QueuedConnection);
+            this, [this] { invalidateRowHeight(); }, Qt::QueuedConnection);
     }
 }
 
@@ -244,7 +236,9 @@ void CampTableViewCell::clickAccumulation() {
     if (!m_camp) {
         return;
     }
-    const std::optional<QString> key = m_camp->orvkey ? m_camp->orvkey : m_orvkey;
+    // An empty key in the campaign is no key: the one the row received stands.
+    const bool campKey = m_camp->orvkey && !m_camp->orvkey->isEmpty();
+    const std::optional<QString> key = campKey ? m_camp->orvkey : m_orvkey;
     if (!key || key->isEmpty()) {
         // Nothing to claim with: the list may be stale, so fetch it again instead of doing nothing.
         Log::error("CampTableViewCell clickAccumulation: no reward key for campaign",

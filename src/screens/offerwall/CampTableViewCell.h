@@ -41,7 +41,7 @@ public:
     ~CampTableViewCell() override;
 
     // `row` is the row's index in the table; `listType` the screen's list type (1 native, 2 icon,
-    // anything else icon). `tableView` is asked to measure the rows again when a native picture
+    // anything else icon). The table showing the row measures it again when a native picture
     // arrives with other proportions than expected. `campClickProtocol` must also be a QObject.
     void setItem(const Camp& camp, TableView* tableView, int row, int listType,
                  CampClickProtocol* campClickProtocol);
@@ -90,7 +90,6 @@ private:
     std::optional<int> m_indexPath;
     std::optional<QString> m_orvkey;
     QPointer<QObject> m_campClickProtocol;
-    QPointer<TableView> m_tableView;
     Action m_action = Action::join;
     // The campaign this row last asked ApiJoin to join with itself as listener.
     std::optional<qint64> m_joinedCampid;

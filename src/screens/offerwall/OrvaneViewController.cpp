@@ -154,7 +154,6 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
 
     tv_camp->setFrameShape(QFrame::NoFrame);
     tv_camp->setEstimatedRowHeight(96);
-    tv_camp->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tv_camp->registerCell(CampTableViewCell::kIdentifier, [] { return new CampTableViewCell; });
     tv_camp->registerCell(CampCPSTableViewCell::kIdentifier,
                           [] { return new CampCPSTableViewCell; });
@@ -192,7 +191,9 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     connect(m_model, &CampListModel::loadFailed, this, &OrvaneViewController::showError);
     connect(m_model, &CampListModel::noCampaigns, this, &OrvaneViewController::showNoCampaigns);
     connect(m_model, &CampListModel::loaded, this, &OrvaneViewController::reportLoad);
-    connect(m_model, &CampListModel::tabsHidden, v_tabs, &QWidget::hide);
+    connect(m_model, &CampListModel::tabBarHiddenChanged, v_tabs, &QWidget::setHidden);
+    connect(m_model, &CampListModel::segmentChanged, sc_camp,
+            &SegmentedControl::setSelectedSegmentIndex);
     connect(sc_camp, &SegmentedControl::valueChanged, this, &OrvaneViewController::scValueChanged);
     b_sort->onTap([this] { clickSort(); });
     m_close->onTap([this] { back(); });
