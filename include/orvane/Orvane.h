@@ -65,6 +65,25 @@ public:
     void setCopyRightVisibility(bool visibility);
     void setTrackingUsage(bool use);
 
+    // The host's users are children (stored): requests then carry an all-zero advertising
+    // identifier and no vendor identifier, whatever the tracking consent. Off by default; a
+    // log-out keeps it, so set it for each user.
+    void setChildDirected(bool childDirected);
+    bool isChildDirected() const;
+
+    // The bound of the image cache on disk, in bytes (stored; 100 MB by default, a value of 0 or
+    // less restores it). The least recently used images are removed, off the main thread, when
+    // the cache grows past it, and when the bound is lowered.
+    void setImageCacheLimit(qint64 bytes);
+    qint64 imageCacheLimit() const;
+
+    // Logs the current user out: stops the user's participation polls, ignores the late replies
+    // of every request made for them (polls, claims, joins), and forgets the user id, age and
+    // gender and their pending participation checks. Call initialize() again for the next user;
+    // the kit then starts clean. Rewards already reported stay remembered. A presented offerwall
+    // is not closed.
+    void logout();
+
     Orvane();
     ~Orvane();
     Q_DISABLE_COPY_MOVE(Orvane)

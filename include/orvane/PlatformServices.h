@@ -69,6 +69,9 @@ public:
 // The services in force. Each getter returns the installed service or the desktop default (the
 // consent prompt and the image picker of the desktop appear once the kit's screens are in use;
 // before that, consent answers the remembered status and the picker answers no image).
+// trackingConsent() forwards to the prompt in force and remembers each answer it gives: the
+// desktop device facts send the advertising identifier only while that answer is "authorized",
+// whichever prompt gave it.
 class ORVANE_EXPORT PlatformServices final {
 public:
     static UrlOpener& urlOpener();
