@@ -25,6 +25,12 @@ Result refusedScheme(const QUrl& url) {
             Failure::refused};
 }
 
+Result redirectRefused(const QUrl& to) {
+    Result refused = refusedScheme(to);
+    refused.error.prepend(QStringLiteral("redirect: "));
+    return refused;
+}
+
 Result tooLarge(const QString& what) {
     return {{},
             QStringLiteral("too large: %1 is over the limit of %2 bytes")
@@ -42,6 +48,12 @@ Result resultOf(QNetworkReply* reply) {
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid()) {
         const int code = status.toInt();
+        // The network follows only http and https redirects and ends the others here.
+        const QUrl target = reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
+        if (code >= 300 && code < 400 && reply->hasRawHeader("Location") &&
+            !address::isWeb(target)) {
+            return redirectRefused(target);
+        }
         if (code < 200 || code >= 300) {
             return {{}, QStringLiteral("HTTP status %1").arg(code), Failure::status};
         }
@@ -115,7 +127,7 @@ void ImageDownloader::start(const QUrl& url, Done done) {
     QNetworkRequest request(url);
     request.setTransferTimeout(kTimeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     QNetworkReply* reply = m_network->get(request);
 
@@ -138,12 +150,8 @@ void ImageDownloader::start(const QUrl& url, Done done) {
         }
     });
     QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, stop](const QUrl& to) {
-        if (address::isWeb(to)) {
-            Q_EMIT reply->redirectAllowed();
-        } else {
-            Result refused = refusedScheme(to);
-            refused.error.prepend(QStringLiteral("redirect: "));
-            stop(std::move(refused));
+        if (!address::isWeb(to)) {
+            stop(redirectRefused(to));
         }
     });
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, stopped, done] {

@@ -22,8 +22,8 @@ class Mailbox;
 //
 // What a server can make it do is bounded: only http and https addresses are fetched, a body over
 // kMaxBodyBytes is refused (by its announced length before anything is read, otherwise as soon as
-// the bytes received pass the limit), at most kMaxRedirects redirects are followed and only to
-// http or https, and no cookie is kept or sent.
+// the bytes received pass the limit), at most kMaxRedirects redirects are followed, only to
+// http or https and never from https to http, and no cookie is kept or sent.
 //
 // Thread contract: get() may be called from any thread; `done` runs on the download thread,
 // exactly once per request while the downloader runs. stop() (and the destructor) aborts what is

@@ -44,7 +44,7 @@ struct Answers {
     }
     int count() const { return int(received.size()); }
     int outcomes() const { return count() + int(failures.size()); }
-    QSize lastSize() const { return received.last().second.size(); }
+    QSize lastSize() const { return received.isEmpty() ? QSize() : received.last().second.size(); }
 };
 
 // Loads `address` and waits for its answer or failure.
@@ -71,6 +71,7 @@ void writeFile(const QString& path, const QByteArray& bytes, const QDateTime& mo
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(file.flush()); // a later flush would set the time again
     QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
 
@@ -372,6 +373,7 @@ private Q_SLOTS:
         Answers answers;
         QVERIFY(loadOnce(cache, address.startsWith(u'/') ? url(address) : QUrl(address), answers));
         if (reason.isEmpty()) {
+            QVERIFY2(answers.count() == 1, qPrintable(answers.failures.value(0)));
             QCOMPARE(answers.lastSize(), QSize(8, 8));
         } else {
             QVERIFY2(answers.failures.value(0).startsWith(reason),
@@ -483,7 +485,7 @@ private Q_SLOTS:
         ImageCache cache([&now] { return now; });
         Answers answers;
         QVERIFY(loadOnce(cache, address, answers));
-        QCOMPARE(centreColour(answers.received.value(0).second), QColor(Qt::green)); // downloaded
+        QCOMPARE(centreColour(answers.received.value(0).second), QColor(u"green"_s)); // downloaded
         QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QFileInfo(planted).fileName()});
         QVERIFY(m_log->contains(u"it is a symbolic link"_s));

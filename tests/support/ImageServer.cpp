@@ -55,6 +55,14 @@ void ImageServer::release(const QString& name) {
     m_held.erase(first, last);
 }
 
+namespace {
+void redirect(QTcpSocket* socket, const QByteArray& location) {
+    socket->write("HTTP/1.1 302 Found\r\nLocation: " + location +
+                  "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    socket->disconnectFromHost();
+}
+} // namespace
+
 // Keeps writing while the client reads, a chunk at a time, until it goes away.
 void ImageServer::stream(QTcpSocket* socket) {
     socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n\r\n");
@@ -100,12 +108,11 @@ void ImageServer::handle(const QHttpServerRequest& request, QHttpServerResponder
     } else if (kind == QLatin1String("redirect")) {
         const int left = parts.value(1).toInt();
         const QString target = parts.mid(2).join(QLatin1Char('/'));
-        const QString next = left > 0 ? QStringLiteral("/redirect/%1/%2").arg(left - 1).arg(target)
+        const QString next = left > 1 ? QStringLiteral("/redirect/%1/%2").arg(left - 1).arg(target)
                                       : QLatin1Char('/') + target;
-        responder.write({{"Location", next.toUtf8()}}, QHttpServerResponder::StatusCode::Found);
+        redirect(socket, next.toUtf8());
     } else if (kind == QLatin1String("redirect-to")) {
-        responder.write({{"Location", request.url().query(QUrl::FullyDecoded).toUtf8()}},
-                        QHttpServerResponder::StatusCode::Found);
+        redirect(socket, request.url().query(QUrl::FullyDecoded).toUtf8());
     } else if (kind == QLatin1String("png")) {
         responder.write(encoded(parts.value(1), parts.value(2)), "image/png");
     } else if (kind == QLatin1String("hold")) {
