@@ -149,11 +149,6 @@ void ImageDownloader::start(const QUrl& url, Done done) {
             stop(tooLarge(QStringLiteral("the body")));
         }
     });
-    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, stop](const QUrl& to) {
-        if (!address::isWeb(to)) {
-            stop(redirectRefused(to));
-        }
-    });
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, stopped, done] {
         reply->deleteLater();
         done(stopped->ok() ? resultOf(reply) : *stopped);
