@@ -1,5 +1,6 @@
 // The image store's key-to-file-name mapping, over arbitrary keys and addresses: the name is one
-// plain file name directly inside the cache folder, and two keys never share a file.
+// plain file name directly inside the cache folder, and two keys never share a file. And the rules
+// for addresses from a server: what the kit fetches or opens never names local or inline content.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <QGuiApplication>
 #include <QUrl>
 
+#include "core/AddressRules.h"
 #include "core/CacheFiles.h"
 #include "core/ImageCache.h"
 
@@ -48,6 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     check(text);                                // a key of the caller's own
-    check(orvane::ImageCache::key(QUrl(text))); // the key of an address
+    const QUrl url(text);
+    check(orvane::ImageCache::key(url)); // the key of an address
+
+    const QString scheme = url.scheme().toLower();
+    const bool local = url.isLocalFile() || scheme == QLatin1String("file") ||
+                       scheme == QLatin1String("data") || scheme == QLatin1String("javascript");
+    if (orvane::address::isLaunchable(url)) {
+        require(!local && !scheme.isEmpty(), "a launch address names no local or inline content");
+    }
+    if (orvane::address::isWeb(url)) {
+        require(scheme == QLatin1String("http") || scheme == QLatin1String("https"),
+                "a web address is http or https");
+        require(!url.host().isEmpty() && orvane::address::isLaunchable(url),
+                "a web address has a host and may be opened");
+    }
     return 0;
 }

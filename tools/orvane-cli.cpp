@@ -1,19 +1,26 @@
 // orvane-cli: runs one server call of the kit and shows what came back. A host developer's tool to
 // check keys and servers: it goes through the kit's own settings, OrvaneSDK, ApiList and
 // ApiProvider, prints the raw reply, then the decoded record as one line of JSON (every present
-// field with its type and value), or the error. Exit status: 0 success, 1 failure (transport,
-// HTTP status, decoding, refusal by the server), 2 wrong usage.
+// field with its type and value), or the error. `image URL` loads one picture through the kit's
+// image cache instead (in a fresh cache folder, so it is always downloaded) and prints its size
+// and format, or why it stays blank. Exit status: 0 success, 1 failure (transport, HTTP status,
+// decoding, refusal by the server, an image too large, not an image or of a refused scheme),
+// 2 wrong usage.
 
 #include <cstdio>
 #include <functional>
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include "core/ApiList.h"
+#include "core/ImageCache.h"
 #include "core/Log.h"
 #include "core/Records.h"
 #include "core/UserDefaults.h"
@@ -67,6 +74,35 @@ int reportRawOnly(const ApiResult& result) {
     return 0;
 }
 
+// Prints what the cache answered for `url`: the picture's size, the format and length of the
+// bytes as served; with `outPath`, also writes those bytes there. Returns the exit status.
+int reportImage(const QUrl& url, const QImage& image, const QString& outPath) {
+    QFile cached(ImageCache::filePath(ImageCache::key(url)));
+    QByteArray bytes;
+    if (cached.open(QIODevice::ReadOnly)) {
+        bytes = cached.readAll();
+    } else { // the cache kept it in memory only: written as PNG
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+    }
+    QBuffer source(&bytes);
+    const QByteArray format = QImageReader(&source).format();
+    printLine(stdout, QStringLiteral("%1x%2 %3, %4 bytes")
+                          .arg(image.width())
+                          .arg(image.height())
+                          .arg(QString::fromLatin1(format), QString::number(bytes.size())));
+    if (outPath.isEmpty()) {
+        return 0;
+    }
+    QFile out(outPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+        printLine(stderr, QStringLiteral("cannot write %1: %2").arg(outPath, out.errorString()));
+        return kFailure;
+    }
+    return 0;
+}
+
 struct Command {
     int arguments; // exact count, or the minimum when `variadic`
     bool variadic;
@@ -80,7 +116,8 @@ ApiCompletion reporting(std::function<void(int)> done) {
     return [done = std::move(done)](const ApiResult& result) { done(report<R>(result)); };
 }
 
-QMap<QString, Command> commands() {
+// `imageOut` is read when the image command runs (the value of --out).
+QMap<QString, Command> commands(const QString* imageOut) {
     QMap<QString, Command> table;
     table.insert(u"req"_s, {0, false, u"req"_s, [](const QStringList&, auto done) {
                                 ApiList().getReq(reporting<Req>(done));
@@ -141,6 +178,20 @@ QMap<QString, Command> commands() {
                       ApiList().postCS(a[0], a[1], a[2], a[3], campid, a[5], images,
                                        reporting<ResultData>(done));
                   }});
+    table.insert(
+        u"image"_s,
+        {1, false, u"image URL [--out FILE]"_s, [imageOut](const QStringList& a, auto done) {
+             const QUrl url(a[0], QUrl::StrictMode);
+             ImageCache::defaultCache().loadImage(
+                 url, std::nullopt,
+                 [url, done, out = *imageOut](const QString&, const QImage& image) {
+                     done(reportImage(url, image, out));
+                 },
+                 [done](const QString&, const QString& reason) {
+                     printLine(stderr, QStringLiteral("error: ") + reason);
+                     done(kFailure);
+                 });
+         }});
     return table;
 }
 
@@ -150,7 +201,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvane-cli"));
 
-    const QMap<QString, Command> table = commands();
+    QString imageOut;
+    const QMap<QString, Command> table = commands(&imageOut);
     QStringList calls;
     for (const Command& command : table) {
         calls << QStringLiteral("  ") + command.usage;
@@ -173,7 +225,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption inspect(u"inspect"_s, u"Inspection mode (\"campinspect\"=\"1\")."_s);
     const QCommandLineOption verbose(u"verbose"_s,
                                      u"Write the kit's log (requests and replies)."_s);
-    parser.addOptions({host, partner, notice, mkey, mckey, user, age, gender, inspect, verbose});
+    const QCommandLineOption out(u"out"_s, u"image: write the image's bytes to FILE."_s, u"FILE"_s);
+    parser.addOptions(
+        {host, partner, notice, mkey, mckey, user, age, gender, inspect, verbose, out});
     parser.addPositionalArgument(QStringLiteral("CALL"), QStringLiteral("The call to run."));
     parser.addPositionalArgument(QStringLiteral("ARGS"), QStringLiteral("Its arguments."),
                                  QStringLiteral("[ARGS...]"));
@@ -202,6 +256,9 @@ int main(int argc, char** argv) {
         return kFailure;
     }
     UserDefaults::useStoreFile(store.filePath(QStringLiteral("settings.ini")));
+    // And a private image cache, so `image` downloads what the server serves now.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(store.filePath(QStringLiteral("cache"))));
+    imageOut = parser.value(out);
 
     Orvane& orvane = Orvane::shared();
     orvane.setDebugEnabled(parser.isSet(verbose));

@@ -58,6 +58,10 @@ class ORVANE_EXPORT Orvane final : public QObject {
     Q_PROPERTY(bool copyRightVisibility READ copyRightVisibility WRITE setCopyRightVisibility)
     /// Whether the kit asks for tracking consent before a join; see setTrackingUsage().
     Q_PROPERTY(bool trackingUsage READ trackingUsage WRITE setTrackingUsage)
+    /// Whether the host's users are children; see setChildDirected().
+    Q_PROPERTY(bool childDirected READ isChildDirected WRITE setChildDirected)
+    /// The bound of the image cache on disk, in bytes; see setImageCacheLimit().
+    Q_PROPERTY(qint64 imageCacheLimit READ imageCacheLimit WRITE setImageCacheLimit)
 
 public:
     /// Layout of the campaign rows.
@@ -243,6 +247,24 @@ public:
     /// @return the stored value, else true after initialize(), else false. Thread: main thread.
     bool trackingUsage() const;
 
+    /// @brief Stores whether the host's users are children. Requests then carry an all-zero
+    /// advertising identifier and no vendor identifier, whatever the tracking consent. Off by
+    /// default; logout() keeps it, so set it for each user.
+    /// @param childDirected true for a child-directed user. Thread: main thread.
+    void setChildDirected(bool childDirected);
+    /// @brief Whether requests are made for a child-directed user.
+    /// @return the stored value; false while never set. Thread: main thread.
+    bool isChildDirected() const;
+
+    /// @brief Stores the bound of the image cache on disk. When the cache grows past it, and when
+    /// the bound is lowered, the least recently used images are removed, off the main thread.
+    /// @param bytes the bound in bytes; 0 or less restores the default of 100 MB.
+    /// Thread: main thread.
+    void setImageCacheLimit(qint64 bytes);
+    /// @brief The bound of the image cache on disk in force.
+    /// @return the bound in bytes (100 MB while never set). Thread: main thread.
+    qint64 imageCacheLimit() const;
+
     /// @brief Replaces the host's own texts for one language: overrides of the kit's texts, or a
     /// language the kit has no table for.
     ///
@@ -265,6 +287,15 @@ public Q_SLOTS:
     /// itself are the host's to close.
     /// Thread: main thread.
     void closeOfferwall();
+
+    /// @brief Logs the current user out: stops the user's participation polls, ignores the late
+    /// replies of every request made for them (polls, claims, joins), forgets the user id, age
+    /// and gender, their pending participation checks and the reward keys held for them. Call
+    /// initialize() for the next user; the kit then starts clean. Rewards already reported stay
+    /// remembered, so none is reported twice. A presented offerwall is not closed: call
+    /// closeOfferwall() too when it should go.
+    /// Thread: main thread.
+    void logout();
 
 Q_SIGNALS:
     /// @brief An offerwall first appeared. Once per presentation, paired with offerwallClosed().

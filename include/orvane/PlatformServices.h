@@ -120,6 +120,10 @@ public:
 /// Thread: install on the main thread before the kit uses the service; the getters may be called
 /// from any thread. Ownership: a replaced service is kept alive until the process ends, because
 /// another thread may still hold it.
+///
+/// trackingConsent() forwards to the prompt in force and remembers each answer it gives: the
+/// desktop device facts send the advertising identifier only while that answer is "authorized",
+/// whichever prompt gave it.
 class ORVANE_EXPORT PlatformServices final {
 public:
     /// @brief The URL opener in force.

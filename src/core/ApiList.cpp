@@ -39,7 +39,11 @@ ApiList::ApiList() {
     required(keys::kMkey, m_mkey);
     required(keys::kMckey, m_mckey);
     required(keys::kUserId, m_userId);
-    m_idfa = uuidText(PlatformServices::deviceInfo().advertisingIdentifier());
+    // A child is never identified: the advertising identifier reads as the nil one (as without
+    // consent) and the vendor identifier as none, while every field is still sent.
+    m_childDirected = defaults.boolean(keys::kChildDirected);
+    m_idfa = uuidText(m_childDirected ? QUuid()
+                                      : PlatformServices::deviceInfo().advertisingIdentifier());
 
     const OrvaneSDK& sdk = OrvaneSDK::shared();
     if (const std::optional<QString> host = sdk.hostUrl()) {
@@ -134,7 +138,7 @@ void ApiList::getState(const QString& campid, ApiCompletion completion) {
 
 void ApiList::getJoin(const QString& campid, ApiCompletion completion) {
     const DeviceInfo& device = PlatformServices::deviceInfo();
-    const std::optional<QUuid> vendor = device.vendorIdentifier();
+    const std::optional<QUuid> vendor = m_childDirected ? std::nullopt : device.vendorIdentifier();
     QList<Field> fields = keyFields();
     fields << Field{QStringLiteral("campid"), campid} << Field{QStringLiteral("adid"), m_idfa}
            << Field{QStringLiteral("accid"),

@@ -13,7 +13,8 @@
 namespace orvane {
 
 // The catalogue of server calls. Make a new ApiList right before each call: the keys, the user
-// id, the advertising id and the two server bases are read when it is made; gender, age, carrier,
+// id, the advertising id, whether the user is a child (then "adid" is all zeros and "accid" bare)
+// and the two server bases are read when it is made; gender, age, carrier,
 // model, system version and the inspection flag when each call is built. Every operation returns
 // at once and calls its completion exactly once on the transport thread (ApiProvider): the body on
 // status 200, else an error. A call the kit is not set up for (missing keys, a campaign base
@@ -84,6 +85,7 @@ private:
     QString m_mckey;
     QString m_userId;
     QString m_idfa;
+    bool m_childDirected = false; // keys::kChildDirected, read when made
     std::optional<QString> m_configurationError;
 };
 

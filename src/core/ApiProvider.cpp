@@ -10,8 +10,6 @@
 #include <QMimeDatabase>
 #include <QMutex>
 #include <QNetworkAccessManager>
-#include <QNetworkCookie>
-#include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -20,6 +18,7 @@
 
 #include "core/Log.h"
 #include "core/Mailbox.h"
+#include "core/NoCookieJar.h"
 
 namespace orvane {
 
@@ -58,14 +57,6 @@ ApiCompletion counted(ApiCompletion completion) {
         }
     };
 }
-
-// The kit sends its own fixed "cookie" header; cookies the servers set are never stored or sent.
-class NoCookieJar final : public QNetworkCookieJar {
-public:
-    using QNetworkCookieJar::QNetworkCookieJar;
-    QList<QNetworkCookie> cookiesForUrl(const QUrl&) const override { return {}; }
-    bool setCookiesFromUrl(const QList<QNetworkCookie>&, const QUrl&) override { return false; }
-};
 
 // The transport thread with its one network manager. Work posted here runs on that thread in
 // order. Stopped by a post routine when the application object goes away; requests still running
@@ -131,6 +122,7 @@ private:
     QNetworkAccessManager& manager() {
         if (!m_manager) {
             m_manager = new QNetworkAccessManager(m_context);
+            // The kit sends its own fixed "cookie" header and never the servers' cookies.
             m_manager->setCookieJar(new NoCookieJar(m_manager));
         }
         return *m_manager;

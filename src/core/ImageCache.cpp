@@ -1,12 +1,15 @@
 #include "core/ImageCache.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryFile>
 #include <QThreadPool>
@@ -38,6 +41,7 @@ ImageCache::ImageCache(Clock now)
     m_images.setMaxCost(kMemoryCostLimit);
     m_lastCleanup = UserDefaults::standard().date(keys::kLastCleanup).value_or(m_now());
     m_workers->setObjectName(QStringLiteral("LoadImageQueue"));
+    trimSoon(); // counts the folder, drops what interrupted writes left
 }
 
 ImageCache::~ImageCache() {
@@ -116,11 +120,18 @@ QImage ImageCache::image(const QString& ofKey, std::optional<QSizeF> fitSize) co
             return *hit;
         }
     }
+    if (!checkCacheDirectory(cacheDirectory(), false).isEmpty()) {
+        return {}; // refused; writes log why
+    }
     QFile file(filePath(ofKey));
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
     const QImage decoded = QImage::fromData(file.readAll());
+    if (!decoded.isNull()) {
+        // Recently used files are the last the trim removes.
+        file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    }
     if (decoded.isNull() || !fitSize) {
         return decoded;
     }
@@ -148,15 +159,22 @@ bool ImageCache::insertInMemory(const QString& key, const QImage& image) {
 }
 
 bool ImageCache::writeFile(const QString& key, const QByteArray& data) {
-    QDir().mkpath(cacheDirectory()); // a failure shows as a failed open below
+    const QString folder = cacheDirectory();
+    QString error = checkCacheDirectory(folder, true);
+    bool written = error.isEmpty();
+    if (!written) {
+        error = QStringLiteral("the cache folder %1 is refused: %2").arg(folder, error);
+    }
     // The bytes go to a temporary file that is renamed into place, and removed when a write
     // fails: a full disk leaves no truncated file that a later read would take for an image.
     // Nothing is synced to disk first: a sync costs tens of milliseconds on a busy disk, before
     // every answer, and a cache entry that a power cut leaves empty reads as no image and is
-    // simply downloaded again.
-    QTemporaryFile file(cacheDirectory() + QStringLiteral("/.write-XXXXXX"));
-    bool written = file.open() && file.write(data) == data.size() && file.flush();
-    QString error = file.errorString();
+    // simply downloaded again (trim() removes a temporary file a crash left behind).
+    QTemporaryFile file(folder + QLatin1Char('/') + kTemporaryPrefix + QStringLiteral("XXXXXX"));
+    if (written) {
+        written = file.open() && file.write(data) == data.size() && file.flush();
+        error = file.errorString();
+    }
     if (written) {
         file.close();
         std::error_code renamed;
@@ -177,7 +195,84 @@ bool ImageCache::writeFile(const QString& key, const QByteArray& data) {
     if (m_writeFailing.exchange(false)) {
         Log::info("ImageCache", "writing to the cache folder works again");
     }
+    if (m_diskBytes.fetch_add(data.size()) + data.size() > diskLimit()) {
+        trimSoon();
+    }
     return true;
+}
+
+qint64 ImageCache::diskLimit() {
+    const qint64 limit = UserDefaults::standard().integer(keys::kImageCacheLimit);
+    return limit > 0 ? limit : kDefaultDiskLimit;
+}
+
+void ImageCache::trimSoon() {
+    if (m_trimQueued.exchange(true)) {
+        return; // the one queued will see this write too
+    }
+    std::unique_lock lock(m_mutex);
+    if (m_closing) {
+        return;
+    }
+    m_workers->start(detail::handOff([this] { trim(); }));
+}
+
+void ImageCache::trim() {
+    m_trimQueued.store(false);
+    const qint64 counted = m_diskBytes.load();
+    const QString folder = cacheDirectory();
+    if (const QString refusal = checkCacheDirectory(folder, false); !refusal.isEmpty()) {
+        Log::warning("ImageCache", "the cache folder is refused, nothing trimmed:", refusal);
+        return;
+    }
+    struct Entry {
+        QString path;
+        qint64 size;
+        QDateTime used;
+    };
+    std::vector<Entry> entries;
+    qint64 total = 0;
+    int stale = 0;
+    const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-kStaleTemporarySeconds);
+    // Links are never followed: only the folder's own files count, and only they are removed.
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    while (it.hasNext()) {
+        const QFileInfo file = it.nextFileInfo();
+        const bool temporary = file.fileName().startsWith(kTemporaryPrefix);
+        if (temporary && file.lastModified() < staleBefore && QFile::remove(file.filePath())) {
+            ++stale; // an interrupted write
+            continue;
+        }
+        total += file.size();
+        if (!temporary) {
+            entries.push_back({file.filePath(), file.size(), file.lastModified()});
+        }
+    }
+    const qint64 limit = diskLimit();
+    qint64 left = total;
+    int removed = 0;
+    if (total > limit) {
+        // Down to nine tenths, so that the next few writes do not each start a trim.
+        const qint64 target = limit - limit / 10;
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return a.used < b.used; });
+        for (const Entry& entry : entries) {
+            if (left <= target) {
+                break;
+            }
+            if (QFile::remove(entry.path)) {
+                left -= entry.size;
+                ++removed;
+            }
+        }
+    }
+    if (stale || removed) {
+        Log::info("ImageCache trimmed the cache folder: removed", removed,
+                  "least recently used and", stale, "interrupted writes, keeping", left, "bytes of",
+                  limit);
+    }
+    // Writes made during the count stay added: the count may run high, never low.
+    m_diskBytes.fetch_add(left - counted);
 }
 
 bool ImageCache::cacheImage(const QImage& image, const QString& key) {
@@ -233,9 +328,18 @@ void ImageCache::clearLocalCache() {
         expired = m_lastCleanup.msecsTo(now) > kAutoCleanupSeconds * 1000;
     }
     if (expired) {
-        QDir folder(cacheDirectory());
-        if (folder.exists() && !folder.removeRecursively()) {
-            Log::error("ImageCache", "Error remove cache folder", folder.path());
+        const QString folder = cacheDirectory();
+        if (const QString refusal = checkCacheDirectory(folder, false); !refusal.isEmpty()) {
+            Log::warning("ImageCache", "the cache folder is refused and left as it is:", refusal);
+        } else {
+            // Removes links themselves, never what they point to.
+            std::error_code failed;
+            std::filesystem::remove_all(QFile::encodeName(folder).toStdString(), failed);
+            if (failed) {
+                Log::error("ImageCache", "Error remove cache folder", folder,
+                           QString::fromStdString(failed.message()));
+            }
+            m_diskBytes.store(0);
         }
         {
             std::unique_lock lock(m_mutex);
@@ -249,13 +353,15 @@ void ImageCache::clearLocalCache() {
         [](const auto& entry) { return entry.value().state != State::downloading; });
 }
 
-void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Completion completion) {
+void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Completion completion,
+                           Failed failed) {
     const QString urlString = absoluteString(url);
     if (!url.isValid() || urlString.isEmpty()) {
         Log::error("ImageCache", "loadImage: not a valid URL, no answer:", url.toString());
+        fail(failed, urlString, QStringLiteral("not a valid address"));
         return;
     }
-    Request request{url, urlString, key(url), fitSize, std::move(completion)};
+    Request request{url, urlString, key(url), fitSize, std::move(completion), std::move(failed)};
     std::unique_lock lock(m_mutex);
     if (m_closing) {
         return; // shutting down: nothing would answer
@@ -264,7 +370,8 @@ void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Compl
     // nothing would, without taking a worker for the lookup.
     if (auto entry = m_downloads.find(request.key);
         entry != m_downloads.end() && entry->state == State::downloading) {
-        entry->waiters.append(Waiter{request.fitSize, std::move(request.completion), false});
+        entry->waiters.append(Waiter{request.fitSize, std::move(request.completion),
+                                     std::move(request.failed), false});
         return;
     }
     m_workers->start(
@@ -272,6 +379,7 @@ void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Compl
 }
 
 void ImageCache::lookupOrDownload(const Request& request) {
+    Waiter starter{request.fitSize, request.completion, request.failed, true};
     // Two rounds at most: a download that finishes between our lookup and our look at the table
     // has stored its image by the time it is marked done, so a second lookup finds it.
     for (int round = 0; round < 2; ++round) {
@@ -280,30 +388,48 @@ void ImageCache::lookupOrDownload(const Request& request) {
             answer(request.completion, request.urlString, found);
             return;
         }
+        const qint64 now = nowMs();
         std::unique_lock lock(m_mutex);
         if (m_closing) {
             return;
         }
         auto entry = m_downloads.find(request.key);
-        const bool start = entry == m_downloads.end() ||
-                           (entry->state == State::done && round == 1); // the store lost it
-        if (start) {
-            m_downloads.insert(request.key,
-                               Download{State::downloading,
-                                        request.urlString,
-                                        {Waiter{request.fitSize, request.completion, true}}});
+        if (entry == m_downloads.end() || (entry->state == State::done && round == 1)) {
+            // Never tried, or the store lost it.
+            Download download;
+            download.urlString = request.urlString;
+            download.waiters = {starter};
+            m_downloads.insert(request.key, std::move(download));
             lock.unlock();
             startDownload(request.url, request.key);
             return;
         }
         if (entry->state == State::downloading) {
-            entry->waiters.append(Waiter{request.fitSize, request.completion, false});
+            starter.startedDownload = false;
+            entry->waiters.append(starter);
             return;
         }
         if (entry->state == State::failed) {
+            const qint64 retryAt = entry->retryAtMs;
+            if (retryAt >= 0 && now >= retryAt) {
+                entry->state = State::downloading; // keeps the back-off for a further failure
+                entry->waiters = {starter};
+                lock.unlock();
+                Log::info("ImageCache", "trying a failed download again:", request.urlString);
+                startDownload(request.url, request.key);
+                return;
+            }
+            const QString reason = entry->reason;
             lock.unlock();
-            Log::error("ImageCache", "download failed earlier, not retried until clearLocalCache:",
-                       request.urlString);
+            if (retryAt < 0) {
+                Log::error("ImageCache",
+                           "download failed earlier, not retried until clearLocalCache:",
+                           request.urlString, reason);
+            } else {
+                Log::error("ImageCache", "download failed earlier, tried again in",
+                           (retryAt - now + 999) / 1000, "s:", request.urlString, reason);
+            }
+            fail(request.failed, request.urlString, reason);
             return;
         }
     }
@@ -315,28 +441,14 @@ void ImageCache::startDownload(const QUrl& url, const QString& key) {
         if (m_closing) {
             return;
         }
-        m_workers->start(detail::handOff(
-            [this, key, result] { finishDownload(key, result.body, result.error); }));
+        m_workers->start(detail::handOff([this, key, result] { finishDownload(key, result); }));
     });
 }
 
-void ImageCache::finishDownload(const QString& key, const QByteArray& body, const QString& error) {
-    const QImage decoded = error.isEmpty() ? QImage::fromData(body) : QImage();
+void ImageCache::finishDownload(const QString& key, const ImageDownloader::Result& result) {
+    const QImage decoded = result.ok() ? QImage::fromData(result.body) : QImage();
     if (decoded.isNull()) {
-        QString urlString;
-        qsizetype waiting = 0;
-        {
-            std::unique_lock lock(m_mutex);
-            Download& download = m_downloads[key];
-            download.state = State::failed;
-            urlString = download.urlString;
-            waiting = download.waiters.size();
-            download.waiters.clear();
-        }
-        const QString reason =
-            error.isEmpty() ? QStringLiteral("the body does not decode as an image") : error;
-        Log::error("ImageCache", "download failed:", urlString, reason,
-                   "- unanswered loads:", waiting);
+        failDownload(key, result);
         return;
     }
 
@@ -345,7 +457,7 @@ void ImageCache::finishDownload(const QString& key, const QByteArray& body, cons
     // answered once it is stored, as before.
     const bool toDisk = cacheType() != CacheType::ram;
     answerWaiters(key, decoded, toDisk);
-    const bool onDisk = storeDecoded(key, body, decoded);
+    const bool onDisk = storeDecoded(key, result.body, decoded);
     answerWaiters(key, decoded, onDisk, State::done);
 }
 
@@ -359,6 +471,9 @@ void ImageCache::answerWaiters(const QString& key, const QImage& decoded, bool o
         std::unique_lock lock(m_mutex);
         Download& download = m_downloads[key];
         download.state = state;
+        if (state == State::done) {
+            download.backoffSeconds = 0;
+        }
         finished.urlString = download.urlString;
         finished.waiters.swap(download.waiters);
     }
@@ -366,6 +481,40 @@ void ImageCache::answerWaiters(const QString& key, const QImage& decoded, bool o
         const bool scale = onDisk && !waiter.startedDownload && waiter.fitSize;
         answer(waiter.completion, finished.urlString,
                scale ? scaleToFit(decoded, *waiter.fitSize) : decoded);
+    }
+}
+
+void ImageCache::failDownload(const QString& key, const ImageDownloader::Result& result) {
+    const QString reason = result.ok()
+                               ? QStringLiteral("not an image: the body does not decode as one")
+                               : result.error;
+    // Only a transport failure may go away by itself; the server meant every other answer.
+    const bool transient = result.failure == ImageDownloader::Failure::transport;
+    const qint64 now = transient ? nowMs() : 0;
+    Download failed;
+    int backoff = 0;
+    {
+        std::unique_lock lock(m_mutex);
+        Download& download = m_downloads[key];
+        download.state = State::failed;
+        download.reason = reason;
+        if (transient) {
+            backoff = download.backoffSeconds == 0
+                          ? kFirstRetrySeconds
+                          : std::min(download.backoffSeconds * 2, kLastRetrySeconds);
+            download.backoffSeconds = backoff;
+            download.retryAtMs = now + qint64(backoff) * 1000;
+        } else {
+            download.retryAtMs = -1;
+        }
+        failed.urlString = download.urlString;
+        failed.waiters.swap(download.waiters);
+    }
+    Log::error("ImageCache", "download failed:", failed.urlString, reason,
+               "- loads waiting:", failed.waiters.size(),
+               transient ? QStringLiteral("- tried again after %1 s").arg(backoff) : QString());
+    for (const Waiter& waiter : std::as_const(failed.waiters)) {
+        fail(waiter.failed, failed.urlString, reason);
     }
 }
 
@@ -382,6 +531,16 @@ bool ImageCache::storeDecoded(const QString& key, const QByteArray& data, const 
     // than downloading it again on every load.
     insertInMemory(key, image);
     return false;
+}
+
+qint64 ImageCache::nowMs() const {
+    return m_now().toMSecsSinceEpoch();
+}
+
+void ImageCache::fail(const Failed& failed, const QString& urlString, const QString& reason) {
+    if (failed) {
+        detail::Mailbox::main().post([failed, urlString, reason] { failed(urlString, reason); });
+    }
 }
 
 void ImageCache::answer(const Completion& completion, const QString& urlString,

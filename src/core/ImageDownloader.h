@@ -20,16 +20,33 @@ class Mailbox;
 // downloader's own (started on the first request), so neither the main thread nor the caller
 // waits. Requests time out after 60 seconds.
 //
+// What a server can make it do is bounded: only http and https addresses are fetched, a body over
+// kMaxBodyBytes is refused (by its announced length before anything is read, otherwise as soon as
+// the bytes received pass the limit), at most kMaxRedirects redirects are followed, only to
+// http or https and never from https to http, and no cookie is kept or sent.
+//
 // Thread contract: get() may be called from any thread; `done` runs on the download thread,
 // exactly once per request while the downloader runs. stop() (and the destructor) aborts what is
 // in flight and joins the thread, after which `done` is not called for it and get() drops its
 // request.
 class ImageDownloader final {
 public:
+    // The transport's reply cap: a picture is never larger than an API reply may be.
+    static constexpr qint64 kMaxBodyBytes = 16 * 1024 * 1024;
+    static constexpr int kMaxRedirects = 5;
+
+    enum class Failure {
+        none,
+        transport, // no connection, time-out, a body cut short: may succeed if tried again later
+        status,    // an HTTP status other than 2xx
+        tooLarge,  // a body over kMaxBodyBytes
+        refused,   // an address or redirect that is not http or https, or too many redirects
+    };
     struct Result {
         QByteArray body;
-        QString error; // empty on success (a 2xx answer, or a non-HTTP source that was read)
-        bool ok() const { return error.isEmpty(); }
+        QString error; // empty on success (a 2xx answer)
+        Failure failure = Failure::none;
+        bool ok() const { return failure == Failure::none; }
     };
     using Done = std::function<void(const Result& result)>;
 
@@ -48,6 +65,7 @@ public:
 
 private:
     detail::Mailbox* mailbox(); // lives on the download thread, created on first use
+    void start(const QUrl& url, Done done); // on the download thread
 
     std::mutex m_mutex;
     QThread m_thread;

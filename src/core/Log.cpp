@@ -40,6 +40,8 @@ QtMsgType messageType(Log::Level level) {
     case Log::Level::info:
     case Log::Level::network:
         return QtInfoMsg;
+    case Log::Level::warning:
+        return QtWarningMsg;
     case Log::Level::error:
         return QtCriticalMsg;
     case Log::Level::debug:
@@ -73,6 +75,8 @@ QString Log::categoryText(Level level, const QString& customCategory) {
         return QStringLiteral("\U0001F7E0 INFO");
     case Level::network:
         return QStringLiteral("\U0001F535 NETWORK");
+    case Level::warning:
+        return QStringLiteral("\U0001F7E3 WARNING");
     case Level::error:
         return QStringLiteral("\U0001F534 ERROR");
     case Level::custom:
@@ -104,6 +108,9 @@ void Log::log(LogArg first, std::initializer_list<LogArg> rest, Level level,
     switch (type) {
     case QtInfoMsg:
         logger.info("%s", utf8.constData());
+        break;
+    case QtWarningMsg:
+        logger.warning("%s", utf8.constData());
         break;
     case QtCriticalMsg:
         logger.critical("%s", utf8.constData());

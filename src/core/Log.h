@@ -88,7 +88,8 @@ private:
 // "<first> <rest joined by single spaces>". Callable from any thread.
 class Log final {
 public:
-    enum class Level { debug = 0, info = 1, network = 2, error = 3, custom = 4 };
+    // `warning` is the kit's own addition, for input it refused (numbered after the others).
+    enum class Level { debug = 0, info = 1, network = 2, error = 3, custom = 4, warning = 5 };
 
     static bool displayLog() noexcept { return s_displayLog.load(std::memory_order_relaxed); }
     static void setDisplayLog(bool on) noexcept {
@@ -118,14 +119,20 @@ public:
         }
     }
     template <typename... Rest>
+    static void warning(const LogArg& first, const Rest&... rest) {
+        if (displayLog()) [[unlikely]] {
+            log(first, {LogArg(rest)...}, Level::warning);
+        }
+    }
+    template <typename... Rest>
     static void error(const LogArg& first, const Rest&... rest) {
         if (displayLog()) [[unlikely]] {
             log(first, {LogArg(rest)...}, Level::error);
         }
     }
 
-    // The category text of a level: "🟡 DEBUG", "🟠 INFO", "🔵 NETWORK", "🔴 ERROR", or
-    // "🟢 " followed by the custom text.
+    // The category text of a level: "🟡 DEBUG", "🟠 INFO", "🔵 NETWORK", "🟣 WARNING",
+    // "🔴 ERROR", or "🟢 " followed by the custom text.
     static QString categoryText(Level level, const QString& customCategory = {});
 
     // The host application's identity, fixed on first use: the reversed organisation domain and

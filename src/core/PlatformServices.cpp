@@ -58,6 +58,38 @@ detail::ServiceSlot<ImagePicker> g_imagePicker;
 std::atomic<TrackingConsent*> g_consentDefault{nullptr};
 std::atomic<ImagePicker*> g_pickerDefault{nullptr};
 
+TrackingConsent& installedConsent() {
+    static HeadlessTrackingConsent headless;
+    TrackingConsent* fallback = g_consentDefault.load(std::memory_order_acquire);
+    return g_trackingConsent.get(fallback ? *fallback : headless);
+}
+
+// Forwards to the prompt in force and remembers every answer it gives, where the desktop device
+// facts read it: the answer of a host's own prompt counts as the desktop prompt's does.
+class RememberingConsent final : public TrackingConsent {
+public:
+    void requestAuthorization(std::function<void(int status)> completion) override {
+        installedConsent().requestAuthorization([completion = std::move(completion)](int status) {
+            remember(status);
+            if (completion)
+                completion(status);
+        });
+    }
+
+    void openAppPrivacySettings() override { installedConsent().openAppPrivacySettings(); }
+
+private:
+    static void remember(int status) {
+        if (status < NotDetermined || status > Authorized) {
+            Log::error("TrackingConsent an answer that is no status, not remembered :", status);
+            return;
+        }
+        UserDefaults& defaults = UserDefaults::standard();
+        if (defaults.integer(kTrackingConsentStatusKey) != status) // absent reads as 0
+            defaults.set(kTrackingConsentStatusKey, status);
+    }
+};
+
 } // namespace
 
 void detail::setWidgetDefaults(TrackingConsent& consent, ImagePicker& picker) {
@@ -76,9 +108,8 @@ DeviceInfo& PlatformServices::deviceInfo() {
 }
 
 TrackingConsent& PlatformServices::trackingConsent() {
-    static HeadlessTrackingConsent headless;
-    TrackingConsent* fallback = g_consentDefault.load(std::memory_order_acquire);
-    return g_trackingConsent.get(fallback ? *fallback : headless);
+    static RememberingConsent remembering;
+    return remembering;
 }
 
 ImagePicker& PlatformServices::imagePicker() {

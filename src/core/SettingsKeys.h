@@ -15,4 +15,8 @@ inline const QString kListType = QStringLiteral("STANDARD_LIST_TYPE");
 inline const QString kBenefitsDisplayType = QStringLiteral("STANDARD_BENEFITS_DISPLAY_TYPE");
 inline const QString kCopyrightVisibility = QStringLiteral("STANDARD_COPYRIGHT_VISIBILITY");
 inline const QString kLastCleanup = QStringLiteral("lastCleanup");
+// The bound of the image cache's disk level in bytes (absent: ImageCache::kDefaultDiskLimit).
+inline const QString kImageCacheLimit = QStringLiteral("STANDARD_IMAGE_CACHE_LIMIT");
+// The host's users are children: no advertising or vendor identifier is sent.
+inline const QString kChildDirected = QStringLiteral("STANDARD_CHILD_DIRECTED");
 } // namespace orvane::keys

@@ -4,11 +4,13 @@
 #include <QPointer>
 
 #include "core/HostEvents.h"
+#include "core/ImageCache.h"
 #include "core/KitConstants.h"
 #include "core/Localized.h"
 #include "core/Log.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
+#include "participation/ApiJoin.h"
 #include "screens/carousel/OrvaneCarouselView.h"
 #include "screens/offerwall/OrvaneViewController.h"
 #include "ui/PlatformServicesUi.h"
@@ -259,6 +261,39 @@ bool Orvane::trackingUsage() const {
 
 bool Orvane::setStrings(const QLocale& locale, const QHash<QString, QString>& texts) {
     return setHostTexts(locale.name().section(QLatin1Char('_'), 0, 0), texts);
+}
+
+} // namespace orvane
+
+namespace orvane {
+
+void Orvane::setChildDirected(bool childDirected) {
+    UserDefaults::standard().set(keys::kChildDirected, childDirected);
+}
+
+bool Orvane::isChildDirected() const {
+    return UserDefaults::standard().boolean(keys::kChildDirected);
+}
+
+void Orvane::setImageCacheLimit(qint64 bytes) {
+    if (bytes > 0) {
+        UserDefaults::standard().set(keys::kImageCacheLimit, bytes);
+    } else {
+        UserDefaults::standard().remove(keys::kImageCacheLimit);
+    }
+    ImageCache::defaultCache().trimSoon();
+}
+
+qint64 Orvane::imageCacheLimit() const {
+    return ImageCache::diskLimit();
+}
+
+void Orvane::logout() {
+    ApiJoin::shared().endSession();
+    // What the host told about this user goes with them.
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.remove(keys::kAge);
+    defaults.remove(keys::kGender);
 }
 
 } // namespace orvane

@@ -4,6 +4,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include "core/AddressRules.h"
 #include "core/ApiList.h"
 #include "core/Dispatch.h"
 #include "core/HostEvents.h"
@@ -90,20 +91,30 @@ void ApiJoin::setPollTimer(std::unique_ptr<PollTimer> timer) {
     m_pollFinished = true;
 }
 
-void ApiJoin::resetForTesting() {
+void ApiJoin::dropSession() {
     m_timer->stop();
-    m_timer = std::make_unique<QtPollTimer>();
-    m_partiConfirmList.clear();
-    m_listener = nullptr;
-    m_viewController = nullptr;
     m_count = 0;
     m_pollCamp.reset();
     ++m_pollGeneration;
     m_pollFinished = true;
+    m_partiConfirmList.clear();
+    m_listener = nullptr;
+    ++m_epoch; // replies of requests sent so far are dropped
+}
+
+void ApiJoin::endSession() {
+    dropSession();
+    UserDefaults::standard().remove(keys::kUserId);
+    Log::info("ApiJoin endSession: polls stopped, pending replies dropped, user id forgotten");
+}
+
+void ApiJoin::resetForTesting() {
+    dropSession();
+    m_timer = std::make_unique<QtPollTimer>();
+    m_viewController = nullptr;
     m_confirmedPolls.clear();
     m_camps.clear();
     m_claimedKeys.clear();
-    ++m_epoch;
 }
 
 // --- join -----------------------------------------------------------------------------------
@@ -234,6 +245,10 @@ void ApiJoin::openLandingPage(qint64 campid, const std::optional<QString>& lurl)
         Log::error("ApiJoin cannot open the landing page, not an address:", *lurl);
         return;
     }
+    if (!address::isWeb(*url)) {
+        Log::warning("ApiJoin refused a landing page of scheme", address::schemeForLog(*url));
+        return;
+    }
     PlatformServices::urlOpener().open(*url, [campid, address = *url](bool opened) {
         if (!opened) {
             Log::error("ApiJoin the landing page did not open:", address.toString());
@@ -277,7 +292,11 @@ void ApiJoin::flowParticipation(const Camp& camp) {
 
 void ApiJoin::launchApp(const Camp& camp) {
     const std::optional<QUrl> url = parseUrl(camp.package.value_or(QString()));
-    if (!url || url->isRelative()) {
+    if (!url || !address::isLaunchable(*url)) {
+        if (url) {
+            Log::warning("ApiJoin refused an app launch address of scheme",
+                         address::schemeForLog(*url));
+        }
         // Nothing to launch: the same outcome as an app that is not installed.
         Log::error("fail opened");
         alertAlarm(text("ov_not_installed"));

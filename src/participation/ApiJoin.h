@@ -28,6 +28,11 @@ namespace orvane {
 // Thread: main thread only. Server replies are decoded on the transport thread and acted on on the
 // main thread, so every field here changes on the main thread.
 //
+// Addresses from the server are opened with care: a landing page only with http or https, an app
+// launch address only with a scheme other than "file", "data" and "javascript" (address::). A
+// refused one is logged at warning level with its scheme only and goes the way of an address that
+// cannot be opened: no landing page (the flow goes on), or the "ov_not_installed" alert.
+//
 // Lifetimes: the listener and the screen are held weakly; once destroyed they read as "none" (the
 // listener call is skipped, alerts are dropped with a log line).
 //
@@ -73,6 +78,12 @@ public:
     void setPollTimer(std::unique_ptr<PollTimer> timer);
     PollTimer& pollTimer() { return *m_timer; }
 
+    // Ends the current user's session (log-out): stops the poll, makes the replies of every request
+    // sent so far (polls, claims, joins, the consent prompt's answer) ignored, empties the
+    // participation-check list, drops the listener and forgets the user id (keys::kUserId).
+    // Rewards already reported stay remembered, so none is reported twice. The alert screen stays.
+    void endSession();
+
     // Puts the coordinator back to its first state between tests: no poll, no listener, no screen,
     // an empty list, the default timer. Replies of requests sent before are ignored.
     void resetForTesting();
@@ -85,6 +96,7 @@ private:
         std::function<void()> handler;
     };
 
+    void dropSession(); // what endSession() and resetForTesting() share
     void afterConsent(const Camp& camp, int status, quint64 epoch);
     void apiJoin(const Camp& camp);
     void handleJoinReply(const Camp& camp, const Join& reply);
@@ -125,7 +137,7 @@ private:
     QHash<qint64, Camp> m_camps;
     QSet<QString> m_claimedKeys;
 
-    // Bumped by resetForTesting so that replies of earlier requests are dropped.
+    // Bumped by endSession and resetForTesting so that replies of earlier requests are dropped.
     quint64 m_epoch = 0;
 };
 

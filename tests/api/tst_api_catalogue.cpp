@@ -74,26 +74,40 @@ private Q_SLOTS:
         OrvaneSDK::shared().setIsInspect(false);
         Log::setDisplayLog(false);
     }
-    // Inspection ends every query but the notice file's with "campinspect=1".
+    void everyCallSendsItsExactQueryAndHeaders_data() {
+        QTest::addColumn<bool>("inspect");
+        QTest::addColumn<bool>("child");
+        QTest::newRow("plain") << false << false;
+        QTest::newRow("inspection") << true << false;
+        QTest::newRow("child") << false << true;
+        QTest::newRow("child, inspection") << true << true;
+    }
+    // Inspection ends every query but the notice file's with "campinspect=1". For a child, every
+    // field is still sent, but "adid" is all zeros and "accid" bare, whatever the device says.
     void everyCallSendsItsExactQueryAndHeaders() {
-        for (const bool inspect : {false, true}) {
-            OrvaneSDK::shared().setIsInspect(inspect);
-            for (const Expected& e : everyGet()) {
-                const bool completes = !inspect && e.path != "/v1/inst"_L1;
-                const sandbox::LoggedRequest request = run(e.path, e.call, completes);
-                QVERIFY2(!QTest::currentTestFailed(), qPrintable(e.path));
-                QCOMPARE(request.method, "GET"_ba);
-                QCOMPARE(request.rawQuery, e.query + (inspect ? "&campinspect=1" : ""));
-                QCOMPARE(request.header("User-Agent"), ApiProvider::kUserAgent.toUtf8());
-                QCOMPARE(request.header("cookie"), "1"_ba);
-                QVERIFY(!request.hasHeader("Content-Type") && request.body.isEmpty());
-            }
-            const sandbox::LoggedRequest notice =
-                run(u"/orvane/sdk/notice_contents.json"_s,
-                    [](ApiList& a, ApiCompletion c) { a.getHalvekNotice(c); });
-            QVERIFY(notice.rawQuery.isEmpty());
-            QCOMPARE(notice.header("cookie"), "1"_ba);
+        QFETCH(bool, inspect);
+        QFETCH(bool, child);
+        UserDefaults::standard().set(keys::kChildDirected, child);
+        OrvaneSDK::shared().setIsInspect(inspect);
+        for (const Expected& e : everyGet()) {
+            const bool completes = !inspect && e.path != "/v1/inst"_L1;
+            const sandbox::LoggedRequest request = run(e.path, e.call, completes);
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(e.path));
+            QCOMPARE(request.method, "GET"_ba);
+            QByteArray query = e.query + (inspect ? "&campinspect=1" : "");
+            if (child)
+                query.replace(kAdid, QUuid().toByteArray(QUuid::WithoutBraces))
+                    .replace(QByteArray("accid=" + kAccid), "accid");
+            QCOMPARE(request.rawQuery, query);
+            QCOMPARE(request.header("User-Agent"), ApiProvider::kUserAgent.toUtf8());
+            QCOMPARE(request.header("cookie"), "1"_ba);
+            QVERIFY(!request.hasHeader("Content-Type") && request.body.isEmpty());
         }
+        const sandbox::LoggedRequest notice =
+            run(u"/orvane/sdk/notice_contents.json"_s,
+                [](ApiList& a, ApiCompletion c) { a.getHalvekNotice(c); });
+        QVERIFY(notice.rawQuery.isEmpty());
+        QCOMPARE(notice.header("cookie"), "1"_ba);
     }
     void conditionalAndBareFields() {
         UserDefaults::standard().set(keys::kAge, 30);

@@ -1,8 +1,14 @@
+#include <atomic>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QtTest>
 
 #include "core/CacheFiles.h"
 #include "core/ImageCache.h"
 #include "core/ImageCacheLoader.h"
+#include "core/ImageDownloader.h"
 #include "core/Log.h"
 #include "core/ScaleToFit.h"
 #include "core/SettingsKeys.h"
@@ -18,9 +24,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Collects the answers of loadImage and checks that each arrives on the main thread.
+// Collects the answers and failures of loadImage and checks that each arrives on the main thread.
 struct Answers {
     QList<QPair<QString, QImage>> received;
+    QStringList failures;
     bool offMainThread = false;
 
     ImageCache::Completion completion() {
@@ -29,9 +36,44 @@ struct Answers {
             received.append({url, image});
         };
     }
+    ImageCache::Failed failed() {
+        return [this](const QString&, const QString& reason) {
+            offMainThread |= QThread::currentThread() != qApp->thread();
+            failures << reason;
+        };
+    }
     int count() const { return int(received.size()); }
-    QSize lastSize() const { return received.last().second.size(); }
+    int outcomes() const { return count() + int(failures.size()); }
+    QSize lastSize() const { return received.isEmpty() ? QSize() : received.last().second.size(); }
 };
+
+// Loads `address` and waits for its answer or failure.
+bool loadOnce(ImageCache& cache, const QUrl& address, Answers& answers) {
+    const int before = answers.outcomes();
+    cache.loadImage(address, std::nullopt, answers.completion(), answers.failed());
+    return QTest::qWaitFor([&] { return answers.outcomes() > before; }, 20000);
+}
+
+QStringList folderEntries() {
+    return QDir(cacheDirectory())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                   QDir::Name);
+}
+
+qint64 folderBytes() {
+    qint64 total = 0;
+    for (const QFileInfo& file : QDir(cacheDirectory()).entryInfoList(QDir::Files | QDir::Hidden))
+        total += file.size();
+    return total;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes, const QDateTime& modified) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(file.flush()); // a later flush would set the time again
+    QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
 
 QColor centreColour(const QImage& image) {
     return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
@@ -47,6 +89,8 @@ private Q_SLOTS:
         Log::setDisplayLog(true);
         m_log = std::make_unique<test::LogCapture>();
         m_server = std::make_unique<test::ImageServer>();
+        m_localPng = m_files.filePath(u"local.png"_s);
+        QVERIFY(test::testImage(Qt::red, 8, 8).save(m_localPng));
     }
 
     void init() {
@@ -199,41 +243,256 @@ private Q_SLOTS:
         QVERIFY(m_log->contains(u"larger than the memory store"_s));
     }
 
-    void failedDownloadsAreLoggedAndNotRetried_data() {
+    void failuresTheServerMeantStay_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("reason");
         QTest::newRow("404") << u"/missing"_s << u"HTTP status 404"_s;
-        QTest::newRow("garbage") << u"/garbage"_s << u"does not decode"_s;
-        QTest::newRow("dropped") << u"/drop"_s << u"closed"_s;
+        QTest::newRow("garbage") << u"/garbage"_s << u"not an image"_s;
     }
 
-    void failedDownloadsAreLoggedAndNotRetried() {
+    // An HTTP error or a body that is no image is told to every load of the address without a new
+    // download, until clearLocalCache() forgets it.
+    void failuresTheServerMeantStay() {
         QFETCH(QString, path);
         QFETCH(QString, reason);
         ImageCache cache;
         const int before = m_server->requests(path);
         Answers answers;
-        cache.loadImage(url(path), std::nullopt, answers.completion());
-        cache.loadImage(url(path), std::nullopt, answers.completion());
-        QTRY_VERIFY(m_log->contains(u"download failed:"_s));
-        QVERIFY2(m_log->contains(reason), qPrintable(m_log->lines().join(u'\n')));
+        cache.loadImage(url(path), std::nullopt, answers.completion(), answers.failed());
+        cache.loadImage(url(path), std::nullopt, answers.completion(), answers.failed());
+        QTRY_COMPARE(answers.failures.size(), 2);
+        QVERIFY2(answers.failures.first().startsWith(reason), qPrintable(answers.failures[0]));
+        QVERIFY(m_log->contains(u"download failed:"_s) && !answers.offMainThread);
+        QCOMPARE(m_server->requests(path), before + 1);
 
-        // Qt's HTTP stack itself retries once on a connection closed before any answer.
-        const int perDownload = m_server->requests(path) - before;
-        QVERIFY(perDownload == 1 || (path == "/drop"_L1 && perDownload == 2));
-        cache.loadImage(url(path), std::nullopt, answers.completion());
-        QTRY_VERIFY(m_log->contains(u"not retried until clearLocalCache"_s));
-        QCOMPARE(m_server->requests(path), before + perDownload);
+        QVERIFY(loadOnce(cache, url(path), answers));
+        QVERIFY(m_log->contains(u"not retried until clearLocalCache"_s));
+        QCOMPARE(m_server->requests(path), before + 1);
 
         cache.clearLocalCache(); // forgets the failure
-        m_log->clear();
-        cache.loadImage(url(path), std::nullopt, answers.completion());
-        QTRY_VERIFY(m_server->requests(path) > before + perDownload);
-        QTRY_VERIFY(m_log->contains(u"download failed:"_s));
-        QCoreApplication::processEvents();
+        QVERIFY(loadOnce(cache, url(path), answers));
+        QCOMPARE(m_server->requests(path), before + 2);
         QCOMPARE(answers.count(), 0);
     }
 
+    // A transport failure is tried again by the first load after its back-off (30 s, doubled after
+    // every further failure, at most 10 min); until then loads fail at once without a request.
+    // Once the server is back, concurrent loads share one download.
+    void transportFailuresAreRetriedAfterBackOff() {
+        std::atomic<qint64> nowMs{1'700'000'000'000};
+        ImageCache cache([&nowMs] { return QDateTime::fromMSecsSinceEpoch(nowMs, Qt::UTC); });
+        const QString path = u"/png/6x6/blue/flaky"_s;
+        m_server->setDropping(true);
+        Answers answers;
+        QVERIFY(loadOnce(cache, url(path), answers));
+        int requests = m_server->requests(path);
+        QVERIFY(requests >= 1);
+        for (const int backoff : {30, 60, 120, 240, 480, 600, 600}) {
+            nowMs += (backoff - 1) * 1000;
+            QVERIFY(loadOnce(cache, url(path), answers));
+            QCOMPARE(m_server->requests(path), requests);
+            nowMs += 1000;
+            QVERIFY(loadOnce(cache, url(path), answers));
+            QVERIFY2(m_server->requests(path) > requests, qPrintable(QString::number(backoff)));
+            requests = m_server->requests(path);
+        }
+        QVERIFY(m_log->contains(u"tried again after 600 s"_s));
+
+        m_server->setDropping(false);
+        nowMs += 600 * 1000;
+        cache.loadImage(url(path), std::nullopt, answers.completion(), answers.failed());
+        cache.loadImage(url(path), std::nullopt, answers.completion(), answers.failed());
+        QTRY_COMPARE(answers.count(), 2);
+        QCOMPARE(m_server->requests(path), requests + 1);
+        QCOMPARE(answers.lastSize(), QSize(6, 6));
+    }
+
+    void bodiesPastTheLimitAreRefused_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("loads");
+        const qint64 limit = ImageDownloader::kMaxBodyBytes;
+        QTest::newRow("at the limit") << u"/padded/%1"_s.arg(limit) << true;
+        QTest::newRow("at the limit, not announced")
+            << u"/padded/%1/unannounced"_s.arg(limit) << true;
+        QTest::newRow("one byte over") << u"/padded/%1"_s.arg(limit + 1) << false;
+        QTest::newRow("one byte over, not announced")
+            << u"/padded/%1/unannounced"_s.arg(limit + 1) << false;
+        QTest::newRow("endless") << u"/endless"_s << false;
+        QTest::newRow("announces 2 GB") << u"/announce/2147483648"_s << false;
+    }
+
+    // A body past the limit is refused as soon as that is known (from its announced length, or
+    // from the bytes received), leaves nothing on disk and no answer (the view keeps its
+    // placeholder), and is not downloaded again.
+    void bodiesPastTheLimitAreRefused() {
+        QFETCH(QString, path);
+        QFETCH(bool, loads);
+        ImageCache cache;
+        Answers answers;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(loadOnce(cache, url(path), answers));
+        QVERIFY(clock.elapsed() < 10000);
+        if (loads) {
+            QCOMPARE(answers.lastSize(), QSize(4, 4));
+            QCOMPARE(QFileInfo(ImageCache::filePath(ImageCache::key(url(path)))).size(),
+                     path.section(u'/', 2, 2).toLongLong());
+            return;
+        }
+        QVERIFY2(answers.failures.value(0).startsWith("too large"_L1),
+                 qPrintable(answers.failures.value(0)));
+        QCOMPARE(folderEntries(), QStringList());
+        QVERIFY(loadOnce(cache, url(path), answers));
+        QCOMPARE(answers.failures.size(), 2);
+        QCOMPARE(m_server->requests(path), 1);
+    }
+
+    void onlyWebAddressesAndRedirects_data() {
+        QTest::addColumn<QString>("address"); // a path on the image server, or an address
+        QTest::addColumn<QString>("reason");  // empty: the image loads
+        const QString local = QUrl::fromLocalFile(m_localPng).toString();
+        QTest::newRow("five redirects") << u"/redirect/5/png/8x8/green"_s << QString();
+        QTest::newRow("six redirects")
+            << u"/redirect/6/png/8x8/green"_s << u"more than 5 redirects"_s;
+        QTest::newRow("redirect to a local file")
+            << u"/redirect-to?"_s + local << u"redirect: refused scheme \"file\""_s;
+        QTest::newRow("local file") << local << u"refused scheme \"file\""_s;
+    }
+
+    // Only http and https addresses are loaded, redirects included, and at most five redirects
+    // are followed.
+    void onlyWebAddressesAndRedirects() {
+        QFETCH(QString, address);
+        QFETCH(QString, reason);
+        ImageCache cache;
+        Answers answers;
+        QVERIFY(loadOnce(cache, address.startsWith(u'/') ? url(address) : QUrl(address), answers));
+        if (reason.isEmpty()) {
+            QVERIFY2(answers.count() == 1, qPrintable(answers.failures.value(0)));
+            QCOMPARE(answers.lastSize(), QSize(8, 8));
+        } else {
+            QVERIFY2(answers.failures.value(0).startsWith(reason),
+                     qPrintable(answers.failures.value(0)));
+        }
+    }
+
+    // Cookies a picture's server sets are never sent back.
+    void noCookiesAreKept() {
+        ImageCache cache;
+        Answers answers;
+        QVERIFY(loadOnce(cache, url(u"/cookie/1"_s), answers));
+        QVERIFY(loadOnce(cache, url(u"/cookie/2"_s), answers));
+        QCOMPARE(answers.count(), 2);
+        QCOMPARE(m_server->cookieHeaders(), QList<QByteArray>());
+    }
+
+    // The disk level stays under its bound: the least recently used files go first (a read is a
+    // use), a trim runs when the cache is made (it also removes what interrupted writes left) and
+    // after writes.
+    void diskLevelStaysUnderItsBound() {
+        QVERIFY(QDir().mkpath(cacheDirectory()));
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QByteArray entry = test::ImageServer::png(test::testImage(Qt::red, 4, 4));
+        entry.append(20000 - entry.size(), '\0');
+        for (int i = 0; i < 10; ++i) // used an hour apart, "old0" longest ago
+            writeFile(cacheDirectory() + u"/old%1"_s.arg(i), entry, now.addSecs((i - 10) * 3600));
+        writeFile(cacheDirectory() + u"/.write-stale"_s, "x", now.addSecs(-120));
+        writeFile(cacheDirectory() + u"/.write-live"_s, "x", now);
+
+        ImageCache cache;
+        QTRY_VERIFY(!folderEntries().contains(u".write-stale"_s));
+        QCOMPARE(folderEntries().size(), 11);      // under the default bound: nothing else goes
+        QVERIFY(!cache.image(u"old0"_s).isNull()); // a use: now the most recent
+
+        const qint64 bound = 100000;
+        UserDefaults::standard().set(keys::kImageCacheLimit, bound);
+        QCOMPARE(ImageCache::diskLimit(), bound);
+        cache.trimSoon();
+        QTRY_VERIFY(folderBytes() <= bound);
+        QCOMPARE(folderEntries(),
+                 (QStringList{u".write-live"_s, u"old0"_s, u"old7"_s, u"old8"_s, u"old9"_s}));
+
+        Answers answers;
+        for (int i = 0; i < 15; ++i) // three times the bound in distinct images
+            QVERIFY(loadOnce(cache, url(u"/padded/20000/%1"_s.arg(i)), answers));
+        QCOMPARE(answers.count(), 15);
+        QTRY_VERIFY(folderBytes() <= bound);
+        QVERIFY(QFile::exists(ImageCache::filePath(ImageCache::key(url(u"/padded/20000/14"_s)))));
+        UserDefaults::standard().remove(keys::kImageCacheLimit);
+    }
+
+    void cacheFolderChecks_data() {
+        QTest::addColumn<QString>("place"); // what is at the folder's place beforehand
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("nothing: made private") << u"nothing"_s << QString();
+        QTest::newRow("open to others: closed") << u"open"_s << QString();
+        QTest::newRow("a symbolic link") << u"link"_s << u"it is a symbolic link"_s;
+        QTest::newRow("another user's folder") << u"foreign"_s << u"it belongs to another user"_s;
+    }
+
+    // Without a cache location the folder is a per-user one in the shared temporary folder; it is
+    // used only as a private folder of the current user.
+    void cacheFolderChecks() {
+        QFETCH(QString, place);
+        QFETCH(QString, refusal);
+        QTemporaryDir tmp;
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        const QString folder = cacheDirectoryFor(QString());
+        qputenv("TMPDIR", savedTmp);
+        QCOMPARE(folder, tmp.path() + u"/orvane-offerwall-%1"_s.arg(::geteuid()));
+        QCOMPARE(cacheDirectoryFor(u"/base"_s), u"/base/orvane-offerwall"_s);
+
+        const QByteArray path = QFile::encodeName(folder);
+        if (place == "open"_L1 || place == "foreign"_L1) {
+            QCOMPARE(::mkdir(path.constData(), 0777), 0);
+            QCOMPARE(::chmod(path.constData(), 0777), 0);
+        } else if (place == "link"_L1) {
+            QVERIFY(QFile::link(tmp.path(), folder));
+        }
+        if (place == "foreign"_L1 && (::geteuid() != 0 || ::chown(path.constData(), 65534, 65534)))
+            QSKIP("giving a folder to another user needs root");
+
+        QVERIFY(checkCacheDirectory(folder, true).startsWith(refusal));
+        struct stat info {};
+        QCOMPARE(::lstat(path.constData(), &info), 0);
+        if (refusal.isEmpty())
+            QCOMPARE(info.st_mode & 07777, mode_t(0700));
+        else if (place == "foreign"_L1)
+            QCOMPARE(info.st_mode & 07777, mode_t(0777)); // left as it is
+    }
+
+    // A cache folder that is a symbolic link is neither written, read nor cleared through; a link
+    // inside the folder is removed by a clean-up, not what it points to.
+    void linksAreNeverFollowed() {
+        QTemporaryDir elsewhere;
+        const QUrl address = url(u"/png/5x5/green/linked"_s);
+        const QString planted = elsewhere.filePath(ImageCache::fileName(ImageCache::key(address)));
+        writeFile(planted, test::ImageServer::png(test::testImage(Qt::red, 5, 5)),
+                  QDateTime::currentDateTimeUtc());
+        QVERIFY(QDir().mkpath(QFileInfo(cacheDirectory()).absolutePath()));
+        QVERIFY(QFile::link(elsewhere.path(), cacheDirectory()));
+
+        QDateTime now = QDateTime::currentDateTimeUtc();
+        ImageCache cache([&now] { return now; });
+        Answers answers;
+        QVERIFY(loadOnce(cache, address, answers));
+        QCOMPARE(centreColour(answers.received.value(0).second), QColor(u"green"_s)); // downloaded
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(planted).fileName()});
+        QVERIFY(m_log->contains(u"it is a symbolic link"_s));
+
+        now = now.addDays(31);
+        cache.clearLocalCache();
+        QVERIFY(QFileInfo(cacheDirectory()).isSymLink() && QFile::exists(planted));
+
+        QVERIFY(QFile::remove(cacheDirectory()));
+        QVERIFY(QDir().mkpath(cacheDirectory()));
+        QVERIFY(QFile::link(elsewhere.path(), cacheDirectory() + u"/inner"_s));
+        now = now.addDays(31);
+        cache.clearLocalCache();
+        QVERIFY(!QFileInfo::exists(cacheDirectory()) && QFile::exists(planted));
+    }
     // Empty images and bytes are refused with a log line and store nothing; set() stores a JPEG far
     // smaller than the best quality, cacheImage() a lossless copy.
     void refusalsAndSmallestJpeg() {
@@ -397,6 +656,8 @@ private:
     QUrl url(const QString& path) const { return m_server->url(path); }
 
     test::TemporarySettings m_settings;
+    QTemporaryDir m_files;
+    QString m_localPng; // a picture on the local disk, which no address from a server may load
     std::unique_ptr<test::LogCapture> m_log; // after QtTest's own handler is in place
     std::unique_ptr<test::ImageServer> m_server;
 };

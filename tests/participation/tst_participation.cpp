@@ -8,6 +8,7 @@
 #include "core/NotificationCenter.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
+#include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
@@ -330,6 +331,86 @@ private Q_SLOTS:
                  rewardtype ? QList<qint64>{109} : (QList<qint64>{101, 109}));
         QVERIFY(join.isPolling());
         QCOMPARE(join.count(), left);
+    }
+
+    void openedAddressesAreChecked_data() {
+        QTest::addColumn<bool>("landing"); // else an app launch address
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("landing https") << true << u"https://example.com/p?u=1"_s << true;
+        QTest::newRow("landing file") << true << u"file:///etc/passwd"_s << false;
+        QTest::newRow("landing javascript") << true << u"javascript:alert(1)"_s << false;
+        QTest::newRow("landing app scheme") << true << u"orvaneapp://open"_s << false;
+        QTest::newRow("launch app scheme") << false << u"orvaneapp://open"_s << true;
+        QTest::newRow("launch https") << false << u"https://example.com/app"_s << true;
+        QTest::newRow("launch file") << false << u"file:///usr/bin/xterm"_s << false;
+        QTest::newRow("launch data") << false << u"data:text/plain,x"_s << false;
+        QTest::newRow("launch javascript") << false << u"JavaScript:alert(1)"_s << false;
+        QTest::newRow("launch without scheme") << false << u"usr/bin/xterm"_s << false;
+    }
+    // A landing page opens only with http or https, an app launch address with any scheme but
+    // file, data and javascript. A refused one is logged at warning with its scheme only and goes
+    // the way of an address that cannot be opened.
+    void openedAddressesAreChecked() {
+        QFETCH(bool, landing);
+        QFETCH(QString, address);
+        QFETCH(bool, opens);
+        ApiJoin& join = ApiJoin::shared();
+        if (landing) {
+            server().setFault(kJoin, patched({{u"lurl"_s, address}}));
+            join.startJoin(campaign(104));
+            QTRY_COMPARE(join.getPartiConfirmList(), QList<qint64>{104}); // the flow goes on
+            QVERIFY(settled());
+        } else {
+            join.startJoin(campaign(101));
+            QTRY_COMPARE(join.getPartiConfirmList(), QList<qint64>{101});
+            m_opener->opened.clear(); // the landing page
+            Camp app = campaign(101);
+            app.package = address;
+            join.flowParticipation(app);
+            QVERIFY(answerAlert(text("ov_start_app")));
+            QVERIFY(opens ? QTest::qWaitFor([&] { return !m_opener->opened.isEmpty(); })
+                          : answerAlert(text("ov_not_installed")));
+        }
+        QCOMPARE(m_opener->opened, opens ? QList<QUrl>{QUrl(address)} : QList<QUrl>{});
+        const QStringList warnings = log().lines().filter(u"WARNING"_s);
+        QCOMPARE(warnings.size(), opens ? 0 : 1);
+        if (!opens) {
+            const QString scheme = QUrl(address).scheme();
+            QVERIFY(warnings[0].endsWith(u"scheme "_s + (scheme.isEmpty() ? u"(none)"_s : scheme)));
+        }
+    }
+
+    // A log-out in the middle of a poll stops it; the late reply of its state request, the user's
+    // participation checks, listener, id and age are dropped; the next user starts clean.
+    void logoutInTheMiddleOfAPoll() {
+        m_opener->onOpen = nullptr; // nothing completes by itself
+        Listener listener;
+        ApiJoin& join = ApiJoin::shared();
+        join.startJoin(campaign(101), &listener);
+        QTRY_COMPARE(join.getPartiConfirmList(), QList<qint64>{101});
+        sandbox::Fault late = confirmedState(u"late-key"_s);
+        late.delayMs = 1500;
+        server().setFault(kState, late.times(1));
+        join.startJoin(campaign(103, 2), &listener); // a confirmation would show an alert
+        QTRY_COMPARE(requests(kState), 1);
+        UserDefaults::standard().set(keys::kAge, 40);
+
+        Orvane::shared().logout();
+        QVERIFY(!join.isPolling() && !m_timer->fire());
+        QVERIFY(join.getPartiConfirmList().isEmpty() && !join.joinProtocol());
+        UserDefaults& defaults = UserDefaults::standard();
+        QVERIFY(!defaults.contains(keys::kUserId) && !defaults.contains(keys::kAge));
+        QVERIFY(settled()); // the late reply has come and gone
+        QVERIFY(listener.accumulations.isEmpty() && !AlertController::visibleAlert());
+
+        Orvane::shared().initialize(sandbox::kDemoMkey, sandbox::kDemoMckey, u"user-2"_s);
+        join.startJoin(campaign(104), &listener);
+        QTRY_COMPARE(join.getPartiConfirmList(), QList<qint64>{104});
+        const sandbox::LoggedRequest joined = server().requestsTo(kJoin).last();
+        QCOMPARE(joined.queryValue(u"userid"_s), std::optional<QString>(u"user-2"_s));
+        QVERIFY(!joined.hasQueryItem(u"age"_s));
+        QCOMPARE(requests(kState), 1);
     }
 
 private:

@@ -105,6 +105,7 @@ private Q_SLOTS:
         Log::log("A", {1, "b"}, Log::Level::network);
         Log::error("ApiJoin apiJoin Error :", std::optional<qint64>(401), 2.5, true, -7);
         Log::log("x", {}, Log::Level::custom, u"MINE"_s);
+        Log::warning("W");
         Log::setDisplayLog(false);
 
         const QString app = Log::subsystem();
@@ -113,10 +114,10 @@ private Q_SLOTS:
                      app + u".\U0001F7E1 DEBUG|D "_s, app + u".\U0001F7E0 INFO|A "_s,
                      app + u".\U0001F535 NETWORK|A 1 b"_s,
                      app + u".\U0001F534 ERROR|ApiJoin apiJoin Error : Optional(401) 2.5 true -7"_s,
-                     app + u".\U0001F7E2 MINE|x "_s}));
+                     app + u".\U0001F7E2 MINE|x "_s, app + u".\U0001F7E3 WARNING|W "_s}));
         // Network records are informational, errors critical, custom records debug.
-        QCOMPARE(capture.types(),
-                 (QList<QtMsgType>{QtDebugMsg, QtInfoMsg, QtInfoMsg, QtCriticalMsg, QtDebugMsg}));
+        QCOMPARE(capture.types(), (QList<QtMsgType>{QtDebugMsg, QtInfoMsg, QtInfoMsg, QtCriticalMsg,
+                                                    QtDebugMsg, QtWarningMsg}));
     }
 
     // The main queue keeps the order work was queued in, from any thread, and drops work whose
@@ -202,6 +203,22 @@ private Q_SLOTS:
         test::TemporarySettings other; // another installation
         setConsent(int(TrackingConsent::Authorized));
         QVERIFY(device.advertisingIdentifier() != allowed);
+    }
+
+    // The answer of a host's own consent prompt is what the desktop device facts go by.
+    void hostPromptDecidesTheAdvertisingIdentifier() {
+        test::TemporarySettings settings;
+        test::FakeConsent& prompt = test::FakeConsent::install();
+        QList<int> answers;
+        for (const int status : {TrackingConsent::Authorized, TrackingConsent::Denied,
+                                 TrackingConsent::Authorized, TrackingConsent::NotDetermined}) {
+            prompt.status = status;
+            PlatformServices::trackingConsent().requestAuthorization([&](int s) { answers << s; });
+            QTRY_COMPARE(answers.size(), prompt.requests);
+            QCOMPARE(answers.last(), status);
+            QCOMPARE(PlatformServices::deviceInfo().advertisingIdentifier().isNull(),
+                     status != TrackingConsent::Authorized);
+        }
     }
 
     void vendorIdentifierDiffersByHost_data() {

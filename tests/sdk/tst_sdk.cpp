@@ -60,6 +60,8 @@ private Q_SLOTS:
         orvane.setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
         orvane.setCopyRightVisibility(true);
         orvane.setTrackingUsage(false);
+        orvane.setChildDirected(true);
+        orvane.setImageCacheLimit(5'000'000);
 
         UserDefaults& d = UserDefaults::standard();
         const auto expectType = [&](QMetaType::Type type, std::initializer_list<const char*> keys) {
@@ -71,7 +73,14 @@ private Q_SLOTS:
                                         "STANDARD_MAIN_TITLE", "STANDARD_GENDER"});
         expectType(QMetaType::Int,
                    {"STANDARD_LIST_TYPE", "STANDARD_AGE", "STANDARD_BENEFITS_DISPLAY_TYPE"});
-        expectType(QMetaType::Bool, {"STANDARD_COPYRIGHT_VISIBILITY", "STANDARD_TRACKING_USAGE"});
+        expectType(QMetaType::Bool, {"STANDARD_COPYRIGHT_VISIBILITY", "STANDARD_TRACKING_USAGE",
+                                     "STANDARD_CHILD_DIRECTED"});
+        expectType(QMetaType::LongLong, {"STANDARD_IMAGE_CACHE_LIMIT"});
+        QVERIFY(orvane.isChildDirected());
+        QCOMPARE(orvane.imageCacheLimit(), 5'000'000);
+        orvane.setImageCacheLimit(0); // back to the default
+        QVERIFY(!d.contains(keys::kImageCacheLimit));
+        QCOMPARE(orvane.imageCacheLimit(), 100'000'000);
 
         // A second initialize replaces the keys.
         orvane.initialize(u"mk2"_s, u"mck2"_s, u"user-2"_s);
