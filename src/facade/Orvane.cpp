@@ -263,10 +263,6 @@ bool Orvane::setStrings(const QLocale& locale, const QHash<QString, QString>& te
     return setHostTexts(locale.name().section(QLatin1Char('_'), 0, 0), texts);
 }
 
-} // namespace orvane
-
-namespace orvane {
-
 void Orvane::setChildDirected(bool childDirected) {
     UserDefaults::standard().set(keys::kChildDirected, childDirected);
 }
