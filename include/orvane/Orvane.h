@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <orvane/Reward.h>
 #include <orvane/orvane_export.h>
 
 #include <QColor>
@@ -77,9 +78,10 @@ Q_SIGNALS:
     void offerwallClosed();
     // The landing page of campaign `campid` was opened, or its app launched.
     void participationStarted(qint64 campid);
-    // Once per reward: a claim succeeded (reward type 1) or the server confirmed a credited reward
-    // (type 2). `name`, `amount` and `mark` are the campaign's name, reward and price mark.
-    void rewardConfirmed(qint64 campid, const QString& name, double amount, const QString& mark);
+    // Once per reward (per transaction id, across runs): a claim succeeded, or the server confirmed
+    // a reward it credited by itself. For the host's screens; credit the ledger from the server's
+    // own call to the host's server, which carries the same transaction id (see orvane::Reward).
+    void rewardConfirmed(const orvane::Reward& reward);
     // The partner server accepted an inquiry.
     void inquirySent();
 

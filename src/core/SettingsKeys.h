@@ -15,4 +15,6 @@ inline const QString kListType = QStringLiteral("STANDARD_LIST_TYPE");
 inline const QString kBenefitsDisplayType = QStringLiteral("STANDARD_BENEFITS_DISPLAY_TYPE");
 inline const QString kCopyrightVisibility = QStringLiteral("STANDARD_COPYRIGHT_VISIBILITY");
 inline const QString kLastCleanup = QStringLiteral("lastCleanup");
+// The transaction ids of the rewards last reported to the host, oldest first (a string list).
+inline const QString kDeliveredRewards = QStringLiteral("ORVANE_DELIVERED_REWARDS");
 } // namespace orvane::keys

@@ -54,7 +54,7 @@ QString errorAs(const QString& name, const QByteArray& body) {
     return error;
 }
 const auto decodeError =
-    errorAs<Camp, Req, Reward, RewardList, HalvekNotice, AgreeContents, ResultData, State, Join>;
+    errorAs<Camp, Req, RewardItem, RewardList, HalvekNotice, AgreeContents, ResultData, State, Join>;
 
 } // namespace
 
@@ -150,7 +150,7 @@ void TstApiRecords::roundTripAbsentAndExactValues() {
     QCOMPARE(decode<RewardList>(R"({"reward":[{"rewardprice":10,"rewarddate":"20240101"}]})")
                  .value()
                  .reward->first(),
-             (Reward{std::nullopt, std::nullopt, 10.0, std::nullopt, u"20240101"_s, std::nullopt}));
+             (RewardItem{std::nullopt, std::nullopt, 10.0, std::nullopt, u"20240101"_s, std::nullopt}));
     // Nothing of a failed reply survives.
     QCOMPARE(decode<Req>(R"({"result":200,"camp":[{"campid":1},7]})").value(), Req{});
     QVERIFY(!decodeCamp(QJsonValue(3)).ok() && !decodeCamp(QJsonValue(QJsonArray())).ok());
@@ -186,7 +186,7 @@ void TstApiRecords::listElementsDecodeAsAlone() {
         QCOMPARE(req.value().camp->at(i), decodeCamp(array.at(i)).value());
 
     // Strict elements: the list holds exactly when each element holds alone.
-    const auto holds = [](const QJsonValue& v) { return decode<Reward>(json(v.toObject())).ok(); };
+    const auto holds = [](const QJsonValue& v) { return decode<RewardItem>(json(v.toObject())).ok(); };
     QCOMPARE(decode<RewardList>(R"({"reward":)" + elements + "}").ok(),
              std::all_of(array.begin(), array.end(), holds));
 }
