@@ -75,13 +75,16 @@ void Postbacks::attempt(const QString& txid) {
         m_busy.remove(txid); // done meanwhile, or off: resume() picks it up again
         return;
     }
-    QByteArray text = query(*call, QDateTime::currentSecsSinceEpoch());
-    text += "&sig=" + signature(text, m_secret);
+    // The fields follow any query the host's URL has of its own; the signature covers the whole
+    // query before "&sig=", which goes on the wire as it is.
     QUrl target(m_url);
-    // The signed text goes on the wire as it is, after any query the host's URL has of its own.
     const QByteArray own = target.query(QUrl::FullyEncoded).toUtf8();
-    target.setQuery(QString::fromLatin1(own.isEmpty() ? text : own + '&' + text),
-                    QUrl::StrictMode);
+    QByteArray text = query(*call, QDateTime::currentSecsSinceEpoch());
+    if (!own.isEmpty()) {
+        text = own + '&' + text;
+    }
+    text += "&sig=" + signature(text, m_secret);
+    target.setQuery(QString::fromLatin1(text), QUrl::StrictMode);
     QNetworkRequest request(target);
     request.setTransferTimeout(m_timeoutMs);
     QNetworkReply* reply = m_network->get(request);

@@ -109,7 +109,7 @@ private:
 
 sandbox::Options TstRewards::sandboxOptions() {
     m_data = std::make_unique<QTemporaryDir>();
-    startWallet(0, QTest::currentTestFunction() == "deliveredUntilAcknowledged"_L1 ? 2 : 0);
+    startWallet(0, qstrcmp(QTest::currentTestFunction(), "deliveredUntilAcknowledged") == 0 ? 2 : 0);
     sandbox::Options options;
     options.dataDir = m_data->filePath(u"sandbox"_s);
     options.completionDelayMs = 0;
@@ -117,7 +117,7 @@ sandbox::Options TstRewards::sandboxOptions() {
     options.postbackSecret = QString::fromLatin1(kSecret);
     options.postbackDelaysMs = {20, 40, 80, 160, 320}; // six attempts
     options.postbackTimeoutMs = 300;
-    if (QTest::currentTestFunction() == "walk"_L1) {
+    if (qstrcmp(QTest::currentTestFunction(), "walk") == 0) {
         // Long enough for calls to outlast the reward server's outage of the walk.
         options.postbackDelaysMs = {10, 50, 200, 800, 1600, 3200, 6400};
         options.postbackTimeoutMs = 5000;
@@ -150,10 +150,11 @@ Answer TstRewards::get(const QString& url) {
 }
 
 QString TstRewards::claimInstant(const QString& user) {
-    const QString query = u"%1?mkey=demo-mkey&mckey=demo-mckey&userid=%2&campid=107&adid=A"_s.arg(
-        server().baseUrl(), QString::fromLatin1(QUrl::toPercentEncoding(user)));
-    const QString key = get(query.arg(u"/v1/join"_s)).json().value("orvkey"_L1).toString();
-    get(query.arg(kReward) + u"&orvkey="_s + key);
+    const QString query = u"?mkey=demo-mkey&mckey=demo-mckey&campid=107&adid=A&userid="_s +
+                          QString::fromLatin1(QUrl::toPercentEncoding(user));
+    const QString key =
+        get(server().campaignBase() + u"/join"_s + query).json().value("orvkey"_L1).toString();
+    get(server().campaignBase() + u"/reward"_s + query + u"&orvkey="_s + key);
     return key;
 }
 
