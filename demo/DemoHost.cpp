@@ -137,7 +137,8 @@ void DemoHost::refreshWallet() {
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
-        if (reply->error() != QNetworkReply::NoError || !answer.contains(QLatin1String("balance"))) {
+        if (reply->error() != QNetworkReply::NoError ||
+            !answer.contains(QLatin1String("balance"))) {
             m_status->setText(QStringLiteral("Your reward server does not answer"));
             return;
         }

@@ -5,8 +5,9 @@
 //
 // --server is an orvane-sandbox (./scripts/demo starts one and passes its address), so the demo
 // never talks to any other server; --wallet is the host's own reward server (examples/
-// reward-server, which ./scripts/demo starts too), whose balance the wallet shows. Landing pages are visited in-process and app campaigns "open"
-// their app (see DemoOpener), so every kind of campaign can be completed on a desktop.
+// reward-server, which ./scripts/demo starts too), whose balance the wallet shows. Landing pages
+// are visited in-process and app campaigns "open" their app (see DemoOpener), so every kind of
+// campaign can be completed on a desktop.
 
 #include <cstdio>
 

@@ -97,8 +97,7 @@ void Postbacks::attempt(const QString& txid) {
                         ? QStringLiteral("no answer within %1 ms").arg(m_timeoutMs)
                         : reply->errorString();
         }
-        answered(call, status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt,
-                 error);
+        answered(call, status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt, error);
     });
 }
 

@@ -110,8 +110,8 @@ struct PostbackCall {
     QString mark;
     int rewardType = 1; // 1 claimed with a key, 2 credited by the server
     State state = State::Pending;
-    int attempts = 0;   // made so far
-    qint64 nextAt = 0;  // ms since the epoch: when the next attempt is due
+    int attempts = 0;  // made so far
+    qint64 nextAt = 0; // ms since the epoch: when the next attempt is due
 };
 
 // One attempt of a call: the host server's HTTP status, or the error when there was no answer.

@@ -158,8 +158,15 @@ void Service::grant(Participation& p, const QString& txid, int rewardType) {
     }
     std::optional<PostbackCall> call;
     if (m_postbacks && m_postbacks->enabled()) {
-        call = PostbackCall{txid,          p.userId, p.campid, record.rewardprice, record.rewardmark,
-                            rewardType,    PostbackCall::State::Pending, 0, now()};
+        call = PostbackCall{txid,
+                            p.userId,
+                            p.campid,
+                            record.rewardprice,
+                            record.rewardmark,
+                            rewardType,
+                            PostbackCall::State::Pending,
+                            0,
+                            now()};
     }
     if (!m_store.grant(p, record, call)) {
         p.rewarded = false;

@@ -28,7 +28,8 @@ const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS inquiry_images (id INTEGER PRIMARY KEY AUTOINCREMENT, "
     "inquiry_id INTEGER, filename TEXT, content_type TEXT, data BLOB)",
     "CREATE TABLE IF NOT EXISTS postbacks (txid TEXT PRIMARY KEY, userid TEXT, campid INTEGER, "
-    "amount REAL, mark TEXT, rewardtype INTEGER, state INTEGER NOT NULL, attempts INTEGER NOT NULL, "
+    "amount REAL, mark TEXT, rewardtype INTEGER, state INTEGER NOT NULL, attempts INTEGER NOT "
+    "NULL, "
     "next_at INTEGER NOT NULL)",
     "CREATE TABLE IF NOT EXISTS postback_attempts (id INTEGER PRIMARY KEY AUTOINCREMENT, "
     "txid TEXT, attempt INTEGER, status INTEGER, error TEXT, at INTEGER)",
@@ -197,12 +198,13 @@ bool Store::save(const Participation& p) {
 
 bool Store::addReward(const RewardRecord& r) {
     QSqlQuery q(QSqlDatabase::database(m_connection));
-    return bindAndRun(q,
-                      QStringLiteral("INSERT INTO rewards (mkey, userid, campid, name, rewardprice, "
-                                     "rewardmark, rewarddate, bm, txid) VALUES (?, ?, ?, ?, ?, ?, "
-                                     "?, ?, ?)"),
-                      {r.mkey, r.userId, r.campid, r.name, r.rewardprice, r.rewardmark,
-                       r.rewarddate, r.bm, r.txid});
+    return bindAndRun(
+        q,
+        QStringLiteral("INSERT INTO rewards (mkey, userid, campid, name, rewardprice, "
+                       "rewardmark, rewarddate, bm, txid) VALUES (?, ?, ?, ?, ?, ?, "
+                       "?, ?, ?)"),
+        {r.mkey, r.userId, r.campid, r.name, r.rewardprice, r.rewardmark, r.rewarddate, r.bm,
+         r.txid});
 }
 
 bool Store::grant(const Participation& participation, const RewardRecord& reward,
@@ -246,7 +248,8 @@ bool Store::recordPostbackAttempt(const PostbackCall& call, const PostbackAttemp
 
 std::optional<PostbackCall> Store::postback(const QString& txid) const {
     QSqlQuery q(QSqlDatabase::database(m_connection));
-    if (!bindAndRun(q, QStringLiteral("SELECT %1 FROM postbacks WHERE txid = ?").arg(kPostbackColumns),
+    if (!bindAndRun(q,
+                    QStringLiteral("SELECT %1 FROM postbacks WHERE txid = ?").arg(kPostbackColumns),
                     {txid}) ||
         !q.next()) {
         return std::nullopt;
@@ -257,7 +260,8 @@ std::optional<PostbackCall> Store::postback(const QString& txid) const {
 QList<PostbackCall> Store::postbacks() const {
     QSqlQuery q(QSqlDatabase::database(m_connection));
     QList<PostbackCall> list;
-    if (bindAndRun(q, QStringLiteral("SELECT %1 FROM postbacks ORDER BY rowid").arg(kPostbackColumns),
+    if (bindAndRun(q,
+                   QStringLiteral("SELECT %1 FROM postbacks ORDER BY rowid").arg(kPostbackColumns),
                    {})) {
         while (q.next()) {
             list.append(readPostback(q));
@@ -291,9 +295,10 @@ QList<PostbackAttempt> Store::postbackAttempts() const {
 QList<RewardRecord> Store::rewards(const QString& mkey, const QString& userId,
                                    std::optional<int> kind, const QString& sdate,
                                    const QString& edate) const {
-    QString sql = QStringLiteral("SELECT mkey, userid, campid, name, rewardprice, rewardmark, "
-                                 "rewarddate, bm, txid FROM rewards WHERE mkey = ? AND userid = ? AND "
-                                 "rewarddate >= ? AND rewarddate <= ?");
+    QString sql =
+        QStringLiteral("SELECT mkey, userid, campid, name, rewardprice, rewardmark, "
+                       "rewarddate, bm, txid FROM rewards WHERE mkey = ? AND userid = ? AND "
+                       "rewarddate >= ? AND rewarddate <= ?");
     if (kind) {
         sql += *kind == 2 ? QStringLiteral(" AND bm = 4") : QStringLiteral(" AND bm <> 4");
     }

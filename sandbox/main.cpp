@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
         QStringLiteral("Milliseconds before each retry of a failed call, comma-separated "
                        "(default 500,2000,10000,60000,300000,1800000,7200000)."),
         QStringLiteral("MS,..."));
-    parser.addOptions(
-        {port, data, catalogue, keys, delay, rewardType, postbackUrl, postbackSecret, postbackDelays});
+    parser.addOptions({port, data, catalogue, keys, delay, rewardType, postbackUrl, postbackSecret,
+                       postbackDelays});
     parser.process(app);
 
     bool ok = false;

@@ -59,8 +59,7 @@ int main(int argc, char* argv[]) {
                      [](const orvane::Reward& reward) {
                          std::printf("host: %g %s earned from %s (transaction %s)\n",
                                      reward.amount(), qPrintable(reward.mark()),
-                                     qPrintable(reward.name()),
-                                     qPrintable(reward.transactionId()));
+                                     qPrintable(reward.name()), qPrintable(reward.transactionId()));
                      });
     window.resize(390, 844);
     window.show();

@@ -57,8 +57,8 @@ bool RewardServer::listen(quint16 port) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(m_options.databasePath);
     if (!db.open()) {
-        m_error = QStringLiteral("cannot open %1: %2")
-                      .arg(m_options.databasePath, db.lastError().text());
+        m_error =
+            QStringLiteral("cannot open %1: %2").arg(m_options.databasePath, db.lastError().text());
         return false;
     }
     for (const char* statement : kSchema) {
@@ -149,10 +149,10 @@ bool RewardServer::creditOnce(const Credit& credit, bool* failed) {
     QSqlQuery insert(db);
     insert.prepare(QStringLiteral("INSERT OR IGNORE INTO credits (txid, userid, campid, amount, "
                                   "mark, rewardtype, credited_at) VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant& v : {QVariant(credit.txid), QVariant(credit.userId),
-                              QVariant(credit.campid), QVariant(credit.amount),
-                              QVariant(credit.mark), QVariant(credit.rewardType),
-                              QVariant(credit.creditedAt.toMSecsSinceEpoch())}) {
+    for (const QVariant& v :
+         {QVariant(credit.txid), QVariant(credit.userId), QVariant(credit.campid),
+          QVariant(credit.amount), QVariant(credit.mark), QVariant(credit.rewardType),
+          QVariant(credit.creditedAt.toMSecsSinceEpoch())}) {
         insert.addBindValue(v);
     }
     if (*failed || !insert.exec()) {
@@ -201,8 +201,8 @@ QList<RewardServer::Credit> RewardServer::ledger() const {
 }
 
 QHttpServerResponse RewardServer::balanceReply(const QHttpServerRequest& request) const {
-    const QString userId = request.query().queryItemValue(QStringLiteral("userid"),
-                                                          QUrl::FullyDecoded);
+    const QString userId =
+        request.query().queryItemValue(QStringLiteral("userid"), QUrl::FullyDecoded);
     QString mark;
     int count = 0;
     for (const Credit& credit : ledger()) {

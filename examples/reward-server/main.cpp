@@ -36,9 +36,9 @@ int main(int argc, char** argv) {
                                     QStringLiteral("SECRET"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Port (0: a free one)."),
                                   QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption data(
-        QStringLiteral("data"), QStringLiteral("Folder of the ledger (default: temporary)."),
-        QStringLiteral("DIR"));
+    const QCommandLineOption data(QStringLiteral("data"),
+                                  QStringLiteral("Folder of the ledger (default: temporary)."),
+                                  QStringLiteral("DIR"));
     const QCommandLineOption window(
         QStringLiteral("window"),
         QStringLiteral("Seconds a call's time stamp may differ from this clock (default 300)."),

@@ -15,8 +15,8 @@ public:
 Reward::Reward()
     : d(new RewardData) {}
 
-Reward::Reward(qint64 campaignId, const QString& transactionId, int rewardType,
-               const QString& name, double amount, const QString& mark)
+Reward::Reward(qint64 campaignId, const QString& transactionId, int rewardType, const QString& name,
+               double amount, const QString& mark)
     : d(new RewardData) {
     d->campaignId = campaignId;
     d->transactionId = transactionId;

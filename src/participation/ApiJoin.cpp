@@ -171,27 +171,26 @@ void ApiJoin::afterConsent(const Camp& camp, const ListenerRef& listener, int st
 
 void ApiJoin::apiJoin(const Camp& camp, const ListenerRef& listener) {
     const quint64 epoch = m_epoch;
-    ApiList().getJoin(
-        campidText(camp.campid.value_or(-1)),
-        [this, camp, listener, epoch](const ApiResult& result) {
-            // Transport failures are silent in the participation flow; every outcome ends the
-            // join in flight.
-            std::optional<Join> reply;
-            if (result.ok()) {
-                const Decoded<Join> decoded = decode<Join>(result.body());
-                if (decoded.ok()) {
-                    reply = decoded.value();
-                } else {
-                    Log::error(decoded.error());
-                }
+    ApiList().getJoin(campidText(camp.campid.value_or(-1)), [this, camp, listener,
+                                                             epoch](const ApiResult& result) {
+        // Transport failures are silent in the participation flow; every outcome ends the
+        // join in flight.
+        std::optional<Join> reply;
+        if (result.ok()) {
+            const Decoded<Join> decoded = decode<Join>(result.body());
+            if (decoded.ok()) {
+                reply = decoded.value();
+            } else {
+                Log::error(decoded.error());
             }
-            onMain(epoch, [this, camp, listener, reply] {
-                m_pending.end(PendingRewards::Call::Join, camp.campid.value_or(-1));
-                if (reply) {
-                    handleJoinReply(camp, *reply, dynamic_cast<JoinProtocol*>(listener->data()));
-                }
-            });
+        }
+        onMain(epoch, [this, camp, listener, reply] {
+            m_pending.end(PendingRewards::Call::Join, camp.campid.value_or(-1));
+            if (reply) {
+                handleJoinReply(camp, *reply, dynamic_cast<JoinProtocol*>(listener->data()));
+            }
         });
+    });
 }
 
 void ApiJoin::handleJoinReply(const Camp& camp, const Join& reply, JoinProtocol* listener) {
@@ -277,18 +276,18 @@ void ApiJoin::flowParticipation(const Camp& camp) {
     }
     remember(camp);
     const quint64 epoch = m_epoch;
-    ApiList().getExec(
-        campidText(campid), [this, camp, campid, epoch](const ApiResult& result) {
-            std::optional<State> reply;
-            if (result.ok()) {
-                const Decoded<State> decoded = decode<State>(result.body());
-                if (decoded.ok()) {
-                    reply = decoded.value();
-                } else {
-                    Log::error(decoded.error());
-                }
+    ApiList().getExec(campidText(campid), [this, camp, campid, epoch](const ApiResult& result) {
+        std::optional<State> reply;
+        if (result.ok()) {
+            const Decoded<State> decoded = decode<State>(result.body());
+            if (decoded.ok()) {
+                reply = decoded.value();
+            } else {
+                Log::error(decoded.error());
             }
-            onMain(epoch, [this, camp, campid, reply] {
+        }
+        onMain(
+            epoch, [this, camp, campid, reply] {
                 m_pending.end(PendingRewards::Call::Check, campid);
                 if (!reply) {
                     return; // silent, as a failed join
@@ -306,7 +305,7 @@ void ApiJoin::flowParticipation(const Camp& camp) {
                     alertAlarm(text("ov_not_participation_campaign"));
                 }
             });
-        });
+    });
 }
 
 void ApiJoin::launchApp(const Camp& camp) {

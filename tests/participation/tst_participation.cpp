@@ -4,11 +4,11 @@
 #include <QNetworkReply>
 #include <QtTest>
 
+#include "core/HostEvents.h"
 #include "core/Localized.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
-#include "core/HostEvents.h"
 #include "participation/ApiJoin.h"
 #include "participation/DeliveredRewards.h"
 #include "support/CampTestUtil.h"
@@ -33,7 +33,8 @@ const QString kReward = u"/v1/reward"_s;
 class Listener final : public QObject, public JoinProtocol {
 public:
     Listener() {
-        connect(&ApiJoin::shared(), &ApiJoin::rewardKeyHeld, this, &Listener::onAccumulationPossible);
+        connect(&ApiJoin::shared(), &ApiJoin::rewardKeyHeld, this,
+                &Listener::onAccumulationPossible);
     }
     void onParticipationCheckPossible() override { ++checks; }
     void onAccumulationPossible(qint64 campid, const QString& orvkey) override {
@@ -303,7 +304,7 @@ private Q_SLOTS:
     void lateReplyOfAReplacedPoll() {
         QFETCH(int, rewardtype);
         server().setCompletionDelay(60000); // nothing completes on its own
-        test::ListScreen rows; // their taps join at once (no detail page)
+        test::ListScreen rows;              // their taps join at once (no detail page)
         for (const qint64 campid : {101, 109}) {
             rows.camps << campaign(campid, rewardtype);
             rows.camps.last().detailpage = 0;

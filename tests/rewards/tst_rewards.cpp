@@ -22,9 +22,9 @@
 
 using namespace orvane;
 using namespace Qt::StringLiterals;
+using rewardserver::RewardServer;
 using sandbox::PostbackCall;
 using sandbox::Postbacks;
-using rewardserver::RewardServer;
 using test::text;
 
 namespace {
@@ -109,7 +109,8 @@ private:
 
 sandbox::Options TstRewards::sandboxOptions() {
     m_data = std::make_unique<QTemporaryDir>();
-    startWallet(0, qstrcmp(QTest::currentTestFunction(), "deliveredUntilAcknowledged") == 0 ? 2 : 0);
+    startWallet(0,
+                qstrcmp(QTest::currentTestFunction(), "deliveredUntilAcknowledged") == 0 ? 2 : 0);
     sandbox::Options options;
     options.dataDir = m_data->filePath(u"sandbox"_s);
     options.completionDelayMs = 0;
@@ -186,7 +187,8 @@ void TstRewards::signedCall() {
     const qint64 ts = signedText.mid(signedText.lastIndexOf("&ts=") + 4).toLongLong();
     QVERIFY(qAbs(QDateTime::currentSecsSinceEpoch() - ts) < 60);
     QCOMPARE(signedText,
-             "app=7&" + Postbacks::query({key, user, 107, *camp.rewardprice, *camp.pricemark, 1}, ts));
+             "app=7&" +
+                 Postbacks::query({key, user, 107, *camp.rewardprice, *camp.pricemark, 1}, ts));
     QCOMPARE(target.mid(cut + 5), Postbacks::signature(signedText, "s3cret"));
 }
 
@@ -213,7 +215,8 @@ void TstRewards::hostServerChecks() {
         reward.amount = qQNaN();
     const qint64 ts = QDateTime::currentSecsSinceEpoch() - (call == Call::Stale ? 301 : 0);
     QByteArray query = Postbacks::query(reward, ts);
-    const QByteArray sig = Postbacks::signature(query, call == Call::WrongSecret ? "other" : kSecret);
+    const QByteArray sig =
+        Postbacks::signature(query, call == Call::WrongSecret ? "other" : kSecret);
     if (call == Call::Tampered)
         query.replace("amount=1200", "amount=9200");
     if (call != Call::Unsigned)
@@ -245,8 +248,10 @@ void TstRewards::deliveredUntilAcknowledged() {
     QCOMPARE(m_wallet->ledger().size(), 1);
     QCOMPARE(m_wallet->ledger().first().txid, key);
 
-    const Answer again = get(server().baseUrl() + u"/v1/reward?mkey=demo-mkey&mckey=demo-mckey"
-                                                  "&userid=u1&campid=107&adid=A&orvkey="_s + key);
+    const Answer again = get(server().baseUrl() +
+                             u"/v1/reward?mkey=demo-mkey&mckey=demo-mckey"
+                             "&userid=u1&campid=107&adid=A&orvkey="_s +
+                             key);
     QCOMPARE(again.json().value("result"_L1).toInt(), 409);
     const QJsonObject log = get(server().baseUrl() + u"/__sandbox/postbacks"_s).json();
     QCOMPARE(log.value("calls"_L1).toArray().size(), 1);
@@ -258,8 +263,8 @@ void TstRewards::deliveredUntilAcknowledged() {
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     server().setPostback(u"http://127.0.0.1:%1/pb"_s.arg(silent.serverPort()), u"s"_s);
     const QString unanswered = claimInstant(u"u2"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(server().postbackCalls().value(1).state,
-                              PostbackCall::State::GivenUp, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(server().postbackCalls().value(1).state, PostbackCall::State::GivenUp,
+                              10000);
     const QList<sandbox::PostbackAttempt> attempts = server().postbackAttempts().mid(3);
     QCOMPARE(attempts.size(), 6);
     for (const sandbox::PostbackAttempt& attempt : attempts) {
@@ -408,8 +413,8 @@ bool TstRewards::act(qint64 campid, Trouble trouble) {
         return true;
     }
     // A tap that opens the detail page is a tap; the double clicks go to the page's button.
-    const bool opensDetail =
-        camp.detailpage == 1 && (!standard || standard->action() == CampTableViewCell::Action::join);
+    const bool opensDetail = camp.detailpage == 1 &&
+                             (!standard || standard->action() == CampTableViewCell::Action::join);
     tap(row, opensDetail ? Trouble::None : trouble);
     return true;
 }
@@ -462,7 +467,8 @@ void TstRewards::walk() {
                        !AlertController::visibleAlert();
             };
             for (int step = 0; !done(); ++step) {
-                QVERIFY2(step < 40, qPrintable(u"campaign %1 of %2 is stuck"_s.arg(campid).arg(m_user)));
+                QVERIFY2(step < 40,
+                         qPrintable(u"campaign %1 of %2 is stuck"_s.arg(campid).arg(m_user)));
                 QVERIFY(act(campid, trouble));
             }
             server().clearFaults();
@@ -494,7 +500,8 @@ void TstRewards::walk() {
     QMap<QString, double> ledger;
     QSet<QString> unseen; // credits the kit had no poll to see
     for (int round = 0; round < rounds; ++round) {
-        for (const sandbox::RewardRecord& record : server().rewardHistory(u"walker-%1"_s.arg(round)))
+        for (const sandbox::RewardRecord& record :
+             server().rewardHistory(u"walker-%1"_s.arg(round)))
             history.insert(record.txid, record.rewardprice);
     }
     for (const RewardServer::Credit& credit : m_wallet->ledger()) {

@@ -228,7 +228,9 @@ void ScreenshotTour::addCarouselSteps(const std::function<OrvaneViewController*(
          },
          0},
         {QString(),
-         [] { AlertController::visibleAlert()->tapAction(localized(QStringLiteral("ov_confirm"))); },
+         [] {
+             AlertController::visibleAlert()->tapAction(localized(QStringLiteral("ov_confirm")));
+         },
          [] { return AlertController::visibleAlert() == nullptr; }, 300},
         {QString(), [screen] { screen()->back(); }, [this] { return !offerwall(); }, 300},
         {QString(), [this] { m_host->toggleCarousel(); },
