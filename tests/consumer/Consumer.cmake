@@ -47,7 +47,8 @@ endif()
 # The public surface: these headers and nothing else.
 file(GLOB_RECURSE headers RELATIVE ${prefix}/include ${prefix}/include/*)
 list(SORT headers)
-set(expected orvane/Orvane.h orvane/OrvaneSDK.h orvane/PlatformServices.h orvane/orvane_export.h)
+set(expected orvane/Orvane.h orvane/OrvaneSDK.h orvane/PlatformServices.h orvane/Reward.h
+    orvane/orvane_export.h)
 if(NOT headers STREQUAL expected)
   message(FATAL_ERROR "installed headers: ${headers}\nexpected: ${expected}")
 endif()
