@@ -428,7 +428,7 @@ bool TstRewards::act(qint64 campid, Trouble trouble) {
 void TstRewards::walk() {
     const int rounds = qEnvironmentVariableIsSet("ORVANE_WALK_ROUNDS")
                            ? qMax(2, qEnvironmentVariableIntValue("ORVANE_WALK_ROUNDS"))
-                           : 13;
+                           : 2;
     QElapsedTimer clock;
     clock.start();
     const quint16 walletPort = m_wallet->port();
