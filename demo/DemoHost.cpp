@@ -2,10 +2,15 @@
 
 #include <orvane/Orvane.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLocale>
 #include <QMetaEnum>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPushButton>
+#include <QUrlQuery>
 #include <QVBoxLayout>
 
 namespace demo {
@@ -14,6 +19,14 @@ namespace {
 
 // Place of the carousel in the column: after the top stretch and the texts.
 constexpr int kCarouselSlot = 2;
+// After a reward, the wallet asks the host's server again this often until the credit shows.
+constexpr int kWalletRetryMs = 700;
+constexpr int kWalletRetries = 8;
+
+QString amountText(double amount, const QString& mark) {
+    const QString number = QLocale().toString(amount, 'f', QLocale::FloatingPointShortest);
+    return mark.isEmpty() ? number : number + QLatin1Char(' ') + mark;
+}
 
 QPushButton* pillButton(const QString& title, const QColor& fill, const QColor& text,
                         const QColor& ring, QWidget* parent) {
@@ -44,7 +57,8 @@ QLabel* textLabel(const QString& text, int pixelSize, const QColor& color, QWidg
 
 DemoHost::DemoHost(QWidget* parent)
     : QWidget(parent)
-    , m_column(new QVBoxLayout(this)) {
+    , m_column(new QVBoxLayout(this))
+    , m_network(new QNetworkAccessManager(this)) {
     setWindowTitle(QStringLiteral("Orvane Offerwall demo"));
     setAutoFillBackground(true);
     QPalette background = palette();
@@ -89,17 +103,12 @@ DemoHost::DemoHost(QWidget* parent)
                 .arg(QString::fromLatin1(QMetaEnum::fromType<orvane::Orvane::Failure>().valueToKey(
                     static_cast<int>(reason)))));
     });
-    connect(
-        &kit, &orvane::Orvane::rewardConfirmed, this,
-        [this](qint64, const QString& name, double amount, const QString& mark) {
-            m_earned += amount;
-            m_mark = mark;
-            m_wallet->setText(
-                QStringLiteral("Wallet: %1 %2").arg(QLocale().toString(m_earned, 'f', 0), m_mark));
-            m_wallet->show();
-            m_status->setText(QStringLiteral("Earned %1 %2 from %3")
-                                  .arg(QLocale().toString(amount, 'f', 0), mark, name));
-        });
+    connect(&kit, &orvane::Orvane::rewardConfirmed, this, &DemoHost::rewardConfirmed);
+    // The offerwall closed: rewards credited meanwhile (also those the kit never saw) show now.
+    connect(&kit, &orvane::Orvane::offerwallClosed, this, &DemoHost::refreshWallet);
+    m_walletRetry.setSingleShot(true);
+    m_walletRetry.setInterval(kWalletRetryMs);
+    connect(&m_walletRetry, &QTimer::timeout, this, &DemoHost::refreshWallet);
 
     // Texts and buttons keep a margin; the carousel, placed between them, spans the full width.
     auto* texts = new QVBoxLayout;
@@ -121,6 +130,60 @@ DemoHost::DemoHost(QWidget* parent)
     m_column->addLayout(texts);
     m_column->addStretch(3);
     m_column->addLayout(buttons);
+}
+
+void DemoHost::setWalletServer(const QUrl& server, const QString& userId) {
+    m_walletServer = server;
+    m_userId = userId;
+    refreshWallet();
+}
+
+void DemoHost::refreshWallet() {
+    if (m_walletServer.isEmpty())
+        return;
+    QUrl url = m_walletServer.resolved(QUrl(QStringLiteral("/balance")));
+    url.setQuery(QUrlQuery{{QStringLiteral("userid"), m_userId}});
+    QNetworkReply* reply = m_network->get(QNetworkRequest(url));
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
+        if (reply->error() != QNetworkReply::NoError ||
+            !answer.contains(QLatin1String("balance"))) {
+            m_status->setText(QStringLiteral("Your reward server does not answer"));
+            return;
+        }
+        balanceArrived(answer.value(QLatin1String("balance")).toDouble(),
+                       answer.value(QLatin1String("mark")).toString());
+    });
+}
+
+// The kit saw a reward: thank the user, and ask the server that owns the balance. The campaign
+// server's call to it may come a moment after the kit heard of the reward.
+void DemoHost::rewardConfirmed(const orvane::Reward& reward) {
+    m_status->setText(QStringLiteral("Earned %1 from %2: waiting for your server to credit it")
+                          .arg(amountText(reward.amount(), reward.mark()), reward.name()));
+    if (!m_balanceBeforeReward)
+        m_balanceBeforeReward = m_balance.value_or(0);
+    m_walletRetries = kWalletRetries;
+    refreshWallet();
+}
+
+void DemoHost::balanceArrived(double balance, const QString& mark) {
+    m_balance = balance;
+    m_wallet->setText(QStringLiteral("Wallet: %1").arg(amountText(balance, mark)));
+    m_wallet->show();
+    if (!m_balanceBeforeReward)
+        return;
+    if (balance != *m_balanceBeforeReward) {
+        m_status->setText(QStringLiteral("Your server credited %1")
+                              .arg(amountText(balance - *m_balanceBeforeReward, mark)));
+        m_balanceBeforeReward.reset();
+    } else if (m_walletRetries-- > 0) {
+        m_walletRetry.start();
+    } else {
+        m_status->setText(QStringLiteral("Not credited yet: the wallet updates when it is"));
+        m_balanceBeforeReward.reset();
+    }
 }
 
 void DemoHost::openOfferwall() {

@@ -1,10 +1,13 @@
 // orvane-demo: a host application that embeds the offerwall kit through its public API only.
 //
-//   orvane-demo --server http://127.0.0.1:PORT [--user ID] [--scale N] [--verbose]
+//   orvane-demo --server http://127.0.0.1:PORT [--wallet http://127.0.0.1:PORT2] [--user ID]
+//               [--scale N] [--verbose]
 //
 // --server is an orvane-sandbox (./scripts/demo starts one and passes its address), so the demo
-// never talks to any other server. Landing pages are visited in-process and app campaigns "open"
-// their app (see DemoOpener), so every kind of campaign can be completed on a desktop.
+// never talks to any other server; --wallet is the host's own reward server (examples/
+// reward-server, which ./scripts/demo starts too), whose balance the wallet shows. Landing pages
+// are visited in-process and app campaigns "open" their app (see DemoOpener), so every kind of
+// campaign can be completed on a desktop.
 
 #include <cstdio>
 
@@ -49,7 +52,11 @@ int main(int argc, char** argv) {
                                   QStringLiteral("id"), QStringLiteral("demo-user"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Turn the kit's log on."));
-    parser.addOptions({server, user, scaleOption(), verbose});
+    const QCommandLineOption wallet(
+        QStringLiteral("wallet"),
+        QStringLiteral("Address of the host's reward server that keeps the balance."),
+        QStringLiteral("url"));
+    parser.addOptions({server, wallet, user, scaleOption(), verbose});
     parser.process(app);
 
     const QUrl base(parser.value(server));
@@ -79,6 +86,8 @@ int main(int argc, char** argv) {
     orvane::PlatformServices::setUrlOpener(std::make_unique<demo::DemoOpener>(base));
 
     demo::DemoHost host;
+    if (parser.isSet(wallet))
+        host.setWalletServer(QUrl(parser.value(wallet)), parser.value(user));
     host.resize(390, 844);
     host.show();
     host.openOfferwall();

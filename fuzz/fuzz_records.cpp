@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     check<orvane::Camp>(body);
     check<orvane::Req>(body);
-    check<orvane::Reward>(body);
+    check<orvane::RewardItem>(body);
     check<orvane::RewardList>(body);
     check<orvane::HalvekNotice>(body);
     check<orvane::AgreeContents>(body);

@@ -166,7 +166,10 @@ Reply Service::reward(const LoggedRequest& r) {
     if (key != p->orvkey && key != stateOrvkey(p->orvkey)) {
         return refusal(403, QStringLiteral("wrong orvkey"));
     }
-    grant(*p);
+    grant(*p, key, 1);
+    if (!p->rewarded) {
+        return refusal(500, QStringLiteral("cannot store the reward"));
+    }
     return Reply::json({{u"result"_s, 200}});
 }
 

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "sandbox/HttpWire.h"
+#include "sandbox/Postbacks.h"
 #include "sandbox/Service.h"
 #include "sandbox/Store.h"
 
@@ -74,6 +75,30 @@ std::optional<Fault::Body> bodyMode(const QString& name) {
     return it == modes.constEnd() ? std::nullopt : std::optional(it.value());
 }
 
+QJsonObject toJson(const PostbackAttempt& attempt) {
+    QJsonObject object{{u"txid"_s, attempt.txid},
+                       {u"attempt"_s, attempt.attempt},
+                       {u"time"_s, attempt.at.toString(Qt::ISODateWithMs)}};
+    if (attempt.status) {
+        object.insert(u"status"_s, *attempt.status);
+    } else {
+        object.insert(u"error"_s, attempt.error);
+    }
+    return object;
+}
+
+QJsonObject toJson(const PostbackCall& call) {
+    static const char* const states[] = {"pending", "delivered", "given up"};
+    return {{u"txid"_s, call.txid},
+            {u"userid"_s, call.userId},
+            {u"campid"_s, call.campid},
+            {u"amount"_s, call.amount},
+            {u"mark"_s, call.mark},
+            {u"rewardtype"_s, call.rewardType},
+            {u"state"_s, QLatin1String(states[static_cast<int>(call.state)])},
+            {u"attempts"_s, call.attempts}};
+}
+
 QJsonObject toJson(const LoggedRequest& r) {
     QJsonArray query;
     for (const QueryItem& item : r.query) {
@@ -95,7 +120,8 @@ QJsonObject toJson(const LoggedRequest& r) {
 SandboxServer::SandboxServer(Options options, QObject* parent)
     : QObject(parent)
     , m_options(std::move(options))
-    , m_store(std::make_unique<Store>()) {
+    , m_store(std::make_unique<Store>())
+    , m_postbacks(std::make_unique<Postbacks>(*m_store)) {
     Catalogue catalogue = Catalogue::builtIn();
     if (!m_options.cataloguePath.isEmpty()) {
         if (std::optional<Catalogue> loaded =
@@ -109,6 +135,9 @@ SandboxServer::SandboxServer(Options options, QObject* parent)
     for (const auto& [mkey, mckey] : std::as_const(m_options.extraKeys)) {
         m_service->addKeys(mkey, mckey);
     }
+    m_postbacks->setRetryDelays(m_options.postbackDelaysMs);
+    m_postbacks->setTimeout(m_options.postbackTimeoutMs);
+    m_service->setPostbacks(m_postbacks.get());
     m_frontend =
         std::make_unique<HttpFrontend>([this](const QHttpServerRequest& request,
                                               QTcpSocket* socket) { onRequest(request, socket); });
@@ -146,6 +175,8 @@ bool SandboxServer::listen(quint16 port) {
         return false;
     }
     m_service->setBaseUrl(baseUrl());
+    // Calls left pending by an earlier run on the same data go out again.
+    m_postbacks->configure(m_options.postbackUrl, m_options.postbackSecret);
     return true;
 }
 
@@ -237,6 +268,22 @@ void SandboxServer::addKeys(const QString& mkey, const QString& mckey) {
     m_service->addKeys(mkey, mckey);
 }
 
+void SandboxServer::setPostback(const QString& url, const QString& secret) {
+    m_options.postbackUrl = url;
+    m_options.postbackSecret = secret;
+    if (isListening()) {
+        m_postbacks->configure(url, secret);
+    }
+}
+
+QList<PostbackCall> SandboxServer::postbackCalls() const {
+    return m_store->postbacks();
+}
+
+QList<PostbackAttempt> SandboxServer::postbackAttempts() const {
+    return m_store->postbackAttempts();
+}
+
 QList<LoggedRequest> SandboxServer::requests() const {
     QMutexLocker lock(&m_mutex);
     return m_log;
@@ -315,9 +362,10 @@ void SandboxServer::onRequest(const QHttpServerRequest& request, QTcpSocket* soc
 
 // GET /__sandbox/fault?path=P[&status=N][&result=N][&delay=MS][&body=MODE][&count=N]
 //     /__sandbox/fault?path=P&clear   /__sandbox/fault?clear   (all)
-// GET /__sandbox/config[?delay=MS][&rewardtype=N[&user=U]]
+// GET /__sandbox/config[?delay=MS][&rewardtype=N[&user=U]][&postback=URL&secret=S]
 // GET /__sandbox/requests[?clear]
 // GET /__sandbox/inquiries
+// GET /__sandbox/postbacks
 Reply SandboxServer::control(const LoggedRequest& r) {
     const auto number = [&r](const QString& name, bool* ok) {
         return r.queryValue(name).value_or(QString()).toInt(ok);
@@ -373,7 +421,18 @@ Reply SandboxServer::control(const LoggedRequest& r) {
             const auto user = r.queryValue(QStringLiteral("user"));
             user ? setUserRewardType(*user, type) : setRewardType(type);
         }
-        return Reply::json({{u"result"_s, 200}, {u"delay"_s, completionDelay()}});
+        if (r.hasQueryItem(QStringLiteral("postback"))) {
+            const QString url = r.queryValue(QStringLiteral("postback")).value_or(QString());
+            const QUrl parsed(url, QUrl::StrictMode);
+            if (!url.isEmpty() && (!parsed.isValid() || parsed.host().isEmpty() ||
+                                   !parsed.scheme().startsWith(QLatin1String("http")))) {
+                return refusal(400, QStringLiteral("bad postback URL"));
+            }
+            setPostback(url, r.queryValue(QStringLiteral("secret")).value_or(QString()));
+        }
+        return Reply::json({{u"result"_s, 200},
+                            {u"delay"_s, completionDelay()},
+                            {u"postback"_s, m_options.postbackUrl}});
     }
     if (r.path == QLatin1String("/__sandbox/requests")) {
         if (r.hasQueryItem(QStringLiteral("clear"))) {
@@ -385,6 +444,17 @@ Reply SandboxServer::control(const LoggedRequest& r) {
             list.append(toJson(request));
         }
         return Reply::json({{u"result"_s, 200}, {u"requests"_s, list}});
+    }
+    if (r.path == QLatin1String("/__sandbox/postbacks")) {
+        QJsonArray calls;
+        for (const PostbackCall& call : postbackCalls()) {
+            calls.append(toJson(call));
+        }
+        QJsonArray attempts;
+        for (const PostbackAttempt& attempt : postbackAttempts()) {
+            attempts.append(toJson(attempt));
+        }
+        return Reply::json({{u"result"_s, 200}, {u"calls"_s, calls}, {u"attempts"_s, attempts}});
     }
     if (r.path == QLatin1String("/__sandbox/inquiries")) {
         QJsonArray list;

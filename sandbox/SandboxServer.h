@@ -17,6 +17,7 @@ class QTcpSocket;
 namespace orvane::sandbox {
 
 class HttpFrontend;
+class Postbacks;
 class Service;
 class Store;
 struct Reply;
@@ -25,6 +26,7 @@ struct Reply;
 // ("/orvane/sdk/notice_contents.json") on 127.0.0.1, with its state in SQLite, fault injection
 // and a request log. Also serves "/landing/<campid>?user=U&mkey=K" (the pages a join opens) and
 // "/img/<campid>/{icon,banner,detail}.png", and the control endpoints under "/__sandbox/".
+// With a postback URL, every reward it grants is reported to that URL once (see Postbacks).
 //
 // Threads: create, listen and configure it on one thread with an event loop (a test's main
 // thread); it answers from that loop and never blocks it. requests() and the fault setters may be
@@ -63,6 +65,8 @@ public:
     bool setCatalogue(const QJsonObject& catalogue, QString* error = nullptr);
     QJsonObject catalogue() const;
     void addKeys(const QString& mkey, const QString& mckey);
+    // The server-to-server reward call: on with a URL, off with an empty one.
+    void setPostback(const QString& url, const QString& secret);
 
     // Every request except the control endpoints, in arrival order.
     QList<LoggedRequest> requests() const;
@@ -79,6 +83,9 @@ public:
                                          const QString& mkey = kDemoMkey) const;
     // Adds a history entry as if it had been granted (seeding, e.g. past dates).
     void addRewardRecord(const RewardRecord& record);
+    // The server-to-server calls in the order they were granted, and every attempt in order.
+    QList<PostbackCall> postbackCalls() const;
+    QList<PostbackAttempt> postbackAttempts() const;
 
 Q_SIGNALS:
     // After a request was logged, before it is answered.
@@ -95,6 +102,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_tempDir;
     std::unique_ptr<Store> m_store;
     std::unique_ptr<Service> m_service;
+    std::unique_ptr<Postbacks> m_postbacks;
 
     mutable QMutex m_mutex; // guards the log and the faults
     QList<LoggedRequest> m_log;

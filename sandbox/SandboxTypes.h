@@ -95,6 +95,32 @@ struct RewardRecord {
     QString rewardmark;
     QString rewarddate; // yyyyMMdd
     int bm = 0;
+    QString txid; // the transaction id of the grant's server-to-server call; empty when seeded
+};
+
+// One server-to-server reward call (a postback) as it is stored: the reward it reports and where
+// its delivery stands. One per granted reward; `txid` is the reward's transaction id.
+struct PostbackCall {
+    enum class State { Pending, Delivered, GivenUp };
+
+    QString txid;
+    QString userId;
+    qint64 campid = 0;
+    double amount = 0;
+    QString mark;
+    int rewardType = 1; // 1 claimed with a key, 2 credited by the server
+    State state = State::Pending;
+    int attempts = 0;  // made so far
+    qint64 nextAt = 0; // ms since the epoch: when the next attempt is due
+};
+
+// One attempt of a call: the host server's HTTP status, or the error when there was no answer.
+struct PostbackAttempt {
+    QString txid;
+    int attempt = 0; // 1 for the first
+    std::optional<int> status;
+    QString error;
+    QDateTime at;
 };
 
 struct Options {
@@ -103,6 +129,14 @@ struct Options {
     QList<QPair<QString, QString>> extraKeys; // (mkey, mckey) pairs accepted besides the demo pair
     int completionDelayMs = 1000;             // from landing visit or install report to state 3
     int rewardType = 1; // reply-level rewardtype of /req: 1 user collects, 2 server credits
+    // The server-to-server reward call: off while the URL is empty. Each granted reward is sent
+    // there, signed with the secret, until an answer is 2xx; a failed attempt is retried after
+    // each delay in turn (so there are delays + 1 attempts), an attempt without an answer within
+    // the time-out counts as failed.
+    QString postbackUrl;
+    QString postbackSecret;
+    QList<int> postbackDelaysMs = {500, 2000, 10000, 60000, 300000, 1800000, 7200000};
+    int postbackTimeoutMs = 10000;
 };
 
 inline const QString kDemoMkey = QStringLiteral("demo-mkey");

@@ -6,6 +6,7 @@
 #include <QUuid>
 
 #include "sandbox/Artwork.h"
+#include "sandbox/Postbacks.h"
 
 using namespace Qt::StringLiterals;
 
@@ -134,17 +135,17 @@ std::optional<Participation> Service::settle(std::optional<Participation> p) {
     }
     p->state = kStateComplete;
     if (p->autoCredit && !p->rewarded) {
-        grant(*p); // saves
+        grant(*p, stateOrvkey(p->orvkey), 2); // saves
     } else {
         m_store.save(*p);
     }
     return p;
 }
 
-void Service::grant(Participation& p) {
+void Service::grant(Participation& p, const QString& txid, int rewardType) {
     p.rewarded = true;
-    m_store.save(p);
     RewardRecord record;
+    record.txid = txid;
     record.mkey = p.mkey;
     record.userId = p.userId;
     record.campid = p.campid;
@@ -155,7 +156,25 @@ void Service::grant(Participation& p) {
         record.rewardmark = entry->camp.value(QStringLiteral("pricemark")).toString();
         record.bm = entry->camp.value(QStringLiteral("bm")).toInt();
     }
-    m_store.addReward(record);
+    std::optional<PostbackCall> call;
+    if (m_postbacks && m_postbacks->enabled()) {
+        call = PostbackCall{txid,
+                            p.userId,
+                            p.campid,
+                            record.rewardprice,
+                            record.rewardmark,
+                            rewardType,
+                            PostbackCall::State::Pending,
+                            0,
+                            now()};
+    }
+    if (!m_store.grant(p, record, call)) {
+        p.rewarded = false;
+        return;
+    }
+    if (call) {
+        m_postbacks->queued(txid);
+    }
 }
 
 QJsonObject Service::rendered(const CampaignEntry& entry) const {

@@ -11,6 +11,8 @@
 
 namespace orvane::sandbox {
 
+class Postbacks;
+
 // The server's behaviour without the network: turns one logged request into one reply, reading
 // and changing the store. Lives on the server's thread.
 class Service final {
@@ -28,6 +30,8 @@ public:
     void setRewardType(int type) { m_rewardType = type; }
     void setUserRewardType(const QString& userId, std::optional<int> type);
     int rewardTypeFor(const QString& userId) const;
+    // Where granted rewards are reported to the host's server; none: not reported.
+    void setPostbacks(Postbacks* postbacks) { m_postbacks = postbacks; }
 
     QString landingUrl(qint64 campid, const QString& mkey, const QString& userId) const;
 
@@ -62,7 +66,10 @@ private:
     // Moves a started participation whose delay has passed to complete (crediting it when the
     // server credits that participation itself) and returns it as it now stands.
     std::optional<Participation> settle(std::optional<Participation> participation);
-    void grant(Participation& participation);
+    // Rewards `participation` once, under the transaction id `txid`: the key of the claim (reward
+    // type 1) or the key the state reply carries (type 2, credited by the server). The history
+    // entry and the server-to-server call are stored with it in one transaction.
+    void grant(Participation& participation, const QString& txid, int rewardType);
     QJsonObject rendered(const CampaignEntry& entry) const;
 
     Catalogue m_catalogue;
@@ -73,6 +80,7 @@ private:
     int m_rewardType = 1;
     QHash<QString, int> m_userRewardTypes;
     QHash<QString, QByteArray> m_images;
+    Postbacks* m_postbacks = nullptr;
 };
 
 // {"result": code, "errmsg": message}, HTTP 200: the protocol's way of refusing.

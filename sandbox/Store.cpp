@@ -27,7 +27,30 @@ const char* const kSchema[] = {
     "received INTEGER)",
     "CREATE TABLE IF NOT EXISTS inquiry_images (id INTEGER PRIMARY KEY AUTOINCREMENT, "
     "inquiry_id INTEGER, filename TEXT, content_type TEXT, data BLOB)",
+    "CREATE TABLE IF NOT EXISTS postbacks (txid TEXT PRIMARY KEY, userid TEXT, campid INTEGER, "
+    "amount REAL, mark TEXT, rewardtype INTEGER, state INTEGER NOT NULL, attempts INTEGER NOT "
+    "NULL, "
+    "next_at INTEGER NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS postback_attempts (id INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "txid TEXT, attempt INTEGER, status INTEGER, error TEXT, at INTEGER)",
 };
+
+const QString kPostbackColumns =
+    QStringLiteral("txid, userid, campid, amount, mark, rewardtype, state, attempts, next_at");
+
+PostbackCall readPostback(const QSqlQuery& q) {
+    PostbackCall call;
+    call.txid = q.value(0).toString();
+    call.userId = q.value(1).toString();
+    call.campid = q.value(2).toLongLong();
+    call.amount = q.value(3).toDouble();
+    call.mark = q.value(4).toString();
+    call.rewardType = q.value(5).toInt();
+    call.state = static_cast<PostbackCall::State>(q.value(6).toInt());
+    call.attempts = q.value(7).toInt();
+    call.nextAt = q.value(8).toLongLong();
+    return call;
+}
 
 const QString kParticipationColumns = QStringLiteral(
     "mkey, userid, campid, adid, state, orvkey, autocredit, complete_at, rewarded, joined_at");
@@ -54,6 +77,25 @@ bool run(QSqlQuery& query) {
     }
     return true;
 }
+
+bool bindAndRun(QSqlQuery& q, const QString& sql, const QVariantList& values) {
+    q.prepare(sql);
+    for (const QVariant& value : values) {
+        q.addBindValue(value);
+    }
+    return run(q);
+}
+
+bool hasColumn(const QSqlDatabase& db, const QString& table, const QString& column) {
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table));
+    while (q.next()) {
+        if (q.value(1).toString() == column) {
+            return true;
+        }
+    }
+    return false;
+}
 } // namespace
 
 Store::~Store() {
@@ -75,6 +117,14 @@ bool Store::open(const QString& filePath, QString* error) {
     for (const char* statement : kSchema) {
         QSqlQuery query(db);
         if (!query.exec(QString::fromLatin1(statement))) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    // Files written before rewards had transaction ids.
+    if (!hasColumn(db, QStringLiteral("rewards"), QStringLiteral("txid"))) {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("ALTER TABLE rewards ADD COLUMN txid TEXT"))) {
             *error = query.lastError().text();
             return false;
         }
@@ -148,22 +198,107 @@ bool Store::save(const Participation& p) {
 
 bool Store::addReward(const RewardRecord& r) {
     QSqlQuery q(QSqlDatabase::database(m_connection));
-    q.prepare(QStringLiteral("INSERT INTO rewards (mkey, userid, campid, name, rewardprice, "
-                             "rewardmark, rewarddate, bm) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant& value : {QVariant(r.mkey), QVariant(r.userId), QVariant(r.campid),
-                                  QVariant(r.name), QVariant(r.rewardprice), QVariant(r.rewardmark),
-                                  QVariant(r.rewarddate), QVariant(r.bm)}) {
-        q.addBindValue(value);
+    return bindAndRun(
+        q,
+        QStringLiteral("INSERT INTO rewards (mkey, userid, campid, name, rewardprice, "
+                       "rewardmark, rewarddate, bm, txid) VALUES (?, ?, ?, ?, ?, ?, "
+                       "?, ?, ?)"),
+        {r.mkey, r.userId, r.campid, r.name, r.rewardprice, r.rewardmark, r.rewarddate, r.bm,
+         r.txid});
+}
+
+bool Store::grant(const Participation& participation, const RewardRecord& reward,
+                  const std::optional<PostbackCall>& call) {
+    QSqlDatabase db = QSqlDatabase::database(m_connection);
+    db.transaction();
+    if (!save(participation) || !addReward(reward) || (call && !savePostback(*call))) {
+        db.rollback();
+        return false;
     }
-    return run(q);
+    return db.commit();
+}
+
+bool Store::savePostback(const PostbackCall& c) {
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    return bindAndRun(q,
+                      QStringLiteral("INSERT OR REPLACE INTO postbacks (%1) VALUES (?, ?, ?, ?, ?, "
+                                     "?, ?, ?, ?)")
+                          .arg(kPostbackColumns),
+                      {c.txid, c.userId, c.campid, c.amount, c.mark, c.rewardType,
+                       static_cast<int>(c.state), c.attempts, c.nextAt});
+}
+
+bool Store::recordPostbackAttempt(const PostbackCall& call, const PostbackAttempt& attempt) {
+    QSqlDatabase db = QSqlDatabase::database(m_connection);
+    db.transaction();
+    QSqlQuery q(db);
+    const bool added = bindAndRun(
+        q,
+        QStringLiteral("INSERT INTO postback_attempts (txid, attempt, status, error, at) VALUES "
+                       "(?, ?, ?, ?, ?)"),
+        {attempt.txid, attempt.attempt,
+         attempt.status ? QVariant(*attempt.status) : QVariant(QMetaType(QMetaType::Int)),
+         attempt.error, attempt.at.toMSecsSinceEpoch()});
+    if (!added || !savePostback(call)) {
+        db.rollback();
+        return false;
+    }
+    return db.commit();
+}
+
+std::optional<PostbackCall> Store::postback(const QString& txid) const {
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    if (!bindAndRun(q,
+                    QStringLiteral("SELECT %1 FROM postbacks WHERE txid = ?").arg(kPostbackColumns),
+                    {txid}) ||
+        !q.next()) {
+        return std::nullopt;
+    }
+    return readPostback(q);
+}
+
+QList<PostbackCall> Store::postbacks() const {
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    QList<PostbackCall> list;
+    if (bindAndRun(q,
+                   QStringLiteral("SELECT %1 FROM postbacks ORDER BY rowid").arg(kPostbackColumns),
+                   {})) {
+        while (q.next()) {
+            list.append(readPostback(q));
+        }
+    }
+    return list;
+}
+
+QList<PostbackAttempt> Store::postbackAttempts() const {
+    QSqlQuery q(QSqlDatabase::database(m_connection));
+    QList<PostbackAttempt> list;
+    if (bindAndRun(q,
+                   QStringLiteral("SELECT txid, attempt, status, error, at FROM postback_attempts "
+                                  "ORDER BY id"),
+                   {})) {
+        while (q.next()) {
+            PostbackAttempt attempt;
+            attempt.txid = q.value(0).toString();
+            attempt.attempt = q.value(1).toInt();
+            if (!q.value(2).isNull()) {
+                attempt.status = q.value(2).toInt();
+            }
+            attempt.error = q.value(3).toString();
+            attempt.at = QDateTime::fromMSecsSinceEpoch(q.value(4).toLongLong());
+            list.append(attempt);
+        }
+    }
+    return list;
 }
 
 QList<RewardRecord> Store::rewards(const QString& mkey, const QString& userId,
                                    std::optional<int> kind, const QString& sdate,
                                    const QString& edate) const {
-    QString sql = QStringLiteral("SELECT mkey, userid, campid, name, rewardprice, rewardmark, "
-                                 "rewarddate, bm FROM rewards WHERE mkey = ? AND userid = ? AND "
-                                 "rewarddate >= ? AND rewarddate <= ?");
+    QString sql =
+        QStringLiteral("SELECT mkey, userid, campid, name, rewardprice, rewardmark, "
+                       "rewarddate, bm, txid FROM rewards WHERE mkey = ? AND userid = ? AND "
+                       "rewarddate >= ? AND rewarddate <= ?");
     if (kind) {
         sql += *kind == 2 ? QStringLiteral(" AND bm = 4") : QStringLiteral(" AND bm <> 4");
     }
@@ -179,7 +314,7 @@ QList<RewardRecord> Store::rewards(const QString& mkey, const QString& userId,
         while (q.next()) {
             list.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(),
                          q.value(3).toString(), q.value(4).toDouble(), q.value(5).toString(),
-                         q.value(6).toString(), q.value(7).toInt()});
+                         q.value(6).toString(), q.value(7).toInt(), q.value(8).toString()});
         }
     }
     return list;

@@ -50,10 +50,22 @@ public:
     bool save(const Participation& participation);
 
     bool addReward(const RewardRecord& reward);
+    // Saves the rewarded participation, its history entry and (when given) its server-to-server
+    // call in one transaction: all of them or none.
+    bool grant(const Participation& participation, const RewardRecord& reward,
+               const std::optional<PostbackCall>& call);
     // Rewards of one user, newest first. `kind` 1: participation (bm not 4), 2: purchase (bm 4);
     // absent: all. Dates are "yyyyMMdd", both ends included.
     QList<RewardRecord> rewards(const QString& mkey, const QString& userId, std::optional<int> kind,
                                 const QString& sdate, const QString& edate) const;
+
+    // Server-to-server calls, in the order they were granted, and their attempts in order.
+    bool savePostback(const PostbackCall& call);
+    // Adds the attempt and saves the call as it stands after it, in one transaction.
+    bool recordPostbackAttempt(const PostbackCall& call, const PostbackAttempt& attempt);
+    std::optional<PostbackCall> postback(const QString& txid) const;
+    QList<PostbackCall> postbacks() const;
+    QList<PostbackAttempt> postbackAttempts() const;
 
     qint64 addInquiry(const Inquiry& inquiry);
     QList<Inquiry> inquiries() const;

@@ -1,5 +1,6 @@
 // orvane-sandbox --port N [--data DIR] [--catalogue FILE] [--keys FILE]
 //                [--completion-delay MS] [--reward-type 1|2]
+//                [--postback-url URL --postback-secret SECRET [--postback-delays MS,MS,...]]
 // Prints "listening on http://127.0.0.1:PORT" once it accepts connections.
 #include <cstdio>
 
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include "sandbox/SandboxServer.h"
 
@@ -69,7 +71,20 @@ int main(int argc, char** argv) {
                                         QStringLiteral("List reward type: 1 the user collects, 2 "
                                                        "the server credits (default 1)."),
                                         QStringLiteral("N"), QStringLiteral("1"));
-    parser.addOptions({port, data, catalogue, keys, delay, rewardType});
+    const QCommandLineOption postbackUrl(
+        QStringLiteral("postback-url"),
+        QStringLiteral("The host server's address for a signed call per granted reward."),
+        QStringLiteral("URL"));
+    const QCommandLineOption postbackSecret(QStringLiteral("postback-secret"),
+                                            QStringLiteral("The key of the calls' signatures."),
+                                            QStringLiteral("SECRET"));
+    const QCommandLineOption postbackDelays(
+        QStringLiteral("postback-delays"),
+        QStringLiteral("Milliseconds before each retry of a failed call, comma-separated "
+                       "(default 500,2000,10000,60000,300000,1800000,7200000)."),
+        QStringLiteral("MS,..."));
+    parser.addOptions({port, data, catalogue, keys, delay, rewardType, postbackUrl, postbackSecret,
+                       postbackDelays});
     parser.process(app);
 
     bool ok = false;
@@ -87,6 +102,28 @@ int main(int argc, char** argv) {
     options.rewardType = parser.value(rewardType).toInt(&ok);
     if (!ok || (options.rewardType != 1 && options.rewardType != 2)) {
         return fail(QStringLiteral("--reward-type must be 1 or 2"));
+    }
+    options.postbackUrl = parser.value(postbackUrl);
+    options.postbackSecret = parser.value(postbackSecret);
+    if (!options.postbackUrl.isEmpty()) {
+        const QUrl url(options.postbackUrl, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty() ||
+            !url.scheme().startsWith(QLatin1String("http"))) {
+            return fail(QStringLiteral("--postback-url needs an http(s) address"));
+        }
+        if (options.postbackSecret.isEmpty()) {
+            return fail(QStringLiteral("--postback-url needs --postback-secret"));
+        }
+    }
+    if (parser.isSet(postbackDelays)) {
+        options.postbackDelaysMs.clear();
+        for (const QString& item : parser.value(postbackDelays).split(QLatin1Char(','))) {
+            const int ms = item.trimmed().toInt(&ok);
+            if (!ok || ms < 0) {
+                return fail(QStringLiteral("--postback-delays needs milliseconds, e.g. 500,2000"));
+            }
+            options.postbackDelaysMs.append(ms);
+        }
     }
     QString error;
     if (parser.isSet(keys) && !readKeys(parser.value(keys), options.extraKeys, &error)) {

@@ -101,6 +101,14 @@ int main(int argc, char* argv[]) {
     });
     QObject::connect(&kit, &Orvane::closeRequested, &window, [&heard] { ++heard.closeRequests; });
 
+    // A reward the kit saw confirmed: thank the user and ask the host's own server for the new
+    // balance; that server is credited by the campaign server's signed call (docs/rewards.md).
+    QObject::connect(&kit, &orvane::Orvane::rewardConfirmed, &window,
+                     [](const orvane::Reward& reward) {
+                         std::printf("host: %g %s earned from %s (transaction %s)\n",
+                                     reward.amount(), qPrintable(reward.mark()),
+                                     qPrintable(reward.name()), qPrintable(reward.transactionId()));
+                     });
     window.resize(390, 844);
     window.show();
 

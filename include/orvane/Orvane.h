@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <orvane/Reward.h>
 #include <orvane/orvane_export.h>
 #include <orvane/version.h>
 
@@ -307,13 +308,15 @@ Q_SIGNALS:
     /// @brief The landing page of a campaign was opened, or its app launched.
     /// @param campid the campaign's id.
     void participationStarted(qint64 campid, QPrivateSignal);
-    /// @brief Once per reward: a claim succeeded (reward type 1) or the server confirmed a
-    /// credited reward (type 2).
-    /// @param campid the campaign's id.
-    /// @param name the campaign's name.
-    /// @param amount the reward.
-    /// @param mark the reward's price mark.
-    void rewardConfirmed(qint64 campid, const QString& name, double amount, const QString& mark);
+    /// @brief A reward was confirmed: a claim succeeded (reward type 1) or the server confirmed a
+    /// reward it credited by itself (type 2).
+    ///
+    /// Once per reward: the kit remembers the transaction ids it reported (the last 1,000, in its
+    /// settings) and never emits the same id twice, in this run or after a restart. The signal is
+    /// for the host's screens (a toast, a balance refresh); credit the user's ledger from the
+    /// server's own signed call to the host's server, which carries the same transaction id.
+    /// @param reward the campaign, transaction id, reward type, name, amount and mark.
+    void rewardConfirmed(const orvane::Reward& reward, QPrivateSignal);
     /// @brief The partner server accepted an inquiry.
     void inquirySent(QPrivateSignal);
     /// @brief A shown offerwall could not show campaigns. Fires alongside the kit's own alert

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "orvane/Reward.h"
+
 namespace orvane {
 
 // What happened that the host may want to hear of, emitted by the parts of the kit where it
@@ -24,7 +26,7 @@ Q_SIGNALS:
     void offerwallShown();
     void offerwallClosed();
     void participationStarted(qint64 campid);
-    void rewardConfirmed(qint64 campid, const QString& name, double amount, const QString& mark);
+    void rewardConfirmed(const orvane::Reward& reward);
     void inquirySent();
     void offerwallFailed(orvane::HostEvents::Failure failure);
     void campaignsAvailable(int count);

@@ -71,13 +71,13 @@ void fields(std::type_identity<Req>, V&& visit) {
 }
 
 template <typename V>
-void fields(std::type_identity<Reward>, V&& visit) {
-    ORVANE_FIELD(Reward, campid);
-    ORVANE_FIELD(Reward, name);
-    ORVANE_FIELD(Reward, rewardprice);
-    ORVANE_FIELD(Reward, rewardmark);
-    ORVANE_FIELD(Reward, rewarddate);
-    ORVANE_FIELD(Reward, bm);
+void fields(std::type_identity<RewardItem>, V&& visit) {
+    ORVANE_FIELD(RewardItem, campid);
+    ORVANE_FIELD(RewardItem, name);
+    ORVANE_FIELD(RewardItem, rewardprice);
+    ORVANE_FIELD(RewardItem, rewardmark);
+    ORVANE_FIELD(RewardItem, rewarddate);
+    ORVANE_FIELD(RewardItem, bm);
 }
 
 template <typename V>
@@ -799,7 +799,7 @@ QString typeName() {
     } else if constexpr (std::is_same_v<T, QList<Camp>>) {
         return QStringLiteral("array of Camp");
     } else {
-        static_assert(std::is_same_v<T, QList<Reward>>);
+        static_assert(std::is_same_v<T, QList<RewardItem>>);
         return QStringLiteral("array of Reward");
     }
 }
@@ -866,7 +866,7 @@ QString recordName() {
         return QStringLiteral("Camp");
     } else if constexpr (std::is_same_v<R, Req>) {
         return QStringLiteral("Req");
-    } else if constexpr (std::is_same_v<R, Reward>) {
+    } else if constexpr (std::is_same_v<R, RewardItem>) {
         return QStringLiteral("Reward");
     } else if constexpr (std::is_same_v<R, RewardList>) {
         return QStringLiteral("RewardList");
@@ -891,7 +891,7 @@ QString recordName() {
 
 ORVANE_INSTANTIATE(Camp)
 ORVANE_INSTANTIATE(Req)
-ORVANE_INSTANTIATE(Reward)
+ORVANE_INSTANTIATE(RewardItem)
 ORVANE_INSTANTIATE(RewardList)
 ORVANE_INSTANTIATE(HalvekNotice)
 ORVANE_INSTANTIATE(AgreeContents)

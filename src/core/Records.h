@@ -74,8 +74,9 @@ struct Req {
     bool operator==(const Req&) const = default;
 };
 
-// One granted reward of the history.
-struct Reward {
+// One granted reward of the history (the wire record "Reward"; the name orvane::Reward belongs
+// to the public value of a confirmed reward).
+struct RewardItem {
     std::optional<qint64> campid;
     std::optional<QString> name;
     std::optional<double> rewardprice;
@@ -83,12 +84,12 @@ struct Reward {
     std::optional<QString> rewarddate;
     std::optional<qint64> bm;
 
-    bool operator==(const Reward&) const = default;
+    bool operator==(const RewardItem&) const = default;
 };
 
 struct RewardList {
     std::optional<qint64> result;
-    std::optional<QList<Reward>> reward;
+    std::optional<QList<RewardItem>> reward;
 
     bool operator==(const RewardList&) const = default;
 };
@@ -134,7 +135,7 @@ struct Join {
 
 #ifndef Q_MOC_RUN
 template <typename R>
-concept WireRecord = std::same_as<R, Camp> || std::same_as<R, Req> || std::same_as<R, Reward> ||
+concept WireRecord = std::same_as<R, Camp> || std::same_as<R, Req> || std::same_as<R, RewardItem> ||
     std::same_as<R, RewardList> || std::same_as<R, HalvekNotice> ||
     std::same_as<R, AgreeContents> || std::same_as<R, ResultData> || std::same_as<R, State> ||
     std::same_as<R, Join>;

@@ -19,4 +19,6 @@ inline const QString kLastCleanup = QStringLiteral("lastCleanup");
 inline const QString kImageCacheLimit = QStringLiteral("STANDARD_IMAGE_CACHE_LIMIT");
 // The host's users are children: no advertising or vendor identifier is sent.
 inline const QString kChildDirected = QStringLiteral("STANDARD_CHILD_DIRECTED");
+// The transaction ids of the rewards last reported to the host, oldest first (a string list).
+inline const QString kDeliveredRewards = QStringLiteral("ORVANE_DELIVERED_REWARDS");
 } // namespace orvane::keys

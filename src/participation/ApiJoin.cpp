@@ -15,6 +15,7 @@
 #include "core/UserDefaults.h"
 #include "core/Util.h"
 #include "orvane/PlatformServices.h"
+#include "participation/DeliveredRewards.h"
 #include "ui/AlertController.h"
 #include "ui/PlatformServicesUi.h"
 #include "ui/ViewController.h"
@@ -27,6 +28,8 @@ constexpr int kPollRequests = 5;
 constexpr qint64 kStateConfirmed = 3;
 constexpr qint64 kRewardTypeCollect = 1;
 constexpr qint64 kRewardTypeCredited = 2;
+// The claim's result when the participation was rewarded before.
+constexpr qint64 kAlreadyRewarded = 409;
 
 QString text(const char* key) {
     return localized(QString::fromLatin1(key));
@@ -99,6 +102,9 @@ void ApiJoin::dropSession() {
     m_pollFinished = true;
     m_partiConfirmList.clear();
     m_listener = nullptr;
+    // Reward keys held and calls in flight belong to the user who leaves; their replies are
+    // dropped below, so no in-flight mark could ever be ended.
+    clearPendingRewards();
     ++m_epoch; // replies of requests sent so far are dropped
 }
 
@@ -114,13 +120,18 @@ void ApiJoin::resetForTesting() {
     m_viewController = nullptr;
     m_confirmedPolls.clear();
     m_camps.clear();
-    m_claimedKeys.clear();
 }
 
 // --- join -----------------------------------------------------------------------------------
 
 void ApiJoin::startJoin(const Camp& camp, JoinProtocol* listener) {
+    const qint64 campid = camp.campid.value_or(-1);
+    if (!m_pending.begin(PendingRewards::Call::Join, campid)) {
+        Log::debug("ApiJoin ignores a join of campaign", campid, "while one is in flight");
+        return;
+    }
     if (isPolling()) {
+        m_pending.end(PendingRewards::Call::Join, campid);
         alertAlarm(text("ov_participation_waiting"));
         return;
     }
@@ -129,24 +140,28 @@ void ApiJoin::startJoin(const Camp& camp, JoinProtocol* listener) {
         Log::error("ApiJoin startJoin: the listener is not a QObject and is not kept");
     }
     m_listener = listenerObject;
+    // The reply of this join goes to this join's listener, whatever joins follow.
+    const ListenerRef joinListener = std::make_shared<QPointer<QObject>>(listenerObject);
     remember(camp);
 
     if (!UserDefaults::standard().boolean(keys::kTrackingUsage)) {
         Log::info("ApiJoin <ios14 || STANDARD_TRACKING_USAGE==false");
-        apiJoin(camp);
+        apiJoin(camp, joinListener);
         return;
     }
     // Asked on every join, also when the user has answered before.
     const quint64 epoch = m_epoch;
     QPointer<ApiJoin> self(this);
-    PlatformServices::trackingConsent().requestAuthorization([self, camp, epoch](int status) {
-        if (self) {
-            self->afterConsent(camp, status, epoch);
-        }
-    });
+    PlatformServices::trackingConsent().requestAuthorization(
+        [self, camp, joinListener, epoch](int status) {
+            if (self) {
+                self->afterConsent(camp, joinListener, status, epoch);
+            }
+        });
 }
 
-void ApiJoin::afterConsent(const Camp& camp, int status, quint64 epoch) {
+void ApiJoin::afterConsent(const Camp& camp, const ListenerRef& listener, int status,
+                           quint64 epoch) {
     if (epoch != m_epoch) {
         return;
     }
@@ -155,9 +170,10 @@ void ApiJoin::afterConsent(const Camp& camp, int status, quint64 epoch) {
                                               .advertisingIdentifier()
                                               .toString(QUuid::WithoutBraces)
                                               .toUpper());
-        apiJoin(camp);
+        apiJoin(camp, listener);
         return;
     }
+    m_pending.end(PendingRewards::Call::Join, camp.campid.value_or(-1));
     // Not determined, restricted, denied (and any unknown answer) block the join.
     Log::info("ApiJoin status :", status);
     presentAlert(text("ov_allow_tracking"),
@@ -166,23 +182,31 @@ void ApiJoin::afterConsent(const Camp& camp, int status, quint64 epoch) {
                    [] { PlatformServices::trackingConsent().openAppPrivacySettings(); }}});
 }
 
-void ApiJoin::apiJoin(const Camp& camp) {
+void ApiJoin::apiJoin(const Camp& camp, const ListenerRef& listener) {
     const quint64 epoch = m_epoch;
-    ApiList().getJoin(
-        campidText(camp.campid.value_or(-1)), [this, camp, epoch](const ApiResult& result) {
-            if (!result.ok()) {
-                return; // transport failures are silent in the participation flow
-            }
+    ApiList().getJoin(campidText(camp.campid.value_or(-1)), [this, camp, listener,
+                                                             epoch](const ApiResult& result) {
+        // Transport failures are silent in the participation flow; every outcome ends the
+        // join in flight.
+        std::optional<Join> reply;
+        if (result.ok()) {
             const Decoded<Join> decoded = decode<Join>(result.body());
-            if (!decoded.ok()) {
+            if (decoded.ok()) {
+                reply = decoded.value();
+            } else {
                 Log::error(decoded.error());
-                return;
             }
-            onMain(epoch, [this, camp, reply = decoded.value()] { handleJoinReply(camp, reply); });
+        }
+        onMain(epoch, [this, camp, listener, reply] {
+            m_pending.end(PendingRewards::Call::Join, camp.campid.value_or(-1));
+            if (reply) {
+                handleJoinReply(camp, *reply, dynamic_cast<JoinProtocol*>(listener->data()));
+            }
         });
+    });
 }
 
-void ApiJoin::handleJoinReply(const Camp& camp, const Join& reply) {
+void ApiJoin::handleJoinReply(const Camp& camp, const Join& reply, JoinProtocol* listener) {
     const qint64 campid = camp.campid.value_or(-1);
     if (reply.result == 200 && reply.orvkey) {
         Camp claimed = camp;
@@ -198,7 +222,7 @@ void ApiJoin::handleJoinReply(const Camp& camp, const Join& reply) {
             return;
         }
         m_partiConfirmList.append(campid);
-        if (JoinProtocol* listener = joinProtocol()) {
+        if (listener) {
             listener->onParticipationCheckPossible();
         }
         return;
@@ -261,33 +285,44 @@ void ApiJoin::openLandingPage(qint64 campid, const std::optional<QString>& lurl)
 // --- participation check --------------------------------------------------------------------
 
 void ApiJoin::flowParticipation(const Camp& camp) {
+    const qint64 campid = camp.campid.value_or(-1);
+    if (!m_pending.begin(PendingRewards::Call::Check, campid)) {
+        Log::debug("ApiJoin ignores a participation check of campaign", campid,
+                   "while one is in flight");
+        return;
+    }
     remember(camp);
     const quint64 epoch = m_epoch;
-    ApiList().getExec(
-        campidText(camp.campid.value_or(-1)), [this, camp, epoch](const ApiResult& result) {
-            if (!result.ok()) {
-                return;
-            }
+    ApiList().getExec(campidText(campid), [this, camp, campid, epoch](const ApiResult& result) {
+        std::optional<State> reply;
+        if (result.ok()) {
             const Decoded<State> decoded = decode<State>(result.body());
-            if (!decoded.ok()) {
+            if (decoded.ok()) {
+                reply = decoded.value();
+            } else {
                 Log::error(decoded.error());
-                return;
             }
-            onMain(epoch, [this, camp, reply = decoded.value()] {
-                if (reply.result == 200) {
+        }
+        onMain(
+            epoch, [this, camp, campid, reply] {
+                m_pending.end(PendingRewards::Call::Check, campid);
+                if (!reply) {
+                    return; // silent, as a failed join
+                }
+                if (reply->result == 200) {
                     presentAlert(text("ov_start_app"),
                                  {{text("ov_cancel"), nullptr},
                                   {text("ov_confirm"), [this, camp] { launchApp(camp); }}});
                     return;
                 }
-                Log::error("ApiJoin getExec Error :", optionalDescription(reply.result));
-                if (reply.result == 501) {
+                Log::error("ApiJoin getExec Error :", optionalDescription(reply->result));
+                if (reply->result == 501) {
                     alertAlarmRefreshAction(text("ov_already_participation_campaign"));
                 } else {
                     alertAlarm(text("ov_not_participation_campaign"));
                 }
             });
-        });
+    });
 }
 
 void ApiJoin::launchApp(const Camp& camp) {
@@ -415,20 +450,47 @@ void ApiJoin::deliverConfirmation(const Camp& camp, const std::optional<QString>
     const std::optional<qint64> rewardtype = camp.rewardtype;
     m_partiConfirmList.removeOne(campid);
     if (rewardtype == kRewardTypeCredited) {
-        alertAlarmRefreshAction(text("ov_participation_complete"));
-        Q_EMIT HostEvents::shared().rewardConfirmed(campid, camp.name.value_or(QString()),
-                                                    camp.rewardprice.value_or(0),
-                                                    camp.pricemark.value_or(QString()));
+        // The key of the confirming reply names the credit; without one it cannot be told
+        // apart from another, and is reported once per poll only.
+        if (!orvkey || orvkey->isEmpty()) {
+            Log::error("ApiJoin state 3 of a credited reward without orvkey, campid", campid);
+        }
+        deliver(Reward(campid, orvkey.value_or(QString()), Reward::TYPE_REWARD_CREDITED,
+                       camp.name.value_or(QString()), camp.rewardprice.value_or(0),
+                       camp.pricemark.value_or(QString())));
     } else if (rewardtype == kRewardTypeCollect) {
-        JoinProtocol* listener = joinProtocol();
-        if (!orvkey) {
+        if (!orvkey || orvkey->isEmpty()) {
             Log::error("ApiJoin state 3 without orvkey, nothing to collect, campid", campid);
-        } else if (!listener) {
-            Log::info("ApiJoin state 3 and no listener to offer the reward, campid", campid);
+        } else if (m_pending.wasRewarded(campid)) {
+            Log::info("ApiJoin state 3 of a campaign rewarded in this session, campid", campid);
         } else {
-            listener->onAccumulationPossible(campid, *orvkey);
+            offerKey(campid, *orvkey);
         }
     }
+}
+
+void ApiJoin::offerKey(qint64 campid, const QString& orvkey) {
+    m_pending.hold(campid, orvkey);
+    Q_EMIT rewardKeyHeld(campid, orvkey);
+}
+
+void ApiJoin::releaseKeysCarriedBy(const QList<Camp>& camps) {
+    for (const Camp& camp : camps) {
+        if (camp.campid && camp.orvkey && !camp.orvkey->isEmpty()) {
+            m_pending.release(*camp.campid);
+        }
+    }
+}
+
+void ApiJoin::deliver(const Reward& reward) {
+    m_pending.markRewarded(reward.campaignId());
+    const QString id = reward.transactionId();
+    if (!id.isEmpty() && !deliveredRewards::remember(id)) {
+        Log::info("ApiJoin reward", id, "was reported before; not again");
+        return;
+    }
+    alertAlarmRefreshAction(text("ov_participation_complete"));
+    Q_EMIT HostEvents::shared().rewardConfirmed(reward);
 }
 
 // --- reward claim ---------------------------------------------------------------------------
@@ -448,35 +510,54 @@ void ApiJoin::apiReward(qint64 campid, const QString& orvkey) {
 void ApiJoin::apiReward(const Camp& camp, const QString& orvkey) {
     remember(camp);
     const qint64 campid = camp.campid.value_or(0);
+    if (!m_pending.begin(PendingRewards::Call::Claim, campid)) {
+        Log::debug("ApiJoin ignores a claim for campaign", campid, "while one is in flight");
+        return;
+    }
     const quint64 epoch = m_epoch;
     ApiList().getReward(
-        campidText(campid), orvkey, [this, epoch, camp, campid, orvkey](const ApiResult& result) {
+        campidText(campid), orvkey, [this, epoch, camp, orvkey](const ApiResult& result) {
+            std::optional<Join> reply;
+            QString failure;
             if (!result.ok()) {
-                return;
+                failure = result.error().description();
+            } else if (const Decoded<Join> decoded = decode<Join>(result.body()); decoded.ok()) {
+                reply = decoded.value();
+            } else {
+                failure = decoded.error();
             }
-            const Decoded<Join> decoded = decode<Join>(result.body());
-            if (!decoded.ok()) {
-                Log::error(decoded.error());
-                return;
-            }
-            onMain(epoch, [this, camp, campid, orvkey, reply = decoded.value()] {
-                if (reply.result == 200) {
-                    alertAlarmRefreshAction(text("ov_participation_complete"));
-                    const QString claim = campidText(campid) + u'|' + orvkey;
-                    if (m_claimedKeys.contains(claim)) {
-                        Log::info("ApiJoin a repeated claim reply, reported once:", claim);
-                        return;
-                    }
-                    m_claimedKeys.insert(claim);
-                    Q_EMIT HostEvents::shared().rewardConfirmed(
-                        campid, camp.name.value_or(QString()), camp.rewardprice.value_or(0),
-                        camp.pricemark.value_or(QString()));
-                    return;
-                }
-                Log::error("ApiJoin getReward Error :", optionalDescription(reply.result));
-                alertAlarm(text("ov_try_again"));
+            onMain(epoch, [this, camp, orvkey, reply, failure] {
+                handleClaimReply(camp, orvkey, reply, failure);
             });
         });
+}
+
+void ApiJoin::handleClaimReply(const Camp& camp, const QString& orvkey,
+                               const std::optional<Join>& reply, const QString& failure) {
+    const qint64 campid = camp.campid.value_or(0);
+    m_pending.end(PendingRewards::Call::Claim, campid);
+    const std::optional<qint64> result = reply ? reply->result : std::nullopt;
+    if (result == 200 || result == kAlreadyRewarded) {
+        m_pending.release(campid);
+        if (result == kAlreadyRewarded && m_pending.wasRewarded(campid)) {
+            // A stale accumulate action: the reward was reported already. Show the list as it is.
+            Log::info("ApiJoin getReward: campaign", campid, "was rewarded already");
+            NotificationCenter::defaultCenter().post(kActionListChange);
+            return;
+        }
+        // 409 without a reward seen here: this user's earlier claim was granted but its answer
+        // never arrived (the transport may even have resent this very request).
+        deliver(Reward(campid, orvkey, Reward::TYPE_REWARD_CLAIMED, camp.name.value_or(QString()),
+                       camp.rewardprice.value_or(0), camp.pricemark.value_or(QString())));
+        return;
+    }
+    if (reply) {
+        Log::error("ApiJoin getReward Error :", optionalDescription(result));
+    } else {
+        Log::error("ApiJoin getReward failed:", failure);
+    }
+    offerKey(campid, orvkey); // kept for the accumulate action
+    alertAlarm(text("ov_try_again"));
 }
 
 // --- alerts ---------------------------------------------------------------------------------

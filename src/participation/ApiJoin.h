@@ -12,7 +12,9 @@
 #include <QString>
 
 #include "core/Records.h"
+#include "orvane/Reward.h"
 #include "participation/JoinProtocol.h"
+#include "participation/PendingRewards.h"
 #include "participation/PollTimer.h"
 #include "ui/ViewController.h"
 
@@ -36,12 +38,21 @@ namespace orvane {
 // Lifetimes: the listener and the screen are held weakly; once destroyed they read as "none" (the
 // listener call is skipped, alerts are dropped with a log line).
 //
+// One at a time: while a campaign's join, participation check or claim is in flight, another
+// call of the same kind for it is ignored (logged at debug level), so a double click is one tap.
+//
 // Polling: one poll at a time, at most five state requests, the first at once, then one per timer
 // interval (1 s). A state reply with an HTTP error status leaves the poll running (the next tick
 // asks again); a transport failure or a result other than 200 ends it. A reply that belongs to a
 // poll that was replaced by a newer one, or that already reached its outcome, can neither stop nor
 // change the poll in force; but a reply that confirms its campaign still delivers that campaign's
 // outcome (once per poll), so a reward is never lost to a poll that moved on.
+//
+// Reward keys are kept by campaign: a confirmed key (reward type 1) is held until a claim with it
+// succeeds or a list reply carries the campaign's key, and offered to every screen bound to that
+// campaign (rewardKeyHeld, and heldKey() for a screen bound later). A failed claim keeps its key
+// and asks the user to try again. Each reward is reported to the host once per transaction id,
+// also across runs (HostEvents::rewardConfirmed, see deliveredRewards).
 class ApiJoin final : public QObject {
     Q_OBJECT
 
@@ -55,11 +66,21 @@ public:
     // The participation check of an app campaign: execute report, start-app alert, app launch by
     // the campaign's `package` address, install report, poll.
     void flowParticipation(const Camp& camp);
-    // Claims a reward with the key of a join or state reply. A successful claim is reported to
-    // the host once per key (Orvane::rewardConfirmed) with the campaign's name and reward; the
-    // campid form takes them from the last campaign of that id this coordinator handled.
+    // Claims a reward with the key of a join, state or list reply. A claim the server answers 200,
+    // or 409 (already rewarded: an earlier claim whose answer was lost), is reported to the host
+    // with the key as transaction id and the campaign's name and reward; the campid form takes
+    // them from the last campaign of that id this coordinator handled. Any other outcome
+    // (transport failure, HTTP error, another result) shows "ov_try_again" and keeps the key.
     void apiReward(const Camp& camp, const QString& orvkey);
     void apiReward(qint64 campid, const QString& orvkey);
+
+    // The reward key held for `campid`, waiting for its claim.
+    std::optional<QString> heldKey(qint64 campid) const { return m_pending.key(campid); }
+    // A list reply that carries a campaign's key takes over the key held for it.
+    void releaseKeysCarriedBy(const QList<Camp>& camps);
+    // Forgets what is held for the current user: reward keys, calls in flight and the campaigns
+    // rewarded in this session (log-out). The transaction ids already reported stay remembered.
+    void clearPendingRewards() { m_pending.clear(); }
 
     // Ids of joined campaigns that wait for their participation check (duplicates possible).
     QList<qint64> getPartiConfirmList() const { return m_partiConfirmList; }
@@ -80,13 +101,20 @@ public:
 
     // Ends the current user's session (log-out): stops the poll, makes the replies of every request
     // sent so far (polls, claims, joins, the consent prompt's answer) ignored, empties the
-    // participation-check list, drops the listener and forgets the user id (keys::kUserId).
-    // Rewards already reported stay remembered, so none is reported twice. The alert screen stays.
+    // participation-check list, drops the listener, the reward keys held and the calls in flight,
+    // and forgets the user id (keys::kUserId). Rewards already reported stay remembered (their
+    // transaction ids), so none is reported twice. The alert screen stays.
     void endSession();
 
-    // Puts the coordinator back to its first state between tests: no poll, no listener, no screen,
-    // an empty list, the default timer. Replies of requests sent before are ignored.
+    // Puts the coordinator back to its first state between tests (and a test's "restart" of the
+    // kit): no poll, no listener, no screen, an empty list, nothing pending, the default timer.
+    // Replies of requests sent before are ignored; the settings store is left as it is.
     void resetForTesting();
+
+Q_SIGNALS:
+    // A reward key is held for `campid`: screens bound to that campaign offer the accumulate
+    // action with it (JoinProtocol::onAccumulationPossible); others ignore it.
+    void rewardKeyHeld(qint64 campid, const QString& orvkey);
 
 private:
     ApiJoin();
@@ -96,10 +124,19 @@ private:
         std::function<void()> handler;
     };
 
-    void dropSession(); // what endSession() and resetForTesting() share
-    void afterConsent(const Camp& camp, int status, quint64 epoch);
-    void apiJoin(const Camp& camp);
-    void handleJoinReply(const Camp& camp, const Join& reply);
+    // Ends the current user's session (log-out): stops the poll, makes the replies of every request
+    // sent so far (polls, claims, joins, the consent prompt's answer) ignored, empties the
+    // participation-check list, drops the listener, the reward keys held and the calls in flight,
+    // and forgets the user id (keys::kUserId). Rewards already reported stay remembered (their
+    // transaction ids), so none is reported twice. The alert screen stays.
+    void endSession();
+
+    // The listener of one join, read on the main thread only.
+    using ListenerRef = std::shared_ptr<QPointer<QObject>>;
+
+    void afterConsent(const Camp& camp, const ListenerRef& listener, int status, quint64 epoch);
+    void apiJoin(const Camp& camp, const ListenerRef& listener);
+    void handleJoinReply(const Camp& camp, const Join& reply, JoinProtocol* listener);
     void openLandingPage(qint64 campid, const std::optional<QString>& lurl);
     void launchApp(const Camp& camp);
 
@@ -110,6 +147,13 @@ private:
     void handleStateReply(quint64 generation, const Camp& camp, const State* reply);
     void deliverConfirmation(const Camp& camp, const std::optional<QString>& orvkey);
     void remember(const Camp& camp);
+    // `reply` is absent when the claim failed on the way (`failure` says how).
+    void handleClaimReply(const Camp& camp, const QString& orvkey, const std::optional<Join>& reply,
+                          const QString& failure);
+    // Holds `orvkey` for `campid` and offers it to the screens.
+    void offerKey(qint64 campid, const QString& orvkey);
+    // Tells the user and the host of a reward, unless its transaction id was reported before.
+    void deliver(const Reward& reward);
 
     void alertAlarm(const QString& message);
     void alertAlarmRefreshAction(const QString& message);
@@ -132,10 +176,9 @@ private:
     // Polls whose confirmation was delivered: later confirmations of the same poll are dropped.
     // One entry per confirmed participation, so it stays small.
     QSet<quint64> m_confirmedPolls;
-    // Campaigns handled here by id, so that a claim by id can name its reward to the host; and the
-    // reward keys whose claim succeeded, so that a repeated reply reports nothing twice.
+    // Campaigns handled here by id, so that a claim by id can name its reward to the host.
     QHash<qint64, Camp> m_camps;
-    QSet<QString> m_claimedKeys;
+    PendingRewards m_pending;
 
     // Bumped by endSession and resetForTesting so that replies of earlier requests are dropped.
     quint64 m_epoch = 0;

@@ -53,8 +53,8 @@ QString errorAs(const QString& name, const QByteArray& body) {
     (one(static_cast<R*>(nullptr)), ...);
     return error;
 }
-const auto decodeError =
-    errorAs<Camp, Req, Reward, RewardList, HalvekNotice, AgreeContents, ResultData, State, Join>;
+const auto decodeError = errorAs<Camp, Req, RewardItem, RewardList, HalvekNotice, AgreeContents,
+                                 ResultData, State, Join>;
 
 } // namespace
 
@@ -147,10 +147,11 @@ void TstApiRecords::roundTripAbsentAndExactValues() {
     QVERIFY(nulls.ok() && !nulls.value().camp && !nulls.value().errmsg);
     const Decoded<Join> join = decode<Join>(R"({"result":0,"orvkey":"","lurl":"http://l"})");
     QCOMPARE(join.value(), (Join{0, QString(), u"http://l"_s}));
-    QCOMPARE(decode<RewardList>(R"({"reward":[{"rewardprice":10,"rewarddate":"20240101"}]})")
-                 .value()
-                 .reward->first(),
-             (Reward{std::nullopt, std::nullopt, 10.0, std::nullopt, u"20240101"_s, std::nullopt}));
+    QCOMPARE(
+        decode<RewardList>(R"({"reward":[{"rewardprice":10,"rewarddate":"20240101"}]})")
+            .value()
+            .reward->first(),
+        (RewardItem{std::nullopt, std::nullopt, 10.0, std::nullopt, u"20240101"_s, std::nullopt}));
     // Nothing of a failed reply survives.
     QCOMPARE(decode<Req>(R"({"result":200,"camp":[{"campid":1},7]})").value(), Req{});
     QVERIFY(!decodeCamp(QJsonValue(3)).ok() && !decodeCamp(QJsonValue(QJsonArray())).ok());
@@ -186,7 +187,9 @@ void TstApiRecords::listElementsDecodeAsAlone() {
         QCOMPARE(req.value().camp->at(i), decodeCamp(array.at(i)).value());
 
     // Strict elements: the list holds exactly when each element holds alone.
-    const auto holds = [](const QJsonValue& v) { return decode<Reward>(json(v.toObject())).ok(); };
+    const auto holds = [](const QJsonValue& v) {
+        return decode<RewardItem>(json(v.toObject())).ok();
+    };
     QCOMPARE(decode<RewardList>(R"({"reward":)" + elements + "}").ok(),
              std::all_of(array.begin(), array.end(), holds));
 }

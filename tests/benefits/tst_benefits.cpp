@@ -22,7 +22,7 @@ const QString kRewardPath = u"/api/cs/user_reward_list"_s;
 
 sandbox::RewardRecord record(qint64 campid, const QString& name, double price, const QString& date,
                              int bm = 1) {
-    return {sandbox::kDemoMkey, u"user-1"_s, campid, name, price, u"P"_s, date, bm};
+    return {sandbox::kDemoMkey, u"user-1"_s, campid, name, price, u"P"_s, date, bm, QString()};
 }
 
 // The benefits screen in a shown navigation stack, with a clock the test moves.
@@ -173,18 +173,18 @@ private Q_SLOTS:
     void rowsShowWhatTheyCan() {
         TableView table;
         RewardTableViewCell cell;
-        Reward full{1, u"Full"_s, 1500.125, u"P"_s, u"20240229"_s, 1};
+        RewardItem full{1, u"Full"_s, 1500.125, u"P"_s, u"20240229"_s, 1};
         cell.setItem(full, table, 0);
         QCOMPARE(cell.l_date->plainText(), u"2024-02-29"_s);
         QCOMPARE(cell.l_reward_price->plainText(), u"1,500.125 P"_s);
 
-        Reward broken{2, std::nullopt, std::nullopt, u"P"_s, u"2024-13"_s, 1};
+        RewardItem broken{2, std::nullopt, std::nullopt, u"P"_s, u"2024-13"_s, 1};
         cell.setItem(broken, table, 0);
         QCOMPARE(cell.l_name->plainText(), QString());
         QCOMPARE(cell.l_date->plainText(), u"2024-13"_s);
         QCOMPARE(cell.l_reward_price->plainText(), u"P"_s);
 
-        Reward bare{3, u"Bare"_s, 300, std::nullopt, std::nullopt, 1};
+        RewardItem bare{3, u"Bare"_s, 300, std::nullopt, std::nullopt, 1};
         cell.setItem(bare, table, 0);
         QCOMPARE(cell.l_date->plainText(), QString());
         QCOMPARE(cell.l_reward_price->plainText(), u"300"_s);

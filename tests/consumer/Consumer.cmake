@@ -67,8 +67,8 @@ endif()
 # The public surface: these headers and nothing else.
 file(GLOB_RECURSE headers RELATIVE ${prefix}/include ${prefix}/include/*)
 list(SORT headers)
-set(expected orvane/Orvane.h orvane/OrvaneSDK.h orvane/PlatformServices.h orvane/orvane_export.h
-             orvane/version.h)
+set(expected orvane/Orvane.h orvane/OrvaneSDK.h orvane/PlatformServices.h orvane/Reward.h
+             orvane/orvane_export.h orvane/version.h)
 if(NOT headers STREQUAL expected)
   message(FATAL_ERROR "installed headers: ${headers}\nexpected: ${expected}")
 endif()

@@ -131,8 +131,10 @@ void TstE2e::walk() {
     // 4. The reward is reported once; the completion alert over the offerwall, and confirming it
     // reloads the list.
     QTRY_COMPARE_WITH_TIMEOUT(rewarded.size(), 1, 8000);
-    QCOMPARE(rewarded.first(),
-             (QVariantList{campid, *camp.name, *camp.rewardprice, *camp.pricemark}));
+    const Reward reward = rewarded.first().first().value<Reward>();
+    const std::optional<QString> stateKey = server().stateReplyKey(sandbox().userId(), campid);
+    QCOMPARE(reward, Reward(campid, stateKey.value_or(QString()), credited ? 2 : 1, *camp.name,
+                            *camp.rewardprice, *camp.pricemark));
     QTRY_VERIFY_WITH_TIMEOUT(AlertController::visibleAlert(), 8000);
     AlertController* alert = AlertController::visibleAlert();
     QCOMPARE(alert->message(), text("ov_participation_complete"));

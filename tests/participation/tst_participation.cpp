@@ -4,12 +4,14 @@
 #include <QNetworkReply>
 #include <QtTest>
 
+#include "core/HostEvents.h"
 #include "core/Localized.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
+#include "participation/DeliveredRewards.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
@@ -28,8 +30,13 @@ const QString kJoin = u"/v1/join"_s;
 const QString kState = u"/v1/state"_s;
 const QString kReward = u"/v1/reward"_s;
 
+// A screen that takes every reward key ApiJoin offers, whatever its campaign.
 class Listener final : public QObject, public JoinProtocol {
 public:
+    Listener() {
+        connect(&ApiJoin::shared(), &ApiJoin::rewardKeyHeld, this,
+                &Listener::onAccumulationPossible);
+    }
     void onParticipationCheckPossible() override { ++checks; }
     void onAccumulationPossible(qint64 campid, const QString& orvkey) override {
         accumulations.append({campid, orvkey});
@@ -150,14 +157,14 @@ private Q_SLOTS:
         QCOMPARE(m_posted, m_refreshed);
         m_posted.clear();
 
-        // A claim with a wrong key asks to try again; a transport failure is silent.
+        // A claim with a wrong key asks to try again, and so does one lost on the way.
         join.apiReward(101, u"not-the-key"_s);
         QVERIFY(answerAlert(text("ov_try_again")));
-        QVERIFY(m_posted.isEmpty());
         server().setFault(kReward, sandbox::Fault::withBody(sandbox::Fault::Body::Drop));
         join.apiReward(101, u"key"_s);
-        QTRY_VERIFY(requests(kReward) >= 3);
-        QVERIFY(settled() && !AlertController::visibleAlert());
+        QVERIFY(answerAlert(text("ov_try_again")));
+        QVERIFY(m_posted.isEmpty());
+        QCOMPARE(join.heldKey(101), u"key"_s); // kept for the accumulate action
 
         // A listener gone or a screen gone is skipped.
         auto* gone = new Listener;
@@ -293,15 +300,23 @@ private Q_SLOTS:
         QTest::newRow("server credits") << 2;
     }
     // Poll A's first state reply arrives after poll B replaced A: a confirmation still gives A's
-    // campaign its outcome, a refusal is ignored; B goes on untouched.
+    // campaign its outcome (its key to A's rows, not to B's row, which asked last), a refusal is
+    // ignored; B goes on untouched.
     void lateReplyOfAReplacedPoll() {
         QFETCH(int, rewardtype);
         server().setCompletionDelay(60000); // nothing completes on its own
-        Listener listener;
+        test::ListScreen rows;              // their taps join at once (no detail page)
+        for (const qint64 campid : {101, 109}) {
+            rows.camps << campaign(campid, rewardtype);
+            rows.camps.last().detailpage = 0;
+        }
+        rows.show();
+        rows.table->reloadData();
+        QTRY_VERIFY(rows.cell(0) && rows.cell(1));
         ApiJoin& join = ApiJoin::shared();
-        join.startJoin(campaign(101, rewardtype));
+        rows.cell(0)->clickJoin();
         QTRY_COMPARE(join.getPartiConfirmList().size(), 1);
-        join.startJoin(campaign(109, rewardtype), &listener);
+        rows.cell(1)->clickJoin();
         QTRY_COMPARE(join.getPartiConfirmList(), (QList<qint64>{101, 109}));
 
         sandbox::Fault late =
@@ -321,8 +336,17 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(log().contains(u"ignores a state reply"_s), 10000);
             QVERIFY(!log().contains(u"Optional(500)"_s));
         } else if (rewardtype == 1) {
-            QTRY_COMPARE_WITH_TIMEOUT(listener.accumulations, (Accumulations{{101, u"late-key"_s}}),
-                                      10000);
+            QTRY_VERIFY_WITH_TIMEOUT(join.heldKey(101), 10000);
+            QCOMPARE(rows.cell(0)->orvkey(), u"late-key"_s);
+            QCOMPARE(rows.cell(0)->action(), CampTableViewCell::Action::accumulate);
+            QCOMPARE(rows.cell(1)->action(), CampTableViewCell::Action::participationCheck);
+            // A row bound to A later offers the key too.
+            test::ListScreen later;
+            later.camps = {campaign(101)};
+            later.show();
+            later.table->reloadData();
+            QTRY_VERIFY(later.cell(0));
+            QCOMPARE(later.cell(0)->orvkey(), u"late-key"_s);
         } else {
             QVERIFY(answerAlert(text("ov_participation_complete")));
             QCOMPARE(m_posted, m_refreshed);
@@ -413,7 +437,102 @@ private Q_SLOTS:
         QCOMPARE(requests(kState), 1);
     }
 
+    // A double click is one tap: a second join or claim of a campaign while the first is on its
+    // way sends nothing; once answered, the next one goes.
+    void oneJoinAndOneClaimAtATime() {
+        server().setCompletionDelay(60000); // the second join finds the campaign joined, not done
+        ApiJoin& join = ApiJoin::shared();
+        join.startJoin(campaign(104));
+        join.startJoin(campaign(104));
+        QTRY_COMPARE(join.getPartiConfirmList().size(), 1);
+        join.startJoin(campaign(104));
+        QTRY_COMPARE(join.getPartiConfirmList().size(), 2);
+        QCOMPARE(requests(kJoin), 2);
+
+        server().setFault(kReward, sandbox::Fault::resultCode(500));
+        join.apiReward(101, u"key"_s);
+        join.apiReward(101, u"key"_s);
+        QVERIFY(answerAlert(text("ov_try_again")));
+        QVERIFY(settled() && !AlertController::visibleAlert());
+        QCOMPARE(requests(kReward), 1);
+        join.apiReward(101, u"key"_s);
+        QVERIFY(answerAlert(text("ov_try_again")));
+        QCOMPARE(requests(kReward), 2);
+        QVERIFY(log().contains(u"ignores a join of campaign 104 while one is in flight"_s));
+        QVERIFY(log().contains(u"ignores a claim for campaign 101 while one is in flight"_s));
+    }
+    void failedClaimsKeepTheirKey_data() {
+        QTest::addColumn<sandbox::Fault>("fault"); // on the first claim
+        QTest::addColumn<bool>("granted");         // the server granted the first claim
+        using sandbox::Fault;
+        QTest::newRow("result 500") << Fault::resultCode(500) << false;
+        QTest::newRow("HTTP 503") << Fault::status(503) << true;
+        QTest::newRow("unreadable") << Fault::withBody(Fault::Body::Malformed) << true;
+        // The transport resends a request dropped before any answer byte, and drops it again.
+        QTest::newRow("dropped") << Fault::withBody(Fault::Body::Drop).times(2) << true;
+    }
+    // The key of an automatic claim (join reply) that fails is kept and offered; the user's claim
+    // with it is reported once, with the key as transaction id, also when the server answers 409
+    // because the first claim was granted after all.
+    void failedClaimsKeepTheirKey() {
+        QFETCH(sandbox::Fault, fault);
+        QFETCH(bool, granted);
+        server().setFault(kReward, fault);
+        QSignalSpy rewarded(&HostEvents::shared(), &HostEvents::rewardConfirmed);
+        Listener listener;
+        ApiJoin& join = ApiJoin::shared();
+        join.startJoin(campaign(107));
+        QVERIFY(answerAlert(text("ov_try_again")));
+        const QString key = server().requestsTo(kReward).first().queryValue(u"orvkey"_s).value();
+        QCOMPARE(join.heldKey(107), key);
+        QCOMPARE(listener.accumulations, (Accumulations{{107, key}}));
+        QCOMPARE(server().rewardHistory(sandbox().userId()).size(), granted ? 1 : 0);
+
+        server().clearFaults();
+        join.apiReward(107, key);
+        QVERIFY(answerAlert(text("ov_participation_complete")));
+        QCOMPARE(rewarded.size(), 1);
+        const Reward reward = rewarded.first().first().value<Reward>();
+        QCOMPARE(reward, Reward(107, key, Reward::TYPE_REWARD_CLAIMED, *campaign(107).name,
+                                *campaign(107).rewardprice, *campaign(107).pricemark));
+        QCOMPARE(join.heldKey(107), std::nullopt);
+        QCOMPARE(server().rewardHistory(sandbox().userId()).size(), 1);
+
+        // A stale accumulate action after that: nothing reported again, the list reloads.
+        m_posted.clear();
+        join.apiReward(107, key);
+        QVERIFY(settled());
+        QVERIFY(!AlertController::visibleAlert());
+        QCOMPARE(rewarded.size(), 1);
+        QCOMPARE(m_posted, QStringList{kActionListChange});
+    }
+    // A credited reward confirmed again, by another poll or after the kit restarted with its store
+    // kept, is neither reported nor shown again; the store keeps the last 1,000 ids.
+    void rewardReportedOnceAcrossRestarts() {
+        QSignalSpy rewarded(&HostEvents::shared(), &HostEvents::rewardConfirmed);
+        server().setFault(kState, confirmedState(u"credit-1"_s));
+        ApiJoin::shared().startJoin(campaign(103, 2));
+        QVERIFY(answerAlert(text("ov_participation_complete")));
+        QCOMPARE(rewarded.size(), 1);
+
+        cleanupTest(); // the kit restarts: memory gone, settings read again from disk
+        sandbox().settings().restart();
+        initTest();
+        server().setFault(kState, confirmedState(u"credit-1"_s));
+        ApiJoin::shared().startJoin(campaign(105, 2));
+        QTRY_COMPARE(requests(kState), 2);
+        QVERIFY(settled() && !AlertController::visibleAlert());
+        QVERIFY(!ApiJoin::shared().isPolling()); // confirmed: the poll ended
+        QCOMPARE(rewarded.size(), 1);
+
+        for (int i = 0; i < deliveredRewards::kLimit; ++i)
+            QVERIFY(deliveredRewards::remember(QString::number(i)));
+        QVERIFY(!deliveredRewards::remember(QString::number(deliveredRewards::kLimit - 1)));
+        QVERIFY(deliveredRewards::remember(u"credit-1"_s)); // the oldest was dropped
+    }
+
 private:
+    void initCase() override { registerCampCells(); }
     void initTest() override {
         server().setCompletionDelay(0);
         ApiJoin& join = ApiJoin::shared();

@@ -172,7 +172,7 @@ private Q_SLOTS:
         const auto seed = [&](qint64 campid, const char* date, int bm,
                               const QString& user = u"u1"_s) {
             m_server->addRewardRecord({kDemoMkey, user, campid, u"C%1"_s.arg(campid), 100, u"P"_s,
-                                       QString::fromLatin1(date), bm});
+                                       QString::fromLatin1(date), bm, QString()});
         };
         seed(1, "20240101", 1);
         seed(2, "20240115", 4);

@@ -15,6 +15,7 @@ FixedReplyServer::FixedReplyServer(QByteArray body)
                     return;
                 }
                 ++m_requests;
+                m_heads.append(request->left(request->indexOf("\r\n\r\n")));
                 socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
                               "Connection: close\r\nContent-Length: " +
                               QByteArray::number(m_body.size()) + "\r\n\r\n" + m_body);

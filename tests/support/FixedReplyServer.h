@@ -14,9 +14,12 @@ public:
 
     QString baseUrl() const;
     int requests() const { return m_requests; }
+    // The head of each request (request line and headers), as it arrived.
+    const QList<QByteArray>& heads() const { return m_heads; }
 
 private:
     QByteArray m_body;
+    QList<QByteArray> m_heads;
     int m_requests = 0;
 };
 

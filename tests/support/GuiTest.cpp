@@ -34,7 +34,7 @@ void GuiTest::initTestCase() {
 }
 
 void GuiTest::init() {
-    m_sandbox = std::make_unique<SandboxFixture>();
+    m_sandbox = std::make_unique<SandboxFixture>(sandboxOptions());
     QVERIFY2(m_sandbox->ok(), qPrintable(m_sandbox->errorString()));
     ApiJoin::shared().resetForTesting();
     // Every sandbox serves its images under its own port, and ports come round again (within a

@@ -22,6 +22,8 @@ protected:
     virtual void initCase() {}
     virtual void initTest() {}
     virtual void cleanupTest() {}
+    // The options of each test function's sandbox.
+    virtual sandbox::Options sandboxOptions() { return {}; }
 
     SandboxFixture& sandbox() { return *m_sandbox; }
     sandbox::SandboxServer& server() { return m_sandbox->server(); }

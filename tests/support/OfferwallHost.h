@@ -23,13 +23,24 @@ struct OfferwallHost {
             Orvane::shared().setBenefitsType(Orvane::TYPE_BENEFITS_DISPLAY_LIST_TOP);
         host.show();
         host.activateWindow();
-        if (!QTest::qWaitForWindowActive(&host))
-            return;
+        if (QTest::qWaitForWindowActive(&host))
+            present();
+    }
+    ~OfferwallHost() { ApiJoin::shared().resetForTesting(); }
+
+    // Closes the offerwall and presents a new one, as a user leaving and coming back does; the
+    // participation flow carries on.
+    void reopen() {
+        host.dismiss(false);
+        screen = nullptr; // ok() stays false if the old one does not go
+        if (QTest::qWaitFor([this] { return !host.presentedViewController(); }))
+            present();
+    }
+    void present() {
         Orvane::shared().presentOrvane(&host);
         nav = qobject_cast<NavigationController*>(host.presentedViewController());
         screen = nav ? qobject_cast<OrvaneViewController*>(nav->rootViewController()) : nullptr;
     }
-    ~OfferwallHost() { ApiJoin::shared().resetForTesting(); }
 
     bool ok() const { return screen != nullptr; }
     const CampRows& rows() const { return screen->model().selectedAllCampList(); }

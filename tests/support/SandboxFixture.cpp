@@ -12,11 +12,17 @@
 namespace orvane::test {
 
 SandboxFixture::SandboxFixture(sandbox::Options options, const QString& userId)
-    : m_userId(userId)
+    : m_options(std::move(options))
+    , m_userId(userId)
     , m_previousHost(OrvaneSDK::shared().hostUrl())
     , m_previousPartner(OrvaneSDK::shared().hostPartnerUrl())
     , m_previousNotice(OrvaneSDK::shared().noticeUrlOverride())
-    , m_server(std::make_unique<sandbox::SandboxServer>(std::move(options))) {
+    , m_server(std::make_unique<sandbox::SandboxServer>(m_options)) {
+    pointTheKitAtTheServer();
+    Orvane::shared().initialize(sandbox::kDemoMkey, sandbox::kDemoMckey, m_userId);
+}
+
+void SandboxFixture::pointTheKitAtTheServer() {
     if (!m_server->listen(0)) {
         qWarning("SandboxFixture: %s", qPrintable(m_server->errorString()));
         return;
@@ -24,7 +30,16 @@ SandboxFixture::SandboxFixture(sandbox::Options options, const QString& userId)
     OrvaneSDK::shared().setHostUrl(m_server->campaignBase());
     OrvaneSDK::shared().setHostPartnerUrl(m_server->partnerBase());
     OrvaneSDK::shared().setNoticeUrlOverride(m_server->noticeUrl());
-    Orvane::shared().initialize(sandbox::kDemoMkey, sandbox::kDemoMckey, m_userId);
+}
+
+bool SandboxFixture::restart() {
+    if (!QTest::qWaitFor([] { return ApiProvider::requestsInFlight() == 0; }, 10000)) {
+        return false;
+    }
+    m_server.reset();
+    m_server = std::make_unique<sandbox::SandboxServer>(m_options);
+    pointTheKitAtTheServer();
+    return ok();
 }
 
 bool SandboxFixture::settle() {

@@ -33,13 +33,20 @@ public:
     TemporarySettings& settings() { return m_settings; }
     QString userId() const { return m_userId; }
 
+    // Stops the server and starts a new one on the same options (the same data folder, when they
+    // name one) and a free port, and points the kit at it, as a restart of the server would.
+    bool restart();
+
     // Sends a request of its own through the kit's transport (to a control endpoint, so it is not
     // logged) and waits for its answer: what the code under test sent before it has reached the
     // server by then. The way to check that something was NOT requested without a fixed sleep.
     bool settle();
 
 private:
+    void pointTheKitAtTheServer();
+
     TemporarySettings m_settings;
+    sandbox::Options m_options;
     QString m_userId;
     std::optional<QString> m_previousHost;
     std::optional<QString> m_previousPartner;

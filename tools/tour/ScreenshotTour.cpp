@@ -8,8 +8,10 @@
 #include "DemoHost.h"
 #include "core/ApiList.h"
 #include "core/CampListModel.h"
+#include "core/Dispatch.h"
 #include "core/Localized.h"
 #include "orvane/Orvane.h"
+#include "participation/ApiJoin.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/carousel/OrvaneCarouselView.h"
 #include "screens/detail/DetailViewController.h"
@@ -189,7 +191,8 @@ void ScreenshotTour::addInquirySteps(const std::function<NavigationController*()
     };
 }
 
-// Back on the host's own screen: the carousel in the host's layout, at rest on card 3.
+// A reward collected before leaving, so that the host's wallet shows a balance of its own server;
+// then back on the host's own screen: the carousel in the host's layout, at rest on card 3.
 void ScreenshotTour::addCarouselSteps(const std::function<OrvaneViewController*()>& screen) {
     auto carousel = [this] {
         return m_host ? qobject_cast<OrvaneCarouselView*>(m_host->carousel()) : nullptr;
@@ -202,6 +205,33 @@ void ScreenshotTour::addCarouselSteps(const std::function<OrvaneViewController*(
                  alert->tapAction(localized(QStringLiteral("ov_confirm")));
          },
          [] { return AlertController::visibleAlert() == nullptr; }, 300},
+        // The instant campaign: its join reply carries the key, and the kit claims it.
+        {QString(),
+         [screen] {
+             for (const Camp& camp : screen()->model().otherCampList()) {
+                 if (camp.campid != 107)
+                     continue;
+                 ApiList().getJoin(QStringLiteral("107"), [camp](const ApiResult& result) {
+                     const std::optional<QString> key =
+                         result.ok() ? decode<Join>(result.body()).value().orvkey : std::nullopt;
+                     dispatch::toMain([camp, key] {
+                         if (key)
+                             ApiJoin::shared().apiReward(camp, *key);
+                     });
+                 });
+             }
+         },
+         [] {
+             AlertController* alert = AlertController::visibleAlert();
+             return alert &&
+                    alert->message() == localized(QStringLiteral("ov_participation_complete"));
+         },
+         0},
+        {QString(),
+         [] {
+             AlertController::visibleAlert()->tapAction(localized(QStringLiteral("ov_confirm")));
+         },
+         [] { return AlertController::visibleAlert() == nullptr; }, 300},
         {QString(), [screen] { screen()->back(); }, [this] { return !offerwall(); }, 300},
         {QString(), [this] { m_host->toggleCarousel(); },
          [carousel] { return carousel() && carousel()->previousIndex().has_value(); }, 0, false},
@@ -210,9 +240,9 @@ void ScreenshotTour::addCarouselSteps(const std::function<OrvaneViewController*(
              carousel()->pageControl()->setCurrentPage(2);
              carousel()->pageValueDidChanged();
          },
-         [carousel] {
+         [this, carousel] {
              return !carousel()->collectionView()->isScrolling() &&
-                    carousel()->previousIndex() == 2;
+                    carousel()->previousIndex() == 2 && m_host->wallet()->isVisible();
          },
          100, false},
     };

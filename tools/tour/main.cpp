@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "DemoHost.h"
+#include "RewardServer.h"
 #include "ScaleArgument.h"
 #include "ScreenshotTour.h"
 #include "core/UserDefaults.h"
@@ -44,7 +45,7 @@ void seedHistory(sandbox::SandboxServer& server, const QString& userId) {
         server.addRewardRecord({sandbox::kDemoMkey, userId, s.campid, QString::fromUtf8(s.name),
                                 s.price, QStringLiteral("P"),
                                 today.addDays(-s.daysAgo).toString(QStringLiteral("yyyyMMdd")),
-                                s.bm});
+                                s.bm, QString()});
     }
 }
 
@@ -86,8 +87,20 @@ int main(int argc, char** argv) {
     }
     UserDefaults::useStoreFile(state.filePath(QStringLiteral("settings.ini")));
 
+    // The host's reward server, paid by the sandbox; the host's wallet shows its balance.
+    rewardserver::RewardServer::Options walletOptions;
+    walletOptions.secret = QByteArrayLiteral("tour-secret");
+    walletOptions.databasePath = state.filePath(QStringLiteral("ledger.sqlite"));
+    rewardserver::RewardServer wallet(walletOptions);
+    if (!wallet.listen(0)) {
+        std::fprintf(stderr, "orvane-tour: reward server: %s\n", qPrintable(wallet.errorString()));
+        return 1;
+    }
+
     sandbox::Options options;
     options.dataDir = state.filePath(QStringLiteral("sandbox"));
+    options.postbackUrl = wallet.postbackUrl();
+    options.postbackSecret = QString::fromLatin1(walletOptions.secret);
     sandbox::SandboxServer server(options);
     if (!server.listen(0)) {
         std::fprintf(stderr, "orvane-tour: sandbox: %s\n", qPrintable(server.errorString()));
@@ -104,6 +117,7 @@ int main(int argc, char** argv) {
     kit.setCopyRightVisibility(true);
 
     demo::DemoHost host;
+    host.setWalletServer(QUrl(wallet.baseUrl()), userId);
     host.resize(390, 844);
     host.show();
 

@@ -216,7 +216,7 @@ void BenefitsViewController::apiRewardList(const QString& sStart, const QString&
         const RewardList& list = decoded.value();
         if (list.result == 200) {
             // A success without a list has nothing to show: an empty table, as an empty list.
-            const QList<Reward> rewards = list.reward.value_or(QList<Reward>());
+            const QList<RewardItem> rewards = list.reward.value_or(QList<RewardItem>());
             dispatch::toMain([self, request, rewards, current] {
                 if (current(self, request))
                     self->showRewards(rewards);
@@ -232,7 +232,7 @@ void BenefitsViewController::apiRewardList(const QString& sStart, const QString&
     Log::info(u"sStart : "_s + sStart + u" / sEnd : "_s + sEnd);
 }
 
-void BenefitsViewController::showRewards(const QList<Reward>& rewards) {
+void BenefitsViewController::showRewards(const QList<RewardItem>& rewards) {
     m_reward = rewards;
     tv_reward->reloadData();
     tv_reward->show();

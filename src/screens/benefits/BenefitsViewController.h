@@ -51,7 +51,7 @@ public:
     QList<QPair<QString, QDateTime>> peiriodlist;
 
     // The rows on display.
-    const QList<Reward>& reward() const { return m_reward; }
+    const QList<RewardItem>& reward() const { return m_reward; }
 
     // Opens the kind / period sheet, with a tick beside the current choice.
     void clickBenefitsKind();
@@ -73,11 +73,11 @@ protected:
     void viewDidAppear(bool animated) override;
 
 private:
-    void showRewards(const QList<Reward>& rewards);
+    void showRewards(const QList<RewardItem>& rewards);
     void showNoRewards();
 
     Clock m_now;
-    QList<Reward> m_reward;
+    QList<RewardItem> m_reward;
     quint64 m_lastIssued = 0; // number of the latest request; older replies are dropped
     BackTitle m_backTitle;
 };

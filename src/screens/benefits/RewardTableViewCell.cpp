@@ -40,7 +40,7 @@ RewardTableViewCell::RewardTableViewCell(QWidget* parent)
     row->addWidget(l_reward_price, 0, Qt::AlignVCenter);
 }
 
-void RewardTableViewCell::setItem(const Reward& reward, TableView&, int) {
+void RewardTableViewCell::setItem(const RewardItem& reward, TableView&, int) {
     l_name->setPlainText(reward.name.value_or(QString()));
     l_date->setPlainText(displayDate(reward.rewarddate.value_or(QString())));
     StyledText price = StyledText::fromPlainText(rewardText(reward.rewardprice, reward.rewardmark));

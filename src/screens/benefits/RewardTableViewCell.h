@@ -22,7 +22,7 @@ public:
 
     // Fills the row from `reward`. A date that is not "yyyyMMdd" is shown as it came; a missing
     // amount leaves the amount line with the mark only (or empty).
-    void setItem(const Reward& reward, TableView& tableView, int row);
+    void setItem(const RewardItem& reward, TableView& tableView, int row);
 
     // "1,200,000 P": the amount in the current locale's decimal style, one space, the mark.
     static QString rewardText(const std::optional<double>& price,

@@ -169,6 +169,25 @@ void DetailViewController::viewDidLoad() {
 
     requestNotice();
     requestView();
+
+    // The reward key of this campaign: the list's, one held already, or one confirmed later,
+    // whoever asked for it.
+    if (camp.campid) {
+        const qint64 campid = *camp.campid;
+        connect(&ApiJoin::shared(), &ApiJoin::rewardKeyHeld, this,
+                [this, campid](qint64 confirmed, const QString& orvkey) {
+                    if (confirmed == campid) {
+                        onAccumulationPossible(confirmed, orvkey);
+                    }
+                });
+        std::optional<QString> key = ApiJoin::shared().heldKey(campid);
+        if (camp.convflag == 1 && camp.orvkey && !camp.orvkey->isEmpty()) {
+            key = camp.orvkey;
+        }
+        if (key) {
+            onAccumulationPossible(campid, *key);
+        }
+    }
 }
 
 void DetailViewController::viewDidAppear(bool animated) {

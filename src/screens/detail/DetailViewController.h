@@ -29,8 +29,10 @@ class ScrollView;
 //   -> participation check (clickParticipation) on onParticipationCheckPossible
 //   -> accumulate (clickAccumulation) on onAccumulationPossible.
 //
-// It registers itself as ApiJoin's alert screen when it loads and pops to the root of its
-// navigation stack on "action_detail_finish". Main thread only; owned by its navigation stack.
+// A reward key of the campaign (the list's own for a campaign ready to collect, or one ApiJoin
+// holds, when the page loads or later) moves the button to accumulate. It registers itself as
+// ApiJoin's alert screen when it loads and pops to the root of its navigation stack on
+// "action_detail_finish". Main thread only; owned by its navigation stack.
 class DetailViewController final : public ViewController, public JoinProtocol {
     Q_OBJECT
 public:

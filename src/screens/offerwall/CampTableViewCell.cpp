@@ -85,6 +85,13 @@ CampTableViewCell::CampTableViewCell(QWidget* parent)
 
     campcell::finishRow(this);
     TapRecognizer::attach(this, [this] { runAction(); });
+    // A reward key confirmed for this row's campaign, whoever asked for it.
+    connect(&ApiJoin::shared(), &ApiJoin::rewardKeyHeld, this,
+            [this](qint64 campid, const QString& orvkey) {
+                if (m_camp && m_camp->campid == campid) {
+                    onAccumulationPossible(campid, orvkey);
+                }
+            });
 }
 
 CampTableViewCell::~CampTableViewCell() = default;
@@ -122,7 +129,12 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* /*tableView*/, int 
     // first as plain text would delete the control and build a new one on every bind).
     m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, ui::kSmallFontSize));
 
+    const std::optional<QString> heldKey =
+        camp.campid ? ApiJoin::shared().heldKey(*camp.campid) : std::nullopt;
     if (camp.convflag == 1) {
+        enter(Action::accumulate);
+    } else if (heldKey) {
+        m_orvkey = heldKey;
         enter(Action::accumulate);
     } else if (camp.campid && ApiJoin::shared().getPartiConfirmList().contains(*camp.campid)) {
         enter(Action::participationCheck);

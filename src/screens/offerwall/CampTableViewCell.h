@@ -27,9 +27,11 @@ class Label;
 //   participation check  "ov_participation_check"  ApiJoin::flowParticipation
 //   accumulate           "ov_accumulate"       ApiJoin::apiReward with the campaign's key
 //
-// setItem recomputes everything from the campaign and ApiJoin's partiConfirmList: a reused row
-// never shows or acts on its previous campaign (images are replaced by the placeholder until the
-// new ones arrive; a key or a listener call meant for another campaign is ignored).
+// setItem recomputes everything from the campaign, the reward key ApiJoin holds for it and
+// ApiJoin's partiConfirmList: a reused row never shows or acts on its previous campaign (images
+// are replaced by the placeholder until the new ones arrive; a key or a listener call meant for
+// another campaign is ignored). A key ApiJoin offers later for the row's campaign switches it to
+// accumulate, whichever row or screen joined.
 // Main thread only; owned by its table.
 class CampTableViewCell final : public TableViewCell, public JoinProtocol {
     Q_OBJECT

@@ -188,6 +188,13 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
 
     connect(m_model, &CampListModel::listChanged, this, [this] { tv_camp->reloadData(); });
     connect(m_model, &CampListModel::summaryReady, this, &OrvaneViewController::showSummary);
+    // A reply applied (every one brings its summary): keys it carries replace those held.
+    connect(m_model, &CampListModel::summaryReady, this, [this] {
+        for (const QList<Camp>* camps : {&m_model->otherCampList(), &m_model->cpsCampList(),
+                                         &m_model->otherHouseList(), &m_model->cpsHouseList()}) {
+            ApiJoin::shared().releaseKeysCarriedBy(*camps);
+        }
+    });
     connect(m_model, &CampListModel::loadFailed, this, &OrvaneViewController::showError);
     connect(m_model, &CampListModel::noCampaigns, this, &OrvaneViewController::showNoCampaigns);
     connect(m_model, &CampListModel::loaded, this, &OrvaneViewController::reportLoad);
