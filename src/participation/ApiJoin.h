@@ -124,12 +124,7 @@ private:
         std::function<void()> handler;
     };
 
-    // Ends the current user's session (log-out): stops the poll, makes the replies of every request
-    // sent so far (polls, claims, joins, the consent prompt's answer) ignored, empties the
-    // participation-check list, drops the listener, the reward keys held and the calls in flight,
-    // and forgets the user id (keys::kUserId). Rewards already reported stay remembered (their
-    // transaction ids), so none is reported twice. The alert screen stays.
-    void endSession();
+    void dropSession(); // what endSession() and resetForTesting() share
 
     // The listener of one join, read on the main thread only.
     using ListenerRef = std::shared_ptr<QPointer<QObject>>;
