@@ -460,11 +460,12 @@ void TstRewards::walk() {
             else if (trouble == Trouble::ClaimHttpError)
                 server().setFault(kReward, Fault::status(503).times(1));
             m_troubleDone = false;
-            // Done when the server granted it and the kit holds no key for it any more (a claim
-            // granted but whose answer was lost leaves one, to be claimed again).
+            // Done when the server granted it, the kit has had every answer and polls no more
+            // (the list may credit a participation before the poll sees it confirmed), and it
+            // holds no key for it (a claim granted but whose answer was lost leaves one).
             const auto done = [&] {
-                return rewarded(campid) && !ApiJoin::shared().heldKey(campid) &&
-                       !AlertController::visibleAlert();
+                return quiet() && !ApiJoin::shared().isPolling() && rewarded(campid) &&
+                       !ApiJoin::shared().heldKey(campid) && !AlertController::visibleAlert();
             };
             for (int step = 0; !done(); ++step) {
                 QVERIFY2(step < 40,
@@ -504,8 +505,10 @@ void TstRewards::walk() {
              server().rewardHistory(u"walker-%1"_s.arg(round)))
             history.insert(record.txid, record.rewardprice);
     }
+    QHash<QString, RewardServer::Credit> credits;
     for (const RewardServer::Credit& credit : m_wallet->ledger()) {
         QVERIFY(!ledger.contains(credit.txid));
+        credits.insert(credit.txid, credit);
         ledger.insert(credit.txid, credit.amount);
         if (credit.rewardType == 2 && !polled(test::sandboxCamp(server(), credit.campid)))
             unseen.insert(credit.txid);
@@ -522,7 +525,21 @@ void TstRewards::walk() {
     }
     for (const QString& txid : std::as_const(unseen))
         ledger.remove(txid);
-    QCOMPARE(kit, ledger);
+    // The maps are too long for a comparison's message: name the rewards that differ.
+    QStringList differ;
+    for (const QString& txid : QSet<QString>(kit.keyBegin(), kit.keyEnd()) +
+                                   QSet<QString>(ledger.keyBegin(), ledger.keyEnd())) {
+        if (kit.value(txid, -1) == ledger.value(txid, -1))
+            continue;
+        const RewardServer::Credit credit = credits.value(txid);
+        differ << u"%1 (campaign %2 of %3, type %4): kit %5, ledger %6"_s.arg(txid)
+                      .arg(credit.campid)
+                      .arg(credit.userId)
+                      .arg(credit.rewardType)
+                      .arg(kit.value(txid, -1))
+                      .arg(ledger.value(txid, -1));
+    }
+    QVERIFY2(differ.isEmpty(), qPrintable(differ.join(u"; "_s)));
     qInfo("walk: %d participations, %lld rewards reported, %lld calls attempted, %lld ms",
           participations, qint64(kit.size()), qint64(server().postbackAttempts().size()),
           clock.elapsed());
