@@ -24,6 +24,7 @@ using test::text;
 
 namespace {
 enum class Outcome { Claimed, Credited, JoinRefused, ClaimFailed, RepeatedStateReply };
+const QString kRepeatedStateKey = QStringLiteral("repeated-state-key");
 enum class Closing {
     CloseControl,
     NoCampaignDialog,
@@ -67,9 +68,10 @@ void TstE2e::walk() {
     ManualPollTimer* timer = nullptr; // owned by the kit once handed over
     if (outcome == Outcome::RepeatedStateReply) {
         timer = new ManualPollTimer;
-        // Every state reply confirms, late: two polls' requests are out before either answers.
+        // Every state reply confirms, late, with the same key: two polls' requests are out before
+        // either answers.
         sandbox::Fault late = sandbox::Fault::delay(800);
-        late.patch = QJsonObject{{u"state"_s, 3}};
+        late.patch = QJsonObject{{u"state"_s, 3}, {u"orvkey"_s, kRepeatedStateKey}};
         server().setFault(u"/v1/state"_s, late);
         ApiJoin::shared().setPollTimer(std::unique_ptr<PollTimer>(timer));
     }
@@ -133,8 +135,10 @@ void TstE2e::walk() {
     QTRY_COMPARE_WITH_TIMEOUT(rewarded.size(), 1, 8000);
     const Reward reward = rewarded.first().first().value<Reward>();
     const std::optional<QString> stateKey = server().stateReplyKey(sandbox().userId(), campid);
-    QCOMPARE(reward, Reward(campid, stateKey.value_or(QString()), credited ? 2 : 1, *camp.name,
-                            *camp.rewardprice, *camp.pricemark));
+    const QString txid =
+        outcome == Outcome::RepeatedStateReply ? kRepeatedStateKey : stateKey.value_or(QString());
+    QCOMPARE(reward, Reward(campid, txid, credited ? 2 : 1, *camp.name, *camp.rewardprice,
+                            *camp.pricemark));
     QTRY_VERIFY_WITH_TIMEOUT(AlertController::visibleAlert(), 8000);
     AlertController* alert = AlertController::visibleAlert();
     QCOMPARE(alert->message(), text("ov_participation_complete"));
