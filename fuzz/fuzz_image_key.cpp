@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    check(text);                                // a key of the caller's own
+    check(text); // a key of the caller's own
     const QUrl url(text);
     check(orvane::ImageCache::key(url)); // the key of an address
 

@@ -69,7 +69,7 @@ public:
     static constexpr int autoCleanupDays = 30;
     static constexpr qint64 kAutoCleanupSeconds = qint64(autoCleanupDays) * 86400;
     static constexpr qsizetype kMemoryCostLimit = 64 * 1024 * 1024;
-    static constexpr int kMaxFileNameBytes = 255; // NAME_MAX of common file systems
+    static constexpr int kMaxFileNameBytes = 255;            // NAME_MAX of common file systems
     static constexpr qint64 kDefaultDiskLimit = 100'000'000; // 100 MB
     static constexpr int kFirstRetrySeconds = 30;
     static constexpr int kLastRetrySeconds = 10 * 60;

@@ -64,7 +64,7 @@ public:
     void stop();
 
 private:
-    detail::Mailbox* mailbox(); // lives on the download thread, created on first use
+    detail::Mailbox* mailbox();             // lives on the download thread, created on first use
     void start(const QUrl& url, Done done); // on the download thread
 
     std::mutex m_mutex;

@@ -67,9 +67,8 @@ Orvane::Orvane()
             [this] { Q_EMIT offerwallClosed(QPrivateSignal()); });
     connect(&events, &HostEvents::participationStarted, this,
             [this](qint64 campid) { Q_EMIT participationStarted(campid, QPrivateSignal()); });
-    connect(&events, &HostEvents::rewardConfirmed, this, [this](const Reward& reward) {
-        Q_EMIT rewardConfirmed(reward, QPrivateSignal());
-    });
+    connect(&events, &HostEvents::rewardConfirmed, this,
+            [this](const Reward& reward) { Q_EMIT rewardConfirmed(reward, QPrivateSignal()); });
     connect(&events, &HostEvents::inquirySent, this,
             [this] { Q_EMIT inquirySent(QPrivateSignal()); });
     connect(&events, &HostEvents::offerwallFailed, this, [this](HostEvents::Failure failure) {

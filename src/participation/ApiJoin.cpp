@@ -303,25 +303,24 @@ void ApiJoin::flowParticipation(const Camp& camp) {
                 Log::error(decoded.error());
             }
         }
-        onMain(
-            epoch, [this, camp, campid, reply] {
-                m_pending.end(PendingRewards::Call::Check, campid);
-                if (!reply) {
-                    return; // silent, as a failed join
-                }
-                if (reply->result == 200) {
-                    presentAlert(text("ov_start_app"),
-                                 {{text("ov_cancel"), nullptr},
-                                  {text("ov_confirm"), [this, camp] { launchApp(camp); }}});
-                    return;
-                }
-                Log::error("ApiJoin getExec Error :", optionalDescription(reply->result));
-                if (reply->result == 501) {
-                    alertAlarmRefreshAction(text("ov_already_participation_campaign"));
-                } else {
-                    alertAlarm(text("ov_not_participation_campaign"));
-                }
-            });
+        onMain(epoch, [this, camp, campid, reply] {
+            m_pending.end(PendingRewards::Call::Check, campid);
+            if (!reply) {
+                return; // silent, as a failed join
+            }
+            if (reply->result == 200) {
+                presentAlert(text("ov_start_app"),
+                             {{text("ov_cancel"), nullptr},
+                              {text("ov_confirm"), [this, camp] { launchApp(camp); }}});
+                return;
+            }
+            Log::error("ApiJoin getExec Error :", optionalDescription(reply->result));
+            if (reply->result == 501) {
+                alertAlarmRefreshAction(text("ov_already_participation_campaign"));
+            } else {
+                alertAlarm(text("ov_not_participation_campaign"));
+            }
+        });
     });
 }
 

@@ -370,8 +370,15 @@ private Q_SLOTS:
         QFETCH(QString, screen);
         const QString today = QDate::currentDate().toString(u"yyyyMMdd"_s);
         for (int i = 0; i < 20; ++i)
-            server().addRewardRecord({sandbox::kDemoMkey, sandbox().userId(), 101 + i,
-                                      u"Reward %1"_s.arg(i), 100, u"P"_s, today, 1, {}});
+            server().addRewardRecord({sandbox::kDemoMkey,
+                                      sandbox().userId(),
+                                      101 + i,
+                                      u"Reward %1"_s.arg(i),
+                                      100,
+                                      u"P"_s,
+                                      today,
+                                      1,
+                                      {}});
         test::OfferwallHost ow;
         QVERIFY(ow.ok());
         ow.host.resize(390, 600);
