@@ -37,4 +37,25 @@ private:
     qreal m_cornerRadius = 0;
 };
 
+// A word-wrapped label for styled text that takes the width its layout gives it, such as a row's
+// description. QLabel works out its size hints by laying its text out at several trial widths (a
+// search for a pleasing width, one long line, the narrowest) whenever the text changes; for a row
+// of a list that is more work than binding, laying out and painting the row together. Where the
+// width comes from the layout, only the narrowest width matters (the longest word, so the layout
+// never squeezes it). This label measures that with one layout and reports it as both hints; the
+// height at the given width stays QLabel's heightForWidth, the same as painting uses.
+class WrappingRichLabel final : public Label {
+    Q_OBJECT
+public:
+    using Label::Label;
+
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
+private:
+    mutable QString m_measuredText;
+    mutable QFont m_measuredFont;
+    mutable QSize m_narrowest;
+};
+
 } // namespace orvane
