@@ -115,4 +115,13 @@ QSize WrappingRichLabel::sizeHint() const {
     return minimumSizeHint();
 }
 
+int WrappingRichLabel::heightForWidth(int width) const {
+    const QMargins margins = contentsMargins();
+    if (m_height.width != width || m_height.margins != margins || m_height.text != text() ||
+        m_height.font != font()) {
+        m_height = {text(), font(), margins, width, Label::heightForWidth(width)};
+    }
+    return m_height.height;
+}
+
 } // namespace orvane
