@@ -158,19 +158,27 @@ void StyledText::setColorAndFont(const QColor& color, const QFont& font) {
     });
 }
 
-std::optional<StyledText> htmlToString(const QString& html) {
+std::unique_ptr<QTextDocument> htmlToDocument(const QString& html) {
     if (html.size() > kMaxHtmlLength) {
         Log::error("htmlToString : text too long,", html.size(), "characters");
-        return std::nullopt;
+        return nullptr;
     }
     if (!html.isValidUtf16()) {
         Log::error("htmlToString : text is not valid UTF-16");
+        return nullptr;
+    }
+    auto document = std::make_unique<OfflineDocument>();
+    document->setHtml(html);
+    dropPictures(*document);
+    return document;
+}
+
+std::optional<StyledText> htmlToString(const QString& html) {
+    const std::unique_ptr<QTextDocument> document = htmlToDocument(html);
+    if (!document) {
         return std::nullopt;
     }
-    OfflineDocument document;
-    document.setHtml(html);
-    dropPictures(document);
-    return StyledText(QTextDocumentFragment(&document));
+    return StyledText(QTextDocumentFragment(document.get()));
 }
 
 } // namespace orvane

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 
 namespace orvane {
@@ -55,6 +57,11 @@ private:
 // resource: no remote request and no local file read. Pictures (<img>, background images) are
 // dropped, because they could only be shown by fetching them; style sheets by address are ignored.
 std::optional<StyledText> htmlToString(const QString& html);
+
+// The same conversion into a document of its own, for a caller that styles the text further and
+// exports it once (no copy of the text per step). The document loads nothing either. Null when
+// the conversion fails.
+std::unique_ptr<QTextDocument> htmlToDocument(const QString& html);
 
 // Longest HTML text converted (characters); longer texts are refused rather than laid out on the
 // main thread for seconds.

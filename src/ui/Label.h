@@ -37,4 +37,38 @@ private:
     qreal m_cornerRadius = 0;
 };
 
+// A word-wrapped label for styled text that takes the width its layout gives it, such as a row's
+// description. QLabel works out its size hints by laying its text out at several trial widths (a
+// search for a pleasing width, one long line, the narrowest) whenever the text changes; for a row
+// of a list that is more work than binding, laying out and painting the row together. Where the
+// width comes from the layout, only the narrowest width matters (the longest word, so the layout
+// never squeezes it). This label measures that with one layout and reports it as both hints; the
+// height at the given width stays QLabel's heightForWidth (the same as painting uses), kept for the
+// last width.
+class WrappingRichLabel final : public Label {
+    Q_OBJECT
+public:
+    using Label::Label;
+
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+    // QLabel's height for `width`, kept for the last width asked: a row asks for it to measure
+    // itself, again when its layout is set and again before painting, and QLabel lays the text
+    // out anew each time.
+    int heightForWidth(int width) const override;
+
+private:
+    mutable QString m_measuredText;
+    mutable QFont m_measuredFont;
+    mutable QSize m_narrowest;
+    struct Height {
+        QString text;
+        QFont font;
+        QMargins margins;
+        int width = -1;
+        int height = -1;
+    };
+    mutable Height m_height;
+};
+
 } // namespace orvane

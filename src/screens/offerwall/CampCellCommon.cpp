@@ -82,19 +82,23 @@ QImage campPlaceholderIcon(const std::optional<QString>& name) {
 
 namespace {
 
-StyledText htmlOrPlainText(const std::optional<QString>& html) {
-    const QString source = html.value_or(QString());
-    if (std::optional<StyledText> converted = htmlToString(source);
-        converted && !converted->toPlainText().trimmed().isEmpty()) {
-        return *converted;
-    }
-    // Refused (too long, broken UTF-16) or nothing but markup: show the words themselves.
+// For HTML refused (too long, broken UTF-16) or nothing but markup: the words themselves.
+StyledText plainFallback(const QString& source) {
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
     QString plain = QString(source).remove(tags).simplified();
     if (plain.size() > kMaxFallbackText) {
         plain = plain.left(kMaxFallbackText) + QChar(0x2026);
     }
     return StyledText::fromPlainText(plain);
+}
+
+StyledText htmlOrPlainText(const std::optional<QString>& html) {
+    const QString source = html.value_or(QString());
+    if (std::optional<StyledText> converted = htmlToString(source);
+        converted && !converted->toPlainText().trimmed().isEmpty()) {
+        return *converted;
+    }
+    return plainFallback(source);
 }
 
 } // namespace
@@ -106,12 +110,15 @@ QString campStyledHtml(const std::optional<QString>& html, const QColor& color, 
 }
 
 QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize) {
-    // Styling the description and appending the amount are one edit of one document (a row binds
-    // a campaign each time it scrolls into view). The converted text holds no pictures any more,
-    // so this document has nothing to load.
-    QTextDocument document;
-    QTextCursor cursor(&document);
-    cursor.insertFragment(htmlOrPlainText(camp.rewarddesc).fragment());
+    // Styling the description and appending the amount are edits of the converted document
+    // itself, exported once (a row binds a campaign each time it scrolls into view).
+    const QString source = camp.rewarddesc.value_or(QString());
+    std::unique_ptr<QTextDocument> document = htmlToDocument(source);
+    if (!document || document->toPlainText().trimmed().isEmpty()) {
+        document = std::make_unique<QTextDocument>();
+        QTextCursor(document.get()).insertFragment(plainFallback(source).fragment());
+    }
+    QTextCursor cursor(document.get());
     cursor.select(QTextCursor::Document);
     QTextCharFormat description;
     description.setForeground(kCampSecondaryTextColor);
@@ -124,7 +131,7 @@ QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amou
     amount.setForeground(ui::accentColor());
     amount.setFont(ui::boldFont(amountPixelSize));
     cursor.insertText(campRewardText(camp).replace(QLatin1Char(' '), QChar::Nbsp), amount);
-    return QTextDocumentFragment(&document).toHtml();
+    return QTextDocumentFragment(document.get()).toHtml();
 }
 
 AspectImageView::AspectImageView(double expectedAspect, QWidget* parent)

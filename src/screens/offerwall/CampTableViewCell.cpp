@@ -36,7 +36,7 @@ CampTableViewCell::CampTableViewCell(QWidget* parent)
     , m_ivNative(new AspectImageView(kExpectedNativeAspect, this))
     , m_ivIcon(new ImageView(this))
     , m_lTitle(new Label(this))
-    , m_lContent(new Label(this))
+    , m_lContent(new WrappingRichLabel(this))
     , m_lRewardButton(new Label(this)) {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(campcell::kRowMargins);
