@@ -103,16 +103,20 @@ private Q_SLOTS:
     void bannerArrivingKeepsTheRowsInView() {
         QFETCH(bool, above);
         test::ImageServer images;
-        QList<Camp> camps(12, camp(101));
+        QList<Camp> camps(30, camp(101));
         for (qsizetype i = 0; i < camps.size(); ++i)
             camps[i].nativeurl =
                 images.url(i == 4 ? u"/hold/late/600x600/blue"_s : u"/png/600x300"_s).toString();
         auto screen = showList(Orvane::TYPE_LIST_NATIVE, camps);
         TableView* table = screen->table;
-        table->verticalScrollBar()->setValue(table->rectForRow(4).top() + (above ? 40 : -300));
-        QTRY_VERIFY(std::ranges::all_of(table->visibleRows(), [&](int row) {
-            return row == 4 || screen->cell(row)->iv_native()->hasImage();
-        }));
+        // Rows measured on the way move row 4: place the view twice, then check where it is.
+        for (int pass = 0; pass < 2; ++pass) {
+            table->verticalScrollBar()->setValue(table->rectForRow(4).top() + (above ? 40 : -300));
+            QTRY_VERIFY(std::ranges::all_of(table->visibleRows(), [&](int row) {
+                return row == 4 || screen->cell(row)->iv_native()->hasImage();
+            }));
+        }
+        QCOMPARE(table->rectForRow(4).top() < table->verticalScrollBar()->value(), above);
         std::map<int, int> tops;
         for (int row : table->visibleRows())
             tops[row] = table->cellForRow(row)->y();
