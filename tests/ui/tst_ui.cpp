@@ -691,7 +691,8 @@ void TstUi::gesturesToldApart() {
         QTest::qWait(steps > 1 && delay < 20 ? 0 : 300); // a flick lets go while moving
         QTest::mouseRelease(w, Qt::LeftButton, {}, at);
     };
-    QPointingDevice* finger = QTest::createTouchDevice();
+    // One touch screen for the whole run: a device lives as long as the application.
+    static QPointingDevice* const finger = QTest::createTouchDevice();
     QScroller* scroller = area ? QScroller::scroller(area->viewport()) : nullptr;
     if (gesture == u"tap") {
         QTest::mouseClick(w, Qt::LeftButton, {}, at);
