@@ -5,7 +5,6 @@
 
 #include "core/ImageCache.h"
 #include "core/KitConstants.h"
-#include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
 #include "participation/ApiJoin.h"
@@ -28,6 +27,31 @@ constexpr int kNativeSpacing = 10;
 constexpr int kIconSpacing = 2;
 // Proportions of a native picture until it arrives (the servers' banners are 2:1).
 constexpr double kExpectedNativeAspect = 2.0;
+
+// The row's action for the shared one (campAction), and back.
+CampTableViewCell::Action rowAction(CampListModel::Action action) {
+    switch (action) {
+    case CampListModel::Action::Join:
+        break;
+    case CampListModel::Action::ParticipationCheck:
+        return CampTableViewCell::Action::participationCheck;
+    case CampListModel::Action::Accumulate:
+        return CampTableViewCell::Action::accumulate;
+    }
+    return CampTableViewCell::Action::join;
+}
+
+CampListModel::Action modelAction(CampTableViewCell::Action action) {
+    switch (action) {
+    case CampTableViewCell::Action::join:
+        break;
+    case CampTableViewCell::Action::participationCheck:
+        return CampListModel::Action::ParticipationCheck;
+    case CampTableViewCell::Action::accumulate:
+        return CampListModel::Action::Accumulate;
+    }
+    return CampListModel::Action::Join;
+}
 
 } // namespace
 
@@ -131,16 +155,15 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* /*tableView*/, int 
 
     const std::optional<QString> heldKey =
         camp.campid ? ApiJoin::shared().heldKey(*camp.campid) : std::nullopt;
-    if (camp.convflag == 1) {
-        enter(Action::accumulate);
-    } else if (heldKey) {
-        m_orvkey = heldKey;
-        enter(Action::accumulate);
-    } else if (camp.campid && ApiJoin::shared().getPartiConfirmList().contains(*camp.campid)) {
-        enter(Action::participationCheck);
-    } else {
-        enter(Action::join);
+    if (camp.convflag != 1 && heldKey) {
+        m_orvkey = heldKey; // the campaign's own key, when converted, is the one to claim with
     }
+    const CampParticipation known{
+        .keyHeld = heldKey.has_value(),
+        .checkPending =
+            camp.campid && ApiJoin::shared().getPartiConfirmList().contains(*camp.campid),
+    };
+    enter(rowAction(campAction(camp, known)));
 }
 
 void CampTableViewCell::showNative(const QUrl& url) {
@@ -190,17 +213,7 @@ void CampTableViewCell::showIcon() {
 
 void CampTableViewCell::enter(Action action) {
     m_action = action;
-    switch (action) {
-    case Action::join:
-        m_lRewardButton->setText(m_camp ? m_camp->cta.value_or(QString()) : QString());
-        break;
-    case Action::participationCheck:
-        m_lRewardButton->setText(localized(QStringLiteral("ov_participation_check")));
-        break;
-    case Action::accumulate:
-        m_lRewardButton->setText(localized(QStringLiteral("ov_accumulate")));
-        break;
-    }
+    m_lRewardButton->setText(m_camp ? campActionTitle(*m_camp, modelAction(action)) : QString());
     m_lRewardButton->setVisible(!m_lRewardButton->text().isEmpty());
     // Read as "title, reward, action".
     QStringList spoken;
