@@ -15,10 +15,9 @@
 #include "core/UserDefaults.h"
 #include "core/Util.h"
 #include "orvane/PlatformServices.h"
+#include "participation/AlertPresenter.h"
 #include "participation/DeliveredRewards.h"
-#include "ui/AlertController.h"
 #include "ui/PlatformServicesUi.h"
-#include "ui/ViewController.h"
 
 namespace orvane {
 
@@ -77,7 +76,16 @@ void ApiJoin::onMain(quint64 epoch, std::function<void()> work) {
 }
 
 void ApiJoin::setViewController(ViewController* viewController) {
-    m_viewController = viewController;
+    m_presenter = viewController ? std::make_shared<AlertPresenter>(viewController) : nullptr;
+}
+
+ViewController* ApiJoin::viewController() const {
+    const auto* widgets = dynamic_cast<const AlertPresenter*>(m_presenter.get());
+    return widgets ? widgets->screen() : nullptr;
+}
+
+void ApiJoin::setPresenter(std::shared_ptr<JoinPresenter> presenter) {
+    m_presenter = std::move(presenter);
 }
 
 JoinProtocol* ApiJoin::joinProtocol() const {
@@ -117,7 +125,7 @@ void ApiJoin::endSession() {
 void ApiJoin::resetForTesting() {
     dropSession();
     m_timer = std::make_unique<QtPollTimer>();
-    m_viewController = nullptr;
+    m_presenter = nullptr;
     m_confirmedPolls.clear();
     m_camps.clear();
 }
@@ -573,18 +581,10 @@ void ApiJoin::alertAlarmRefreshAction(const QString& message) {
                             }}});
 }
 
-void ApiJoin::presentAlert(const QString& message, QList<AlertButton> buttons) {
-    ViewController* screen = m_viewController.data();
-    if (!screen) {
+void ApiJoin::presentAlert(const QString& message, QList<JoinPresenter::Action> actions) {
+    if (!m_presenter || !m_presenter->alert(text("ov_alarm"), message, std::move(actions))) {
         Log::info("ApiJoin drops an alert, no screen is registered:", message);
-        return;
     }
-    auto* alert = new AlertController(text("ov_alarm"), message, AlertController::Style::Alert);
-    for (AlertButton& button : buttons) {
-        alert->addAction(
-            AlertAction(button.title, AlertAction::Style::Default, std::move(button.handler)));
-    }
-    screen->present(alert, false);
 }
 
 } // namespace orvane

@@ -12,6 +12,7 @@
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
 #include "participation/DeliveredRewards.h"
+#include "participation/JoinPresenter.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
@@ -123,6 +124,39 @@ private Q_SLOTS:
         QVERIFY(answerAlert(text("ov_allow_tracking")));
         QCOMPARE(m_consent->settingsOpenings, 1);
         QCOMPARE(requests(kJoin), 0);
+    }
+    // A front-end of its own hears the alerts the Widgets screens show, with the same texts, and
+    // its answers act the same; an alert it cannot show is dropped with a log line.
+    void anotherPresenterHearsTheSameAlerts() {
+        struct Recorder final : JoinPresenter {
+            bool alert(const QString& title, const QString& message, QList<Action> given) override {
+                shown << QStringList{title, message};
+                for (const Action& action : given)
+                    shown.last() << action.title;
+                actions = given;
+                return showing;
+            }
+            QList<QStringList> shown;
+            QList<Action> actions;
+            bool showing = true;
+        };
+        auto recorder = std::make_shared<Recorder>();
+        ApiJoin& join = ApiJoin::shared();
+        join.setPresenter(recorder);
+        QCOMPARE(join.viewController(), nullptr);
+        UserDefaults::standard().set(keys::kTrackingUsage, true);
+        m_consent->status = 2;
+        join.startJoin(campaign(104));
+        QTRY_COMPARE(recorder->shown.size(), 1);
+        QCOMPARE(recorder->shown.first(), (QStringList{text("ov_alarm"), text("ov_allow_tracking"),
+                                                       text("ov_cancel"), text("ov_confirm")}));
+        recorder->actions.at(1).handler();
+        QCOMPARE(m_consent->settingsOpenings, 1);
+        QVERIFY(!AlertController::visibleAlert());
+        recorder->showing = false;
+        join.startJoin(campaign(104));
+        QTRY_COMPARE(recorder->shown.size(), 2);
+        QVERIFY(log().contains(u"drops an alert"_s));
     }
     // A landing join waits for the check; an address is encoded or skipped; a reply with a key is
     // claimed at once; failed claims; a listener or screen that is gone is skipped.
