@@ -53,6 +53,7 @@ Popup {
         Repeater {
             model: popup.controller ? popup.controller.alertActions : []
             delegate: AbstractButton {
+                id: choice
                 required property int index
                 required property string modelData
                 objectName: "alertAction:" + modelData
@@ -62,7 +63,7 @@ Popup {
                 Accessible.role: Accessible.Button
                 Accessible.name: modelData
                 background: Rectangle {
-                    color: parent.down ? "#E5E5EA" : "transparent"
+                    color: choice.down ? "#E5E5EA" : "transparent"
                     Rectangle {
                         width: parent.width
                         height: 1
@@ -70,7 +71,7 @@ Popup {
                     }
                 }
                 contentItem: Text {
-                    text: parent.text
+                    text: choice.text
                     font.pixelSize: 17
                     color: Orvane.primaryColor
                     horizontalAlignment: Text.AlignHCenter

@@ -21,7 +21,8 @@ AbstractButton {
     property color accent
 
     readonly property bool purchase: group === 1
-    readonly property bool banner: bannerUrl.toString() !== ""
+    readonly property bool banner: String(bannerUrl) !== ""
+    readonly property color fill: down ? "#F2F2F7" : "white"
 
     objectName: "camp:" + campId
     implicitHeight: content.implicitHeight + 24
@@ -32,7 +33,7 @@ AbstractButton {
     onClicked: if (!purchase) controller.runAction(index)
 
     background: Rectangle {
-        color: row.down ? "#F2F2F7" : "white"
+        color: row.fill
         Rectangle {
             anchors.bottom: parent.bottom
             x: 16
@@ -103,7 +104,7 @@ AbstractButton {
                     radius: icon.corner + 4
                     color: "transparent"
                     border.width: 4
-                    border.color: row.background.color
+                    border.color: row.fill
                 }
             }
 

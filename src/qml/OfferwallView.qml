@@ -108,6 +108,7 @@ Item {
                     Repeater {
                         model: [Orvane.text("ov_tab_campaigns"), Orvane.text("ov_tab_shopping")]
                         delegate: AbstractButton {
+                            id: tab
                             required property int index
                             required property string modelData
                             objectName: "tab:" + index
@@ -120,13 +121,13 @@ Item {
                             Accessible.checked: checked
                             background: Rectangle {
                                 radius: 7
-                                color: parent.checked ? root.accent : "transparent"
+                                color: tab.checked ? root.accent : "transparent"
                             }
                             contentItem: Text {
-                                text: parent.text
+                                text: tab.text
                                 font.pixelSize: 14
                                 font.weight: Font.DemiBold
-                                color: parent.checked ? "white" : root.accent
+                                color: tab.checked ? "white" : root.accent
                                 horizontalAlignment: Text.AlignHCenter
                                 verticalAlignment: Text.AlignVCenter
                             }
