@@ -222,8 +222,13 @@ QString OfferwallController::descriptionHtml(const QString& html, const QString&
     }
     QTextCursor cursor(document.get());
     cursor.select(QTextCursor::Document);
+    // One colour and one face over the whole description, as the Widgets rows set it: the size
+    // comes from the Text item.
     QTextCharFormat description;
     description.setForeground(color);
+    description.setFontWeight(QFont::Normal);
+    description.setFontItalic(false);
+    description.setFontUnderline(false);
     cursor.mergeCharFormat(description);
     cursor.movePosition(QTextCursor::End);
     // The amount and its mark stay on one line.

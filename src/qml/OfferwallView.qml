@@ -125,8 +125,7 @@ Item {
                             }
                             contentItem: Text {
                                 text: tab.text
-                                font.pixelSize: 14
-                                font.weight: Font.DemiBold
+                                font.pixelSize: 13
                                 color: tab.checked ? "white" : root.accent
                                 horizontalAlignment: Text.AlignHCenter
                                 verticalAlignment: Text.AlignVCenter

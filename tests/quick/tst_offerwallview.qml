@@ -131,6 +131,10 @@ Item {
             tryVerify(() => alert.opened, 5000)
             compare(findChild(alert.contentItem, "alertMessage").text,
                     Orvane.text("ov_participation_complete"))
+            if (sandbox.snapshotDir() !== "") {
+                waitForRendering(alert.contentItem)
+                grabImage(view.Window.window.contentItem).save(sandbox.snapshotDir() + "/alert.png")
+            }
             const loads = sandbox.requests("/v1/req")
             mouseClick(findChild(alert.contentItem, "alertAction:" + Orvane.text("ov_confirm")))
             tryCompare(alert, "visible", false)
