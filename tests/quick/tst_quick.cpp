@@ -57,10 +57,12 @@ public Q_SLOTS:
     void applicationAvailable() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         ImageCache::defaultCache().clearLocalCache();
+        // Made before the application object, so what needs one comes here.
+        m_browser = std::make_unique<QNetworkAccessManager>();
         test::FakeConsent::install();
         test::FakeUrlOpener& opener = test::FakeUrlOpener::install();
         opener.onOpen = [this](const QUrl& url) {
-            QNetworkReply* reply = m_browser.get(QNetworkRequest(url));
+            QNetworkReply* reply = m_browser->get(QNetworkRequest(url));
             connect(reply, &QNetworkReply::finished, this, [this, reply] {
                 if (reply->error() == QNetworkReply::NoError) {
                     ++m_visits;
@@ -78,6 +80,7 @@ public Q_SLOTS:
     void cleanupTestCase() {
         ApiJoin::shared().resetForTesting();
         m_sandbox.reset();
+        m_browser.reset();
     }
 
 Q_SIGNALS:
@@ -85,7 +88,7 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<test::SandboxFixture> m_sandbox;
-    QNetworkAccessManager m_browser;
+    std::unique_ptr<QNetworkAccessManager> m_browser;
     int m_visits = 0;
 };
 
