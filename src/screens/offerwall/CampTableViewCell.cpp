@@ -158,11 +158,8 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* /*tableView*/, int 
     if (camp.convflag != 1 && heldKey) {
         m_orvkey = heldKey; // the campaign's own key, when converted, is the one to claim with
     }
-    const CampParticipation known{
-        .keyHeld = heldKey.has_value(),
-        .checkPending =
-            camp.campid && ApiJoin::shared().getPartiConfirmList().contains(*camp.campid),
-    };
+    const CampParticipation known =
+        camp.campid ? ApiJoin::shared().participation(*camp.campid) : CampParticipation();
     enter(rowAction(campAction(camp, known)));
 }
 
