@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 
+#include "core/CampListModel.h"
 #include "core/Records.h"
 #include "orvane/Reward.h"
 #include "participation/JoinPresenter.h"
@@ -78,11 +79,14 @@ public:
 
     // The reward key held for `campid`, waiting for its claim.
     std::optional<QString> heldKey(qint64 campid) const { return m_pending.key(campid); }
+    // What the flow knows of `campid`: a key held, a participation check waiting. A list model
+    // reads it (CampListModel::setParticipationSource) and listens to participationChanged.
+    CampParticipation participation(qint64 campid) const;
     // A list reply that carries a campaign's key takes over the key held for it.
     void releaseKeysCarriedBy(const QList<Camp>& camps);
     // Forgets what is held for the current user: reward keys, calls in flight and the campaigns
     // rewarded in this session (log-out). The transaction ids already reported stay remembered.
-    void clearPendingRewards() { m_pending.clear(); }
+    void clearPendingRewards();
 
     // Ids of joined campaigns that wait for their participation check (duplicates possible).
     QList<qint64> getPartiConfirmList() const { return m_partiConfirmList; }
@@ -122,6 +126,8 @@ Q_SIGNALS:
     // A reward key is held for `campid`: screens bound to that campaign offer the accumulate
     // action with it (JoinProtocol::onAccumulationPossible); others ignore it.
     void rewardKeyHeld(qint64 campid, const QString& orvkey);
+    // What participation() answers may have changed, for one campaign or for all.
+    void participationChanged();
 
 private:
     ApiJoin();

@@ -1,10 +1,8 @@
-#include <functional>
 #include <limits>
 
 #include <QAbstractItemModelTester>
 #include <QtTest>
 
-#include "core/CampDisplay.h"
 #include "core/CampListModel.h"
 #include "core/Localized.h"
 #include "core/Log.h"
@@ -47,6 +45,8 @@ Ids ids(const Camps& list) {
         out << c.campid.value_or(-1);
     return out;
 }
+
+constexpr auto kFatal = QAbstractItemModelTester::FailureReportingMode::Fatal;
 
 } // namespace
 
@@ -128,6 +128,7 @@ private Q_SLOTS:
             return reply(groups == u"none" ? QList<Camp>() : camps);
         };
         CampListModel model;
+        QAbstractItemModelTester tester(&model, kFatal);
         model.applyReply(load(first));
         if (tab >= 0)
             model.selectGroup(tab);
@@ -215,6 +216,9 @@ private Q_SLOTS:
         const Req list =
             reply(regular, {camp(100, 1, 5, 2), camp(101, 4, 1, 1), camp(102, 1, 9, 40)});
         CampListModel model;
+        QAbstractItemModelTester tester(&model, kFatal);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &CampListModel::listChanged);
         model.applyReply(list);
         CampRows held;
         QList<Camp> heldRecords;
@@ -235,6 +239,7 @@ private Q_SLOTS:
             QCOMPARE(model.selectedAllCampList(), fresh.selectedAllCampList());
             QCOMPARE(held.toList(), heldRecords);
         }
+        QCOMPARE(resets.count(), changed.count()); // each change announced to views
     }
 
     void housePinning_data() {
@@ -262,161 +267,51 @@ private Q_SLOTS:
         QCOMPARE(ids(model.selectedAllCampList()), rows);
     }
 
-    // As an item model: every load, re-sort and group switch resets it to the shown rows, a
-    // failed or empty load leaves them, and the action roles follow what the flow knows.
-    void itemModelFollowsEveryChange() {
-        CampListModel model;
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
-        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-        QSignalSpy changed(&model, &CampListModel::listChanged);
-        const auto rows = [&model] {
-            Ids out;
-            for (int row = 0; row < model.rowCount(); ++row)
-                out << model.index(row).data(CampListModel::CampIdRole).toLongLong();
-            return out;
-        };
-        const QList<std::function<void()>> steps{
-            [&] {
-                model.applyReply(reply({camp(1, 1, 5), camp(2, 1, 9), camp(3, 4)}, {camp(9)}));
-            },
-            [&] { model.clickSort(); },
-            [&] { model.selectGroup(1); },
-            [&] { model.applyReply(reply({})); },
-            [&] { QVERIFY(!model.applyBody("{")); },
-            [&] {
-                model.applyReply(reply({camp(4), camp(5)}));
-            },
-            [&] { model.selectGroup(1); },
-        };
-        for (const auto& step : steps) {
-            step();
-            QCOMPARE(rows(), ids(model.selectedAllCampList()));
-            QCOMPARE(resets.count(), changed.count());
-        }
-        QCOMPARE(changed.count(), 6);
-        QCOMPARE(model.rowCount(), 0);
-        model.participationChanged(); // nothing to change in an empty model
-
-        model.selectGroup(0);
-        QSignalSpy dataChanged(&model, &QAbstractItemModel::dataChanged);
-        model.setParticipationSource(
-            [](qint64 id) { return CampParticipation{.keyHeld = id == 5}; });
-        QCOMPARE(dataChanged.count(), 1);
-        QCOMPARE(model.index(1).data(CampListModel::ActionRole).toInt(),
-                 int(CampListModel::Action::Accumulate));
-        QCOMPARE(model.index(0).data(CampListModel::ActionRole).toInt(),
-                 int(CampListModel::Action::Join));
-    }
-
-    // The roles of one campaign's row, read by their names.
+    // The roles a row derives, read by their names. A campaign with an orderseq is pinned.
     void rolesOfARow_data() {
         QTest::addColumn<Camp>("campaign");
-        QTest::addColumn<bool>("house");
         QTest::addColumn<int>("listType");
-        QTest::addColumn<CampParticipation>("known"); // for every campaign id
-        QTest::addColumn<QVariantMap>("roles");       // the roles checked, by name
-
-        const auto regular = CampListModel::Group::Standard;
-        const auto shop = CampListModel::Group::Purchase;
-        const auto join = CampListModel::Action::Join;
-        const auto claim = CampListModel::Action::Accumulate;
-        const auto check = CampListModel::Action::ParticipationCheck;
+        QTest::addColumn<CampParticipation>("known"); // of every campaign id
+        QTest::addColumn<QString>("roles");           // in the order rolesOfARow reads them
         Camp standard = camp(1, 1, 1500, 0, 0, u" P "_s);
-        standard.name = u"Tiles"_s;
-        standard.cta = u"Install"_s;
-        standard.rewarddesc = u"<b>Play</b>"_s;
-        standard.iconurl = u"https://img.test/i.png"_s;
-        standard.nativeurl = u"http://img.test/n.png"_s;
-        const auto roles = [](qint64 id, CampListModel::Group group, CampListModel::Action action,
-                              const QString& title, QVariantMap more = {}) {
-            more.insert(QVariantMap{{u"campId"_s, id},
-                                    {u"group"_s, int(group)},
-                                    {u"action"_s, int(action)},
-                                    {u"actionTitle"_s, title}});
-            return more;
-        };
-        const QString accumulate = localized(u"ov_accumulate"_s);
-        QTest::newRow("standard, native layout")
-            << standard << false << kListTypeNative << CampParticipation()
-            << roles(1, regular, join, u"Install"_s,
-                     QVariantMap{{u"name"_s, u"Tiles"_s},
-                                 {u"display"_s, u"Tiles"_s},
-                                 {u"description"_s, u"<b>Play</b>"_s},
-                                 {u"amount"_s, 1500.0},
-                                 {u"mark"_s, u"P"_s},
-                                 {u"rewardText"_s, u"1,500 P"_s},
-                                 {u"iconUrl"_s, QUrl(u"https://img.test/i.png"_s)},
-                                 {u"bannerUrl"_s, QUrl(u"http://img.test/n.png"_s)},
-                                 {u"hasDetail"_s, false}});
-        QTest::newRow("standard, icon layout: no banner")
-            << standard << false << kListTypeIcon << CampParticipation()
-            << roles(1, regular, join, u"Install"_s, QVariantMap{{u"bannerUrl"_s, QUrl()}});
-        QTest::newRow("standard, joined")
-            << standard << false << kListTypeIcon << CampParticipation{.checkPending = true}
-            << roles(1, regular, check, localized(u"ov_participation_check"_s));
-        QTest::newRow("standard, key held")
-            << standard << false << kListTypeIcon
-            << CampParticipation{.keyHeld = true, .checkPending = true}
-            << roles(1, regular, claim, accumulate);
-
+        std::tie(standard.cta, standard.iconurl, standard.nativeurl) =
+            std::tuple(u"Go"_s, u"https://img.test/i"_s, u"http://img.test/n"_s);
+        QTest::newRow("standard")
+            << standard << kListTypeNative << CampParticipation()
+            << u"1|0|0|Go|1,500 P|0 KRW|https://img.test/i|http://img.test/n|false"_s;
         Camp purchase = camp(2, 4, 300, 0, 1, u"P"_s);
-        purchase.cta = u"Buy"_s;
-        purchase.cpsdcprice = 9900;
-        purchase.iconurl = u"ftp://img.test/i.png"_s;
-        QTest::newRow("purchase: the reward is its one action")
-            << purchase << false << kListTypeNative << CampParticipation{.keyHeld = true}
-            << roles(2, shop, join, u"300 P"_s,
-                     QVariantMap{{u"priceText"_s, QString(u"9,900"_s + localized(u"ov_won"_s))},
-                                 {u"iconUrl"_s, QUrl()}});
-
-        Camp house = camp(3, 1, 0, 1);
-        house.detailpage = 1;
-        QTest::newRow("house, with a detail page")
-            << house << true << kListTypeNative << CampParticipation()
-            << roles(3, regular, join, QString(),
-                     QVariantMap{{u"hasDetail"_s, true}, {u"rewardText"_s, u"0"_s}});
-
-        Camp converted = camp(4, 1, 10, 0, 1);
-        converted.orvkey = QString();
-        QTest::newRow("converted, empty key")
-            << converted << false << kListTypeNative << CampParticipation()
-            << roles(4, regular, claim, accumulate);
-        Camp anonymous;
-        anonymous.convflag = 0;
-        QTest::newRow("no id: nothing known of it")
-            << anonymous << false << kListTypeNative << CampParticipation{.keyHeld = true}
-            << QVariantMap{{u"campId"_s, QVariant()},
-                           {u"action"_s, int(join)},
-                           {u"name"_s, QString()},
-                           {u"mark"_s, QString()}};
+        std::tie(purchase.cpsdcprice, purchase.iconurl) = std::tuple(9900, u"ftp://img.test/i"_s);
+        QTest::newRow("purchase") << purchase << kListTypeNative << CampParticipation{true, false}
+                                  << u"2|1|0|300 P|300 P|9,900 KRW|||false"_s;
+        Camp house = camp(3, 1, 0, 1, 1);
+        std::tie(house.detailpage, house.orvkey, house.nativeurl) =
+            std::tuple(1, QString(), u"http://img.test/n"_s);
+        QTest::newRow("house, converted, empty key, icon layout")
+            << house << kListTypeIcon << CampParticipation{.checkPending = true}
+            << u"3|0|2|%1|0|0 KRW|||true"_s.arg(localized(u"ov_accumulate"_s));
+        QTest::newRow("no id") << Camp() << kListTypeNative << CampParticipation{true, false}
+                               << u"|0|0||0|0 KRW|||false"_s;
     }
 
     void rolesOfARow() {
         QFETCH(Camp, campaign);
-        QFETCH(bool, house);
         QFETCH(int, listType);
         QFETCH(CampParticipation, known);
-        QFETCH(QVariantMap, roles);
         CampListModel model;
+        QAbstractItemModelTester tester(&model, kFatal);
         model.setLocale(kEnglish);
         model.setListType(listType);
         model.setParticipationSource([known](qint64) { return known; });
-        const qint64 bm = campaign.bm.value_or(1); // one group: the one shown
-        const QList<Camp> others{camp(50, bm, 1), camp(51, bm, 2)};
-        model.applyReply(house ? reply(others, {campaign})
-                               : reply(QList<Camp>(others) << campaign));
-        const CampRows& shown = model.selectedAllCampList();
-        const auto at = std::find_if(shown.begin(), shown.end(),
-                                     [&](const Camp& c) { return c.campid == campaign.campid; });
-        QVERIFY(at != shown.end());
-        const QModelIndex index = model.index(int(std::distance(shown.begin(), at)));
-        const QHash<int, QByteArray> names = model.roleNames();
-        for (auto it = roles.cbegin(); it != roles.cend(); ++it) {
-            const int role = names.key(it.key().toUtf8(), -1);
-            QVERIFY2(role >= 0, qPrintable(it.key()));
-            QCOMPARE(index.data(role), it.value());
-        }
+        const Camp other = camp(50, campaign.bm.value_or(1), 1); // of the same group
+        model.applyReply(campaign.orderseq.value_or(0) > 0 ? reply({other}, {campaign})
+                                                           : reply({other, campaign}));
+        const Ids shown = ids(model.selectedAllCampList());
+        const QModelIndex row = model.index(int(shown.indexOf(campaign.campid.value_or(-1))));
+        QStringList roles;
+        for (const char* name : {"campId", "group", "action", "actionTitle", "rewardText",
+                                 "priceText", "iconUrl", "bannerUrl", "hasDetail"})
+            roles << row.data(model.roleNames().key(name)).toString();
+        QTEST(roles.join(u'|'), "roles");
     }
 
     void summaryText_data() {
@@ -448,8 +343,7 @@ private Q_SLOTS:
         Log::setDisplayLog(true);
         test::LogCapture log;
         CampListModel model;
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+        QAbstractItemModelTester tester(&model, kFatal);
         QSignalSpy summary(&model, &CampListModel::summaryReady);
         model.apiReq();
         QVERIFY(summary.wait(10000));

@@ -28,31 +28,6 @@ constexpr int kIconSpacing = 2;
 // Proportions of a native picture until it arrives (the servers' banners are 2:1).
 constexpr double kExpectedNativeAspect = 2.0;
 
-// The row's action for the shared one (campAction), and back.
-CampTableViewCell::Action rowAction(CampListModel::Action action) {
-    switch (action) {
-    case CampListModel::Action::Join:
-        break;
-    case CampListModel::Action::ParticipationCheck:
-        return CampTableViewCell::Action::participationCheck;
-    case CampListModel::Action::Accumulate:
-        return CampTableViewCell::Action::accumulate;
-    }
-    return CampTableViewCell::Action::join;
-}
-
-CampListModel::Action modelAction(CampTableViewCell::Action action) {
-    switch (action) {
-    case CampTableViewCell::Action::join:
-        break;
-    case CampTableViewCell::Action::participationCheck:
-        return CampListModel::Action::ParticipationCheck;
-    case CampTableViewCell::Action::accumulate:
-        return CampListModel::Action::Accumulate;
-    }
-    return CampListModel::Action::Join;
-}
-
 } // namespace
 
 CampTableViewCell::CampTableViewCell(QWidget* parent)
@@ -158,12 +133,9 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* /*tableView*/, int 
     if (camp.convflag != 1 && heldKey) {
         m_orvkey = heldKey; // the campaign's own key, when converted, is the one to claim with
     }
-    const CampParticipation known{
-        .keyHeld = heldKey.has_value(),
-        .checkPending =
-            camp.campid && ApiJoin::shared().getPartiConfirmList().contains(*camp.campid),
-    };
-    enter(rowAction(campAction(camp, known)));
+    const CampParticipation known =
+        camp.campid ? ApiJoin::shared().participation(*camp.campid) : CampParticipation();
+    enter(static_cast<Action>(campAction(camp, known)));
 }
 
 void CampTableViewCell::showNative(const QUrl& url) {
@@ -213,7 +185,8 @@ void CampTableViewCell::showIcon() {
 
 void CampTableViewCell::enter(Action action) {
     m_action = action;
-    m_lRewardButton->setText(m_camp ? campActionTitle(*m_camp, modelAction(action)) : QString());
+    m_lRewardButton->setText(
+        m_camp ? campActionTitle(*m_camp, static_cast<CampListModel::Action>(action)) : QString());
     m_lRewardButton->setVisible(!m_lRewardButton->text().isEmpty());
     // Read as "title, reward, action".
     QStringList spoken;
