@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "core/ApiList.h"
+#include "core/CampDisplay.h"
 #include "core/Dispatch.h"
 #include "core/KitConstants.h"
 #include "core/Localized.h"
@@ -16,10 +17,6 @@
 namespace orvane {
 
 namespace {
-
-bool isCps(const Camp& camp) {
-    return camp.bm.value_or(-1) == kPurchaseCampaignBm;
-}
 
 // The row at which a house campaign lands in a list of `size` rows.
 qsizetype pinnedRow(const Camp& house, qsizetype size) {
@@ -122,7 +119,7 @@ struct CampListModel::Grouped {
 };
 
 CampListModel::CampListModel(QObject* parent)
-    : QObject(parent) {}
+    : QAbstractListModel(parent) {}
 
 CampListModel::~CampListModel() = default;
 
@@ -215,7 +212,7 @@ CampListModel::Grouped CampListModel::group(Req reply) {
             if (grouped.mark.isEmpty()) {
                 grouped.mark = camp.pricemark.value_or(QString());
             }
-            (isCps(camp) ? cps : other).append(std::move(camp));
+            (campGroup(camp) == Group::Purchase ? cps : other).append(std::move(camp));
         }
     };
     take(reply.camp, grouped.otherCamp, grouped.cpsCamp);
@@ -340,7 +337,9 @@ void CampListModel::setSort() {
             rows[row] = *next++;
         }
     }
+    beginResetModel();
     m_selectedAllCampList = std::move(shown);
+    endResetModel();
     Q_EMIT listChanged();
 }
 
@@ -384,6 +383,87 @@ QString CampListModel::failureText(LoadFailure failure) {
         break;
     }
     return localized(QStringLiteral("ov_error_unreadable_reply"));
+}
+
+int CampListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_selectedAllCampList.size());
+}
+
+QVariant CampListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    const Camp& camp = m_selectedAllCampList.at(index.row());
+    switch (role) {
+    case CampIdRole:
+        return camp.campid ? QVariant(*camp.campid) : QVariant();
+    case Qt::DisplayRole:
+    case NameRole:
+        return camp.name.value_or(QString());
+    case DescriptionRole:
+        return camp.rewarddesc.value_or(QString());
+    case AmountRole:
+        return camp.rewardprice.value_or(0);
+    case MarkRole:
+        return camp.pricemark.value_or(QString()).trimmed();
+    case RewardTextRole:
+        return campRewardText(camp, m_locale);
+    case PriceTextRole:
+        return campPriceText(camp, m_locale);
+    case IconUrlRole:
+        return campImageUrl(camp.iconurl).value_or(QUrl());
+    case BannerUrlRole:
+        return m_listType == kListTypeNative ? campImageUrl(camp.nativeurl).value_or(QUrl())
+                                             : QUrl();
+    case ActionRole:
+    case ActionTitleRole: {
+        const CampParticipation known =
+            m_participation && camp.campid ? m_participation(*camp.campid) : CampParticipation();
+        const Action action = campAction(camp, known);
+        if (role == ActionRole) {
+            return static_cast<int>(action);
+        }
+        return campActionTitle(camp, action, m_locale);
+    }
+    case GroupRole:
+        return static_cast<int>(campGroup(camp));
+    case HasDetailRole:
+        return camp.detailpage == 1;
+    default:
+        break;
+    }
+    return {};
+}
+
+QHash<int, QByteArray> CampListModel::roleNames() const {
+    QHash<int, QByteArray> names = QAbstractListModel::roleNames();
+    names.insert(QHash<int, QByteArray>{
+        {CampIdRole, "campId"},
+        {NameRole, "name"},
+        {DescriptionRole, "description"},
+        {AmountRole, "amount"},
+        {MarkRole, "mark"},
+        {RewardTextRole, "rewardText"},
+        {PriceTextRole, "priceText"},
+        {IconUrlRole, "iconUrl"},
+        {BannerUrlRole, "bannerUrl"},
+        {ActionRole, "action"},
+        {ActionTitleRole, "actionTitle"},
+        {GroupRole, "group"},
+        {HasDetailRole, "hasDetail"},
+    });
+    return names;
+}
+
+void CampListModel::setParticipationSource(ParticipationSource source) {
+    m_participation = std::move(source);
+    participationChanged();
+}
+
+void CampListModel::participationChanged() {
+    if (rowCount() > 0) {
+        Q_EMIT dataChanged(index(0), index(rowCount() - 1), {ActionRole, ActionTitleRole});
+    }
 }
 
 QString CampListModel::summaryText(double total, const QString& mark, const QLocale& locale) {

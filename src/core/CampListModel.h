@@ -1,10 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <iterator>
 
+#include <QAbstractListModel>
 #include <QList>
 #include <QLocale>
-#include <QObject>
 #include <QString>
 
 #include "core/KitConstants.h"
@@ -66,10 +67,21 @@ private:
     QList<const Camp*> m_rows; // into m_regular and m_house
 };
 
+// What the participation flow knows of one campaign; a row's action follows it.
+struct CampParticipation {
+    bool keyHeld = false;      // a reward key waits for its claim
+    bool checkPending = false; // joined; its participation check waits
+};
+
 // The data side of the offerwall main screen: fetches the campaign list, splits it into the
 // standard and CPS (`bm` 4) groups, chooses the group to show, sorts it and pins the house
 // campaigns at the rows their `orderseq` names, and computes the summary of the rewards on offer.
 // The screen owns one model, reads its lists and listens to its signals.
+//
+// As an item model it has one row per shown campaign (selectedAllCampList) and one column; the
+// roles (roleNames) carry what a row shows. Every sort, group switch and applied reply resets it
+// (modelReset, then listChanged); a change of what the participation flow knows changes the action
+// roles of every row (dataChanged).
 //
 // Thread: create and use on the main thread. Replies are decoded on the transport thread and
 // applied on the main thread, one at a time and each completely, in arrival order; a reply to a
@@ -80,10 +92,38 @@ private:
 // order, ties in reply order) is inserted at row `orderseq` - 1, so `orderseq` is a 1-based row
 // and later insertions push earlier rows down. An `orderseq` below 1 pins the campaign first; one
 // past the end of the list at that moment appends it last. Nothing is ever inserted out of bounds.
-class CampListModel final : public QObject {
+class CampListModel final : public QAbstractListModel {
     Q_OBJECT
 
 public:
+    // The group a campaign is listed in (campGroup): its tab.
+    enum class Group { Standard, Purchase };
+    Q_ENUM(Group)
+    // The action a row offers (campAction).
+    enum class Action { Join, ParticipationCheck, Accumulate };
+    Q_ENUM(Action)
+
+    // The roles of a row. Absent fields read as empty texts, 0, false or an empty address.
+    enum Role {
+        CampIdRole = Qt::UserRole + 1, // qint64; invalid when the campaign has no id
+        NameRole,                      // also Qt::DisplayRole
+        DescriptionRole,               // `rewarddesc` as the server sent it (HTML)
+        AmountRole,                    // double, `rewardprice`
+        MarkRole,                      // the price mark, trimmed
+        RewardTextRole,                // campRewardText in the model's locale
+        PriceTextRole,                 // campPriceText in the model's locale
+        IconUrlRole,                   // QUrl of the icon when fetchable (campImageUrl), else empty
+        BannerUrlRole,                 // the same for the native picture, in the native layout only
+        ActionRole,                    // int, an Action
+        ActionTitleRole,               // campActionTitle
+        GroupRole,                     // int, a Group
+        HasDetailRole,                 // bool: a tap opens the detail page (`detailpage` 1)
+    };
+    Q_ENUM(Role)
+
+    // Tells the model what the participation flow knows of a campaign (by id).
+    using ParticipationSource = std::function<CampParticipation(qint64 campid)>;
+
     // The three orders of the regular campaigns. The screen shows the mode as the title of its
     // sort button (sortTitle()).
     enum class SortMode {
@@ -168,9 +208,23 @@ public:
     // The sentence the error dialog shows for `failure`, in the current language.
     static QString failureText(LoadFailure failure);
 
-    // The locale of the summary text; QLocale() by default.
+    // The locale of the summary text and the reward and price roles; QLocale() by default.
     QLocale locale() const { return m_locale; }
     void setLocale(const QLocale& locale) { m_locale = locale; }
+
+    // The item model: the shown rows.
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The roles in camelCase: "campId", "name", "description", "amount", "mark", "rewardText",
+    // "priceText", "iconUrl", "bannerUrl", "action", "actionTitle", "group", "hasDetail", plus the
+    // standard ones.
+    QHash<int, QByteArray> roleNames() const override;
+
+    // Where the action roles learn what the participation flow knows; without one, every campaign
+    // reads as neither joined nor holding a key. Call participationChanged() when it changes.
+    void setParticipationSource(ParticipationSource source);
+    // The participation of some campaign changed: the action roles of every row change.
+    void participationChanged();
 
 Q_SIGNALS:
     // The shown list changed (after every setSort): reload the table.
@@ -214,6 +268,7 @@ private:
     double m_summaryTotal = 0;
     QString m_summaryMark;
     QLocale m_locale;
+    ParticipationSource m_participation;
     // Request numbers: every apiReq takes the next one; a reply numbered at or below the last
     // applied one is stale.
     quint64 m_lastIssued = 0;

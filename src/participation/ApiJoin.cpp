@@ -15,10 +15,9 @@
 #include "core/UserDefaults.h"
 #include "core/Util.h"
 #include "orvane/PlatformServices.h"
+#include "participation/AlertPresenter.h"
 #include "participation/DeliveredRewards.h"
-#include "ui/AlertController.h"
 #include "ui/PlatformServicesUi.h"
-#include "ui/ViewController.h"
 
 namespace orvane {
 
@@ -77,7 +76,26 @@ void ApiJoin::onMain(quint64 epoch, std::function<void()> work) {
 }
 
 void ApiJoin::setViewController(ViewController* viewController) {
-    m_viewController = viewController;
+    m_presenter = viewController ? std::make_shared<AlertPresenter>(viewController) : nullptr;
+}
+
+ViewController* ApiJoin::viewController() const {
+    const auto* widgets = dynamic_cast<const AlertPresenter*>(m_presenter.get());
+    return widgets ? widgets->screen() : nullptr;
+}
+
+void ApiJoin::setPresenter(std::shared_ptr<JoinPresenter> presenter) {
+    m_presenter = std::move(presenter);
+}
+
+CampParticipation ApiJoin::participation(qint64 campid) const {
+    return {.keyHeld = m_pending.key(campid).has_value(),
+            .checkPending = m_partiConfirmList.contains(campid)};
+}
+
+void ApiJoin::clearPendingRewards() {
+    m_pending.clear();
+    Q_EMIT participationChanged();
 }
 
 JoinProtocol* ApiJoin::joinProtocol() const {
@@ -104,8 +122,9 @@ void ApiJoin::dropSession() {
     m_listener = nullptr;
     // Reward keys held and calls in flight belong to the user who leaves; their replies are
     // dropped below, so no in-flight mark could ever be ended.
-    clearPendingRewards();
+    m_pending.clear();
     ++m_epoch; // replies of requests sent so far are dropped
+    Q_EMIT participationChanged();
 }
 
 void ApiJoin::endSession() {
@@ -117,7 +136,7 @@ void ApiJoin::endSession() {
 void ApiJoin::resetForTesting() {
     dropSession();
     m_timer = std::make_unique<QtPollTimer>();
-    m_viewController = nullptr;
+    m_presenter = nullptr;
     m_confirmedPolls.clear();
     m_camps.clear();
 }
@@ -222,6 +241,7 @@ void ApiJoin::handleJoinReply(const Camp& camp, const Join& reply, JoinProtocol*
             return;
         }
         m_partiConfirmList.append(campid);
+        Q_EMIT participationChanged();
         if (listener) {
             listener->onParticipationCheckPossible();
         }
@@ -448,6 +468,7 @@ void ApiJoin::deliverConfirmation(const Camp& camp, const std::optional<QString>
     const qint64 campid = camp.campid.value_or(-1);
     const std::optional<qint64> rewardtype = camp.rewardtype;
     m_partiConfirmList.removeOne(campid);
+    Q_EMIT participationChanged();
     if (rewardtype == kRewardTypeCredited) {
         // The key of the confirming reply names the credit; without one it cannot be told
         // apart from another, and is reported once per poll only.
@@ -471,13 +492,19 @@ void ApiJoin::deliverConfirmation(const Camp& camp, const std::optional<QString>
 void ApiJoin::offerKey(qint64 campid, const QString& orvkey) {
     m_pending.hold(campid, orvkey);
     Q_EMIT rewardKeyHeld(campid, orvkey);
+    Q_EMIT participationChanged();
 }
 
 void ApiJoin::releaseKeysCarriedBy(const QList<Camp>& camps) {
+    bool released = false;
     for (const Camp& camp : camps) {
-        if (camp.campid && camp.orvkey && !camp.orvkey->isEmpty()) {
+        if (camp.campid && camp.orvkey && !camp.orvkey->isEmpty() && heldKey(*camp.campid)) {
             m_pending.release(*camp.campid);
+            released = true;
         }
+    }
+    if (released) {
+        Q_EMIT participationChanged();
     }
 }
 
@@ -538,6 +565,7 @@ void ApiJoin::handleClaimReply(const Camp& camp, const QString& orvkey,
     const std::optional<qint64> result = reply ? reply->result : std::nullopt;
     if (result == 200 || result == kAlreadyRewarded) {
         m_pending.release(campid);
+        Q_EMIT participationChanged();
         if (result == kAlreadyRewarded && m_pending.wasRewarded(campid)) {
             // A stale accumulate action: the reward was reported already. Show the list as it is.
             Log::info("ApiJoin getReward: campaign", campid, "was rewarded already");
@@ -573,18 +601,10 @@ void ApiJoin::alertAlarmRefreshAction(const QString& message) {
                             }}});
 }
 
-void ApiJoin::presentAlert(const QString& message, QList<AlertButton> buttons) {
-    ViewController* screen = m_viewController.data();
-    if (!screen) {
+void ApiJoin::presentAlert(const QString& message, QList<JoinPresenter::Action> actions) {
+    if (!m_presenter || !m_presenter->alert(text("ov_alarm"), message, std::move(actions))) {
         Log::info("ApiJoin drops an alert, no screen is registered:", message);
-        return;
     }
-    auto* alert = new AlertController(text("ov_alarm"), message, AlertController::Style::Alert);
-    for (AlertButton& button : buttons) {
-        alert->addAction(
-            AlertAction(button.title, AlertAction::Style::Default, std::move(button.handler)));
-    }
-    screen->present(alert, false);
 }
 
 } // namespace orvane

@@ -11,8 +11,10 @@
 #include <QSet>
 #include <QString>
 
+#include "core/CampListModel.h"
 #include "core/Records.h"
 #include "orvane/Reward.h"
+#include "participation/JoinPresenter.h"
 #include "participation/JoinProtocol.h"
 #include "participation/PendingRewards.h"
 #include "participation/PollTimer.h"
@@ -24,8 +26,9 @@ namespace orvane {
 // startJoin passes the tracking-consent gate, joins, opens the landing page and then claims the
 // reward at once, polls the participation state, or records the campaign for a later
 // participation check (flowParticipation: execute report, app launch, install report, poll).
-// Every outcome the user sees is an alert on the registered screen; outcomes that change the list
-// post "action_list_change" and then "action_detail_finish" when the user confirms them.
+// Every outcome the user sees is an alert through the registered presenter (JoinPresenter; on the
+// Widgets screens an AlertPresenter on the registered screen); outcomes that change the list post
+// "action_list_change" and then "action_detail_finish" when the user confirms them.
 //
 // Thread: main thread only. Server replies are decoded on the transport thread and acted on on the
 // main thread, so every field here changes on the main thread.
@@ -36,7 +39,7 @@ namespace orvane {
 // cannot be opened: no landing page (the flow goes on), or the "ov_not_installed" alert.
 //
 // Lifetimes: the listener and the screen are held weakly; once destroyed they read as "none" (the
-// listener call is skipped, alerts are dropped with a log line).
+// listener call is skipped, alerts are dropped with a log line, as without a presenter).
 //
 // One at a time: while a campaign's join, participation check or claim is in flight, another
 // call of the same kind for it is ignored (logged at debug level), so a double click is one tap.
@@ -76,18 +79,26 @@ public:
 
     // The reward key held for `campid`, waiting for its claim.
     std::optional<QString> heldKey(qint64 campid) const { return m_pending.key(campid); }
+    // What the flow knows of `campid`: a key held, a participation check waiting. A list model
+    // reads it (CampListModel::setParticipationSource) and listens to participationChanged.
+    CampParticipation participation(qint64 campid) const;
     // A list reply that carries a campaign's key takes over the key held for it.
     void releaseKeysCarriedBy(const QList<Camp>& camps);
     // Forgets what is held for the current user: reward keys, calls in flight and the campaigns
     // rewarded in this session (log-out). The transaction ids already reported stay remembered.
-    void clearPendingRewards() { m_pending.clear(); }
+    void clearPendingRewards();
 
     // Ids of joined campaigns that wait for their participation check (duplicates possible).
     QList<qint64> getPartiConfirmList() const { return m_partiConfirmList; }
 
-    // The screen alerts are presented on. Screens register themselves when they appear.
+    // The Widgets screen alerts are presented on (an AlertPresenter on it; null for none). Screens
+    // register themselves when they appear.
     void setViewController(ViewController* viewController);
-    ViewController* viewController() const { return m_viewController.data(); }
+    // That screen; null while another presenter (or none) is registered.
+    ViewController* viewController() const;
+    // The presenter of every alert, for a front-end other than the Widgets screens; replaces the
+    // registered screen. Null for none: alerts are dropped with a log line.
+    void setPresenter(std::shared_ptr<JoinPresenter> presenter);
     // The listener of the last accepted join, or null when none was given or it is gone.
     JoinProtocol* joinProtocol() const;
 
@@ -115,14 +126,11 @@ Q_SIGNALS:
     // A reward key is held for `campid`: screens bound to that campaign offer the accumulate
     // action with it (JoinProtocol::onAccumulationPossible); others ignore it.
     void rewardKeyHeld(qint64 campid, const QString& orvkey);
+    // What participation() answers may have changed, for one campaign or for all.
+    void participationChanged();
 
 private:
     ApiJoin();
-
-    struct AlertButton {
-        QString title;
-        std::function<void()> handler;
-    };
 
     void dropSession(); // what endSession() and resetForTesting() share
 
@@ -152,7 +160,7 @@ private:
 
     void alertAlarm(const QString& message);
     void alertAlarmRefreshAction(const QString& message);
-    void presentAlert(const QString& message, QList<AlertButton> buttons);
+    void presentAlert(const QString& message, QList<JoinPresenter::Action> actions);
 
     // Runs `work` on the main thread unless the coordinator was reset since `epoch` was read (on
     // the main thread, when the request was sent).
@@ -160,7 +168,7 @@ private:
 
     QList<qint64> m_partiConfirmList;
     QPointer<QObject> m_listener;
-    QPointer<ViewController> m_viewController;
+    std::shared_ptr<JoinPresenter> m_presenter;
     std::unique_ptr<PollTimer> m_timer;
     int m_count = 0;
 

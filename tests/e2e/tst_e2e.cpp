@@ -17,6 +17,7 @@
 #include "support/OfferwallHost.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
+#include "ui/Label.h"
 
 using namespace orvane;
 using namespace Qt::StringLiterals;
@@ -89,6 +90,7 @@ void TstE2e::walk() {
     QCOMPARE(camp.rewardtype, std::optional<qint64>(credited ? 2 : 1));
 
     // 2. A tap on its row joins: consent, join, landing page opened and visited.
+    QSignalSpy actions(&ow.screen->model(), &QAbstractItemModel::dataChanged);
     test::tapRow(cell);
     QTRY_COMPARE(requests(u"/v1/join"_s), 1);
     QCOMPARE(ow.consent->requests, 1);
@@ -115,6 +117,9 @@ void TstE2e::walk() {
     } else if (!credited) {
         // The row offers the reward; a tap on it collects with the key of the state reply.
         QTRY_COMPARE_WITH_TIMEOUT(cell->action(), CampTableViewCell::Action::accumulate, 8000);
+        QCOMPARE(ow.screen->model().index(*cell->indexPath()).data(CampListModel::ActionTitleRole),
+                 QVariant(cell->l_reward_button()->text())); // the same action for any front-end
+        QVERIFY(!actions.isEmpty());                         // and views of the model are told
         QVERIFY(!ApiJoin::shared().isPolling());
         QCOMPARE(rewarded.size(), 0); // offered, not yet claimed
         if (outcome == Outcome::ClaimFailed)

@@ -1,5 +1,6 @@
 #include <limits>
 
+#include <QAbstractItemModelTester>
 #include <QtTest>
 
 #include "core/CampListModel.h"
@@ -44,6 +45,8 @@ Ids ids(const Camps& list) {
         out << c.campid.value_or(-1);
     return out;
 }
+
+constexpr auto kFatal = QAbstractItemModelTester::FailureReportingMode::Fatal;
 
 } // namespace
 
@@ -125,6 +128,7 @@ private Q_SLOTS:
             return reply(groups == u"none" ? QList<Camp>() : camps);
         };
         CampListModel model;
+        QAbstractItemModelTester tester(&model, kFatal);
         model.applyReply(load(first));
         if (tab >= 0)
             model.selectGroup(tab);
@@ -212,6 +216,9 @@ private Q_SLOTS:
         const Req list =
             reply(regular, {camp(100, 1, 5, 2), camp(101, 4, 1, 1), camp(102, 1, 9, 40)});
         CampListModel model;
+        QAbstractItemModelTester tester(&model, kFatal);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &CampListModel::listChanged);
         model.applyReply(list);
         CampRows held;
         QList<Camp> heldRecords;
@@ -232,6 +239,7 @@ private Q_SLOTS:
             QCOMPARE(model.selectedAllCampList(), fresh.selectedAllCampList());
             QCOMPARE(held.toList(), heldRecords);
         }
+        QCOMPARE(resets.count(), changed.count()); // each change announced to views
     }
 
     void housePinning_data() {
@@ -257,6 +265,53 @@ private Q_SLOTS:
         QCOMPARE(ids(model.selectedAllCampList()), rows);
         model.setSort(); // sorting again changes nothing
         QCOMPARE(ids(model.selectedAllCampList()), rows);
+    }
+
+    // The roles a row derives, read by their names. A campaign with an orderseq is pinned.
+    void rolesOfARow_data() {
+        QTest::addColumn<Camp>("campaign");
+        QTest::addColumn<int>("listType");
+        QTest::addColumn<CampParticipation>("known"); // of every campaign id
+        QTest::addColumn<QString>("roles");           // in the order rolesOfARow reads them
+        Camp standard = camp(1, 1, 1500, 0, 0, u" P "_s);
+        std::tie(standard.cta, standard.iconurl, standard.nativeurl) =
+            std::tuple(u"Go"_s, u"https://img.test/i"_s, u"http://img.test/n"_s);
+        QTest::newRow("standard")
+            << standard << kListTypeNative << CampParticipation()
+            << u"1|0|0|Go|1,500 P|0 KRW|https://img.test/i|http://img.test/n|false"_s;
+        Camp purchase = camp(2, 4, 300, 0, 1, u"P"_s);
+        std::tie(purchase.cpsdcprice, purchase.iconurl) = std::tuple(9900, u"ftp://img.test/i"_s);
+        QTest::newRow("purchase") << purchase << kListTypeNative << CampParticipation{true, false}
+                                  << u"2|1|0|300 P|300 P|9,900 KRW|||false"_s;
+        Camp house = camp(3, 1, 0, 1, 1);
+        std::tie(house.detailpage, house.orvkey, house.nativeurl) =
+            std::tuple(1, QString(), u"http://img.test/n"_s);
+        QTest::newRow("house, converted, empty key, icon layout")
+            << house << kListTypeIcon << CampParticipation{.checkPending = true}
+            << u"3|0|2|%1|0|0 KRW|||true"_s.arg(localized(u"ov_accumulate"_s));
+        QTest::newRow("no id") << Camp() << kListTypeNative << CampParticipation{true, false}
+                               << u"|0|0||0|0 KRW|||false"_s;
+    }
+
+    void rolesOfARow() {
+        QFETCH(Camp, campaign);
+        QFETCH(int, listType);
+        QFETCH(CampParticipation, known);
+        CampListModel model;
+        QAbstractItemModelTester tester(&model, kFatal);
+        model.setLocale(kEnglish);
+        model.setListType(listType);
+        model.setParticipationSource([known](qint64) { return known; });
+        const Camp other = camp(50, campaign.bm.value_or(1), 1); // of the same group
+        model.applyReply(campaign.orderseq.value_or(0) > 0 ? reply({other}, {campaign})
+                                                           : reply({other, campaign}));
+        const Ids shown = ids(model.selectedAllCampList());
+        const QModelIndex row = model.index(int(shown.indexOf(campaign.campid.value_or(-1))));
+        QStringList roles;
+        for (const char* name : {"campId", "group", "action", "actionTitle", "rewardText",
+                                 "priceText", "iconUrl", "bannerUrl", "hasDetail"})
+            roles << row.data(model.roleNames().key(name)).toString();
+        QTEST(roles.join(u'|'), "roles");
     }
 
     void summaryText_data() {
@@ -288,6 +343,7 @@ private Q_SLOTS:
         Log::setDisplayLog(true);
         test::LogCapture log;
         CampListModel model;
+        QAbstractItemModelTester tester(&model, kFatal);
         QSignalSpy summary(&model, &CampListModel::summaryReady);
         model.apiReq();
         QVERIFY(summary.wait(10000));

@@ -12,6 +12,7 @@
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
 #include "participation/DeliveredRewards.h"
+#include "participation/JoinPresenter.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
@@ -124,6 +125,30 @@ private Q_SLOTS:
         QCOMPARE(m_consent->settingsOpenings, 1);
         QCOMPARE(requests(kJoin), 0);
     }
+    // A front-end of its own hears the alerts the Widgets screens show, with the same texts, and
+    // its answers act the same.
+    void anotherPresenterHearsTheSameAlerts() {
+        struct Recorder final : JoinPresenter {
+            bool alert(const QString& title, const QString& message, QList<Action> given) override {
+                shown << QStringList{title, message} << given.first().title << given.last().title;
+                actions = given;
+                return true;
+            }
+            QStringList shown;
+            QList<Action> actions;
+        };
+        auto recorder = std::make_shared<Recorder>();
+        ApiJoin::shared().setPresenter(recorder);
+        UserDefaults::standard().set(keys::kTrackingUsage, true);
+        m_consent->status = 2;
+        ApiJoin::shared().startJoin(campaign(104));
+        QTRY_COMPARE(recorder->shown, (QStringList{text("ov_alarm"), text("ov_allow_tracking"),
+                                                   text("ov_cancel"), text("ov_confirm")}));
+        recorder->actions.last().handler();
+        QCOMPARE(m_consent->settingsOpenings, 1);
+        QVERIFY(!AlertController::visibleAlert());
+    }
+
     // A landing join waits for the check; an address is encoded or skipped; a reply with a key is
     // claimed at once; failed claims; a listener or screen that is gone is skipped.
     void joinRepliesClaimsAndGoneParties() {

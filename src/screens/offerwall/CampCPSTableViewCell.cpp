@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "core/Localized.h"
 #include "core/Log.h"
 #include "participation/ApiJoin.h"
 #include "screens/offerwall/CampCellCommon.h"
@@ -59,10 +58,6 @@ CampCPSTableViewCell::CampCPSTableViewCell(QWidget* parent)
 
 CampCPSTableViewCell::~CampCPSTableViewCell() = default;
 
-QString CampCPSTableViewCell::priceText(const Camp& camp, const QLocale& locale) {
-    return locale.toString(camp.cpsdcprice.value_or(0)) + localized(QStringLiteral("ov_won"));
-}
-
 void CampCPSTableViewCell::setItem(const Camp& camp, TableView*, int row, int,
                                    CampClickProtocol* campClickProtocol) {
     Log::info("setItem");
@@ -75,10 +70,10 @@ void CampCPSTableViewCell::setItem(const Camp& camp, TableView*, int row, int,
 
     campcell::bindIcon(m_ivIcon, camp);
     m_lTitle->setPlainText(camp.name.value_or(QString()));
-    m_lContent->setPlainText(priceText(camp));
+    m_lContent->setPlainText(campPriceText(camp));
 
     m_bRewardButton->setBackgroundColor(ui::accentColor());
-    m_bRewardButton->setTitle(campRewardText(camp));
+    m_bRewardButton->setTitle(campActionTitle(camp, CampListModel::Action::Join));
     // A little room beyond the text's rounded width, so the title is never elided.
     m_bRewardButton->setFixedWidth(
         qMax(campcell::kPillMinWidth, m_bRewardButton->sizeHint().width() + 4));

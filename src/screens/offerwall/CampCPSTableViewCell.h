@@ -47,9 +47,6 @@ public:
     Button* b_reward_button() const { return m_bRewardButton; }
     const LayoutConstraint& lch_division() const { return m_lchDivision; }
 
-    // The price line: `cpsdcprice` in the locale's decimal style followed by the text of "ov_won".
-    static QString priceText(const Camp& camp, const QLocale& locale = QLocale());
-
 private:
     ImageView* m_ivIcon;
     Label* m_lTitle;

@@ -10,7 +10,6 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
-#include "core/CampListModel.h"
 #include "core/Log.h"
 #include "core/StyledText.h"
 #include "screens/offerwall/CampClickProtocol.h"
@@ -37,24 +36,6 @@ QString initialOf(const std::optional<QString>& name) {
 }
 
 } // namespace
-
-QString campRewardText(const Camp& camp, const QLocale& locale) {
-    const QString mark = camp.pricemark.value_or(QString()).trimmed();
-    const QString text = CampListModel::summaryText(camp.rewardprice.value_or(0), mark, locale);
-    return mark.isEmpty() ? text.trimmed() : text;
-}
-
-std::optional<QUrl> campImageUrl(const std::optional<QString>& address) {
-    if (!address || address->trimmed().isEmpty()) {
-        return std::nullopt;
-    }
-    const QUrl url(address->trimmed(), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty()) {
-        return std::nullopt;
-    }
-    return url;
-}
 
 QImage campPlaceholderIcon(const std::optional<QString>& name) {
     static QHash<QString, QImage> cache;

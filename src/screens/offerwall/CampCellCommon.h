@@ -3,31 +3,20 @@
 #include <optional>
 
 #include <QImage>
-#include <QLocale>
 #include <QString>
-#include <QUrl>
 
+#include "core/CampDisplay.h"
 #include "core/Records.h"
 #include "ui/ImageView.h"
 
 namespace orvane {
 
-// Pieces the campaign rows and the detail page share: the reward text, image addresses, the
-// placeholder icon, the styled description and an image view that keeps its picture's
-// proportions. Main thread only (fonts and text layout), except rewardText and campImageUrl.
+// Pieces the campaign rows and the detail page share: the placeholder icon, the styled description
+// and an image view that keeps its picture's proportions. Main thread only (fonts and text
+// layout). The texts and addresses of a row that need no widget are in core/CampDisplay.h.
 
 // White level 140/255: the grey of descriptions and instructions.
 inline const QColor kCampSecondaryTextColor{140, 140, 140};
-
-// The campaign's reward in the locale's decimal style (grouping, at most three fraction digits),
-// one space and the price mark: 1500 and "P" give "1,500 P" in English. Without a mark, the
-// amount alone.
-QString campRewardText(const Camp& camp, const QLocale& locale = QLocale());
-
-// The address of a campaign image when it is one the image cache can fetch: an absolute http or
-// https URL with a host. Anything else (absent, empty, relative, another scheme, unparsable) gives
-// nothing, and the caller shows the placeholder.
-std::optional<QUrl> campImageUrl(const std::optional<QString>& address);
 
 // A neutral rounded square with the first letter or digit of `name` (empty when it has none),
 // shown where a campaign has no usable icon. Cached by initial.

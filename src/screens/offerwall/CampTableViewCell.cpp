@@ -5,7 +5,6 @@
 
 #include "core/ImageCache.h"
 #include "core/KitConstants.h"
-#include "core/Localized.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
 #include "participation/ApiJoin.h"
@@ -131,16 +130,12 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* /*tableView*/, int 
 
     const std::optional<QString> heldKey =
         camp.campid ? ApiJoin::shared().heldKey(*camp.campid) : std::nullopt;
-    if (camp.convflag == 1) {
-        enter(Action::accumulate);
-    } else if (heldKey) {
-        m_orvkey = heldKey;
-        enter(Action::accumulate);
-    } else if (camp.campid && ApiJoin::shared().getPartiConfirmList().contains(*camp.campid)) {
-        enter(Action::participationCheck);
-    } else {
-        enter(Action::join);
+    if (camp.convflag != 1 && heldKey) {
+        m_orvkey = heldKey; // the campaign's own key, when converted, is the one to claim with
     }
+    const CampParticipation known =
+        camp.campid ? ApiJoin::shared().participation(*camp.campid) : CampParticipation();
+    enter(static_cast<Action>(campAction(camp, known)));
 }
 
 void CampTableViewCell::showNative(const QUrl& url) {
@@ -190,17 +185,8 @@ void CampTableViewCell::showIcon() {
 
 void CampTableViewCell::enter(Action action) {
     m_action = action;
-    switch (action) {
-    case Action::join:
-        m_lRewardButton->setText(m_camp ? m_camp->cta.value_or(QString()) : QString());
-        break;
-    case Action::participationCheck:
-        m_lRewardButton->setText(localized(QStringLiteral("ov_participation_check")));
-        break;
-    case Action::accumulate:
-        m_lRewardButton->setText(localized(QStringLiteral("ov_accumulate")));
-        break;
-    }
+    m_lRewardButton->setText(
+        m_camp ? campActionTitle(*m_camp, static_cast<CampListModel::Action>(action)) : QString());
     m_lRewardButton->setVisible(!m_lRewardButton->text().isEmpty());
     // Read as "title, reward, action".
     QStringList spoken;

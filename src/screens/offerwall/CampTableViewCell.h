@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+#include "core/CampListModel.h"
 #include "core/Records.h"
 #include "participation/JoinProtocol.h"
 #include "ui/TableView.h"
@@ -37,7 +38,12 @@ class CampTableViewCell final : public TableViewCell, public JoinProtocol {
     Q_OBJECT
 public:
     static inline const QString kIdentifier = QStringLiteral("tvc_camp");
-    enum class Action { join, participationCheck, accumulate };
+    // The row's actions: the shared ones (campAction), under the names its callers use.
+    enum class Action {
+        join = int(CampListModel::Action::Join),
+        participationCheck = int(CampListModel::Action::ParticipationCheck),
+        accumulate = int(CampListModel::Action::Accumulate),
+    };
 
     explicit CampTableViewCell(QWidget* parent = nullptr);
     ~CampTableViewCell() override;

@@ -187,6 +187,11 @@ OrvaneViewController::OrvaneViewController(QWidget* parent)
     navigationItem().setBackButtonTitle(localized(QStringLiteral("ov_back")));
 
     connect(m_model, &CampListModel::listChanged, this, [this] { tv_camp->reloadData(); });
+    // The model's action roles follow what the participation flow knows, as the rows do.
+    m_model->setParticipationSource(
+        [](qint64 campid) { return ApiJoin::shared().participation(campid); });
+    connect(&ApiJoin::shared(), &ApiJoin::participationChanged, m_model,
+            &CampListModel::participationChanged);
     connect(m_model, &CampListModel::summaryReady, this, &OrvaneViewController::showSummary);
     // A reply applied (every one brings its summary): keys it carries replace those held.
     connect(m_model, &CampListModel::summaryReady, this, [this] {
