@@ -60,6 +60,7 @@ AbstractButton {
                     ? width * implicitHeight / implicitWidth : width / 2
             fillMode: Image.PreserveAspectFit
             asynchronous: true
+            cache: false // the kit's image cache keeps the pictures; no second copy here
             source: row.banner ? Orvane.imageSource(row.bannerUrl) : ""
         }
 
@@ -93,6 +94,7 @@ AbstractButton {
                     fillMode: Image.PreserveAspectCrop
                     asynchronous: true
                     sourceSize: Qt.size(112, 112)
+                    cache: false // the kit's image cache keeps the pictures
                     source: row.banner ? "" : Orvane.imageSource(row.iconUrl)
                     Accessible.role: Accessible.Graphic
                     Accessible.name: Orvane.text("ov_a11y_campaign_image").arg(row.name)
