@@ -349,8 +349,9 @@ void ImageCache::clearLocalCache() {
     }
     std::unique_lock lock(m_mutex);
     m_images.clear();
-    m_downloads.removeIf(
-        [](const auto& entry) { return entry.value().state != State::downloading; });
+    m_downloads.removeIf([](const auto& entry) {
+        return entry.value().state != State::downloading && entry.value().state != State::lookingUp;
+    });
 }
 
 void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Completion completion,
@@ -366,16 +367,59 @@ void ImageCache::loadImage(const QUrl& url, std::optional<QSizeF> fitSize, Compl
     if (m_closing) {
         return; // shutting down: nothing would answer
     }
-    // A load of an image being downloaded waits for that download at once, as a lookup that found
-    // nothing would, without taking a worker for the lookup.
-    if (auto entry = m_downloads.find(request.key);
-        entry != m_downloads.end() && entry->state == State::downloading) {
+    // A load of an image being looked up or downloaded waits for it at once, as a lookup that found
+    // nothing would, without taking a worker for a lookup of its own.
+    auto entry = m_downloads.find(request.key);
+    if (entry != m_downloads.end() &&
+        (entry->state == State::downloading || entry->state == State::lookingUp)) {
         entry->waiters.append(Waiter{request.fitSize, std::move(request.completion),
                                      std::move(request.failed), false});
         return;
     }
+    if (entry == m_downloads.end()) {
+        Download lookup;
+        lookup.state = State::lookingUp;
+        lookup.urlString = request.urlString;
+        m_downloads.insert(request.key, std::move(lookup));
+        m_workers->start(
+            detail::handOff([this, request = std::move(request)] { lookUpFirst(request); }));
+        return;
+    }
     m_workers->start(
         detail::handOff([this, request = std::move(request)] { lookupOrDownload(request); }));
+}
+
+// The lookup of a key's first load: a hit answers it, and the loads that joined it look again on
+// this worker (a memory hit by now); a miss turns the lookup into the download they all wait for.
+void ImageCache::lookUpFirst(const Request& request) {
+    const QImage found = image(request.key, request.fitSize);
+    std::unique_lock lock(m_mutex);
+    if (m_closing) {
+        return;
+    }
+    auto entry = m_downloads.find(request.key);
+    if (!found.isNull()) {
+        QList<Waiter> joined;
+        if (entry != m_downloads.end() && entry->state == State::lookingUp) {
+            joined.swap(entry->waiters);
+            m_downloads.erase(entry);
+        }
+        lock.unlock();
+        answer(request.completion, request.urlString, found);
+        for (Waiter& waiter : joined) {
+            lookupOrDownload(Request{request.url, request.urlString, request.key, waiter.fitSize,
+                                     std::move(waiter.completion), std::move(waiter.failed)});
+        }
+        return;
+    }
+    if (entry == m_downloads.end()) {
+        entry = m_downloads.insert(request.key, Download{});
+        entry->urlString = request.urlString;
+    }
+    entry->state = State::downloading;
+    entry->waiters.prepend(Waiter{request.fitSize, request.completion, request.failed, true});
+    lock.unlock();
+    startDownload(request.url, request.key);
 }
 
 void ImageCache::lookupOrDownload(const Request& request) {
@@ -404,7 +448,7 @@ void ImageCache::lookupOrDownload(const Request& request) {
             startDownload(request.url, request.key);
             return;
         }
-        if (entry->state == State::downloading) {
+        if (entry->state == State::downloading || entry->state == State::lookingUp) {
             starter.startedDownload = false;
             entry->waiters.append(starter);
             return;

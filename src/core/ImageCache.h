@@ -150,7 +150,9 @@ public:
     static QString filePath(const QString& key);
 
 private:
-    enum class State { downloading, done, failed };
+    // lookingUp: the first load of a key never seen looks in memory and on disk; loads that come
+    // meanwhile wait for that lookup (and the download it may start) instead of looking too.
+    enum class State { lookingUp, downloading, done, failed };
     struct Waiter {
         std::optional<QSizeF> fitSize;
         Completion completion;
@@ -175,6 +177,7 @@ private:
     };
 
     void lookupOrDownload(const Request& request);
+    void lookUpFirst(const Request& request);
     void startDownload(const QUrl& url, const QString& key);
     void finishDownload(const QString& key, const ImageDownloader::Result& result);
     void failDownload(const QString& key, const ImageDownloader::Result& result);

@@ -207,6 +207,21 @@ private Q_SLOTS:
         QTRY_COMPARE(view.image().size(), QSize(200, 100));
         QCOMPARE(m_server->requests(held.path()), 1);
 
+        // Loads of an address found only on disk, made before the first lookup ends, share it
+        // and are each answered at their own size.
+        const QUrl stored = url(u"/png/1000x500/red/stored"_s);
+        writeFile(ImageCache::filePath(ImageCache::key(stored)),
+                  test::ImageServer::png(test::ImageServer::makeImage(u"1000x500"_s, u"red"_s)),
+                  QDateTime::currentDateTime());
+        Answers hits;
+        cache.loadImage(stored, QSizeF(300, 300), hits.completion());
+        for (int i = 0; i < 4; ++i)
+            cache.loadImage(stored, std::nullopt, hits.completion());
+        QTRY_COMPARE(hits.count(), 5);
+        QCOMPARE(hits.received.first().second.size(), QSize(600, 300));
+        QCOMPARE(hits.lastSize(), QSize(1000, 500));
+        QCOMPARE(m_server->requests(stored.path()), 0);
+
         QVERIFY(file.remove());
         QVERIFY2(cache.image(held).isNull(), "disk hits do not fill the memory store");
     }
