@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextDocument>
@@ -65,49 +66,74 @@ void Label::setFontSize(int pixelSize, QFont::Weight weight) {
     setFont(ui::font(pixelSize, weight));
 }
 
+void Label::paintBackground(QPainter& painter) const {
+    if (m_background.isValid() && m_background.alpha() > 0) {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_background);
+        painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+        painter.restore();
+    }
+}
+
 void Label::paintEvent(QPaintEvent* event) {
     if (m_background.isValid() && m_background.alpha() > 0) {
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(m_background);
-        p.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+        paintBackground(p);
     }
     QLabel::paintEvent(event);
 }
 
+WrappingRichLabel::~WrappingRichLabel() = default;
+
+bool WrappingRichLabel::measuresItself() const {
+    return textFormat() == Qt::RichText && wordWrap() && indent() < 0 && frameWidth() == 0;
+}
+
+QTextDocument& WrappingRichLabel::document(qreal textWidth) const {
+    if (!m_document || m_documentText != text() || m_documentFont != font() ||
+        m_documentAlignment != alignment()) {
+        m_document = std::make_unique<QTextDocument>();
+        m_document->setUndoRedoEnabled(false);
+        m_document->setDefaultFont(font());
+        m_document->setHtml(text());
+        QTextOption option = m_document->defaultTextOption();
+        option.setAlignment(alignment());
+        option.setWrapMode(QTextOption::WordWrap);
+        m_document->setDefaultTextOption(option);
+        QTextFrameFormat frame = m_document->rootFrame()->frameFormat();
+        frame.setMargin(0);
+        m_document->rootFrame()->setFrameFormat(frame);
+        m_documentText = text();
+        m_documentFont = font();
+        m_documentAlignment = alignment();
+        m_narrowest = QSize();
+    }
+    // Setting a width lays the document out even when it is the same one.
+    if (m_document->textWidth() != textWidth) {
+        m_document->setTextWidth(textWidth);
+    }
+    return *m_document;
+}
+
 QSize WrappingRichLabel::minimumSizeHint() const {
-    // Only styled, wrapped text without indent or frame is measured here; anything else is
-    // QLabel's.
-    if (textFormat() != Qt::RichText || !wordWrap() || indent() >= 0 || frameWidth() != 0) {
+    if (!measuresItself()) {
         return Label::minimumSizeHint();
     }
-    if (m_narrowest.isValid() && m_measuredText == text() && m_measuredFont == font()) {
+    if (m_narrowest.isValid() && m_documentText == text() && m_documentFont == font() &&
+        m_documentAlignment == alignment()) {
         return m_narrowest;
     }
-    // The text laid out as QLabel lays it out (its font, alignment, word wrap, no document
-    // margin), at width zero: every line then holds one unbreakable piece, so the document is as
-    // wide as the widest of them.
-    QTextDocument document;
-    document.setUndoRedoEnabled(false);
-    document.setDefaultFont(font());
-    document.setHtml(text());
-    QTextOption option = document.defaultTextOption();
-    option.setAlignment(alignment());
-    option.setWrapMode(QTextOption::WordWrap);
-    document.setDefaultTextOption(option);
-    QTextFrameFormat frame = document.rootFrame()->frameFormat();
-    frame.setMargin(0);
-    document.rootFrame()->setFrameFormat(frame);
-    document.setTextWidth(0);
+    // At width zero every line holds one unbreakable piece, so the document is as wide as the
+    // widest of them.
+    const qreal widest = document(0).size().width();
     const QMargins margins = contentsMargins();
     const int extra = 2 * margin();
-    const QSize narrowest(static_cast<int>(std::ceil(document.size().width())) + extra +
-                              margins.left() + margins.right(),
+    const QSize narrowest(static_cast<int>(std::ceil(widest)) + extra + margins.left() +
+                              margins.right(),
                           fontMetrics().height() + extra + margins.top() + margins.bottom());
     m_narrowest = narrowest.expandedTo(minimumSize());
-    m_measuredText = text();
-    m_measuredFont = font();
     return m_narrowest;
 }
 
@@ -115,13 +141,51 @@ QSize WrappingRichLabel::sizeHint() const {
     return minimumSizeHint();
 }
 
+// As QLabel computes it: the text width is `width` less the margins, the height rounded up.
 int WrappingRichLabel::heightForWidth(int width) const {
-    const QMargins margins = contentsMargins();
-    if (m_height.width != width || m_height.margins != margins || m_height.text != text() ||
-        m_height.font != font()) {
-        m_height = {text(), font(), margins, width, Label::heightForWidth(width)};
+    if (!measuresItself()) {
+        return Label::heightForWidth(width);
     }
-    return m_height.height;
+    if (minimumWidth() > 0) {
+        width = std::max(width, minimumWidth());
+    }
+    const QMargins margins = contentsMargins();
+    const int extra = 2 * margin();
+    const int textWidth = std::max(width - extra - margins.left() - margins.right(), 0);
+    const qreal height = document(textWidth).size().height();
+    return std::max(static_cast<int>(std::ceil(height)) + extra + margins.top() + margins.bottom(),
+                    minimumHeight());
+}
+
+// As QLabel paints styled text: the document at the width of the contents less the margins, in
+// the label's text colour, placed by the vertical alignment.
+void WrappingRichLabel::paintEvent(QPaintEvent* event) {
+    if (!measuresItself()) {
+        Label::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    paintBackground(painter);
+    drawFrame(&painter);
+    const int m = margin();
+    const QRectF area = QRectF(contentsRect()).adjusted(m, m, -m, -m);
+    QTextDocument& text = document(area.width());
+    const qreal textHeight = text.documentLayout()->documentSize().height();
+    qreal top = area.y();
+    if (alignment() & Qt::AlignVCenter) {
+        top += std::max((area.height() - textHeight) / 2, qreal(0));
+    } else if (alignment() & Qt::AlignBottom) {
+        top += std::max(area.height() - textHeight, qreal(0));
+    }
+    const QRectF placed = QRectF(area.x(), top, area.width(), area.height()).toAlignedRect();
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    if (foregroundRole() != QPalette::Text && isEnabled()) {
+        context.palette.setColor(QPalette::Text, context.palette.color(foregroundRole()));
+    }
+    painter.translate(placed.topLeft());
+    painter.setClipRect(QRectF(QPointF(0, 0), placed.size()));
+    text.documentLayout()->draw(&painter, context);
 }
 
 } // namespace orvane

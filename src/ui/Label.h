@@ -1,8 +1,13 @@
 #pragma once
 
+#include <memory>
+
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+
+class QPainter;
+class QTextDocument;
 
 namespace orvane {
 
@@ -31,6 +36,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The background colour with its corner radius, when one is set.
+    void paintBackground(QPainter& painter) const;
 
 private:
     QColor m_background;
@@ -38,37 +45,38 @@ private:
 };
 
 // A word-wrapped label for styled text that takes the width its layout gives it, such as a row's
-// description. QLabel works out its size hints by laying its text out at several trial widths (a
-// search for a pleasing width, one long line, the narrowest) whenever the text changes; for a row
-// of a list that is more work than binding, laying out and painting the row together. Where the
-// width comes from the layout, only the narrowest width matters (the longest word, so the layout
-// never squeezes it). This label measures that with one layout and reports it as both hints; the
-// height at the given width stays QLabel's heightForWidth (the same as painting uses), kept for the
-// last width.
+// description. QLabel lays its text out again for every measure and paint: at several trial widths
+// for its size hints, twice per heightForWidth (the width asked, then its own back), and once more
+// when it paints, shaping the text anew each time; for a row of a list that is more work than
+// binding, laying out and painting the row together. This label keeps one document of its text,
+// set up as QLabel sets up its own (font, alignment, word wrap, no frame margin), and lays it out
+// only when the width changes: at width zero for the size hints (only the narrowest width matters
+// where the layout gives the width: the longest word, so the layout never squeezes it), and at
+// the label's width for heightForWidth and painting. Text that is not rich, not wrapped, indented
+// or framed is QLabel's as before.
 class WrappingRichLabel final : public Label {
     Q_OBJECT
 public:
     using Label::Label;
+    ~WrappingRichLabel() override;
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
-    // QLabel's height for `width`, kept for the last width asked: a row asks for it to measure
-    // itself, again when its layout is set and again before painting, and QLabel lays the text
-    // out anew each time.
     int heightForWidth(int width) const override;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
-    mutable QString m_measuredText;
-    mutable QFont m_measuredFont;
-    mutable QSize m_narrowest;
-    struct Height {
-        QString text;
-        QFont font;
-        QMargins margins;
-        int width = -1;
-        int height = -1;
-    };
-    mutable Height m_height;
+    bool measuresItself() const;
+    // The document of the current text and font, laid out at `textWidth`.
+    QTextDocument& document(qreal textWidth) const;
+
+    mutable std::unique_ptr<QTextDocument> m_document;
+    mutable QString m_documentText;
+    mutable QFont m_documentFont;
+    mutable Qt::Alignment m_documentAlignment;
+    mutable QSize m_narrowest; // invalid until measured for the current document
 };
 
 } // namespace orvane
