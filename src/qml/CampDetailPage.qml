@@ -54,7 +54,7 @@ FocusScope {
         AbstractButton {
             id: backButton
             objectName: "b_back"
-            x: 8
+            x: 12
             height: parent.height
             width: Math.min(implicitContentWidth + 12, parent.width - 16)
             Accessible.role: Accessible.Button
