@@ -17,6 +17,7 @@
 #include "core/StyledText.h"
 #include "core/UserDefaults.h"
 #include "participation/ApiJoin.h"
+#include "participation/CampTap.h"
 #include "qml/QuickPresenter.h"
 
 namespace orvane {
@@ -74,17 +75,34 @@ bool OfferwallController::isSummaryShown() const {
            UserDefaults::standard().integer(keys::kBenefitsDisplayType) != kBenefitsDisplayPopup;
 }
 
-void OfferwallController::start() {
+void OfferwallController::setEmbedded(bool embedded) {
+    if (embedded == m_embedded)
+        return;
+    if (m_started)
+        Log::error("OfferwallController setEmbedded: the screen has started; ignored");
+    else
+        m_embedded = embedded;
+    Q_EMIT embeddedChanged();
+}
+
+void OfferwallController::takeAlerts() {
     ApiJoin::shared().setPresenter(std::make_shared<QuickPresenter>(this));
+}
+
+void OfferwallController::start() {
+    if (!m_embedded)
+        takeAlerts();
     if (m_started)
         return;
     m_started = true;
-    Log::info("OfferwallController start");
+    Log::info("OfferwallController start", m_embedded ? "(embedded)" : "");
     NotificationCenter::defaultCenter().addObserver(kActionListChange, this,
                                                     [this] { m_model->refreshList(); });
     m_model->setListType(static_cast<int>(UserDefaults::standard().integer(keys::kListType)));
     Q_EMIT sortTitleChanged();
     m_model->apiReq();
+    if (m_embedded)
+        return;
     m_shownToHost = true;
     Q_EMIT HostEvents::shared().offerwallShown();
 }
@@ -108,34 +126,32 @@ void OfferwallController::runAction(int row) {
     }
     const Camp camp = m_model->selectedAllCampList().at(row);
     const qint64 campid = camp.campid.value_or(0);
-    switch (campAction(camp, knownOf(campid))) {
-    case CampListModel::Action::Join:
-        if (camp.detailpage == 1) {
-            Q_EMIT detailRequested(campid);
-            return;
-        }
-        // A purchase row has no later action to offer, so it listens to nothing.
-        ApiJoin::shared().startJoin(
-            camp, campGroup(camp) == CampListModel::Group::Standard ? this : nullptr);
-        return;
-    case CampListModel::Action::ParticipationCheck:
-        ApiJoin::shared().flowParticipation(camp);
-        return;
-    case CampListModel::Action::Accumulate: {
-        // The campaign's own key when the server sent one, else the one the flow holds.
-        const bool campKey = camp.orvkey && !camp.orvkey->isEmpty();
-        const std::optional<QString> key =
-            campKey ? camp.orvkey : ApiJoin::shared().heldKey(campid);
-        if (!key || key->isEmpty()) {
-            Log::error("OfferwallController runAction: no reward key for campaign", campid,
-                       "- refreshing the list");
-            NotificationCenter::defaultCenter().post(kActionListChange);
-            return;
-        }
-        ApiJoin::shared().apiReward(camp, *key);
-        return;
+    takeAlerts();
+    // A purchase row has no later action to offer, so it listens to nothing.
+    const bool standard = campGroup(camp) == CampListModel::Group::Standard;
+    runCampTap(camp,
+               {.action = campAction(camp, knownOf(campid)),
+                .listener = standard ? this : nullptr,
+                .receivedKey = ApiJoin::shared().heldKey(campid),
+                .openDetail = [this, campid] { Q_EMIT detailRequested(campid); }},
+               "OfferwallController");
+}
+
+QVariant OfferwallController::campaign(qint64 campId) const {
+    // The rows shown first: a house campaign may share its id with a regular one.
+    for (const Camp& camp : m_model->selectedAllCampList()) {
+        if (camp.campid == campId)
+            return QVariant::fromValue(camp);
     }
+    for (const QList<Camp>* camps : {&m_model->otherCampList(), &m_model->otherHouseList(),
+                                     &m_model->cpsCampList(), &m_model->cpsHouseList()}) {
+        for (const Camp& camp : *camps) {
+            if (camp.campid == campId)
+                return QVariant::fromValue(camp);
+        }
     }
+    Log::error("OfferwallController campaign: no campaign", campId);
+    return {};
 }
 
 QString OfferwallController::alertTitle() const {
@@ -185,6 +201,11 @@ void OfferwallController::back() {
 }
 
 void OfferwallController::showError(CampListModel::LoadFailure failure) {
+    if (m_embedded) {
+        Log::error("OfferwallController: the campaigns could not be loaded:",
+                   CampListModel::failureText(failure));
+        return;
+    }
     showAlert(text("ov_alarm"), CampListModel::failureText(failure),
               {JoinPresenter::Action{text("ov_confirm"), {}}});
     Q_EMIT HostEvents::shared().offerwallFailed(failure == CampListModel::LoadFailure::NotConfigured
@@ -193,11 +214,17 @@ void OfferwallController::showError(CampListModel::LoadFailure failure) {
 }
 
 void OfferwallController::showNoCampaigns() {
+    if (m_embedded) {
+        Log::info("OfferwallController: no campaigns to show");
+        return;
+    }
     showAlert(text("ov_alarm"), text("ov_not_ads"),
               {JoinPresenter::Action{text("ov_confirm"), [this] { back(); }}});
 }
 
 void OfferwallController::reportLoad(int count) {
+    if (m_embedded)
+        return;
     Q_EMIT HostEvents::shared().campaignsAvailable(count);
     if (count == 0) // the no-campaigns alert is up
         Q_EMIT HostEvents::shared().offerwallFailed(HostEvents::Failure::NoCampaigns);
@@ -211,8 +238,11 @@ void OfferwallController::onAccumulationPossible(qint64, const QString&) {
     m_model->participationChanged(); // the key is held by the flow (rewardKeyHeld)
 }
 
-QString OfferwallController::descriptionHtml(const QString& html, const QString& rewardText,
-                                             const QColor& color, const QColor& accent) {
+namespace {
+
+// `html` as a document in `color`, regular upright text: one colour and one face over the whole
+// text, as the Widgets screens set it; the size comes from the Text item.
+std::unique_ptr<QTextDocument> styledDocument(const QString& html, const QColor& color) {
     std::unique_ptr<QTextDocument> document = htmlToDocument(html);
     if (!document || document->toPlainText().trimmed().isEmpty()) {
         // Refused or nothing but markup: the words themselves.
@@ -222,19 +252,37 @@ QString OfferwallController::descriptionHtml(const QString& html, const QString&
     }
     QTextCursor cursor(document.get());
     cursor.select(QTextCursor::Document);
-    // One colour and one face over the whole description, as the Widgets rows set it: the size
-    // comes from the Text item.
-    QTextCharFormat description;
-    description.setForeground(color);
-    description.setFontWeight(QFont::Normal);
-    description.setFontItalic(false);
-    description.setFontUnderline(false);
-    cursor.mergeCharFormat(description);
+    QTextCharFormat format;
+    format.setForeground(color);
+    format.setFontWeight(QFont::Normal);
+    format.setFontItalic(false);
+    format.setFontUnderline(false);
+    cursor.mergeCharFormat(format);
+    return document;
+}
+
+} // namespace
+
+QString OfferwallController::styledHtml(const QString& html, const QColor& color) {
+    return QTextDocumentFragment(styledDocument(html, color).get()).toHtml();
+}
+
+QString OfferwallController::descriptionHtml(const QString& html, const QString& rewardText,
+                                             const QColor& color, const QColor& accent,
+                                             int amountPixelSize) {
+    std::unique_ptr<QTextDocument> document = styledDocument(html, color);
+    QTextCursor cursor(document.get());
     cursor.movePosition(QTextCursor::End);
     // The amount and its mark stay on one line.
     QTextCharFormat amount;
     amount.setForeground(accent);
     amount.setFontWeight(QFont::Bold);
+    if (amountPixelSize > 0) {
+        QFont font;
+        font.setPixelSize(amountPixelSize);
+        font.setBold(true);
+        amount.setFont(font, QTextCharFormat::FontPropertiesSpecifiedOnly);
+    }
     cursor.insertText(QString(rewardText).replace(QLatin1Char(' '), QChar::Nbsp), amount);
     return QTextDocumentFragment(document.get()).toHtml();
 }

@@ -18,8 +18,10 @@ namespace orvane {
 //
 // start() is the screen appearing: it loads the list, registers this screen's presenter with the
 // participation flow and tells the host the offerwall is shown; destruction tells it the offerwall
-// closed. The same host events and texts as the Widgets screen. Main thread only. (Not final:
-// the QML engine derives from the types it creates.)
+// closed. The same host events and texts as the Widgets screen. An embedded controller (a strip of
+// campaigns on the host's own screen, CampCarousel) reports nothing to the host, logs a failed or
+// empty load instead of alerting, and takes the flow's alerts only when one of its campaigns is
+// tapped. Main thread only. (Not final: the QML engine derives from the types it creates.)
 class OfferwallController : public QObject, public JoinProtocol {
     Q_OBJECT
     QML_ELEMENT
@@ -34,6 +36,7 @@ class OfferwallController : public QObject, public JoinProtocol {
     Q_PROPERTY(QString alertTitle READ alertTitle NOTIFY alertChanged)
     Q_PROPERTY(QString alertMessage READ alertMessage NOTIFY alertChanged)
     Q_PROPERTY(QStringList alertActions READ alertActions NOTIFY alertChanged)
+    Q_PROPERTY(bool embedded READ isEmbedded WRITE setEmbedded NOTIFY embeddedChanged)
 
 public:
     explicit OfferwallController(QObject* parent = nullptr);
@@ -51,6 +54,10 @@ public:
     // The summary card shows while the host chose the list-top display and a load brought one.
     bool isSummaryShown() const;
 
+    // Set before start().
+    bool isEmbedded() const { return m_embedded; }
+    void setEmbedded(bool embedded);
+
     bool isAlertShown() const { return !m_alerts.isEmpty(); }
     QString alertTitle() const;
     QString alertMessage() const;
@@ -64,17 +71,24 @@ public:
     // The sort button: the next sort mode.
     Q_INVOKABLE void clickSort();
     // A tap on the row's action: join (or the detail page, for a campaign that has one), the
-    // participation check, or the reward claim, as the row's action role says.
+    // participation check, or the reward claim, as the row's action role says (runCampTap). The
+    // flow's alerts that follow show on this screen.
     Q_INVOKABLE void runAction(int row);
+    // The campaign `campId` of the last applied reply, for a detail page (CampDetailController's
+    // `campaign`); invalid when the reply has none.
+    Q_INVOKABLE QVariant campaign(qint64 campId) const;
     // Closes the alert on top by its action `index`, then runs that action.
     Q_INVOKABLE void answerAlert(int index);
     // The close control: the host is asked to close the offerwall (closeRequested).
     Q_INVOKABLE void back();
     // A campaign description (server HTML) followed by the reward text, as rich text for a Text
     // item: no remote resources (they are dropped), the description in `color`, the reward bold in
-    // `accent`.
+    // `accent` (at `amountPixelSize`, or at the Text's size for 0).
     Q_INVOKABLE static QString descriptionHtml(const QString& html, const QString& rewardText,
-                                               const QColor& color, const QColor& accent);
+                                               const QColor& color, const QColor& accent,
+                                               int amountPixelSize = 0);
+    // Server HTML as rich text for a Text item, as above, in `color` alone.
+    static QString styledHtml(const QString& html, const QColor& color);
 
     // The presenter's way in: queues an alert (see QuickPresenter).
     void showAlert(const QString& title, const QString& message,
@@ -90,6 +104,7 @@ Q_SIGNALS:
     void sortTitleChanged();
     void summaryChanged();
     void alertChanged();
+    void embeddedChanged();
     // A row of a campaign with a detail page was tapped: the detail page is the host's to show.
     void detailRequested(qint64 campId);
     // The close control or the no-campaigns alert: the host closes the offerwall.
@@ -105,11 +120,13 @@ private:
     void showError(CampListModel::LoadFailure failure);
     void showNoCampaigns();
     void reportLoad(int count);
+    void takeAlerts();
 
     CampListModel* m_model;
     QList<PendingAlert> m_alerts; // the first is on screen
     QString m_summary;
     bool m_started = false;
+    bool m_embedded = false;
     bool m_shownToHost = false;
 };
 

@@ -1,6 +1,7 @@
 // The offerwall as one item for a Qt Quick host: the navigation bar with its title and close
 // control, the group tabs (shown while both groups have campaigns), the summary of the rewards on
-// offer, the sort button and the campaign rows. The participation flow's alerts show in a popup.
+// offer, the sort button, the campaign rows and the copyright footer. A campaign with a detail
+// page opens it over the list (`pages`). The participation flow's alerts show in a popup.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -18,12 +19,21 @@ Item {
 
     readonly property OfferwallController controller: wall
     readonly property Popup alertPopup: alert
+    // The pages pushed over the list; its empty root is the list itself.
+    readonly property StackView pages: stack
     readonly property color accent: Orvane.primaryColor
 
     OfferwallController {
         id: wall
         onCloseRequested: root.closeRequested()
-        onDetailRequested: campId => root.detailRequested(campId)
+        onDetailRequested: campId => {
+            root.detailRequested(campId)
+            stack.push(detailPage, {campaign: wall.campaign(campId)})
+        }
+    }
+    Component {
+        id: detailPage
+        CampDetailPage {}
     }
     Component.onCompleted: wall.start()
 
@@ -210,6 +220,18 @@ Item {
             }
             ScrollIndicator.vertical: ScrollIndicator {}
         }
+
+        CopyRightFooter {
+            Layout.fillWidth: true
+        }
+    }
+
+    StackView {
+        id: stack
+        objectName: "pages"
+        anchors.fill: parent
+        visible: depth > 1 || busy
+        initialItem: Item {}
     }
 
     AlertPopup {

@@ -3,14 +3,12 @@
 #include <QFrame>
 #include <QVBoxLayout>
 
-#include "core/ApiList.h"
-#include "core/Dispatch.h"
 #include "core/ImageCache.h"
 #include "core/ImageCacheLoader.h"
 #include "core/Localized.h"
 #include "core/Log.h"
-#include "core/NotificationCenter.h"
 #include "participation/ApiJoin.h"
+#include "participation/DetailFlow.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "ui/Accessibility.h"
 #include "ui/Button.h"
@@ -154,40 +152,22 @@ void DetailViewController::viewDidLoad() {
     // appearance instead when the page loads before it is pushed).
     m_backTitle.set(*this, camp.name.value_or(QString()));
 
-    NotificationCenter::defaultCenter().addObserver(kActionDetailFinish, this,
-                                                    [this] { finish(); });
     ApiJoin::shared().setViewController(this);
 
     showPicture();
     m_lTitle->setPlainText(camp.name.value_or(QString()));
     m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, kAmountFontSize));
-
-    m_bReward->setBackgroundColor(ui::accentColor());
-    enter(ButtonState::loading);
-
     m_lHowParticipate->setRichText(greyText(camp.joindesc, ui::kBodyFontSize));
 
-    requestNotice();
-    requestView();
-
-    // The reward key of this campaign: the list's, one held already, or one confirmed later,
-    // whoever asked for it.
-    if (camp.campid) {
-        const qint64 campid = *camp.campid;
-        connect(&ApiJoin::shared(), &ApiJoin::rewardKeyHeld, this,
-                [this, campid](qint64 confirmed, const QString& orvkey) {
-                    if (confirmed == campid) {
-                        onAccumulationPossible(confirmed, orvkey);
-                    }
-                });
-        std::optional<QString> key = ApiJoin::shared().heldKey(campid);
-        if (camp.convflag == 1 && camp.orvkey && !camp.orvkey->isEmpty()) {
-            key = camp.orvkey;
-        }
-        if (key) {
-            onAccumulationPossible(campid, *key);
-        }
-    }
+    m_bReward->setBackgroundColor(ui::accentColor());
+    m_flow = new DetailFlow(camp, "DetailViewController", this);
+    connect(m_flow, &DetailFlow::stateChanged, this, &DetailViewController::showButton);
+    connect(m_flow, &DetailFlow::noticeArrived, this, [this](const std::optional<QString>& text) {
+        m_lJoinDesc->setRichText(greyText(text, ui::kSmallFontSize));
+    });
+    connect(m_flow, &DetailFlow::finishRequested, this, &DetailViewController::finish);
+    showButton();
+    m_flow->start();
 }
 
 void DetailViewController::viewDidAppear(bool animated) {
@@ -245,76 +225,20 @@ void DetailViewController::pictureArrived(const QImage& image) {
     m_lchIvNativeDetail.setConstant(width / aspect);
 }
 
-void DetailViewController::requestNotice() {
-    QPointer<DetailViewController> self = this;
-    ApiList().getHalvekNotice([self](const ApiResult& result) {
-        if (!result.ok()) {
-            return;
-        }
-        const Decoded<HalvekNotice> notice = decode<HalvekNotice>(result.body());
-        if (!notice.ok()) {
-            Log::error(notice.error());
-            return;
-        }
-        if (notice.value().result != 200) {
-            Log::error("DetailViewController apiHalvekNotice Error :", notice.value().result);
-            return;
-        }
-        const std::optional<QString> text = notice.value().text;
-        dispatch::toMain([self, text] {
-            if (self) {
-                self->m_lJoinDesc->setRichText(greyText(text, ui::kSmallFontSize));
-            }
-        });
-    });
+DetailViewController::ButtonState DetailViewController::buttonState() const {
+    return m_flow ? static_cast<ButtonState>(m_flow->state()) : ButtonState::loading;
 }
 
-void DetailViewController::requestView() {
-    QPointer<DetailViewController> self = this;
-    const std::optional<qint64> convflag = m_camp->convflag;
-    ApiList().getView(
-        QString::number(m_camp->campid.value_or(0)), [self, convflag](const ApiResult& result) {
-            if (!result.ok()) {
-                return;
-            }
-            const Decoded<HalvekNotice> view = decode<HalvekNotice>(result.body());
-            if (!view.ok()) {
-                Log::error(view.error());
-                return;
-            }
-            if (view.value().result != 200) {
-                Log::error("DetailViewController apiView Error :", view.value().result);
-            }
-            if (convflag == 0) {
-                dispatch::toMain([self] {
-                    // A listener call may already have moved the button on.
-                    if (self && self->m_state == ButtonState::loading) {
-                        self->enter(ButtonState::join);
-                    }
-                });
-            }
-        });
+std::optional<QString> DetailViewController::orvkey() const {
+    return m_flow ? m_flow->orvkey() : std::nullopt;
 }
 
-void DetailViewController::enter(ButtonState state) {
-    m_state = state;
-    switch (state) {
-    case ButtonState::loading:
-        m_bReward->setTitle(m_camp->cta.value_or(QString()));
+void DetailViewController::showButton() {
+    m_bReward->setTitle(m_flow->buttonTitle());
+    if (m_flow->state() == DetailFlow::State::Loading) {
         m_bReward->onTap({});
-        break;
-    case ButtonState::join:
-        m_bReward->setTitle(m_camp->cta.value_or(QString()));
-        m_bReward->onTap([this] { clickJoin(); });
-        break;
-    case ButtonState::participationCheck:
-        m_bReward->setTitle(localized(QStringLiteral("ov_participation_check")));
-        m_bReward->onTap([this] { clickParticipation(); });
-        break;
-    case ButtonState::accumulate:
-        m_bReward->setTitle(localized(QStringLiteral("ov_accumulate")));
-        m_bReward->onTap([this] { clickAccumulation(); });
-        break;
+    } else {
+        m_bReward->onTap([this] { m_flow->tap(); });
     }
 }
 
@@ -325,39 +249,33 @@ void DetailViewController::finish() {
 }
 
 void DetailViewController::clickJoin() {
-    if (m_camp) {
-        ApiJoin::shared().startJoin(*m_camp, this);
+    if (m_flow) {
+        m_flow->run(CampListModel::Action::Join);
     }
 }
 
 void DetailViewController::clickParticipation() {
-    if (m_camp) {
-        ApiJoin::shared().flowParticipation(*m_camp);
+    if (m_flow) {
+        m_flow->run(CampListModel::Action::ParticipationCheck);
     }
 }
 
 void DetailViewController::clickAccumulation() {
-    if (m_camp && m_orvkey) {
-        ApiJoin::shared().apiReward(*m_camp, *m_orvkey);
+    if (m_flow) {
+        m_flow->run(CampListModel::Action::Accumulate);
     }
 }
 
 void DetailViewController::onParticipationCheckPossible() {
-    if (!m_camp) {
-        return;
+    if (m_flow) {
+        m_flow->onParticipationCheckPossible();
     }
-    enter(ButtonState::participationCheck);
-    NotificationCenter::defaultCenter().post(kActionListChange);
 }
 
 void DetailViewController::onAccumulationPossible(qint64 campid, const QString& orvkey) {
-    if (!m_camp || m_camp->campid != campid) {
-        Log::info("DetailViewController onAccumulationPossible: key for campaign", campid,
-                  "but this page shows another one; ignored");
-        return;
+    if (m_flow) {
+        m_flow->onAccumulationPossible(campid, orvkey);
     }
-    m_orvkey = orvkey;
-    enter(ButtonState::accumulate);
 }
 
 } // namespace orvane

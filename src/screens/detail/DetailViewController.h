@@ -6,7 +6,6 @@
 #include <QPointer>
 
 #include "core/Records.h"
-#include "participation/JoinProtocol.h"
 #include "ui/BackTitle.h"
 #include "ui/ViewController.h"
 #include "ui/Views.h"
@@ -15,6 +14,7 @@ namespace orvane {
 
 class AspectImageView;
 class Button;
+class DetailFlow;
 class ImageCacheLoader;
 class ImageView;
 class Label;
@@ -30,10 +30,11 @@ class ScrollView;
 //   -> accumulate (clickAccumulation) on onAccumulationPossible.
 //
 // A reward key of the campaign (the list's own for a campaign ready to collect, or one ApiJoin
-// holds, when the page loads or later) moves the button to accumulate. It registers itself as
-// ApiJoin's alert screen when it loads and pops to the root of its navigation stack on
-// "action_detail_finish". Main thread only; owned by its navigation stack.
-class DetailViewController final : public ViewController, public JoinProtocol {
+// holds, when the page loads or later) moves the button to accumulate (the page's DetailFlow, which
+// QML's detail page shares). It registers itself as ApiJoin's alert screen when it loads and pops
+// to the root of its navigation stack on "action_detail_finish". Main thread only; owned by its
+// navigation stack.
+class DetailViewController final : public ViewController {
     Q_OBJECT
 public:
     static inline const QString kSceneIdentifier = QStringLiteral("DetailViewController");
@@ -45,8 +46,8 @@ public:
     // Set before the screen loads; required by viewDidLoad.
     void setCamp(const Camp& camp) { m_camp = camp; }
     const std::optional<Camp>& camp() const { return m_camp; }
-    std::optional<QString> orvkey() const { return m_orvkey; }
-    ButtonState buttonState() const { return m_state; }
+    std::optional<QString> orvkey() const;
+    ButtonState buttonState() const;
 
     // Handler of "action_detail_finish": back to the root of the navigation stack, animated.
     void finish();
@@ -55,8 +56,9 @@ public:
     void clickParticipation();
     void clickAccumulation();
 
-    void onParticipationCheckPossible() override;
-    void onAccumulationPossible(qint64 campid, const QString& orvkey) override;
+    // The participation flow's news of the campaign (the page's DetailFlow is the listener).
+    void onParticipationCheckPossible();
+    void onAccumulationPossible(qint64 campid, const QString& orvkey);
 
     // Outlets.
     AspectImageView* iv_native() const { return m_ivNative; }
@@ -79,13 +81,10 @@ private:
     void buildLayout();
     void showPicture();
     void pictureArrived(const QImage& image);
-    void requestNotice();
-    void requestView();
-    void enter(ButtonState state);
+    void showButton();
 
     std::optional<Camp> m_camp;
-    std::optional<QString> m_orvkey;
-    ButtonState m_state = ButtonState::loading;
+    DetailFlow* m_flow = nullptr; // made when the page loads
     BackTitle m_backTitle;
     std::unique_ptr<ImageCacheLoader> m_loader;
 

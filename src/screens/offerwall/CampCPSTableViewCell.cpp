@@ -4,7 +4,7 @@
 #include <QVBoxLayout>
 
 #include "core/Log.h"
-#include "participation/ApiJoin.h"
+#include "participation/CampTap.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampCellLayout.h"
 #include "screens/offerwall/CampClickProtocol.h"
@@ -88,11 +88,15 @@ void CampCPSTableViewCell::clickJoin() {
     if (!m_camp) {
         return;
     }
-    if (campOpenDetailIfAny(*m_camp, m_campClickProtocol.data(), m_indexPath,
-                            "CampCPSTableViewCell")) {
-        return;
-    }
-    ApiJoin::shared().startJoin(*m_camp);
+    // A purchase has no later action to offer, so the row listens to nothing.
+    const CampTap tap{.action = CampListModel::Action::Join,
+                      .listener = nullptr,
+                      .receivedKey = std::nullopt,
+                      .openDetail = [this] {
+                          campOpenDetail(*m_camp, m_campClickProtocol.data(), m_indexPath,
+                                         "CampCPSTableViewCell");
+                      }};
+    runCampTap(*m_camp, tap, "CampCPSTableViewCell");
 }
 
 } // namespace orvane

@@ -140,11 +140,8 @@ QSize AspectImageView::sizeHint() const {
     return {width, heightForWidth(width)};
 }
 
-bool campOpenDetailIfAny(const Camp& camp, QObject* clickTarget, std::optional<int> row,
-                         const char* rowKind) {
-    if (camp.detailpage != 1) {
-        return false;
-    }
+void campOpenDetail(const Camp& camp, QObject* clickTarget, std::optional<int> row,
+                    const char* rowKind) {
     if (auto* click = dynamic_cast<CampClickProtocol*>(clickTarget); click && row) {
         click->onClick(*row);
     } else {
@@ -152,7 +149,6 @@ bool campOpenDetailIfAny(const Camp& camp, QObject* clickTarget, std::optional<i
                        QStringLiteral(" clickJoin: no screen to open the detail of campaign"),
                    camp.campid);
     }
-    return true;
 }
 
 } // namespace orvane

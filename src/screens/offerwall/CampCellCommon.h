@@ -32,11 +32,10 @@ QString campStyledHtml(const std::optional<QString>& html, const QColor& color, 
 // at `amountPixelSize`, right after the description (no separator).
 QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize);
 
-// The detail-page branch of a row's join tap: when the campaign has a detail page, asks the screen
-// (`clickTarget`, a CampClickProtocol) to open it for `row` and returns true; logs when there is no
-// screen to ask. Returns false for campaigns without a detail page.
-bool campOpenDetailIfAny(const Camp& camp, QObject* clickTarget, std::optional<int> row,
-                         const char* rowKind);
+// A row's way to the detail page of its campaign: asks the screen (`clickTarget`, a
+// CampClickProtocol) to open it for `row`; logs when there is no screen to ask.
+void campOpenDetail(const Camp& camp, QObject* clickTarget, std::optional<int> row,
+                    const char* rowKind);
 
 // An image view whose height follows its width at the proportions of the picture it shows (or of
 // the expected picture, until one arrives), so a wide picture always fills the width unclipped.

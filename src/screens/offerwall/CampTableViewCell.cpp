@@ -6,8 +6,8 @@
 #include "core/ImageCache.h"
 #include "core/KitConstants.h"
 #include "core/Log.h"
-#include "core/NotificationCenter.h"
 #include "participation/ApiJoin.h"
+#include "participation/CampTap.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "screens/offerwall/CampCellLayout.h"
@@ -199,52 +199,35 @@ void CampTableViewCell::enter(Action action) {
 }
 
 void CampTableViewCell::runAction() {
-    switch (m_action) {
-    case Action::join:
-        clickJoin();
-        break;
-    case Action::participationCheck:
-        clickParticipation();
-        break;
-    case Action::accumulate:
-        clickAccumulation();
-        break;
-    }
+    run(m_action);
 }
 
 void CampTableViewCell::clickJoin() {
-    if (!m_camp) {
-        return;
-    }
-    if (campOpenDetailIfAny(*m_camp, m_campClickProtocol.data(), m_indexPath,
-                            "CampTableViewCell")) {
-        return;
-    }
-    m_joinedCampid = m_camp->campid;
-    ApiJoin::shared().startJoin(*m_camp, this);
+    run(Action::join);
 }
 
 void CampTableViewCell::clickParticipation() {
-    if (m_camp) {
-        ApiJoin::shared().flowParticipation(*m_camp);
-    }
+    run(Action::participationCheck);
 }
 
 void CampTableViewCell::clickAccumulation() {
+    run(Action::accumulate);
+}
+
+void CampTableViewCell::run(Action action) {
     if (!m_camp) {
         return;
     }
-    // An empty key in the campaign is no key: the one the row received stands.
-    const bool campKey = m_camp->orvkey && !m_camp->orvkey->isEmpty();
-    const std::optional<QString> key = campKey ? m_camp->orvkey : m_orvkey;
-    if (!key || key->isEmpty()) {
-        // Nothing to claim with: the list may be stale, so fetch it again instead of doing nothing.
-        Log::error("CampTableViewCell clickAccumulation: no reward key for campaign",
-                   m_camp->campid, "- refreshing the list");
-        NotificationCenter::defaultCenter().post(kActionListChange);
-        return;
+    const CampTap tap{.action = static_cast<CampListModel::Action>(action),
+                      .listener = this,
+                      .receivedKey = m_orvkey,
+                      .openDetail = [this] {
+                          campOpenDetail(*m_camp, m_campClickProtocol.data(), m_indexPath,
+                                         "CampTableViewCell");
+                      }};
+    if (runCampTap(*m_camp, tap, "CampTableViewCell")) {
+        m_joinedCampid = m_camp->campid;
     }
-    ApiJoin::shared().apiReward(*m_camp, *key);
 }
 
 void CampTableViewCell::onParticipationCheckPossible() {

@@ -81,6 +81,7 @@ public:
 private:
     void enter(Action action);
     void runAction();
+    void run(Action action);
     void showNative(const QUrl& url);
     void showIcon();
     void nativeImageArrived(const QImage& image);
