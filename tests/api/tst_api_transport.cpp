@@ -40,7 +40,7 @@ private Q_SLOTS:
         auto file = [](const QImage& image) -> QByteArray {
             return "--^-----^\r\nContent-Disposition: form-data; name=\"uploadfiles[]\"; "
                    "filename=\"imageN.jpg\"\r\nContent-Type: image/jpeg\r\n\r\n"_ba +
-                   test::jpeg70(image) + "\r\n";
+                   test::jpeg(image, 70) + "\r\n";
         };
         // Fields in key order; the JPEG really is the picture at the customary quality.
         QCOMPARE(normalised, text("campid", "3") + text("count", "7") + text("email", "a@b.c") +

@@ -103,7 +103,7 @@ void TstE2e::walk() {
     QCOMPARE(started.first().first().toLongLong(), campid);
     QTRY_COMPARE(ow.opener->opened.size(), 1);
     QVERIFY(ow.opener->opened.first().path().startsWith(u"/landing/%1"_s.arg(campid)));
-    QTRY_COMPARE(ow.visits, 1);
+    QTRY_COMPARE(ow.browser.visits, 1);
 
     // 3. Polling until the server confirms the participation.
     QTRY_VERIFY_WITH_TIMEOUT(requests(u"/v1/state"_s) >= 1, 5000);

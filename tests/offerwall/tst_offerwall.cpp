@@ -40,10 +40,6 @@ namespace {
 
 const QString kReqPath = u"/v1/req"_s;
 
-void reload() {
-    NotificationCenter::defaultCenter().post(kActionListChange);
-}
-
 QAccessibleInterface* accessible(QObject* object) {
     return QAccessible::queryAccessibleInterface(object);
 }
@@ -115,7 +111,7 @@ private Q_SLOTS:
         QTRY_COMPARE(ow.shownIds(), (Ids{-904, -401, -402, -403}));
 
         // A reload keeps the group the user chose, and the tabs.
-        reload();
+        test::reloadLists();
         QTRY_COMPARE(requests(kReqPath), 2);
         QCOMPARE(ow.ids(), (Ids{904, 401, 402, 403}));
         QCOMPARE(screen->sc_camp->selectedSegmentIndex(), 1);
@@ -189,7 +185,7 @@ private Q_SLOTS:
         QCOMPARE(detail->camp()->campid, std::optional<qint64>(902));
         QTRY_COMPARE(screen->isAppear(), std::optional<bool>(false));
         QSignalSpy reloaded(&screen->model(), &CampListModel::summaryReady);
-        reload();
+        test::reloadLists();
         QVERIFY(reloaded.wait(10000));
         QVERIFY(!screen->presentedViewController());
 
@@ -197,7 +193,7 @@ private Q_SLOTS:
         QVERIFY(ow.nav->popViewController(false));
         QTRY_COMPARE(screen->isAppear(), std::optional<bool>(true));
         QCOMPARE(ApiJoin::shared().viewController(), screen);
-        reload();
+        test::reloadLists();
         QTRY_VERIFY(qobject_cast<AlertController*>(screen->presentedViewController()));
     }
 
@@ -288,11 +284,11 @@ private Q_SLOTS:
         test::OfferwallHost ow;
         QVERIFY(ow.ok());
         QTRY_COMPARE(heard, QStringList{all});
-        reload();
+        test::reloadLists();
         QTRY_COMPARE(heard.size(), 2);
         QVERIFY(server().setCatalogue(
             QJsonObject{{u"camp"_s, QJsonArray{}}, {u"housemd"_s, QJsonArray{}}}));
-        reload();
+        test::reloadLists();
         QTRY_COMPARE(heard, (QStringList{all, all, u"0"_s, u"none"_s}));
     }
 
@@ -315,7 +311,7 @@ private Q_SLOTS:
         QVERIFY(ow.ok());
         QTRY_VERIFY(!ow.shownIds().isEmpty());
         server().setFault(kReqPath, sandbox::Fault::status(500));
-        reload();
+        test::reloadLists();
         QTRY_VERIFY(AlertController::visibleAlert());
         QTemporaryDir scratch;
         const QString dir = qEnvironmentVariable("ORVANE_TEST_SNAPSHOTS", scratch.path());
@@ -338,7 +334,7 @@ private Q_SLOTS:
         auto* screen =
             nav ? qobject_cast<OrvaneViewController*>(nav->rootViewController()) : nullptr;
         QVERIFY(screen && !screen->isViewLoaded());
-        reload();
+        test::reloadLists();
         QCOMPARE(NotificationCenter::defaultCenter().observerCount(kActionListChange), observers);
         QVERIFY(!screen->presentedViewController());
 
@@ -346,7 +342,7 @@ private Q_SLOTS:
         screen->loadViewIfNeeded();
         QVERIFY(loaded.wait(10000));
         QCOMPARE(requests(kReqPath), 1); // the load's own request only
-        reload();
+        test::reloadLists();
         QTRY_COMPARE(loaded.size(), 2);
         QCOMPARE(requests(kReqPath), 2);
         QCOMPARE(screen->isAppear(), std::nullopt);
@@ -370,15 +366,8 @@ private Q_SLOTS:
         QFETCH(QString, screen);
         const QString today = QDate::currentDate().toString(u"yyyyMMdd"_s);
         for (int i = 0; i < 20; ++i)
-            server().addRewardRecord({sandbox::kDemoMkey,
-                                      sandbox().userId(),
-                                      101 + i,
-                                      u"Reward %1"_s.arg(i),
-                                      100,
-                                      u"P"_s,
-                                      today,
-                                      1,
-                                      {}});
+            server().addRewardRecord({sandbox::kDemoMkey, sandbox().userId(), 101 + i, u"R"_s, 100,
+                                      u"P"_s, today, 1, QString()});
         test::OfferwallHost ow;
         QVERIFY(ow.ok());
         ow.host.resize(390, 600);
@@ -398,15 +387,8 @@ private Q_SLOTS:
             area = top->findChild<ScrollView*>();
         QTRY_VERIFY(area->verticalScrollBar()->maximum() > 120);
 
-        QPoint at = area->mapTo(area->window(), area->rect().center());
-        QWindow* window = area->window()->windowHandle();
-        QTest::mousePress(window, Qt::LeftButton, {}, at);
-        for (int i = 0; i < 10; ++i) {
-            QTest::qWait(30); // the scroller times the moves by the clock
-            QTest::mouseMove(window, at -= QPoint(0, 15));
-        }
-        QTest::qWait(300);
-        QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+        test::drag(area->window()->windowHandle(),
+                   area->mapTo(area->window(), area->rect().center()), 10, 15, 30, 300);
         QTRY_VERIFY(QScroller::scroller(area->viewport())->state() == QScroller::Inactive);
         QVERIFY(area->verticalScrollBar()->value() > 100);
         QVERIFY(settled());

@@ -1,7 +1,5 @@
 #include <memory>
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QtTest>
 
 #include "core/HostEvents.h"
@@ -16,6 +14,7 @@
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
+#include "support/OfferwallHost.h"
 #include "ui/AlertController.h"
 
 using namespace orvane;
@@ -81,14 +80,14 @@ private Q_SLOTS:
         server().setFault(kJoin, result < 0 ? patched({{u"result"_s, QJsonValue::Null}})
                                             : sandbox::Fault::resultCode(result));
         Listener listener;
-        ApiJoin::shared().startJoin(campaign(104), &listener);
+        join.startJoin(campaign(104), &listener);
 
         QTRY_VERIFY(AlertController::visibleAlert());
         QCOMPARE(AlertController::visibleAlert()->actions().size(), 1);
         QVERIFY(m_posted.isEmpty());
         QVERIFY(answerAlert(localized(key)));
         QCOMPARE(m_posted, refreshes ? m_refreshed : QStringList{});
-        QVERIFY(m_opener->opened.isEmpty() && ApiJoin::shared().getPartiConfirmList().isEmpty());
+        QVERIFY(m_opener->opened.isEmpty() && join.getPartiConfirmList().isEmpty());
         QCOMPARE(listener.checks, 0);
         QVERIFY(log().contains(u"ApiJoin apiJoin Error : "_s +
                                (result < 0 ? u"nil"_s : u"Optional(%1)"_s.arg(result))));
@@ -109,10 +108,10 @@ private Q_SLOTS:
         QFETCH(bool, joins);
         UserDefaults::standard().set(keys::kTrackingUsage, usage);
         m_consent->status = status;
-        ApiJoin::shared().startJoin(campaign(104));
+        join.startJoin(campaign(104));
 
         if (joins) {
-            QTRY_COMPARE(ApiJoin::shared().getPartiConfirmList(), QList<qint64>{104});
+            QTRY_COMPARE(join.getPartiConfirmList(), QList<qint64>{104});
             QCOMPARE(m_consent->requests, usage ? 1 : 0);
             return;
         }
@@ -138,10 +137,10 @@ private Q_SLOTS:
             QList<Action> actions;
         };
         auto recorder = std::make_shared<Recorder>();
-        ApiJoin::shared().setPresenter(recorder);
+        join.setPresenter(recorder);
         UserDefaults::standard().set(keys::kTrackingUsage, true);
         m_consent->status = 2;
-        ApiJoin::shared().startJoin(campaign(104));
+        join.startJoin(campaign(104));
         QTRY_COMPARE(recorder->shown, (QStringList{text("ov_alarm"), text("ov_allow_tracking"),
                                                    text("ov_cancel"), text("ov_confirm")}));
         recorder->actions.last().handler();
@@ -154,7 +153,6 @@ private Q_SLOTS:
     void joinRepliesClaimsAndGoneParties() {
         m_opener->onOpen = nullptr;
         Listener listener;
-        ApiJoin& join = ApiJoin::shared();
         join.startJoin(campaign(104), &listener);
         QTRY_COMPARE(listener.checks, 1);
         QVERIFY(m_opener->opened.value(0).path().startsWith("/landing/104"_L1));
@@ -206,7 +204,6 @@ private Q_SLOTS:
     void fivePollsThenSilenceAndJoinsRefused() {
         m_opener->onOpen = nullptr; // the page is never visited: the state stays below 3
         Listener first;
-        ApiJoin& join = ApiJoin::shared();
         join.startJoin(campaign(103), &first);
         QTRY_COMPARE(requests(kState), 1); // the first request goes out at once
         QVERIFY(join.isPolling() && join.getPartiConfirmList().isEmpty());
@@ -252,7 +249,6 @@ private Q_SLOTS:
         QFETCH(QString, logged);
         server().setFault(kState, fault.times(1));
         Listener listener;
-        ApiJoin& join = ApiJoin::shared();
         join.startJoin(campaign(campid), &listener);
         QTRY_COMPARE(requests(kState), 1);
 
@@ -272,7 +268,6 @@ private Q_SLOTS:
     }
     void appParticipationAndItsFailures() {
         Listener listener;
-        ApiJoin& join = ApiJoin::shared();
         const Camp app = campaign(101);
         join.startJoin(app, &listener);
         QTRY_COMPARE(listener.checks, 1);
@@ -338,7 +333,6 @@ private Q_SLOTS:
         rows.show();
         rows.table->reloadData();
         QTRY_VERIFY(rows.cell(0) && rows.cell(1));
-        ApiJoin& join = ApiJoin::shared();
         rows.cell(0)->clickJoin();
         QTRY_COMPARE(join.getPartiConfirmList().size(), 1);
         rows.cell(1)->clickJoin();
@@ -404,7 +398,6 @@ private Q_SLOTS:
         QFETCH(bool, landing);
         QFETCH(QString, address);
         QFETCH(bool, opens);
-        ApiJoin& join = ApiJoin::shared();
         if (landing) {
             server().setFault(kJoin, patched({{u"lurl"_s, address}}));
             join.startJoin(campaign(104));
@@ -435,7 +428,6 @@ private Q_SLOTS:
     void logoutInTheMiddleOfAPoll() {
         m_opener->onOpen = nullptr; // nothing completes by itself
         Listener listener;
-        ApiJoin& join = ApiJoin::shared();
         join.startJoin(campaign(101), &listener);
         QTRY_COMPARE(join.getPartiConfirmList(), QList<qint64>{101});
         sandbox::Fault late = confirmedState(u"late-key"_s);
@@ -466,7 +458,6 @@ private Q_SLOTS:
     // way sends nothing; once answered, the next one goes.
     void oneJoinAndOneClaimAtATime() {
         server().setCompletionDelay(60000); // the second join finds the campaign joined, not done
-        ApiJoin& join = ApiJoin::shared();
         join.startJoin(campaign(104));
         join.startJoin(campaign(104));
         QTRY_COMPARE(join.getPartiConfirmList().size(), 1);
@@ -505,7 +496,6 @@ private Q_SLOTS:
         server().setFault(kReward, fault);
         QSignalSpy rewarded(&HostEvents::shared(), &HostEvents::rewardConfirmed);
         Listener listener;
-        ApiJoin& join = ApiJoin::shared();
         join.startJoin(campaign(107));
         QVERIFY(answerAlert(text("ov_try_again")));
         const QString key = server().requestsTo(kReward).first().queryValue(u"orvkey"_s).value();
@@ -536,7 +526,7 @@ private Q_SLOTS:
     void rewardReportedOnceAcrossRestarts() {
         QSignalSpy rewarded(&HostEvents::shared(), &HostEvents::rewardConfirmed);
         server().setFault(kState, confirmedState(u"credit-1"_s));
-        ApiJoin::shared().startJoin(campaign(103, 2));
+        join.startJoin(campaign(103, 2));
         QVERIFY(answerAlert(text("ov_participation_complete")));
         QCOMPARE(rewarded.size(), 1);
 
@@ -544,10 +534,10 @@ private Q_SLOTS:
         sandbox().settings().restart();
         initTest();
         server().setFault(kState, confirmedState(u"credit-1"_s));
-        ApiJoin::shared().startJoin(campaign(105, 2));
+        join.startJoin(campaign(105, 2));
         QTRY_COMPARE(requests(kState), 2);
         QVERIFY(settled() && !AlertController::visibleAlert());
-        QVERIFY(!ApiJoin::shared().isPolling()); // confirmed: the poll ended
+        QVERIFY(!join.isPolling()); // confirmed: the poll ended
         QCOMPARE(rewarded.size(), 1);
 
         for (int i = 0; i < deliveredRewards::kLimit; ++i)
@@ -560,7 +550,6 @@ private:
     void initCase() override { registerCampCells(); }
     void initTest() override {
         server().setCompletionDelay(0);
-        ApiJoin& join = ApiJoin::shared();
         auto timer = std::make_unique<ManualPollTimer>();
         m_timer = timer.get();
         join.setPollTimer(std::move(timer));
@@ -569,14 +558,8 @@ private:
         m_opener = &test::FakeUrlOpener::install();
         // "Visits" landing pages the way a browser would.
         m_opener->onOpen = [this](const QUrl& url) {
-            if (url.path().startsWith("/landing/"_L1)) {
-                ++m_visits;
-                QNetworkReply* reply = m_browser.get(QNetworkRequest(url));
-                connect(reply, &QNetworkReply::finished, this, [this, reply] {
-                    --m_visits;
-                    reply->deleteLater();
-                });
-            }
+            if (url.path().startsWith("/landing/"_L1))
+                m_browser.visit(url);
         };
 
         m_screen = std::make_unique<ViewController>();
@@ -585,7 +568,6 @@ private:
         join.setViewController(m_screen.get());
 
         m_posted.clear();
-        m_visits = 0;
         m_observer = std::make_unique<QObject>();
         for (const QString& name : m_refreshed) {
             NotificationCenter::defaultCenter().addObserver(name, m_observer.get(),
@@ -593,7 +575,7 @@ private:
         }
     }
     void cleanupTest() override {
-        ApiJoin::shared().resetForTesting();
+        join.resetForTesting();
         m_screen.reset();
         m_observer.reset();
     }
@@ -617,7 +599,7 @@ private:
     bool pollUntil(const std::function<bool()>& done) {
         // Each tick only once the previous one's reply and any page visit have been handled.
         const auto quiet = [this] {
-            return settled() && QTest::qWaitFor([this] { return m_visits == 0; });
+            return settled() && QTest::qWaitFor([this] { return m_browser.visiting == 0; });
         };
         while (quiet() && !done()) {
             if (!m_timer->fire())
@@ -629,8 +611,8 @@ private:
     const QStringList m_refreshed{kActionListChange, kActionDetailFinish};
     std::unique_ptr<ViewController> m_screen;
     std::unique_ptr<QObject> m_observer;
-    QNetworkAccessManager m_browser;
-    int m_visits = 0; // landing pages being visited
+    test::Browser m_browser;           // visits the landing pages
+    ApiJoin& join = ApiJoin::shared(); // the flow under test, one per process
     ManualPollTimer* m_timer = nullptr;
     test::FakeConsent* m_consent = nullptr;
     test::FakeUrlOpener* m_opener = nullptr;

@@ -7,6 +7,7 @@
 
 #include "sandbox/Multipart.h"
 #include "sandbox/SandboxServer.h"
+#include "support/HttpReply.h"
 
 using namespace orvane;
 using namespace orvane::sandbox;
@@ -14,24 +15,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Response {
-    QNetworkReply::NetworkError error = QNetworkReply::NoError;
-    int status = 0;
-    QByteArray body;
-    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-    int result() const { return json().value("result"_L1).toInt(-1); }
-};
-
-Response finish(QNetworkReply* reply) {
-    QSignalSpy finished(reply, &QNetworkReply::finished);
-    if (!reply->isFinished())
-        finished.wait(10000);
-    Response response{reply->error(),
-                      reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                      reply->readAll()};
-    reply->deleteLater();
-    return response;
-}
+using Response = test::HttpReply;
+using test::finish;
 
 // A plain client of the sandbox: the demo keys and user "u1".
 class Client {

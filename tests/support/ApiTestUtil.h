@@ -50,13 +50,13 @@ private:
     std::shared_ptr<State> m_state = std::make_shared<State>();
 };
 
-// The JPEG bytes the transport must send for `image`, encoded independently.
-inline QByteArray jpeg70(const QImage& image) {
+// `image` as JPEG bytes of `quality`, encoded independently of the kit.
+inline QByteArray jpeg(const QImage& image, int quality) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(70);
+    writer.setQuality(quality);
     writer.write(image);
     return bytes;
 }

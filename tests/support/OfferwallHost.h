@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "core/CampListModel.h"
+#include "core/NotificationCenter.h"
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
 #include "screens/offerwall/CampCPSTableViewCell.h"
@@ -14,6 +15,23 @@
 #include "ui/NavigationController.h"
 
 namespace orvane::test {
+
+// Visits pages over HTTP as a browser would (the machine has none), counting the visits under way
+// and those that succeeded.
+struct Browser {
+    void visit(const QUrl& url) {
+        ++visiting;
+        QNetworkReply* reply = network.get(QNetworkRequest(url));
+        QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] {
+            --visiting;
+            visits += reply->error() == QNetworkReply::NoError;
+            reply->deleteLater();
+        });
+    }
+    QNetworkAccessManager network;
+    int visiting = 0;
+    int visits = 0;
+};
 
 // A host screen in an active phone-sized window with the offerwall presented over it through the
 // facade, as a host does: the summary in the list's header, or (popup) in a popup.
@@ -72,27 +90,25 @@ struct OfferwallHost {
         return out;
     }
     // Installs the consent fake (authorised) and an opener that visits each page it is asked to
-    // open over HTTP, counting the visits that succeed: the machine has neither.
+    // open: the machine has neither.
     void browse() {
         consent = &FakeConsent::install();
         opener = &FakeUrlOpener::install();
-        opener->onOpen = [this](const QUrl& url) {
-            QNetworkReply* reply = browser.get(QNetworkRequest(url));
-            QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] {
-                visits += reply->error() == QNetworkReply::NoError;
-                reply->deleteLater();
-            });
-        };
+        opener->onOpen = [this](const QUrl& url) { browser.visit(url); };
     }
 
-    QNetworkAccessManager browser;
+    Browser browser;
     ViewController host;
     NavigationController* nav = nullptr;
     OrvaneViewController* screen = nullptr;
     FakeConsent* consent = nullptr;
     FakeUrlOpener* opener = nullptr;
-    int visits = 0;
 };
+
+// Asks the lists on screen to load again, as the kit does when a participation ends.
+inline void reloadLists() {
+    NotificationCenter::defaultCenter().post(kActionListChange);
+}
 
 // A real tap on a row, beside its action control.
 inline void tapRow(QWidget* row) {

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <QMutex>
+#include <QTest>
 
 #include "core/Localized.h"
 #include "core/UserDefaults.h"
@@ -69,6 +70,16 @@ void LogCapture::clear() {
 
 QString text(const char* key) {
     return localized(QString::fromLatin1(key));
+}
+
+void drag(QWindow* window, QPoint at, int steps, int step, int delayMs, int holdMs) {
+    QTest::mousePress(window, Qt::LeftButton, {}, at);
+    for (int i = 0; i < steps; ++i) {
+        QTest::qWait(delayMs);
+        QTest::mouseMove(window, at -= QPoint(0, step));
+    }
+    QTest::qWait(holdMs);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at);
 }
 
 } // namespace orvane::test

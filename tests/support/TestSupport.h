@@ -2,10 +2,13 @@
 
 #include <memory>
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtMessageHandler>
+
+class QWindow;
 
 namespace orvane::test {
 
@@ -39,5 +42,10 @@ private:
 
 // The kit's text for a string-table key, as the screens show it.
 QString text(const char* key);
+
+// A left-button drag upwards as the window system delivers it: a press at `at`, `steps` moves of
+// `step` pixels `delayMs` apart (a scroller times the moves by the clock), `holdMs` still, the
+// release.
+void drag(QWindow* window, QPoint at, int steps, int step, int delayMs, int holdMs);
 
 } // namespace orvane::test

@@ -681,27 +681,17 @@ void TstUi::gesturesToldApart() {
     QWindow* w = window.windowHandle();
     const int slop = QGuiApplication::styleHints()->startDragDistance();
     QPoint at(195, 400);
-    // The scroller reads the time between moves from the clock, so the gestures take real time.
-    const auto drag = [&](int steps, int step, int delay) {
-        QTest::mousePress(w, Qt::LeftButton, {}, at);
-        for (int i = 0; i < steps; ++i) {
-            QTest::qWait(delay);
-            QTest::mouseMove(w, at -= QPoint(0, step));
-        }
-        QTest::qWait(steps > 1 && delay < 20 ? 0 : 300); // a flick lets go while moving
-        QTest::mouseRelease(w, Qt::LeftButton, {}, at);
-    };
     // One touch screen for the whole run: a device lives as long as the application.
     static QPointingDevice* const finger = QTest::createTouchDevice();
     QScroller* scroller = area ? QScroller::scroller(area->viewport()) : nullptr;
     if (gesture == u"tap") {
         QTest::mouseClick(w, Qt::LeftButton, {}, at);
     } else if (gesture == u"press moved the drag distance") {
-        drag(1, slop, 20);
+        test::drag(w, at, 1, slop, 20, 300);
     } else if (gesture == u"drag") {
-        drag(10, 15, 30);
+        test::drag(w, at, 10, 15, 30, 300);
     } else if (gesture == u"flick" || gesture == u"stop") {
-        drag(6, 40, 10);
+        test::drag(w, at, 6, 40, 10, 0); // a flick lets go while moving
         if (gesture == u"stop") {
             QTRY_VERIFY(scroller->state() == QScroller::Scrolling);
             QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(195, 300));
@@ -766,14 +756,7 @@ void TstUi::longSheetScrollsToItsLastChoice() {
     };
     QWindow* w = m_nav->windowHandle();
     for (int drags = 0; drags < 30 && !lastShown(); ++drags) {
-        QPoint at = list->mapTo(m_nav.get(), list->rect().center());
-        QTest::mousePress(w, Qt::LeftButton, {}, at);
-        for (int i = 0; i < 8; ++i) {
-            QTest::qWait(20);
-            QTest::mouseMove(w, at -= QPoint(0, 20));
-        }
-        QTest::qWait(200);
-        QTest::mouseRelease(w, Qt::LeftButton, {}, at);
+        test::drag(w, list->mapTo(m_nav.get(), list->rect().center()), 8, 20, 20, 200);
         QTRY_VERIFY(QScroller::scroller(list->viewport())->state() == QScroller::Inactive);
     }
     QVERIFY(lastShown());
