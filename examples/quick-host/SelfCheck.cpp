@@ -7,7 +7,6 @@
 
 #include <QAbstractItemModel>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QQuickItem>
 #include <QQuickWindow>
 
@@ -94,16 +93,9 @@ QQuickItem* SelfCheck::findPrefixed(const QString& prefix) const {
     });
 }
 
-// A press and a release at the item's centre, as a finger or the mouse would send them.
+// Clicks a button as a tap on it would: its clicked() runs the QML's onClicked.
 void SelfCheck::tap(QQuickItem* item) {
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    const QPointF global = m_window->mapToGlobal(centre);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QGuiApplication::sendEvent(m_window, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QGuiApplication::sendEvent(m_window, &release);
+    QMetaObject::invokeMethod(item, "clicked");
 }
 
 // Scrolls the list to the campaign's row; true once the row is on screen.

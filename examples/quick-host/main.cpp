@@ -1,5 +1,6 @@
 // A Qt Quick host application that embeds the offerwall through the kit's QML module.
 //   orvane-quick-host-example [--server URL] [--wallet URL] [--user ID] [--mkey K] [--mckey K]
+//                             [--verbose]
 //   orvane-quick-host-example ... --check   completes a campaign on its own and exits (0 when
 //                                           every step did what it should); used by the kit's
 //                                           packaging tests
@@ -55,9 +56,11 @@ int main(int argc, char* argv[]) {
                                   QStringLiteral("key"));
     const QCommandLineOption mckey(QStringLiteral("mckey"),
                                    QStringLiteral("The host's second key."), QStringLiteral("key"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Turn the kit's log on."));
     const QCommandLineOption check(QStringLiteral("check"),
                                    QStringLiteral("Complete a campaign unattended, then exit."));
-    parser.addOptions({server, wallet, user, mkey, mckey, check});
+    parser.addOptions({server, wallet, user, mkey, mckey, verbose, check});
     parser.process(app);
 
     // Point the kit at the campaign server and tell it who the user is.
@@ -73,6 +76,7 @@ int main(int argc, char* argv[]) {
     orvane::Orvane& kit = orvane::Orvane::shared();
     kit.initialize(setting(parser, mkey, "ORVANE_MKEY", QStringLiteral("demo-mkey")),
                    setting(parser, mckey, "ORVANE_MCKEY", QStringLiteral("demo-mckey")), userId);
+    kit.setDebugEnabled(parser.isSet(verbose));
     kit.setListType(orvane::Orvane::ListType::Icon);
     kit.setBenefitsType(orvane::Orvane::BenefitsDisplay::ListTop);
 

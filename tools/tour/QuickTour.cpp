@@ -1,9 +1,7 @@
 #include "QuickTour.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
-#include <QMouseEvent>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -85,21 +83,11 @@ QQuickItem* QuickTour::item(const QString& name) const {
     return m_window ? search(m_window->contentItem(), name) : nullptr;
 }
 
-// A press and a release at the item's centre.
+// Clicks a button as a tap on it would: its clicked() runs the QML's onClicked.
 QuickTour::Action QuickTour::tap(const QString& name) {
     return [this, name] {
-        QQuickItem* target = item(name);
-        if (!target)
-            return;
-        const QPointF centre =
-            target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
-        const QPointF global = m_window->mapToGlobal(centre);
-        QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QGuiApplication::sendEvent(m_window, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QGuiApplication::sendEvent(m_window, &release);
+        if (QQuickItem* target = item(name))
+            QMetaObject::invokeMethod(target, "clicked");
     };
 }
 
