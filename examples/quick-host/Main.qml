@@ -152,10 +152,17 @@ ApplicationWindow {
         id: consentDialog
         objectName: "consent"
         anchors.centerIn: Overlay.overlay
-        width: 300
+        width: Math.min(window.width - 24, 366)
         modal: true
         closePolicy: Popup.NoAutoClose
         title: Orvane.text("ov_tracking_prompt_title").replace("%1", Qt.application.displayName)
+        header: Label {
+            text: consentDialog.title
+            wrapMode: Text.Wrap
+            font.bold: true
+            padding: 12
+            bottomPadding: 0
+        }
         Label {
             width: parent.width
             text: Orvane.text("ov_tracking_prompt_message")
