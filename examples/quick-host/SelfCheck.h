@@ -16,8 +16,9 @@ namespace quickhost {
 
 // The --check run: completes one campaign the way a user would, by clicking the buttons of the
 // window (the row, "Allow" in the host's consent prompt, the kit's completion alert), then waits
-// for the host's reward server to credit it. Each step is retried until it succeeds, for at most 20 s; the
-// application exits with 0 after the last one, or with 1 at the first step that never succeeds.
+// for the host's reward server to credit it. Each step is retried until it succeeds, for at most 20
+// s; the application exits with 0 after the last one, or with 1 at the first step that never
+// succeeds.
 class SelfCheck final : public QObject {
 public:
     explicit SelfCheck(QObject* window);
