@@ -1,6 +1,9 @@
 # Installs the kit so that a host can use find_package(OrvaneOfferwall) and link
-# Orvane::OrvaneOfferwall. Only the public headers (include/orvane) are installed; a static kit
-# also installs the core library and its compiled resources, which the static library needs.
+# Orvane::OrvaneOfferwall, and Orvane::OrvaneOfferwallQuick when the Qt Quick front-end is built.
+# Only the public headers (include/orvane) are installed; a static kit also installs the core
+# library and its compiled resources, which the static library needs. The QML module goes in whole
+# inside the Quick library (its files are compiled in); its qmldir, type information and QML
+# sources are installed to <libdir>/qml/Orvane for the host's QML tools only.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -11,6 +14,12 @@ set(orvane_install_targets OrvaneOfferwall)
 if(NOT BUILD_SHARED_LIBS)
   get_property(orvane_resource_targets GLOBAL PROPERTY ORVANE_RESOURCE_TARGETS)
   list(APPEND orvane_install_targets OrvaneCore ${orvane_resource_targets})
+endif()
+if(TARGET OrvaneOfferwallQuick)
+  get_property(orvane_quick_object_targets GLOBAL PROPERTY ORVANE_QUICK_OBJECT_TARGETS)
+  list(APPEND orvane_install_targets OrvaneOfferwallQuick ${orvane_quick_object_targets})
+  install(DIRECTORY ${PROJECT_BINARY_DIR}/qml/Orvane DESTINATION ${CMAKE_INSTALL_LIBDIR}/qml
+    FILES_MATCHING PATTERN "qmldir" PATTERN "*.qmltypes" PATTERN "*.qml")
 endif()
 install(TARGETS ${orvane_install_targets}
   EXPORT OrvaneOfferwallTargets
@@ -34,14 +43,22 @@ set(orvane_package_dir ${PROJECT_BINARY_DIR}/package-for-install)
 file(WRITE ${orvane_package_dir}/OrvaneOfferwallConfig.cmake.in [=[
 @PACKAGE_INIT@
 include(CMakeFindDependencyMacro)
-find_dependency(Qt6 6.4 COMPONENTS Core Gui Network Widgets)
+find_dependency(Qt6 6.4 COMPONENTS Core Gui Network Widgets @orvane_quick_components@)
 @orvane_static_dependencies@
 include("${CMAKE_CURRENT_LIST_DIR}/OrvaneOfferwallTargets.cmake")
+# The import path of the QML module's files, for the host's QML tools (qmllint, language server).
+if(EXISTS "${PACKAGE_PREFIX_DIR}/@CMAKE_INSTALL_LIBDIR@/qml/Orvane/qmldir")
+  set(OrvaneOfferwall_QML_IMPORT_PATH "${PACKAGE_PREFIX_DIR}/@CMAKE_INSTALL_LIBDIR@/qml")
+endif()
 ]=])
 # A static kit leaves linking its private dependencies to the host.
 set(orvane_static_dependencies "")
 if(NOT BUILD_SHARED_LIBS)
   set(orvane_static_dependencies "find_dependency(simdjson 3.0)")
+endif()
+set(orvane_quick_components "")
+if(TARGET OrvaneOfferwallQuick)
+  set(orvane_quick_components "Qml Quick")
 endif()
 configure_package_config_file(${orvane_package_dir}/OrvaneOfferwallConfig.cmake.in
   ${orvane_package_dir}/OrvaneOfferwallConfig.cmake INSTALL_DESTINATION ${ORVANE_INSTALL_CMAKEDIR})

@@ -3,7 +3,9 @@
 # as errors) and runs examples/host against that prefix with find_package(OrvaneOfferwall). The
 # kind of this build is installed from it; the other kind is built from source with OTHER_COMPILER,
 # so that the kit and a host are built with a second compiler too. The run of this build's kind also
-# checks that find_package never takes the build tree for an install.
+# checks that find_package never takes the build tree for an install. A static kit also installs
+# the Qt Quick front-end: examples/quick-host is built against it the same way and, when this build
+# has the sandbox, completes a campaign against it headless (scripts/with-sandbox).
 # Variables: KIND, THIS_KIND (static|shared), SOURCE_DIR, BUILD_DIR, WORK_DIR, GENERATOR,
 # BUILD_TYPE, CXX_COMPILER, OTHER_COMPILER (optional), COMPILER_LAUNCHER.
 cmake_minimum_required(VERSION 3.25)
@@ -93,4 +95,37 @@ execute_process(COMMAND ${WORK_DIR}/host/orvane-host-example --check
 message(STATUS "${out}")
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "orvane-host-example --check failed (${status}):\n${out}\n${err}")
+endif()
+
+# The Qt Quick front-end comes with the static kit only.
+file(GLOB quick_libraries ${prefix}/lib*/libOrvaneOfferwallQuick.a)
+file(GLOB quick_module ${prefix}/lib*/qml/Orvane/qmldir)
+if(KIND STREQUAL "shared")
+  if(quick_libraries OR quick_module)
+    message(FATAL_ERROR "a shared kit installed the Qt Quick front-end: ${quick_libraries}")
+  endif()
+  return()
+endif()
+if(NOT quick_libraries OR NOT quick_module)
+  message(FATAL_ERROR "the static kit did not install libOrvaneOfferwallQuick.a and qml/Orvane")
+endif()
+# Unoptimised and without debug information: it compiles in a fraction of the time.
+set(quick_tools ${tools})
+list(TRANSFORM quick_tools REPLACE "^-DCMAKE_BUILD_TYPE=.*" "-DCMAKE_BUILD_TYPE=Debug")
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/quick-host -B ${WORK_DIR}/quick-host ${quick_tools}
+    -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror"
+    "-DCMAKE_CXX_FLAGS_DEBUG=-O0 -g0")
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/quick-host -j ${jobs})
+if(NOT EXISTS ${BUILD_DIR}/sandbox/orvane-sandbox)
+  message(STATUS "no orvane-sandbox in ${BUILD_DIR}: the Qt Quick host was built, not run")
+  return()
+endif()
+set(ENV{QT_QUICK_BACKEND} software)
+execute_process(
+  COMMAND ${SOURCE_DIR}/scripts/with-sandbox ${BUILD_DIR} --reward-type 2 --completion-delay 200
+          -- ${WORK_DIR}/quick-host/orvane-quick-host-example --check
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 180)
+message(STATUS "${out}")
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "orvane-quick-host-example --check failed (${status}):\n${out}\n${err}")
 endif()

@@ -1,8 +1,10 @@
 // orvane-tour: renders the kit's screens offscreen, one PNG each, for the README and for looking
-// at a change. It starts orvane-sandbox in-process with a few past rewards, opens the sample host
-// of demo/ and walks the offerwall as a user would (see ScreenshotTour).
+// at a change. It starts orvane-sandbox in-process with a few past rewards, walks the Qt Quick
+// offerwall (see QuickTour), then opens the sample host of demo/ and walks the Widgets offerwall as
+// a user would (see ScreenshotTour).
 //
-//   orvane-tour DIR [--scale N]     writes DIR/01-benefits-popup.png ... DIR/13-carousel.png
+//   orvane-tour DIR [--scale N]     writes DIR/quick-02-offerwall.png ... DIR/quick-08-*.png and
+//                                   DIR/01-benefits-popup.png ... DIR/13-carousel.png
 
 #include <cstdio>
 
@@ -15,6 +17,11 @@
 #include "RewardServer.h"
 #include "ScaleArgument.h"
 #include "ScreenshotTour.h"
+#ifdef ORVANE_TOUR_QUICK
+#include <QQuickWindow>
+
+#include "QuickTour.h"
+#endif
 #include "core/UserDefaults.h"
 #include "orvane/Orvane.h"
 #include "orvane/OrvaneSDK.h"
@@ -66,6 +73,13 @@ int main(int argc, char** argv) {
         return 1;
 
     defaultHandler = qInstallMessageHandler(dropSizeHintWarnings);
+#ifdef ORVANE_TOUR_QUICK
+    // The pictures come from Qt Quick's software renderer, with the plain Controls style, as in
+    // the QML tests: the same on every machine, display or not.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
+        qputenv("QT_QUICK_CONTROLS_STYLE", "Basic");
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvane-tour"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
@@ -121,16 +135,31 @@ int main(int argc, char** argv) {
     host.resize(390, 844);
     host.show();
 
-    tour::ScreenshotTour tour(&host, parser.positionalArguments().constFirst());
+    const QString directory = parser.positionalArguments().constFirst();
+    tour::ScreenshotTour tour(&host, directory);
+    QStringList written;
     int status = 1;
     QObject::connect(&tour, &tour::ScreenshotTour::finished, &app, [&](bool ok) {
-        for (const QString& path : tour.written())
+        written += tour.written();
+        for (const QString& path : written)
             std::printf("orvane-tour: wrote %s\n", qPrintable(path));
         std::fflush(stdout);
         status = ok ? 0 : 1;
         QApplication::exit(status);
     });
+#ifdef ORVANE_TOUR_QUICK
+    tour::QuickTour quickTour(directory);
+    QObject::connect(&quickTour, &tour::QuickTour::finished, &app, [&](bool ok) {
+        written = quickTour.written();
+        if (ok)
+            tour.start();
+        else
+            QApplication::exit(1);
+    });
+    quickTour.start();
+#else
     tour.start();
+#endif
     QApplication::exec();
     return status;
 }
