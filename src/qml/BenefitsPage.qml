@@ -39,11 +39,13 @@ Item {
         contentItem: Item {
             Text {
                 anchors.left: parent.left
-                anchors.right: chevron.left
+                anchors.right: parent.right
                 anchors.leftMargin: 12
+                anchors.rightMargin: 28
                 anchors.verticalCenter: parent.verticalCenter
                 text: selector.text
                 elide: Text.ElideRight
+                horizontalAlignment: Text.AlignHCenter
                 font.pixelSize: 14
                 font.weight: Font.Medium
                 color: "#1C1C1E"
@@ -173,7 +175,7 @@ Item {
                     Rectangle {
                         anchors.bottom: parent.bottom
                         x: 16
-                        width: parent.width - 16
+                        width: parent.width - 32
                         height: 1
                         color: "#E0E0E4"
                     }

@@ -49,7 +49,7 @@ Popup {
             }
             contentItem: Text {
                 text: "\u2715"
-                font.pixelSize: 13
+                font.pixelSize: 15
                 color: "#78787F"
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter

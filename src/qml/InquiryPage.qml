@@ -75,7 +75,7 @@ Item {
         id: field
         Layout.fillWidth: true
         implicitHeight: 44
-        leftPadding: 8
+        leftPadding: 11
         font.pixelSize: 14
         color: "#1C1C1E"
         placeholderTextColor: "#AAAAB0"
@@ -190,7 +190,7 @@ Item {
                     objectName: "tv_input_inquiry"
                     Layout.fillWidth: true
                     Layout.preferredHeight: 116
-                    padding: 8
+                    padding: 9
                     wrapMode: TextEdit.Wrap
                     font.pixelSize: 14
                     color: "#1C1C1E"
@@ -310,7 +310,7 @@ Item {
                                 }
                                 contentItem: Text {
                                     text: "\u2715"
-                                    font.pixelSize: 10
+                                    font.pixelSize: 12
                                     font.bold: true
                                     color: "white"
                                     horizontalAlignment: Text.AlignHCenter

@@ -1,5 +1,5 @@
-// The bar of a page pushed over the offerwall: the way back at the left ("ov_back"), the page's
-// title in the middle.
+// The bar of a page pushed over the offerwall: the way back at the left, the page's title in the
+// middle. The way back reads the page's own name, as on the Widgets screens.
 import QtQuick
 import QtQuick.Controls
 import Orvane
@@ -10,7 +10,7 @@ Item {
     property string title
     signal back
 
-    implicitHeight: 48
+    implicitHeight: 44
 
     AbstractButton {
         id: backButton
@@ -21,10 +21,10 @@ Item {
         height: 40
         width: backLabel.implicitWidth + 16
         Accessible.role: Accessible.Button
-        Accessible.name: Orvane.text("ov_back")
+        Accessible.name: bar.title
         contentItem: Text {
             id: backLabel
-            text: "\u2039 " + Orvane.text("ov_back")
+            text: "\u2039 " + bar.title
             font.pixelSize: 17
             color: Orvane.primaryColor
             horizontalAlignment: Text.AlignHCenter
@@ -34,9 +34,10 @@ Item {
     }
     Text {
         objectName: "l_page_title"
-        anchors.centerIn: parent
-        width: parent.width - 2 * (backButton.width + 12)
-        horizontalAlignment: Text.AlignHCenter
+        anchors.verticalCenter: parent.verticalCenter
+        // Centred in the bar, or beside the way back when that is too long to centre it.
+        width: Math.min(implicitWidth, bar.width - backButton.width - 24)
+        x: Math.max(backButton.x + backButton.width + 8, (bar.width - width) / 2)
         elide: Text.ElideRight
         text: bar.title
         font.pixelSize: 17

@@ -43,13 +43,16 @@ Item {
             return view
         }
 
-        // Picks `label` in the sheet that a click on `control` opens; returns the ticked row.
-        function choose(page, control, label) {
+        // Picks `label` in the sheet that a click on `control` opens (photographed as `file` when
+        // pictures are asked for); returns the ticked row.
+        function choose(page, control, label, file) {
             waitForItemPolished(control.parent) // laid out where the click goes
             mouseClick(control)
             const sheet = findChild(page, "choiceSheet")
             tryVerify(() => sheet.opened, 5000, "no sheet from " + control.objectName)
             waitForItemPolished(sheet.contentItem)
+            if (file)
+                snapshot(page, file)
             const ticked = sheet.choices.filter(choice => choice === sheet.current)
             const row = findChild(sheet.contentItem, "choice:" + label)
             verify(row, "no choice " + label)
@@ -93,7 +96,8 @@ Item {
             snapshot(view, "benefits.png")
 
             // Three months bring the older reward too, newest first.
-            compare(choose(page, findChild(page, "b_period"), Orvane.text("ov_recently_month3")),
+            compare(choose(page, findChild(page, "b_period"), Orvane.text("ov_recently_month3"),
+                           "benefits-period-sheet.png"),
                     Orvane.text("ov_recently_week1"))
             tryCompare(list, "count", 2, 5000)
             compare(findChild(list.itemAtIndex(1), "l_name").text, "Greenleaf Market sign-up")
