@@ -97,6 +97,10 @@ void detail::setWidgetDefaults(TrackingConsent& consent, ImagePicker& picker) {
     g_pickerDefault.store(&picker, std::memory_order_release);
 }
 
+bool detail::imagePickerInstalled() {
+    return g_imagePicker.isSet();
+}
+
 UrlOpener& PlatformServices::urlOpener() {
     static DesktopUrlOpener fallback;
     return g_urlOpener.get(fallback);

@@ -19,6 +19,11 @@ namespace orvane::detail {
 // services must live until the process ends.
 void setWidgetDefaults(TrackingConsent& consent, ImagePicker& picker);
 
+// Whether an image picker was installed with PlatformServices::setImagePicker (a host's own, or a
+// test's), as opposed to a default. A front-end without a default picker of its own (Qt Quick)
+// offers a file dialog otherwise.
+bool imagePickerInstalled();
+
 // Holds the installed replacement of one platform service. Reads are lock-free; a replaced service
 // is kept alive until the process ends, because another thread may still be inside one of its
 // calls (device facts are read from the transport thread). Replacements are rare (host start-up,
@@ -31,6 +36,7 @@ public:
         T* current = m_current.load(std::memory_order_acquire);
         return current ? *current : fallback;
     }
+    bool isSet() const { return m_current.load(std::memory_order_acquire) != nullptr; }
 
     void set(std::unique_ptr<T> service) {
         std::lock_guard lock(m_mutex);

@@ -51,6 +51,9 @@ OfferwallController::OfferwallController(QObject* parent)
         }
         m_summary = summary;
         Q_EMIT summaryChanged();
+        if (!m_summary.isEmpty() &&
+            UserDefaults::standard().integer(keys::kBenefitsDisplayType) == kBenefitsDisplayPopup)
+            Q_EMIT benefitsPopupRequested();
     });
     connect(m_model, &CampListModel::loadFailed, this,
             [this](CampListModel::LoadFailure failure) { showError(failure); });

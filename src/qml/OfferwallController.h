@@ -109,6 +109,8 @@ Q_SIGNALS:
     void detailRequested(qint64 campId);
     // The close control or the no-campaigns alert: the host closes the offerwall.
     void closeRequested();
+    // A load brought the summary and the host chose the popup display: the view shows it.
+    void benefitsPopupRequested();
 
 private:
     struct PendingAlert {

@@ -1,7 +1,9 @@
-// The offerwall as one item for a Qt Quick host: the navigation bar with its title and close
-// control, the group tabs (shown while both groups have campaigns), the summary of the rewards on
-// offer, the sort button, the campaign rows and the copyright footer. A campaign with a detail
-// page opens it over the list (`pages`). The participation flow's alerts show in a popup.
+// The offerwall as one item for a Qt Quick host: the navigation bar with its title, close control
+// and the way to the inquiry form, the group tabs (shown while both groups have campaigns), the
+// summary of the rewards on offer (at the top or in a popup), the way to the benefits history, the
+// sort button, the campaign rows and the copyright footer. The participation flow's alerts show in
+// a popup; a campaign's detail page, the benefits history and the inquiry form are pages pushed
+// over the wall (`pages`).
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -19,8 +21,8 @@ Item {
 
     readonly property OfferwallController controller: wall
     readonly property Popup alertPopup: alert
-    // The pages pushed over the list; its empty root is the list itself.
-    readonly property StackView pages: stack
+    // The pages pushed over the wall; its empty root leaves the wall in view.
+    readonly property StackView pages: pageStack
     readonly property color accent: Orvane.primaryColor
 
     OfferwallController {
@@ -28,8 +30,10 @@ Item {
         onCloseRequested: root.closeRequested()
         onDetailRequested: campId => {
             root.detailRequested(campId)
-            stack.push(detailPage, {campaign: wall.campaign(campId)})
+            pageStack.push(detailPage, {campaign: wall.campaign(campId)})
         }
+        // Not over a page the user opened.
+        onBenefitsPopupRequested: if (pageStack.depth <= 1) benefitsPopup.open()
     }
     Component {
         id: detailPage
@@ -70,10 +74,31 @@ Item {
                 }
                 onClicked: wall.back()
             }
+            AbstractButton {
+                id: inquiryButton
+                objectName: "b_inquiry"
+                anchors.right: parent.right
+                anchors.rightMargin: 8
+                anchors.verticalCenter: parent.verticalCenter
+                height: 40
+                leftPadding: 10
+                rightPadding: 12
+                text: Orvane.text("ov_inquiry")
+                Accessible.role: Accessible.Button
+                Accessible.name: text
+                contentItem: Text {
+                    text: inquiryButton.text
+                    font.pixelSize: 15
+                    font.weight: Font.Medium
+                    color: root.accent
+                    verticalAlignment: Text.AlignVCenter
+                }
+                onClicked: pageStack.push(inquiryPage)
+            }
             Text {
                 objectName: "l_title"
                 anchors.centerIn: parent
-                width: parent.width - 2 * (closeButton.width + 12)
+                width: parent.width - 2 * (Math.max(closeButton.width, inquiryButton.width) + 12)
                 horizontalAlignment: Text.AlignHCenter
                 elide: Text.ElideRight
                 text: wall.title
@@ -182,25 +207,84 @@ Item {
             }
         }
 
-        // The sort mode, at the right.
-        AbstractButton {
-            id: sortButton
-            objectName: "b_sort"
-            Layout.alignment: Qt.AlignRight
+        // The way to the benefits history at the left, the sort mode at the right.
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.leftMargin: 16
             Layout.rightMargin: 12
             Layout.topMargin: 6
             Layout.bottomMargin: 4
-            padding: 6
-            text: wall.sortTitle
-            Accessible.role: Accessible.Button
-            Accessible.name: Orvane.text("ov_a11y_sort").arg(wall.sortTitle)
-            contentItem: Text {
-                text: "\u21C5 " + sortButton.text
-                font.pixelSize: 13
-                font.weight: Font.Medium
-                color: "#3C3C43"
+
+            AbstractButton {
+                id: benefitsButton
+                objectName: "b_benefits"
+                leftPadding: 10
+                rightPadding: 12
+                topPadding: 5
+                bottomPadding: 5
+                text: Orvane.text("ov_benefits_received")
+                Accessible.role: Accessible.Button
+                Accessible.name: text
+                background: Rectangle {
+                    radius: height / 2
+                    color: benefitsButton.down ? "#FFE2E0" : "#FFF0EF"
+                }
+                contentItem: Row {
+                    spacing: 6
+                    Canvas {
+                        // A clock face with a turning arrow.
+                        width: 16
+                        height: 16
+                        anchors.verticalCenter: parent.verticalCenter
+                        onPaint: {
+                            const ctx = getContext("2d")
+                            ctx.reset()
+                            ctx.strokeStyle = root.accent
+                            ctx.lineWidth = 1.3
+                            ctx.lineCap = "round"
+                            ctx.lineJoin = "round"
+                            ctx.beginPath()
+                            // From 200 degrees, 300 degrees counter-clockwise.
+                            ctx.arc(8, 8, 6, -Math.PI * 200 / 180, -Math.PI * 500 / 180, true)
+                            ctx.stroke()
+                            ctx.beginPath()
+                            ctx.moveTo(1.5, 4.5)
+                            ctx.lineTo(2.75, 6.5)
+                            ctx.lineTo(4.75, 5.25)
+                            ctx.moveTo(8, 5)
+                            ctx.lineTo(8, 8)
+                            ctx.lineTo(10, 9.5)
+                            ctx.stroke()
+                        }
+                    }
+                    Text {
+                        text: benefitsButton.text
+                        font.pixelSize: 13
+                        font.weight: Font.DemiBold
+                        color: root.accent
+                        anchors.verticalCenter: parent.verticalCenter
+                    }
+                }
+                onClicked: pageStack.push(benefitsPage)
             }
-            onClicked: wall.clickSort()
+            Item {
+                Layout.fillWidth: true
+            }
+            AbstractButton {
+                id: sortButton
+                objectName: "b_sort"
+                padding: 6
+                text: wall.sortTitle
+                Accessible.role: Accessible.Button
+                Accessible.name: Orvane.text("ov_a11y_sort").arg(wall.sortTitle)
+                contentItem: Text {
+                    text: "\u21C5 " + sortButton.text
+                    font.pixelSize: 13
+                    font.weight: Font.Medium
+                    color: "#3C3C43"
+                }
+                onClicked: wall.clickSort()
+            }
         }
 
         ListView {
@@ -226,12 +310,32 @@ Item {
         }
     }
 
+    // Pages over the wall; the empty root leaves the wall in view.
     StackView {
-        id: stack
+        id: pageStack
         objectName: "pages"
         anchors.fill: parent
         visible: depth > 1 || busy
         initialItem: Item {}
+    }
+    Component {
+        id: benefitsPage
+        BenefitsPage {
+            onBack: pageStack.pop()
+        }
+    }
+    Component {
+        id: inquiryPage
+        InquiryPage {
+            wall: root.controller
+            onBack: pageStack.pop()
+            onFinished: pageStack.pop(null)
+        }
+    }
+
+    BenefitsPopup {
+        id: benefitsPopup
+        rewardPriceAndMark: wall.summaryText
     }
 
     AlertPopup {

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QImage>
-#include <QImageReader>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -15,6 +14,7 @@
 #include "core/Localized.h"
 #include "core/Log.h"
 #include "core/PlatformServicesSlot.h"
+#include "core/ScreenshotLimits.h"
 #include "core/UserDefaults.h"
 #include "orvane/PlatformServices.h"
 
@@ -144,8 +144,7 @@ private:
 
 // Picks image files with a file dialog. There is no camera on a desktop: the camera source
 // answers an empty list. The files are decoded off the main thread (a photo of many megapixels
-// takes a while), in the order picked. Unreadable files are skipped (and logged), so a pick never
-// fails as a whole.
+// takes a while), in the order picked (readPickedImages).
 class DesktopImagePicker final : public ImagePicker {
 public:
     void pick(QWidget* parent, Source source, int limit,
@@ -172,28 +171,12 @@ public:
         QObject::connect(dialog, &QFileDialog::filesSelected, dialog,
                          [answer, limit](const QStringList& files) {
                              dispatch::toGlobal([answer, files = files.mid(0, limit)] {
-                                 const QList<QImage> images = loadImages(files);
+                                 const QList<QImage> images = readPickedImages(files);
                                  dispatch::toMain([answer, images] { answer(images); });
                              });
                          });
         QObject::connect(dialog, &QFileDialog::rejected, dialog, [answer] { answer({}); });
         dialog->open();
-    }
-
-private:
-    static QList<QImage> loadImages(const QStringList& files) {
-        QList<QImage> images;
-        for (const QString& file : files) {
-            QImageReader reader(file);
-            reader.setAutoTransform(true);
-            QImage image = reader.read();
-            if (image.isNull()) {
-                Log::error("ImagePicker pick : unreadable image", file, reader.errorString());
-                continue;
-            }
-            images << image;
-        }
-        return images;
     }
 };
 

@@ -3,8 +3,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "core/ApiList.h"
-#include "core/Dispatch.h"
 #include "core/Localized.h"
 #include "core/Log.h"
 #include "screens/benefits/RewardTableViewCell.h"
@@ -18,9 +16,6 @@ using namespace Qt::StringLiterals;
 namespace orvane {
 
 namespace {
-
-const QString kRequestDatePattern = QStringLiteral("yyyyMMdd");
-const QString kTermDatePattern = QStringLiteral("yyyy-MM-dd");
 
 // A selector: a bordered rounded button with a small chevron at its right end.
 Button* makeSelector(const QString& objectName, QWidget* parent) {
@@ -52,20 +47,7 @@ BenefitsViewController::BenefitsViewController(Clock now, QWidget* parent)
     , l_term(new Label(this))
     , tv_reward(new TableView(this))
     , l_no_receive_benefits(new Label(this))
-    , m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTime(); })) {
-    benefitsKindlist = {
-        {localized(QStringLiteral("ov_breakdown_all")), QStringLiteral("0")},
-        {localized(QStringLiteral("ov_participation_benefits")), QStringLiteral("1")},
-        {localized(QStringLiteral("ov_purchase_benefits")), QStringLiteral("2")},
-    };
-    // Start dates are fixed now; QDateTime clamps the day to the target month's length.
-    const QDateTime created = m_now();
-    peiriodlist = {
-        {localized(QStringLiteral("ov_recently_week1")), created.addDays(-7)},
-        {localized(QStringLiteral("ov_recently_month1")), created.addMonths(-1)},
-        {localized(QStringLiteral("ov_recently_month3")), created.addMonths(-3)},
-    };
-
+    , m_history(new RewardHistoryModel(std::move(now), this)) {
     setObjectName(QStringLiteral("BenefitsViewController"));
     l_term->setObjectName(QStringLiteral("l_term"));
     tv_reward->setObjectName(QStringLiteral("tv_reward"));
@@ -106,6 +88,15 @@ BenefitsViewController::BenefitsViewController(Clock now, QWidget* parent)
     column->addWidget(separator);
     column->addWidget(tv_reward, 1);
     column->addWidget(l_no_receive_benefits, 1);
+
+    connect(m_history, &RewardHistoryModel::termChanged, this,
+            [this] { l_term->setPlainText(m_history->term()); });
+    connect(m_history, &QAbstractItemModel::modelReset, this, [this] { tv_reward->reloadData(); });
+    // A failure shows the label in the table's place until a reply brings rows again.
+    connect(m_history, &RewardHistoryModel::stateChanged, this, [this] {
+        tv_reward->setHidden(m_history->hasFailed());
+        l_no_receive_benefits->setVisible(m_history->hasFailed());
+    });
 }
 
 BenefitsViewController::~BenefitsViewController() {
@@ -122,8 +113,8 @@ void BenefitsViewController::viewDidLoad() {
     // The back button leading from this screen reads "Rewards received".
     m_backTitle.set(*this, localized(QStringLiteral("ov_benefits_received")));
 
-    b_benefits_kind->setTitle(benefitsKindlist.first().first);
-    b_period->setTitle(peiriodlist.first().first);
+    b_benefits_kind->setTitle(m_history->kindLabels().first());
+    b_period->setTitle(m_history->periodLabels().first());
     b_benefits_kind->onTap([this] { clickBenefitsKind(); });
     b_period->onTap([this] { clickPeriod(); });
 
@@ -134,22 +125,16 @@ void BenefitsViewController::viewDidLoad() {
 }
 
 void BenefitsViewController::clickBenefitsKind() {
-    QStringList labels;
-    for (const auto& [label, code] : std::as_const(benefitsKindlist))
-        labels << label;
     present(AlertController::choiceSheet(
-                localized(QStringLiteral("ov_benefits")), labels, b_benefits_kind->title(),
-                [this](const AlertAction& a) { actionBenefitsKind(a); },
+                localized(QStringLiteral("ov_benefits")), m_history->kindLabels(),
+                b_benefits_kind->title(), [this](const AlertAction& a) { actionBenefitsKind(a); },
                 localized(QStringLiteral("ov_cancel"))),
             true);
 }
 
 void BenefitsViewController::clickPeriod() {
-    QStringList labels;
-    for (const auto& [label, start] : std::as_const(peiriodlist))
-        labels << label;
     present(AlertController::choiceSheet(
-                localized(QStringLiteral("ov_term")), labels, b_period->title(),
+                localized(QStringLiteral("ov_term")), m_history->periodLabels(), b_period->title(),
                 [this](const AlertAction& a) { actionPeriod(a); },
                 localized(QStringLiteral("ov_cancel"))),
             true);
@@ -166,86 +151,11 @@ void BenefitsViewController::actionPeriod(const AlertAction& action) {
 }
 
 void BenefitsViewController::flowRewardList() {
-    QDateTime start = peiriodlist.first().second;
-    for (const auto& [label, date] : std::as_const(peiriodlist)) {
-        if (label == b_period->title()) {
-            start = date;
-            break;
-        }
-    }
-    const QDateTime now = m_now();
-    apiRewardList(start.toString(kRequestDatePattern), now.toString(kRequestDatePattern));
-
-    const QString first = start.toString(kTermDatePattern);
-    const QString last = now.toString(kTermDatePattern);
-    l_term->setPlainText(localized(QStringLiteral("ov_term")) + QStringLiteral(" : ") + first +
-                         QStringLiteral(" ~ ") + last);
-    Log::info(u"sStart : "_s + first + u" / sEnd : "_s + last);
-}
-
-void BenefitsViewController::apiRewardList(const QString& sStart, const QString& sEnd) {
-    QString code = benefitsKindlist.first().second;
-    for (const auto& [label, kind] : std::as_const(benefitsKindlist)) {
-        if (label == b_benefits_kind->title()) {
-            code = kind;
-            break;
-        }
-    }
-    const quint64 request = ++m_lastIssued;
-    QPointer<BenefitsViewController> self(this);
-    // True when the reply to `request` is the one to show (the screen is there and asked nothing
-    // since).
-    auto current = [](const QPointer<BenefitsViewController>& self, quint64 request) {
-        if (self && request != self->m_lastIssued)
-            Log::info("BenefitsViewController drops the reply of an outdated request");
-        return self && request == self->m_lastIssued;
-    };
-    ApiList().getReward(code, sStart, sEnd, [self, request, current](const ApiResult& result) {
-        if (!result.ok()) {
-            dispatch::toMain([self, request, current] {
-                if (current(self, request))
-                    self->showNoRewards();
-            });
-            return;
-        }
-        const Decoded<RewardList> decoded = decode<RewardList>(result.body());
-        if (!decoded.ok()) {
-            Log::error(decoded.error());
-            return;
-        }
-        const RewardList& list = decoded.value();
-        if (list.result == 200) {
-            // A success without a list has nothing to show: an empty table, as an empty list.
-            const QList<RewardItem> rewards = list.reward.value_or(QList<RewardItem>());
-            dispatch::toMain([self, request, rewards, current] {
-                if (current(self, request))
-                    self->showRewards(rewards);
-            });
-            return;
-        }
-        Log::error(u"OrvaneViewController getReq Error : "_s + optionalDescription(list.result));
-        dispatch::toMain([self, request, current] {
-            if (current(self, request))
-                self->showNoRewards();
-        });
-    });
-    Log::info(u"sStart : "_s + sStart + u" / sEnd : "_s + sEnd);
-}
-
-void BenefitsViewController::showRewards(const QList<RewardItem>& rewards) {
-    m_reward = rewards;
-    tv_reward->reloadData();
-    tv_reward->show();
-    l_no_receive_benefits->hide();
-}
-
-void BenefitsViewController::showNoRewards() {
-    tv_reward->hide();
-    l_no_receive_benefits->show();
+    m_history->flowRewardList(b_benefits_kind->title(), b_period->title());
 }
 
 int BenefitsViewController::numberOfRows(TableView&) {
-    const auto count = static_cast<int>(m_reward.size());
+    const auto count = static_cast<int>(reward().size());
     Log::info(u"BenefitsViewController tableView count : "_s + QString::number(count));
     return count;
 }
@@ -253,8 +163,8 @@ int BenefitsViewController::numberOfRows(TableView&) {
 TableViewCell* BenefitsViewController::cellForRow(TableView& tableView, int row) {
     auto* cell = qobject_cast<RewardTableViewCell*>(
         tableView.dequeueReusableCell(RewardTableViewCell::kReuseIdentifier));
-    if (cell && row >= 0 && row < m_reward.size())
-        cell->setItem(m_reward.at(row), tableView, row);
+    if (cell && row >= 0 && row < reward().size())
+        cell->setItem(reward().at(row), tableView, row);
     return cell;
 }
 

@@ -1,10 +1,9 @@
 #include "screens/benefits/RewardTableViewCell.h"
 
-#include <QDate>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QVBoxLayout>
 
+#include "core/RewardHistory.h"
 #include "core/StyledText.h"
 #include "ui/Label.h"
 #include "ui/Theme.h"
@@ -42,37 +41,12 @@ RewardTableViewCell::RewardTableViewCell(QWidget* parent)
 
 void RewardTableViewCell::setItem(const RewardItem& reward, TableView&, int) {
     l_name->setPlainText(reward.name.value_or(QString()));
-    l_date->setPlainText(displayDate(reward.rewarddate.value_or(QString())));
-    StyledText price = StyledText::fromPlainText(rewardText(reward.rewardprice, reward.rewardmark));
+    l_date->setPlainText(rewardDisplayDate(reward.rewarddate.value_or(QString())));
+    StyledText price =
+        StyledText::fromPlainText(rewardAmountText(reward.rewardprice, reward.rewardmark));
     price.setColor(ui::accentColor());
     price.setFont(ui::boldFont(14));
     l_reward_price->setRichText(price.toHtml());
-}
-
-QString RewardTableViewCell::rewardText(const std::optional<double>& price,
-                                        const std::optional<QString>& mark) {
-    if (!price)
-        return mark.value_or(QString());
-    // Decimal style: grouping separators, at most three fraction digits, no trailing zeros.
-    const QLocale locale;
-    QString amount = locale.toString(*price, 'f', 3);
-    const QString point = locale.decimalPoint();
-    if (amount.contains(point)) {
-        while (amount.endsWith(locale.zeroDigit()))
-            amount.chop(locale.zeroDigit().size());
-        if (amount.endsWith(point))
-            amount.chop(point.size());
-    }
-    if (!mark || mark->isEmpty())
-        return amount;
-    return amount + u' ' + *mark;
-}
-
-QString RewardTableViewCell::displayDate(const QString& rewarddate) {
-    const QDate date = QDate::fromString(rewarddate, QStringLiteral("yyyyMMdd"));
-    if (!date.isValid())
-        return rewarddate;
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 } // namespace orvane

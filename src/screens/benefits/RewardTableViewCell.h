@@ -1,9 +1,5 @@
 #pragma once
 
-#include <optional>
-
-#include <QString>
-
 #include "core/Records.h"
 #include "ui/TableView.h"
 
@@ -23,12 +19,6 @@ public:
     // Fills the row from `reward`. A date that is not "yyyyMMdd" is shown as it came; a missing
     // amount leaves the amount line with the mark only (or empty).
     void setItem(const RewardItem& reward, TableView& tableView, int row);
-
-    // "1,200,000 P": the amount in the current locale's decimal style, one space, the mark.
-    static QString rewardText(const std::optional<double>& price,
-                              const std::optional<QString>& mark);
-    // "20240305" -> "2024-03-05"; anything else is returned unchanged.
-    static QString displayDate(const QString& rewarddate);
 
     Label* l_name;
     Label* l_date;

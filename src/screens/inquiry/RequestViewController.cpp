@@ -5,20 +5,14 @@
 #include <QHBoxLayout>
 #include <QInputMethod>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 
-#include "core/ApiList.h"
-#include "core/Dispatch.h"
-#include "core/HostEvents.h"
 #include "core/Localized.h"
 #include "core/Log.h"
-#include "core/ScaleToFit.h"
 #include "core/StyledText.h"
 #include "orvane/PlatformServices.h"
 #include "screens/inquiry/CheckBox.h"
 #include "screens/inquiry/ItemScreenshotView.h"
-#include "screens/inquiry/ScreenshotLimits.h"
 #include "ui/Accessibility.h"
 #include "ui/AlertController.h"
 #include "ui/Button.h"
@@ -45,26 +39,6 @@ constexpr int kThumbnailSide = kItemSide - ItemScreenshotView::kDeleteIconSize /
 
 QString text(const char* key) {
     return localized(QString::fromLatin1(key));
-}
-
-// Mobile numbers: 010, 011 or 017, then seven or eight digits.
-const QRegularExpression& phonePattern() {
-    static const QRegularExpression pattern(
-        QRegularExpression::anchoredPattern(QStringLiteral("01[017][0-9]{7,8}")));
-    return pattern;
-}
-
-const QRegularExpression& emailPattern() {
-    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-        QStringLiteral("[A-Z0-9a-z._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,64}")));
-    return pattern;
-}
-
-// Encodings run one at a time, in the order images were picked, so their results reach the main
-// thread in that order too.
-dispatch::SerialQueue& encodingQueue() {
-    static dispatch::SerialQueue queue(QStringLiteral("RequestViewController.jpeg"));
-    return queue;
 }
 
 // A tap area drawn as a bordered row: the choice's label at the left, a chevron at the right.
@@ -145,14 +119,8 @@ RequestViewController::RequestViewController(QWidget* parent)
     , b_agree(new CheckBox)
     , b_negative(new Button(text("ov_cancel")))
     , b_positive(new Button(text("ov_send")))
-    , m_encoder(screenshotJpeg) {
+    , m_form(new InquiryForm(this)) {
     installDesktopServices();
-    typeList = {
-        {text("ov_request_type_participate"), QStringLiteral("join")},
-        {text("ov_request_type_savings"), QStringLiteral("reward")},
-        {text("ov_request_type_service_obstacle"), QStringLiteral("error")},
-        {text("ov_request_type_etc"), QStringLiteral("etc")},
-    };
     setObjectName(kSceneIdentifier);
 
     auto* content = new QWidget;
@@ -261,6 +229,24 @@ RequestViewController::RequestViewController(QWidget* parent)
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->addWidget(sv_main);
+
+    connect(m_form, &InquiryForm::agreeContentsArrived, this, [this](const QString& html) {
+        std::optional<StyledText> styled = htmlToString(html);
+        if (!styled) {
+            Log::error("RequestViewController getAgreeContents : no consent text to show");
+            return;
+        }
+        styled->setColor(QColor(140, 140, 140));
+        styled->setFont(ui::font(ui::kSmallFontSize));
+        l_agree_contents->setRichText(styled->toHtml());
+    });
+    connect(m_form, &InquiryForm::screenshotAdded, this, [this](int, const QImage& preview) {
+        addScreenshotItem(preview);
+        m_attachHint->hide();
+    });
+    connect(m_form, &InquiryForm::screenshotRefused, this,
+            [this](const QString& messageKey) { alert(messageKey); });
+    connect(m_form, &InquiryForm::sendFinished, this, &RequestViewController::sendFinished);
 }
 
 RequestViewController::~RequestViewController() {
@@ -316,70 +302,18 @@ void RequestViewController::viewDidLoad() {
     b_positive->onTap([this] { clickPositive(); });
     b_negative->onTap([this] { clickNegative(); });
 
-    apiCampList();
-    apiAgreeContents();
+    // The thumbnails show copies the size of their pixels.
+    m_form->setPreviewSize(QSizeF(kThumbnailSide, kThumbnailSide) * devicePixelRatioF());
+    m_form->load();
 
     QInputMethod* input = QGuiApplication::inputMethod();
     connect(input, &QInputMethod::keyboardRectangleChanged, this,
             [this, input] { onKeyboardRectangle(input->keyboardRectangle()); });
 }
 
-void RequestViewController::apiCampList() {
-    QPointer<RequestViewController> self(this);
-    ApiList().getCamp([self](const ApiResult& result) {
-        if (!result.ok()) {
-            Log::info("RequestViewController getCamp :", result.error().description());
-            return;
-        }
-        const Decoded<Req> decoded = decode<Req>(result.body());
-        if (!decoded.ok()) {
-            Log::error("OrvaneViewController Decoding Error");
-            Log::error(decoded.error());
-            return;
-        }
-        const std::optional<QList<Camp>> camps = decoded.value().camp;
-        dispatch::toMain([self, camps] {
-            if (self)
-                self->m_adList = camps;
-        });
-    });
-}
-
-void RequestViewController::apiAgreeContents() {
-    QPointer<RequestViewController> self(this);
-    ApiList().getAgreeContents([self](const ApiResult& result) {
-        if (!result.ok()) {
-            Log::info("RequestViewController getAgreeContents :", result.error().description());
-            return;
-        }
-        const Decoded<AgreeContents> decoded = decode<AgreeContents>(result.body());
-        if (!decoded.ok()) {
-            Log::error(decoded.error());
-            return;
-        }
-        const std::optional<QString> html = decoded.value().cs_agree_contents;
-        // Styled text is laid out with the application's fonts: convert on the main thread.
-        dispatch::toMain([self, html] {
-            if (!self)
-                return;
-            std::optional<StyledText> styled = html ? htmlToString(*html) : std::nullopt;
-            if (!styled) {
-                Log::error("RequestViewController getAgreeContents : no consent text to show");
-                return;
-            }
-            styled->setColor(QColor(140, 140, 140));
-            styled->setFont(ui::font(ui::kSmallFontSize));
-            self->l_agree_contents->setRichText(styled->toHtml());
-        });
-    });
-}
-
 void RequestViewController::clickRequestType() {
-    QStringList labels;
-    for (const auto& [label, code] : std::as_const(typeList))
-        labels << label;
     present(AlertController::choiceSheet(
-                text("ov_request_type_select"), labels, l_request_type->plainText(),
+                text("ov_request_type_select"), m_form->kindLabels(), l_request_type->plainText(),
                 [this](const AlertAction& a) { actionRequestType(a); }, text("ov_cancel")),
             true);
 }
@@ -406,19 +340,16 @@ void RequestViewController::actionRequestType(const AlertAction& action) {
     l_request_type->setPlainText(action.title());
     nameChoices();
     // Hiding keeps the campaign label: a campaign chosen earlier is still sent.
-    v_ad_select->setVisible(action.title() == text("ov_request_type_savings"));
+    v_ad_select->setVisible(InquiryForm::asksCampaign(action.title()));
 }
 
 void RequestViewController::clickAdSelect() {
-    if (!m_adList || m_adList->isEmpty()) {
+    if (!adList() || adList()->isEmpty()) {
         alert(u"ov_not_campaign"_s);
         return;
     }
-    QStringList names;
-    for (const Camp& camp : std::as_const(*m_adList))
-        names << camp.name.value_or(QString());
     present(AlertController::choiceSheet(
-                text("ov_ad_select"), names, l_ad_select->plainText(),
+                text("ov_ad_select"), m_form->campaignNames(), l_ad_select->plainText(),
                 [this](const AlertAction& a) { actionAdList(a); }, text("ov_cancel")),
             true);
 }
@@ -428,12 +359,8 @@ void RequestViewController::actionAdList(const AlertAction& action) {
     nameChoices();
 }
 
-int RequestViewController::attachedOrPending() const {
-    return static_cast<int>(m_screenShotList.size()) + m_pendingScreenshots;
-}
-
 void RequestViewController::clickAttach() {
-    if (attachedOrPending() >= kMaxScreenshotCount) {
+    if (m_form->screenshotRoom() <= 0) {
         alert(u"ov_max_image_3"_s);
         return;
     }
@@ -455,27 +382,17 @@ void RequestViewController::clickAttach() {
 }
 
 void RequestViewController::presentAlbum() {
-    const int limit = kMaxScreenshotCount - attachedOrPending();
+    const int limit = m_form->screenshotRoom();
     if (limit <= 0) {
         alert(u"ov_max_image_3"_s);
         return;
     }
     QPointer<RequestViewController> self(this);
-    PlatformServices::imagePicker().pick(
-        this, ImagePicker::Source::Library, limit, [self](const QList<QImage>& images) {
-            if (!self)
-                return;
-            // A picker may answer more than it was allowed, or the form filled up meanwhile.
-            const int room = kMaxScreenshotCount - self->attachedOrPending();
-            for (int i = 0; i < images.size(); ++i) {
-                if (i >= room) {
-                    Log::info("RequestViewController presentAlbum : images over the limit dropped");
-                    self->alert(u"ov_max_image_3"_s);
-                    break;
-                }
-                self->setScreenshot(images.at(i));
-            }
-        });
+    PlatformServices::imagePicker().pick(this, ImagePicker::Source::Library, limit,
+                                         [self](const QList<QImage>& images) {
+                                             if (self)
+                                                 self->m_form->setScreenshots(images);
+                                         });
 }
 
 void RequestViewController::presentCamera() {
@@ -485,44 +402,6 @@ void RequestViewController::presentCamera() {
                                              if (self && !images.isEmpty())
                                                  self->setScreenshot(images.first());
                                          });
-}
-
-void RequestViewController::setScreenshot(const QImage& image) {
-    ++m_pendingScreenshots;
-    QPointer<RequestViewController> self(this);
-    // The thumbnail shows a copy the size of its pixels: a photo of many megapixels is scaled once
-    // here, off the main thread, not at every paint.
-    const QSizeF thumbnail = QSizeF(kThumbnailSide, kThumbnailSide) * devicePixelRatioF();
-    encodingQueue().async([self, image, thumbnail, encoder = m_encoder] {
-        const QByteArray jpeg = encoder(image);
-        Measured measured{image, scaleToFit(image, thumbnail), jpeg.isEmpty() ? -1 : jpeg.size()};
-        dispatch::toMain([self, measured] {
-            if (self)
-                self->admitMeasured(measured);
-        });
-    });
-}
-
-void RequestViewController::admitMeasured(const Measured& measured) {
-    --m_pendingScreenshots;
-    Log::info(u"imgData.count:"_s + QString::number(measured.jpegBytes) + u" / maxSize:"_s +
-              QString::number(kMaxScreenshotBytes));
-    if (measured.jpegBytes < 0) {
-        Log::error("RequestViewController setScreenshot : the image cannot be encoded as JPEG");
-        alert(u"ov_try_again"_s);
-        return;
-    }
-    if (!screenshotFits(measured.jpegBytes)) {
-        alert(u"ov_max_image_size_3mb"_s);
-        return;
-    }
-    if (m_screenShotList.size() >= kMaxScreenshotCount) {
-        alert(u"ov_max_image_3"_s);
-        return;
-    }
-    m_screenShotList.append(measured.image);
-    addScreenshotItem(measured.preview);
-    m_attachHint->hide();
 }
 
 void RequestViewController::addScreenshotItem(const QImage& preview) {
@@ -544,14 +423,14 @@ void RequestViewController::clickScreenshotDelete(QWidget* deleteIcon) {
     auto* item = qobject_cast<ItemScreenshotView*>(contents ? contents->parentWidget() : nullptr);
     // The stack and the list grow together, so the item's place is its image's place.
     const auto index = sv_screenshot->arrangedSubviews().indexOf(item);
-    if (!item || index < 0 || index >= m_screenShotList.size()) {
+    if (!item || index < 0 || index >= screenShotList().size()) {
         Log::error("RequestViewController clickScreenshotDelete : no screenshot for this icon");
         return;
     }
     const bool hadFocus = item->isAncestorOf(window()->focusWidget());
-    m_screenShotList.removeAt(index);
+    m_form->removeScreenshot(static_cast<int>(index));
     sv_screenshot->removeArrangedSubview(item);
-    m_attachHint->setVisible(m_screenShotList.isEmpty());
+    m_attachHint->setVisible(screenShotList().isEmpty());
     nameScreenshots();
     if (hadFocus)
         iv_attach->setFocus(
@@ -588,27 +467,20 @@ QString RequestViewController::inquiryText() const {
     return content == text("ov_input_inquiry") ? QString() : content;
 }
 
-std::optional<QString> RequestViewController::validationFailure() const {
-    for (const QString& value :
-         {tf_name->text(), tf_phone->text(), tf_email->text(), inquiryText()}) {
-        if (value.trimmed().isEmpty())
-            return QStringLiteral("ov_enter_all");
-    }
-    if (l_request_type->plainText() == text("ov_request_type_select"))
-        return QStringLiteral("ov_enter_all");
-    if (!v_ad_select->isHidden() && l_ad_select->plainText() == text("ov_ad_select"))
-        return QStringLiteral("ov_enter_all");
-    if (!phonePattern().match(tf_phone->text()).hasMatch())
-        return QStringLiteral("ov_not_phone_form");
-    if (!emailPattern().match(tf_email->text()).hasMatch())
-        return QStringLiteral("ov_not_email_form");
-    return std::nullopt;
+InquiryDraft RequestViewController::draft() const {
+    return {tf_name->text(),
+            tf_phone->text(),
+            tf_email->text(),
+            inquiryText(),
+            l_request_type->plainText(),
+            !v_ad_select->isHidden(),
+            l_ad_select->plainText()};
 }
 
 void RequestViewController::clickPositive() {
-    if (m_sending)
+    if (isSending())
         return;
-    if (const std::optional<QString> failure = validationFailure()) {
+    if (const std::optional<QString> failure = InquiryForm::validationFailure(draft())) {
         alert(*failure);
         return;
     }
@@ -616,51 +488,12 @@ void RequestViewController::clickPositive() {
 }
 
 void RequestViewController::postCS() {
-    m_sending = true;
     progressStart();
-
-    qint64 campid = 0;
-    for (const Camp& camp : m_adList.value_or(QList<Camp>())) {
-        if (camp.name == l_ad_select->plainText()) {
-            campid = camp.campid.value_or(0);
-            break;
-        }
-    }
-    QString cstype;
-    for (const auto& [label, code] : std::as_const(typeList)) {
-        if (label == l_request_type->plainText())
-            cstype = code;
-    }
-
-    QPointer<RequestViewController> self(this);
-    ApiList().postCS(
-        tf_name->text(), tf_email->text(), tf_phone->text(), cstype, campid, inquiryText(),
-        m_screenShotList, [self](const ApiResult& result) {
-            bool delivered = false;
-            if (!result.ok()) {
-                Log::error("RequestViewController postCS :", result.error().description());
-            } else if (const Decoded<ResultData> decoded = decode<ResultData>(result.body());
-                       !decoded.ok()) {
-                Log::error(decoded.error());
-            } else if (decoded.value().result == 200) {
-                delivered = true;
-            } else {
-                Log::error(u"OrvaneViewController getReq Error : "_s +
-                           optionalDescription(decoded.value().result));
-            }
-            dispatch::toMain([self, delivered] {
-                if (self)
-                    self->sendFinished(delivered);
-                // The host hears of it even when the form was closed while it was on its way.
-                if (delivered)
-                    Q_EMIT HostEvents::shared().inquirySent();
-            });
-        });
+    m_form->send(draft());
 }
 
 void RequestViewController::sendFinished(bool delivered) {
     progressStop();
-    m_sending = false;
     if (!delivered) {
         // Everything entered stays, so the user can send again.
         alert(u"ov_try_again"_s);
@@ -708,7 +541,7 @@ void RequestViewController::onKeyboardRectangle(const QRectF& windowRect) {
 }
 
 void RequestViewController::setJpegEncoder(JpegEncoder encoder) {
-    m_encoder = encoder ? std::move(encoder) : JpegEncoder(screenshotJpeg);
+    m_form->setJpegEncoder(std::move(encoder));
 }
 
 } // namespace orvane
