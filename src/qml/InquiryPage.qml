@@ -441,9 +441,6 @@ Item {
         id: fileDialog
         active: false
         source: "ScreenshotFileDialog.qml"
-        Connections {
-            target: fileDialog.item
-            function onPicked(files) { controller.addScreenshotFiles(files) }
-        }
+        onLoaded: item.picked.connect(files => controller.addScreenshotFiles(files))
     }
 }
