@@ -22,8 +22,8 @@ public:
     QQuickImageResponse* requestImageResponse(const QString& id,
                                               const QSize& requestedSize) override;
 
-    // Requests not answered yet, of every engine. An engine destroyed while one is open never
-    // takes its answer (Qt 6.4 then leaks the request), so a test ends only when this is zero.
+    // Requests not answered yet, of every engine: a test ends only when this is zero, so that no
+    // answer arrives for an engine already torn down.
     static int pendingRequests();
 };
 
