@@ -1,7 +1,5 @@
 #include "qml/CampImageProvider.h"
 
-#include <atomic>
-
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -13,8 +11,6 @@ namespace orvane {
 
 namespace {
 
-std::atomic<int> g_pending{0};
-
 constexpr auto kIdEncoding = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
 
 // One request. The engine keeps it until finished() is emitted (also when it cancels), so the
@@ -23,7 +19,6 @@ constexpr auto kIdEncoding = QByteArray::Base64UrlEncoding | QByteArray::OmitTra
 class CampImageResponse final : public QQuickImageResponse {
 public:
     CampImageResponse(const QUrl& address, const QSize& requestedSize) {
-        ++g_pending;
         std::optional<QSizeF> fit;
         if (requestedSize.width() > 0 && requestedSize.height() > 0)
             fit = QSizeF(requestedSize);
@@ -56,7 +51,6 @@ private:
             m_image = image;
             m_error = error;
         }
-        --g_pending;
         Q_EMIT finished();
     }
 
@@ -76,10 +70,6 @@ QUrl CampImageProvider::address(const QString& id) {
     const auto decoded = QByteArray::fromBase64Encoding(
         id.toLatin1(), kIdEncoding | QByteArray::AbortOnBase64DecodingErrors);
     return decoded ? QUrl::fromEncoded(*decoded, QUrl::StrictMode) : QUrl();
-}
-
-int CampImageProvider::pendingRequests() {
-    return g_pending.load();
 }
 
 QQuickImageResponse* CampImageProvider::requestImageResponse(const QString& id,

@@ -21,10 +21,6 @@ public:
 
     QQuickImageResponse* requestImageResponse(const QString& id,
                                               const QSize& requestedSize) override;
-
-    // Requests not answered yet, of every engine: a test ends only when this is zero, so that no
-    // answer arrives for an engine already torn down.
-    static int pendingRequests();
 };
 
 } // namespace orvane

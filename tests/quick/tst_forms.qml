@@ -28,12 +28,6 @@ Item {
         name: "Forms"
         when: windowShown
 
-        // An engine torn down with image requests open leaks them: let them end first.
-        function cleanup() {
-            tryVerify(() => sandbox.pendingImages() === 0, 10000)
-            wait(50)
-        }
-
         function init() {
             sandbox.restart()
             Orvane.benefitsType = 1

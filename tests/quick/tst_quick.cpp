@@ -19,7 +19,6 @@
 #include "core/ApiList.h"
 #include "core/ImageCache.h"
 #include "participation/ApiJoin.h"
-#include "qml/CampImageProvider.h"
 #include "support/ApiTestUtil.h"
 #include "support/Fakes.h"
 #include "support/SandboxFixture.h"
@@ -34,8 +33,6 @@ class Setup : public QObject {
     Q_PROPERTY(int visits MEMBER m_visits NOTIFY visitsChanged)
 
 public:
-    // Image requests of the view not answered yet (each test waits for none before it ends).
-    Q_INVOKABLE int pendingImages() const { return CampImageProvider::pendingRequests(); }
     // A fresh sandbox (fresh data, default reward type), the participation flow reset.
     Q_INVOKABLE void restart() {
         ApiJoin::shared().resetForTesting();
