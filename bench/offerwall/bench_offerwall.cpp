@@ -568,6 +568,15 @@ int main(int argc, char** argv) {
     UserDefaults::useStoreFile(dir.filePath(QStringLiteral("settings.ini")));
     Orvane::shared().initialize(QStringLiteral("demo-mkey"), QStringLiteral("demo-mckey"),
                                 QStringLiteral("bench-user"));
+    // "bench_offerwall first-rows" runs first-rows work alone (after one presentation), for a
+    // profiler.
+    if (QCoreApplication::arguments().contains(QStringLiteral("first-rows"))) {
+        Sandbox sandbox(dir, 300);
+        timeToFirstRows(sandbox); // logs the list address the measure reads
+        firstRowsWork(sandbox);
+        UserDefaults::useStoreFile(QString());
+        return 0;
+    }
     {
         Sandbox sandbox(dir, 300);
         wallMemory(); // first: the growth a first presentation brings

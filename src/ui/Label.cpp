@@ -91,24 +91,36 @@ bool WrappingRichLabel::measuresItself() const {
     return textFormat() == Qt::RichText && wordWrap() && indent() < 0 && frameWidth() == 0;
 }
 
+void WrappingRichLabel::setRichDocument(std::unique_ptr<QTextDocument> document) {
+    setRichText(QTextDocumentFragment(document.get()).toHtml());
+    if (measuresItself()) {
+        adopt(std::move(document));
+    }
+}
+
+void WrappingRichLabel::adopt(std::unique_ptr<QTextDocument> document) const {
+    m_document = std::move(document);
+    m_document->setUndoRedoEnabled(false);
+    m_document->setDefaultFont(font());
+    QTextOption option = m_document->defaultTextOption();
+    option.setAlignment(alignment());
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_document->setDefaultTextOption(option);
+    QTextFrameFormat frame = m_document->rootFrame()->frameFormat();
+    frame.setMargin(0);
+    m_document->rootFrame()->setFrameFormat(frame);
+    m_documentText = text();
+    m_documentFont = font();
+    m_documentAlignment = alignment();
+}
+
 QTextDocument& WrappingRichLabel::document(qreal textWidth) const {
     if (!m_document || m_documentText != text() || m_documentFont != font() ||
         m_documentAlignment != alignment()) {
-        m_document = std::make_unique<QTextDocument>();
-        m_document->setUndoRedoEnabled(false);
-        m_document->setDefaultFont(font());
-        m_document->setHtml(text());
-        QTextOption option = m_document->defaultTextOption();
-        option.setAlignment(alignment());
-        option.setWrapMode(QTextOption::WordWrap);
-        m_document->setDefaultTextOption(option);
-        QTextFrameFormat frame = m_document->rootFrame()->frameFormat();
-        frame.setMargin(0);
-        m_document->rootFrame()->setFrameFormat(frame);
-        m_documentText = text();
-        m_documentFont = font();
-        m_documentAlignment = alignment();
-        m_narrowest = QSize();
+        auto document = std::make_unique<QTextDocument>();
+        document->setDefaultFont(font());
+        document->setHtml(text());
+        adopt(std::move(document));
     }
     // Setting a width lays the document out even when it is the same one.
     if (m_document->textWidth() != textWidth) {
@@ -121,20 +133,12 @@ QSize WrappingRichLabel::minimumSizeHint() const {
     if (!measuresItself()) {
         return Label::minimumSizeHint();
     }
-    if (m_narrowest.isValid() && m_documentText == text() && m_documentFont == font() &&
-        m_documentAlignment == alignment()) {
-        return m_narrowest;
-    }
-    // At width zero every line holds one unbreakable piece, so the document is as wide as the
-    // widest of them.
-    const qreal widest = document(0).size().width();
+    const QFontMetrics metrics = fontMetrics();
     const QMargins margins = contentsMargins();
     const int extra = 2 * margin();
-    const QSize narrowest(static_cast<int>(std::ceil(widest)) + extra + margins.left() +
-                              margins.right(),
-                          fontMetrics().height() + extra + margins.top() + margins.bottom());
-    m_narrowest = narrowest.expandedTo(minimumSize());
-    return m_narrowest;
+    return QSize(metrics.averageCharWidth() + extra + margins.left() + margins.right(),
+                 metrics.height() + extra + margins.top() + margins.bottom())
+        .expandedTo(minimumSize());
 }
 
 QSize WrappingRichLabel::sizeHint() const {

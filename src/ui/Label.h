@@ -50,15 +50,21 @@ private:
 // when it paints, shaping the text anew each time; for a row of a list that is more work than
 // binding, laying out and painting the row together. This label keeps one document of its text,
 // set up as QLabel sets up its own (font, alignment, word wrap, no frame margin), and lays it out
-// only when the width changes: at width zero for the size hints (only the narrowest width matters
-// where the layout gives the width: the longest word, so the layout never squeezes it), and at
-// the label's width for heightForWidth and painting. Text that is not rich, not wrapped, indented
-// or framed is QLabel's as before.
+// only when the width changes: at the label's width, for heightForWidth and painting. Its size
+// hints ask for one character and one line: a word wider than the label breaks between characters
+// rather than widening the label, so a long address in a description never pushes the rest of its
+// row (the row's action) out of view. Text that is not rich, not wrapped, indented or framed is
+// QLabel's as before.
 class WrappingRichLabel final : public Label {
     Q_OBJECT
 public:
     using Label::Label;
     ~WrappingRichLabel() override;
+
+    // Shows `document` as it is, as setRichText() would show its HTML (which text() then holds),
+    // without parsing that HTML back: for styled text built as a document, as a row builds its
+    // description.
+    void setRichDocument(std::unique_ptr<QTextDocument> document);
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
@@ -71,12 +77,13 @@ private:
     bool measuresItself() const;
     // The document of the current text and font, laid out at `textWidth`.
     QTextDocument& document(qreal textWidth) const;
+    // Takes `document` as the one of the current text and font, set up as QLabel sets up its own.
+    void adopt(std::unique_ptr<QTextDocument> document) const;
 
     mutable std::unique_ptr<QTextDocument> m_document;
     mutable QString m_documentText;
     mutable QFont m_documentFont;
     mutable Qt::Alignment m_documentAlignment;
-    mutable QSize m_narrowest; // invalid until measured for the current document
 };
 
 } // namespace orvane

@@ -155,6 +155,11 @@ private Q_SLOTS:
                  u"Install and open Pocket Ledger. 1,500 P"_s);
         QCOMPARE(screen->cell(1)->l_content()->plainText(), u"Earn1,500"_s);
         QVERIFY(screen->cell(4)->l_content()->plainText().startsWith(u"Huge xxx"_s));
+        // Its endless word wraps inside the description: the row's action stays in view.
+        const CampTableViewCell* huge = screen->cell(4);
+        QVERIFY(huge->rect().contains(huge->l_reward_button()->geometry()));
+        QVERIFY(huge->l_content()->geometry().right() < huge->l_reward_button()->x());
+        QVERIFY(huge->l_content()->height() > 10 * huge->l_content()->fontMetrics().height());
 
         for (int row = 1; row < 5; ++row) {
             ImageView* icon = row == 2 ? screen->cell<CampCPSTableViewCell>(2)->iv_icon()

@@ -90,9 +90,10 @@ QString campStyledHtml(const std::optional<QString>& html, const QColor& color, 
     return text.toHtml();
 }
 
-QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize) {
+std::unique_ptr<QTextDocument> campDescriptionDocument(const Camp& camp, int descriptionPixelSize,
+                                                      int amountPixelSize) {
     // Styling the description and appending the amount are edits of the converted document
-    // itself, exported once (a row binds a campaign each time it scrolls into view).
+    // itself (a row binds a campaign each time it scrolls into view).
     const QString source = camp.rewarddesc.value_or(QString());
     std::unique_ptr<QTextDocument> document = htmlToDocument(source);
     if (!document || document->toPlainText().trimmed().isEmpty()) {
@@ -112,6 +113,12 @@ QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amou
     amount.setForeground(ui::accentColor());
     amount.setFont(ui::boldFont(amountPixelSize));
     cursor.insertText(campRewardText(camp).replace(QLatin1Char(' '), QChar::Nbsp), amount);
+    return document;
+}
+
+QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize) {
+    const std::unique_ptr<QTextDocument> document =
+        campDescriptionDocument(camp, descriptionPixelSize, amountPixelSize);
     return QTextDocumentFragment(document.get()).toHtml();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include <QImage>
 #include <QString>
+#include <QTextDocument>
 
 #include "core/CampDisplay.h"
 #include "core/Records.h"
@@ -27,9 +29,12 @@ QImage campPlaceholderIcon(const std::optional<QString>& name);
 // stripped is shown instead, so a description is never lost.
 QString campStyledHtml(const std::optional<QString>& html, const QColor& color, int pixelSize);
 
-// The description a row or the detail page shows, as HTML for a rich-text label: the converted
-// `rewarddesc` in grey at `descriptionPixelSize`, then the reward text in the accent colour, bold,
-// at `amountPixelSize`, right after the description (no separator).
+// The description a row or the detail page shows, as a document: the converted `rewarddesc` in
+// grey at `descriptionPixelSize`, then the reward text in the accent colour, bold, at
+// `amountPixelSize`, right after the description (no separator). The document loads nothing.
+std::unique_ptr<QTextDocument> campDescriptionDocument(const Camp& camp, int descriptionPixelSize,
+                                                      int amountPixelSize);
+// The same description as HTML, for a rich-text label.
 QString campDescriptionHtml(const Camp& camp, int descriptionPixelSize, int amountPixelSize);
 
 // A row's way to the detail page of its campaign: asks the screen (`clickTarget`, a

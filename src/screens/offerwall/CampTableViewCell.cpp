@@ -126,7 +126,8 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* /*tableView*/, int 
     m_lRewardButton->setBackgroundColor(ui::accentColor());
     // Straight from one styled text to the next: the label keeps its text control (emptying it
     // first as plain text would delete the control and build a new one on every bind).
-    m_lContent->setRichText(campDescriptionHtml(camp, ui::kSmallFontSize, ui::kSmallFontSize));
+    m_lContent->setRichDocument(
+        campDescriptionDocument(camp, ui::kSmallFontSize, ui::kSmallFontSize));
 
     const std::optional<QString> heldKey =
         camp.campid ? ApiJoin::shared().heldKey(*camp.campid) : std::nullopt;

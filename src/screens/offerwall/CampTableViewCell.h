@@ -7,6 +7,7 @@
 #include "core/CampListModel.h"
 #include "core/Records.h"
 #include "participation/JoinProtocol.h"
+#include "ui/Label.h"
 #include "ui/TableView.h"
 #include "ui/ViewController.h"
 #include "ui/Views.h"
@@ -16,7 +17,6 @@ namespace orvane {
 class AspectImageView;
 class CampClickProtocol;
 class ImageView;
-class Label;
 
 // The standard campaign row ("tvc_camp"), for every campaign whose bm is not 4: the image (a wide
 // native picture in the native list, otherwise a rounded icon), the name, the description with the
@@ -90,7 +90,7 @@ private:
     AspectImageView* m_ivNative;
     ImageView* m_ivIcon;
     Label* m_lTitle;
-    Label* m_lContent;
+    WrappingRichLabel* m_lContent;
     Label* m_lRewardButton;
     LayoutConstraint m_lchDivision;
     LayoutConstraint m_lchIvNative;
