@@ -88,19 +88,39 @@ void Label::paintEvent(QPaintEvent* event) {
 WrappingRichLabel::~WrappingRichLabel() = default;
 
 bool WrappingRichLabel::measuresItself() const {
-    return textFormat() == Qt::RichText && wordWrap() && indent() < 0 && frameWidth() == 0;
+    return (textFormat() == Qt::RichText || showsGivenDocument()) && wordWrap() && indent() < 0 &&
+           frameWidth() == 0;
+}
+
+bool WrappingRichLabel::showsGivenDocument() const {
+    return m_given && textFormat() == Qt::PlainText && m_documentText == text();
 }
 
 void WrappingRichLabel::setRichDocument(std::unique_ptr<QTextDocument> document) {
-    setRichText(QTextDocumentFragment(document.get()).toHtml());
-    if (measuresItself()) {
-        adopt(std::move(document));
+    setPlainText(document->toPlainText());
+    adopt(std::move(document));
+    m_given = true;
+    // QLabel ignores a text it already shows; the styles may still be new.
+    updateGeometry();
+    update();
+}
+
+QString WrappingRichLabel::html() const {
+    if (showsGivenDocument()) {
+        return QTextDocumentFragment(m_document.get()).toHtml();
     }
+    return textFormat() == Qt::RichText ? text() : text().toHtmlEscaped();
 }
 
 void WrappingRichLabel::adopt(std::unique_ptr<QTextDocument> document) const {
     m_document = std::move(document);
     m_document->setUndoRedoEnabled(false);
+    m_given = false;
+    m_documentText = text();
+    setUp();
+}
+
+void WrappingRichLabel::setUp() const {
     m_document->setDefaultFont(font());
     QTextOption option = m_document->defaultTextOption();
     option.setAlignment(alignment());
@@ -109,14 +129,19 @@ void WrappingRichLabel::adopt(std::unique_ptr<QTextDocument> document) const {
     QTextFrameFormat frame = m_document->rootFrame()->frameFormat();
     frame.setMargin(0);
     m_document->rootFrame()->setFrameFormat(frame);
-    m_documentText = text();
     m_documentFont = font();
     m_documentAlignment = alignment();
 }
 
 QTextDocument& WrappingRichLabel::document(qreal textWidth) const {
-    if (!m_document || m_documentText != text() || m_documentFont != font() ||
-        m_documentAlignment != alignment()) {
+    if (showsGivenDocument()) {
+        // A given document has no HTML to build it again from: a new font or alignment is set on
+        // it as it is.
+        if (m_documentFont != font() || m_documentAlignment != alignment()) {
+            setUp();
+        }
+    } else if (!m_document || m_documentText != text() || m_documentFont != font() ||
+               m_documentAlignment != alignment()) {
         auto document = std::make_unique<QTextDocument>();
         document->setDefaultFont(font());
         document->setHtml(text());

@@ -61,10 +61,12 @@ public:
     using Label::Label;
     ~WrappingRichLabel() override;
 
-    // Shows `document` as it is, as setRichText() would show its HTML (which text() then holds),
-    // without parsing that HTML back: for styled text built as a document, as a row builds its
-    // description.
+    // Shows `document` as it is: styled text built as a document (a row's description), with no
+    // HTML written out and parsed back. text() and plainText() are then its plain text, which is
+    // also what accessibility reads.
     void setRichDocument(std::unique_ptr<QTextDocument> document);
+    // The styled text shown, as HTML (the text itself when it is plain).
+    QString html() const;
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
@@ -75,12 +77,18 @@ protected:
 
 private:
     bool measuresItself() const;
+    // Whether the label still shows the document setRichDocument() gave it.
+    bool showsGivenDocument() const;
     // The document of the current text and font, laid out at `textWidth`.
     QTextDocument& document(qreal textWidth) const;
-    // Takes `document` as the one of the current text and font, set up as QLabel sets up its own.
+    // Takes `document` as the one of the current text, set up by setUp().
     void adopt(std::unique_ptr<QTextDocument> document) const;
+    // Sets the document up as QLabel sets up its own: the label's font and alignment, word wrap,
+    // no frame margin.
+    void setUp() const;
 
     mutable std::unique_ptr<QTextDocument> m_document;
+    mutable bool m_given = false; // m_document came from setRichDocument()
     mutable QString m_documentText;
     mutable QFont m_documentFont;
     mutable Qt::Alignment m_documentAlignment;

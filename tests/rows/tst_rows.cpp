@@ -148,7 +148,7 @@ private Q_SLOTS:
         refused.rewarddesc = u"<b>Huge</b> "_s + QString(kMaxHtmlLength, u'x');
         refused.iconurl = u"file:///etc/passwd"_s;
         auto screen = showList(2, {c, tight, cps, absent, refused});
-        const QString html = screen->cell(0)->l_content()->text();
+        const QString html = screen->cell(0)->l_content()->html();
         QVERIFY(html.contains(u"#8c8c8c"_s));
         QVERIFY(html.contains(Orvane::shared().orvaneColorPrimary().name()));
         QCOMPARE(screen->cell(0)->l_content()->plainText(),

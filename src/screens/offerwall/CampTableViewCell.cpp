@@ -124,8 +124,6 @@ void CampTableViewCell::setItem(const Camp& camp, TableView* /*tableView*/, int 
     m_lTitle->setPlainText(camp.name.value_or(QString()));
 
     m_lRewardButton->setBackgroundColor(ui::accentColor());
-    // Straight from one styled text to the next: the label keeps its text control (emptying it
-    // first as plain text would delete the control and build a new one on every bind).
     m_lContent->setRichDocument(
         campDescriptionDocument(camp, ui::kSmallFontSize, ui::kSmallFontSize));
 

@@ -73,7 +73,7 @@ public:
     AspectImageView* iv_native() const { return m_ivNative; }
     ImageView* iv_icon() const { return m_ivIcon; }
     Label* l_title() const { return m_lTitle; }
-    Label* l_content() const { return m_lContent; }
+    WrappingRichLabel* l_content() const { return m_lContent; }
     Label* l_reward_button() const { return m_lRewardButton; }
     const LayoutConstraint& lch_division() const { return m_lchDivision; }
     const LayoutConstraint& lch_iv_native() const { return m_lchIvNative; }
