@@ -194,14 +194,25 @@ Item {
                     wrapMode: TextEdit.Wrap
                     font.pixelSize: 14
                     color: "#1C1C1E"
-                    placeholderText: Orvane.text("ov_input_inquiry")
-                    placeholderTextColor: "#C7C7CD"
                     Accessible.name: Orvane.text("ov_inquiry_contents")
+                    Accessible.description: hint.text
                     background: Rectangle {
                         radius: 6
                         color: "white"
                         border.width: inquiryField.activeFocus ? 2 : 1
                         border.color: inquiryField.activeFocus ? Orvane.primaryColor : "#E3E3E3"
+                    }
+                    // The hint wraps as the text does (the style's placeholder is one elided line).
+                    Text {
+                        id: hint
+                        x: inquiryField.leftPadding
+                        y: inquiryField.topPadding
+                        width: inquiryField.width - inquiryField.leftPadding - inquiryField.rightPadding
+                        text: Orvane.text("ov_input_inquiry")
+                        visible: inquiryField.length === 0 && inquiryField.preeditText === ""
+                        wrapMode: Text.Wrap
+                        font: inquiryField.font
+                        color: "#C7C7CD"
                     }
                 }
 

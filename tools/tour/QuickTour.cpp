@@ -68,12 +68,28 @@ void QuickTour::buildSteps() {
         QMetaObject::invokeMethod(m_window, "reopen");
     };
     m_steps = {
+        {QStringLiteral("quick-01-benefits-popup.png"), [] {}, shown(QStringLiteral("iv_close"))},
+        {QString(), tap(QStringLiteral("iv_close")), gone(QStringLiteral("iv_close"))},
         {QStringLiteral("quick-02-offerwall.png"), [] {}, shown(QStringLiteral("camp:"))},
         {QStringLiteral("quick-03-offerwall-shopping.png"), tap(QStringLiteral("tab:1")),
          shown(QStringLiteral("camp:904"))},
         {QString(), tap(QStringLiteral("tab:0")), shown(QStringLiteral("camp:108"))},
         {QStringLiteral("quick-04-offerwall-sorted.png"), tap(QStringLiteral("b_sort")),
          textIs(QStringLiteral("b_sort"), localized(QStringLiteral("ov_sort_high")))},
+        // The pages the wall opens, each closed again with its back control.
+        {QString(), tap(QStringLiteral("b_sort")),
+         textIs(QStringLiteral("b_sort"), localized(QStringLiteral("ov_sort_low")))},
+        {QString(), tap(QStringLiteral("b_sort")),
+         textIs(QStringLiteral("b_sort"), localized(QStringLiteral("ov_sort_init")))},
+        {QStringLiteral("quick-05-detail.png"), tap(QStringLiteral("camp:902")),
+         shown(QStringLiteral("l_how_participate"))},
+        {QString(), tap(QStringLiteral("b_back")), shown(QStringLiteral("tv_camp"))},
+        {QStringLiteral("quick-06-benefits-history.png"), tap(QStringLiteral("b_benefits")),
+         shown(QStringLiteral("reward:"))},
+        {QString(), tap(QStringLiteral("b_back")), shown(QStringLiteral("tv_camp"))},
+        {QStringLiteral("quick-09-inquiry.png"), tap(QStringLiteral("b_inquiry")),
+         shown(QStringLiteral("v_request_type"))},
+        {QString(), tap(QStringLiteral("b_back")), shown(QStringLiteral("tv_camp"))},
         {QStringLiteral("quick-08-offerwall-summary-header.png"), reopenWithSummary,
          shown(QStringLiteral("l_coins_value"))},
     };
@@ -93,6 +109,10 @@ QuickTour::Action QuickTour::tap(const QString& name) {
 
 QuickTour::Ready QuickTour::shown(const QString& name) {
     return [this, name] { return item(name) != nullptr; };
+}
+
+QuickTour::Ready QuickTour::gone(const QString& name) {
+    return [this, name] { return item(name) == nullptr; };
 }
 
 QuickTour::Ready QuickTour::textIs(const QString& name, const QString& text) {

@@ -45,6 +45,7 @@ private:
     QQuickItem* item(const QString& name) const;
     Action tap(const QString& name);
     Ready shown(const QString& name);
+    Ready gone(const QString& name);
     Ready textIs(const QString& name, const QString& text);
     void buildSteps();
     void runStep();
