@@ -111,21 +111,34 @@ Item {
             tryVerify(() => saved)
         }
 
-        // A campaign the server credits (reward type 2): tap, consent, join, the landing page
-        // visited, polling, the completion alert; confirming it reloads the list.
-        function test_participationCompletes() {
-            sandbox.setRewardType(2)
+        function test_participationCompletes_data() {
+            return [{ tag: "claimed by the kit (reward type 1)", type: 1, campId: 110, claims: 1 },
+                    { tag: "credited by the server (reward type 2)", type: 2, campId: 105, claims: 0 }]
+        }
+
+        // Tap, consent, join, the landing page visited, polling, the reward claimed with its key
+        // or credited by the server, the completion alert; confirming it reloads the list.
+        function test_participationCompletes(data) {
+            sandbox.setRewardType(data.type)
             sandbox.setCompletionDelay(200)
             const view = openView()
-            const row = shownRow(view, 105)
+            const row = shownRow(view, data.campId)
             verify(row)
             compare(findChild(row, "l_reward_button").text, row.actionTitle)
             mouseClick(row, 20, 20)
             tryCompare(sandbox, "visits", 1, 5000)
+            if (data.claims) {
+                // The row offers the reward, and a tap on it claims it.
+                const claim = Orvane.text("ov_accumulate")
+                tryVerify(() => findChild(view, "camp:" + data.campId).actionTitle === claim, 8000)
+                compare(rewarded.count, 0)
+                mouseClick(findChild(view, "camp:" + data.campId), 20, 20)
+            }
             tryCompare(rewarded, "count", 1, 10000)
             const reward = rewarded.signalArguments[0][0]
-            compare(reward.campaignId, 105)
-            compare(reward.rewardType, 2)
+            compare(reward.campaignId, data.campId)
+            compare(reward.rewardType, data.type)
+            compare(sandbox.requests("/v1/reward"), data.claims)
 
             const alert = view.alertPopup
             tryVerify(() => alert.opened, 5000)
