@@ -32,10 +32,22 @@ ApplicationWindow {
         wall.active = false
         wall.active = true
     }
+    // A host's screen with the carousel in place of the wall.
+    function showCarousel() {
+        wall.active = false
+        carousel.active = true
+    }
     Loader {
         id: wall
         anchors.fill: parent
         sourceComponent: OfferwallView {}
+    }
+    Loader {
+        id: carousel
+        active: false
+        anchors.centerIn: parent
+        width: parent.width
+        sourceComponent: CampCarousel {}
     }
 }
 )";
@@ -92,6 +104,9 @@ void QuickTour::buildSteps() {
         {QString(), tap(QStringLiteral("b_back")), shown(QStringLiteral("tv_camp"))},
         {QStringLiteral("quick-08-offerwall-summary-header.png"), reopenWithSummary,
          shown(QStringLiteral("l_coins_value"))},
+        {QStringLiteral("quick-13-carousel.png"),
+         [this] { QMetaObject::invokeMethod(m_window, "showCarousel"); },
+         shown(QStringLiteral("pageControl"))},
     };
 }
 
