@@ -141,5 +141,35 @@ Item {
             tryVerify(() => sandbox.requests("/v1/req") === loads + 1, 5000)
             compare(rewarded.count, 1)
         }
+
+        // With no prompt of the host's, the kit asks in the offerwall's popup. A join tapped while
+        // it asks waits for the same answer; "allow" lets both go on, and a later join asks nothing.
+        function test_consentAskedOnce() {
+            sandbox.useKitConsent(true)
+            try {
+                const view = openView()
+                const alert = view.alertPopup
+                const asking = () => alert.opened && findChild(alert.contentItem, "alertMessage")
+                                     .text === Orvane.text("ov_tracking_prompt_message")
+                mouseClick(shownRow(view, 104), 20, 20)
+                tryVerify(asking, 5000)
+                compare(findChild(alert.contentItem, "alertTitle").text,
+                        Orvane.text("ov_tracking_prompt_title")
+                        .replace("%1", Qt.application.displayName))
+                view.controller.runAction(ids(view).indexOf(102))
+                wait(200)
+                compare(sandbox.requests("/v1/join"), 0)
+                mouseClick(findChild(alert.contentItem,
+                                     "alertAction:" + Orvane.text("ov_tracking_allow")))
+                tryVerify(() => sandbox.requests("/v1/join") === 2, 5000)
+                verify(!asking())
+
+                view.controller.runAction(ids(view).indexOf(107))
+                tryVerify(() => sandbox.requests("/v1/join") === 3, 5000)
+                verify(!asking())
+            } finally {
+                sandbox.useKitConsent(false)
+            }
+        }
     }
 }
