@@ -156,6 +156,11 @@ Item {
                 compare(findChild(alert.contentItem, "alertTitle").text,
                         Orvane.text("ov_tracking_prompt_title")
                         .replace("%1", Qt.application.displayName))
+                if (sandbox.snapshotDir() !== "") {
+                    waitForRendering(alert.contentItem)
+                    grabImage(view.Window.window.contentItem).save(sandbox.snapshotDir()
+                                                                   + "/consent.png")
+                }
                 view.controller.runAction(ids(view).indexOf(102))
                 wait(200)
                 compare(sandbox.requests("/v1/join"), 0)
