@@ -1,7 +1,8 @@
 # Installs the kit so that a host can use find_package(OrvaneOfferwall) and link
 # Orvane::OrvaneOfferwall, and Orvane::OrvaneOfferwallQuick when the Qt Quick front-end is built.
-# Only the public headers (include/orvane) are installed; a static kit also installs the core
-# library and its compiled resources, which the static library needs. The QML module goes in whole
+# Only the public headers (include/orvane) are installed; a static kit also installs the core and
+# flow libraries and the compiled resources, which the static libraries need (the Quick library
+# links the flow, not OrvaneOfferwall, so a Qt Quick host links no Qt Widgets). The QML module goes in whole
 # inside the Quick library (its files are compiled in); its qmldir, type information and QML
 # sources are installed to <libdir>/qml/Orvane for the host's QML tools only.
 include(GNUInstallDirs)
@@ -13,7 +14,7 @@ set_target_properties(OrvaneOfferwall PROPERTIES EXPORT_NAME OrvaneOfferwall)
 set(orvane_install_targets OrvaneOfferwall)
 if(NOT BUILD_SHARED_LIBS)
   get_property(orvane_resource_targets GLOBAL PROPERTY ORVANE_RESOURCE_TARGETS)
-  list(APPEND orvane_install_targets OrvaneCore ${orvane_resource_targets})
+  list(APPEND orvane_install_targets OrvaneCore OrvaneFlow ${orvane_resource_targets})
 endif()
 if(TARGET OrvaneOfferwallQuick)
   get_property(orvane_quick_object_targets GLOBAL PROPERTY ORVANE_QUICK_OBJECT_TARGETS)

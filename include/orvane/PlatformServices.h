@@ -114,8 +114,9 @@ public:
 /// @brief The services in force, and the way to replace them.
 ///
 /// Each getter returns the installed service or the desktop default. The desktop consent prompt
-/// and image picker appear once the kit's screens are in use; before that, consent answers the
-/// remembered status and the picker answers no image.
+/// and image picker appear once the kit's screens are in use (a Qt Quick offerwall brings its own
+/// consent prompt, asked in its popup); before that, consent answers the remembered status and the
+/// picker answers no image.
 ///
 /// Thread: install on the main thread before the kit uses the service; the getters may be called
 /// from any thread. Ownership: a replaced service is kept alive until the process ends, because

@@ -7,11 +7,13 @@
 #include "core/Dispatch.h"
 #include "core/Log.h"
 #include "core/PlatformServicesSlot.h"
+#include "core/PromptedConsent.h"
 #include "core/UserDefaults.h"
 
 // Every service slot of PlatformServices. The desktop consent prompt and image picker need widgets:
-// the widget layer registers them as defaults (detail::setWidgetDefaults); until it does, the
-// headless defaults below answer.
+// the widget layer registers them as defaults (detail::setWidgetDefaults), the Qt Quick front-end
+// its own consent prompt (detail::setConsentDefault); until one does, the headless defaults below
+// answer.
 
 namespace orvane {
 
@@ -26,9 +28,7 @@ namespace {
 class HeadlessTrackingConsent final : public TrackingConsent {
 public:
     void requestAuthorization(std::function<void(int status)> completion) override {
-        const qint64 value = UserDefaults::standard().integer(kTrackingConsentStatusKey);
-        const int status =
-            value >= NotDetermined && value <= Authorized ? static_cast<int>(value) : NotDetermined;
+        const int status = PromptedConsent::rememberedStatus();
         if (status == NotDetermined)
             Log::info("TrackingConsent requestAuthorization : no consent prompt, not asked");
         if (completion)
@@ -95,6 +95,10 @@ private:
 void detail::setWidgetDefaults(TrackingConsent& consent, ImagePicker& picker) {
     g_consentDefault.store(&consent, std::memory_order_release);
     g_pickerDefault.store(&picker, std::memory_order_release);
+}
+
+void detail::setConsentDefault(TrackingConsent& consent) {
+    g_consentDefault.store(&consent, std::memory_order_release);
 }
 
 bool detail::imagePickerInstalled() {

@@ -18,6 +18,9 @@ namespace orvane::detail {
 // installed. The widget layer installs its dialogs this way (installDesktopServices()); the
 // services must live until the process ends.
 void setWidgetDefaults(TrackingConsent& consent, ImagePicker& picker);
+// Makes `consent` alone the default prompt: a front-end with a prompt but no picker of its own
+// (Qt Quick) installs it this way. It must live until the process ends.
+void setConsentDefault(TrackingConsent& consent);
 
 // Whether an image picker was installed with PlatformServices::setImagePicker (a host's own, or a
 // test's), as opposed to a default. A front-end without a default picker of its own (Qt Quick)

@@ -1,8 +1,6 @@
 #include "orvane/Orvane.h"
 
-#include <QList>
-#include <QPointer>
-
+#include "core/HostColors.h"
 #include "core/HostEvents.h"
 #include "core/ImageCache.h"
 #include "core/KitConstants.h"
@@ -10,13 +8,8 @@
 #include "core/Log.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
+#include "facade/OrvanePrivate.h"
 #include "participation/ApiJoin.h"
-#include "screens/carousel/OrvaneCarouselView.h"
-#include "screens/offerwall/OrvaneViewController.h"
-#include "ui/PlatformServicesUi.h"
-#include "ui/Storyboard.h"
-#include "ui/Theme.h"
-#include "ui/ViewController.h"
 
 namespace orvane {
 
@@ -29,18 +22,7 @@ static_assert(int(Orvane::ListType::Icon) == kListTypeIcon);
 static_assert(int(Orvane::BenefitsDisplay::Popup) == kBenefitsDisplayPopup);
 static_assert(int(Orvane::BenefitsDisplay::ListTop) == kBenefitsDisplayListTop);
 
-class OrvanePrivate final {
-public:
-    // The offerwalls presentOrvane() made, for closeOfferwall(); a closed one reads as null.
-    QList<QPointer<ViewController>> presented;
-};
-
 namespace {
-
-ViewController* newOfferwall() {
-    OrvaneViewController::registerStoryboard();
-    return Storyboard::instantiateInitialViewController(OrvaneViewController::kStoryboardName);
-}
 
 Orvane::Failure publicFailure(HostEvents::Failure failure) {
     switch (failure) {
@@ -58,7 +40,6 @@ Orvane::Failure publicFailure(HostEvents::Failure failure) {
 
 Orvane::Orvane()
     : d(std::make_unique<OrvanePrivate>()) {
-    installDesktopServices();
     // The kit reports what happened to HostEvents; the facade passes it on to the host.
     HostEvents& events = HostEvents::shared();
     connect(&events, &HostEvents::offerwallShown, this,
@@ -93,19 +74,19 @@ QString Orvane::version() {
 }
 
 QColor Orvane::orvaneColorPrimary() const {
-    return ui::accentColor();
+    return accentColor();
 }
 
 void Orvane::setOrvaneColorPrimary(const QColor& color) {
-    ui::setAccentColor(color);
+    setAccentColor(color);
 }
 
 QColor Orvane::orvaneColorDisable() const {
-    return ui::disabledColor();
+    return disabledColor();
 }
 
 void Orvane::setOrvaneColorDisable(const QColor& color) {
-    ui::setDisabledColor(color);
+    setDisabledColor(color);
 }
 
 void Orvane::initialize(const QString& mkey, const QString& mckey, const QString& userId) {
@@ -126,55 +107,6 @@ QString Orvane::mckey() const {
 
 QString Orvane::userId() const {
     return UserDefaults::standard().string(keys::kUserId).value_or(QString());
-}
-
-QWidget* Orvane::orvaneViewController(QWidget* parent) {
-    ViewController* offerwall = newOfferwall();
-    if (offerwall && parent)
-        offerwall->setParent(parent);
-    return offerwall;
-}
-
-void Orvane::presentOrvane(QWidget* from) {
-    if (!from) {
-        Log::error("Orvane presentOrvane: no widget to present from");
-        return;
-    }
-    ViewController* offerwall = newOfferwall();
-    if (!offerwall)
-        return;
-    d->presented.removeAll(nullptr);
-    d->presented.append(offerwall);
-    for (QWidget* w = from; w; w = w->parentWidget()) {
-        if (auto* vc = qobject_cast<ViewController*>(w)) {
-            vc->present(offerwall, true);
-            return;
-        }
-    }
-    offerwall->setParent(from->window(), Qt::Window);
-    offerwall->setWindowModality(Qt::WindowModal);
-    offerwall->setAttribute(Qt::WA_DeleteOnClose);
-    offerwall->resize(ui::kPhoneSize);
-    offerwall->show();
-}
-
-void Orvane::closeOfferwall() {
-    const QList<QPointer<ViewController>> presented = std::exchange(d->presented, {});
-    for (const QPointer<ViewController>& offerwall : presented) {
-        if (!offerwall)
-            continue;
-        if (ViewController* presenter = offerwall->presentingViewController()) {
-            presenter->dismiss(false);
-        } else if (offerwall->isWindow()) {
-            offerwall->close(); // deleted on close
-        } else {
-            delete offerwall.data(); // still queued behind another presentation: never shown
-        }
-    }
-}
-
-QWidget* Orvane::orvaneCarouselView(QWidget* parent) {
-    return new OrvaneCarouselView(parent);
 }
 
 void Orvane::setMainTitle(const QString& mainTitle) {
@@ -283,6 +215,12 @@ void Orvane::setImageCacheLimit(qint64 bytes) {
 
 qint64 Orvane::imageCacheLimit() const {
     return ImageCache::diskLimit();
+}
+
+void Orvane::closeOfferwall() {
+    if (d->closePresented) {
+        d->closePresented(*d);
+    }
 }
 
 void Orvane::logout() {

@@ -15,9 +15,7 @@
 #include "core/UserDefaults.h"
 #include "core/Util.h"
 #include "orvane/PlatformServices.h"
-#include "participation/AlertPresenter.h"
 #include "participation/DeliveredRewards.h"
-#include "ui/PlatformServicesUi.h"
 
 namespace orvane {
 
@@ -61,7 +59,6 @@ ApiJoin& ApiJoin::shared() {
 
 ApiJoin::ApiJoin()
     : m_timer(std::make_unique<QtPollTimer>()) {
-    installDesktopServices();
     if (QCoreApplication* app = QCoreApplication::instance()) {
         moveToThread(app->thread());
     }
@@ -73,15 +70,6 @@ void ApiJoin::onMain(quint64 epoch, std::function<void()> work) {
             work();
         }
     });
-}
-
-void ApiJoin::setViewController(ViewController* viewController) {
-    m_presenter = viewController ? std::make_shared<AlertPresenter>(viewController) : nullptr;
-}
-
-ViewController* ApiJoin::viewController() const {
-    const auto* widgets = dynamic_cast<const AlertPresenter*>(m_presenter.get());
-    return widgets ? widgets->screen() : nullptr;
 }
 
 void ApiJoin::setPresenter(std::shared_ptr<JoinPresenter> presenter) {

@@ -18,7 +18,6 @@
 #include "participation/JoinProtocol.h"
 #include "participation/PendingRewards.h"
 #include "participation/PollTimer.h"
-#include "ui/ViewController.h"
 
 namespace orvane {
 
@@ -26,8 +25,8 @@ namespace orvane {
 // startJoin passes the tracking-consent gate, joins, opens the landing page and then claims the
 // reward at once, polls the participation state, or records the campaign for a later
 // participation check (flowParticipation: execute report, app launch, install report, poll).
-// Every outcome the user sees is an alert through the registered presenter (JoinPresenter; on the
-// Widgets screens an AlertPresenter on the registered screen); outcomes that change the list post
+// Every outcome the user sees is an alert through the registered presenter (JoinPresenter, which
+// each front-end implements); outcomes that change the list post
 // "action_list_change" and then "action_detail_finish" when the user confirms them.
 //
 // Thread: main thread only. Server replies are decoded on the transport thread and acted on on the
@@ -38,8 +37,9 @@ namespace orvane {
 // refused one is logged at warning level with its scheme only and goes the way of an address that
 // cannot be opened: no landing page (the flow goes on), or the "ov_not_installed" alert.
 //
-// Lifetimes: the listener and the screen are held weakly; once destroyed they read as "none" (the
-// listener call is skipped, alerts are dropped with a log line, as without a presenter).
+// Lifetimes: the listener is held weakly, and a presenter holds its screen weakly; once destroyed
+// they read as "none" (the listener call is skipped, alerts are dropped with a log line, as without
+// a presenter).
 //
 // One at a time: while a campaign's join, participation check or claim is in flight, another
 // call of the same kind for it is ignored (logged at debug level), so a double click is one tap.
@@ -91,14 +91,10 @@ public:
     // Ids of joined campaigns that wait for their participation check (duplicates possible).
     QList<qint64> getPartiConfirmList() const { return m_partiConfirmList; }
 
-    // The Widgets screen alerts are presented on (an AlertPresenter on it; null for none). Screens
-    // register themselves when they appear.
-    void setViewController(ViewController* viewController);
-    // That screen; null while another presenter (or none) is registered.
-    ViewController* viewController() const;
-    // The presenter of every alert, for a front-end other than the Widgets screens; replaces the
-    // registered screen. Null for none: alerts are dropped with a log line.
+    // The presenter of every alert: the front-end's screen that appeared last registers its own.
+    // Null for none: alerts are dropped with a log line.
     void setPresenter(std::shared_ptr<JoinPresenter> presenter);
+    JoinPresenter* presenter() const { return m_presenter.get(); }
     // The listener of the last accepted join, or null when none was given or it is gone.
     JoinProtocol* joinProtocol() const;
 
@@ -114,11 +110,11 @@ public:
     // sent so far (polls, claims, joins, the consent prompt's answer) ignored, empties the
     // participation-check list, drops the listener, the reward keys held and the calls in flight,
     // and forgets the user id (keys::kUserId). Rewards already reported stay remembered (their
-    // transaction ids), so none is reported twice. The alert screen stays.
+    // transaction ids), so none is reported twice. The presenter stays.
     void endSession();
 
     // Puts the coordinator back to its first state between tests (and a test's "restart" of the
-    // kit): no poll, no listener, no screen, an empty list, nothing pending, the default timer.
+    // kit): no poll, no listener, no presenter, an empty list, nothing pending, the default timer.
     // Replies of requests sent before are ignored; the settings store is left as it is.
     void resetForTesting();
 

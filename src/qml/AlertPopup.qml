@@ -24,6 +24,10 @@ Popup {
     }
 
     contentItem: Column {
+        // Read as the desktop's message boxes are: an alert named by its title.
+        Accessible.role: Accessible.AlertMessage
+        Accessible.name: popup.controller ? popup.controller.alertTitle : ""
+        Accessible.description: popup.controller ? popup.controller.alertMessage : ""
         Column {
             width: parent.width
             padding: 18

@@ -18,6 +18,7 @@
 #include "core/UserDefaults.h"
 #include "participation/ApiJoin.h"
 #include "participation/CampTap.h"
+#include "qml/QuickConsent.h"
 #include "qml/QuickPresenter.h"
 
 namespace orvane {
@@ -89,6 +90,7 @@ void OfferwallController::setEmbedded(bool embedded) {
 }
 
 void OfferwallController::takeAlerts() {
+    installQuickConsent();
     ApiJoin::shared().setPresenter(std::make_shared<QuickPresenter>(this));
 }
 

@@ -1,7 +1,5 @@
 #include "ui/PlatformServicesUi.h"
 
-#include <vector>
-
 #include <QApplication>
 #include <QFileDialog>
 #include <QImage>
@@ -9,13 +7,12 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "core/Device.h"
 #include "core/Dispatch.h"
 #include "core/Localized.h"
 #include "core/Log.h"
 #include "core/PlatformServicesSlot.h"
+#include "core/PromptedConsent.h"
 #include "core/ScreenshotLimits.h"
-#include "core/UserDefaults.h"
 #include "orvane/PlatformServices.h"
 
 // The platform services that need widgets: the desktop tracking-consent prompt and the desktop
@@ -37,55 +34,27 @@ QWidget* activeWindow() {
     return focus ? focus->window() : nullptr;
 }
 
-// Asks once, in a dialog, and remembers the answer like the mobile system prompt does: later
-// requests answer the remembered status without asking. Requests made while the dialog is up wait
-// for the same answer. The settings page is a second dialog that changes the remembered answer.
-class DesktopTrackingConsent final : public TrackingConsent {
+// Asks in a dialog (PromptedConsent remembers the answer and holds the requests that wait for it).
+// The settings page is a second dialog that changes the remembered answer.
+class DesktopTrackingConsent final : public PromptedConsent {
 public:
-    void requestAuthorization(std::function<void(int status)> completion) override {
-        const int remembered = rememberedStatus();
-        if (remembered != NotDetermined) {
-            answer(std::move(completion), remembered);
-            return;
-        }
-        if (!haveWidgets()) {
-            Log::error("TrackingConsent requestAuthorization : no widget application, not asked");
-            answer(std::move(completion), NotDetermined);
-            return;
-        }
-        m_waiting.push_back(std::move(completion));
-        if (!m_prompt) {
-            m_prompt = showChoice(QStringLiteral("orvane.trackingConsentPrompt"), promptTitle(),
-                                  localized(QStringLiteral("ov_tracking_prompt_message")), false);
-        }
-    }
-
     void openAppPrivacySettings() override {
         if (!haveWidgets() || m_settings) {
             return;
         }
-        m_settings = showChoice(QStringLiteral("orvane.trackingConsentSettings"),
-                                localized(QStringLiteral("ov_tracking_settings_title")),
-                                localized(QStringLiteral("ov_tracking_settings_message")), true);
+        m_settings = showChoice(QStringLiteral("orvane.trackingConsentSettings"), settingsTitle(),
+                                settingsMessage(), true);
     }
 
 private:
-    // A translation may leave out the application's name, so no QString::arg here.
-    static QString promptTitle() {
-        return localized(QStringLiteral("ov_tracking_prompt_title"))
-            .replace(QStringLiteral("%1"), QGuiApplication::applicationDisplayName());
-    }
-
-    static int rememberedStatus() {
-        const qint64 value = UserDefaults::standard().integer(kTrackingConsentStatusKey);
-        return value >= NotDetermined && value <= Authorized ? static_cast<int>(value)
-                                                             : NotDetermined;
-    }
-
-    static void answer(std::function<void(int)> completion, int status) {
-        if (completion) {
-            dispatch::toMain([completion = std::move(completion), status] { completion(status); });
+    bool ask() override {
+        if (!haveWidgets()) {
+            Log::error("TrackingConsent requestAuthorization : no widget application, not asked");
+            return false;
         }
+        showChoice(QStringLiteral("orvane.trackingConsentPrompt"), promptTitle(), promptMessage(),
+                   false);
+        return true;
     }
 
     // The question is the dialog's main text (window titles are small or hidden on many desktops)
@@ -102,10 +71,8 @@ private:
         box->setObjectName(name);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::ApplicationModal);
-        QPushButton* deny =
-            box->addButton(localized(QStringLiteral("ov_tracking_deny")), QMessageBox::RejectRole);
-        QPushButton* allow =
-            box->addButton(localized(QStringLiteral("ov_tracking_allow")), QMessageBox::AcceptRole);
+        QPushButton* deny = box->addButton(denyText(), QMessageBox::RejectRole);
+        QPushButton* allow = box->addButton(allowText(), QMessageBox::AcceptRole);
         deny->setObjectName(QStringLiteral("deny"));
         allow->setObjectName(QStringLiteral("allow"));
         if (cancellable) {
@@ -119,27 +86,12 @@ private:
                              }
                          });
         // Closing the prompt without a choice answers "not determined" and asks again next time.
-        QObject::connect(box, &QObject::destroyed, [this] { flush(NotDetermined); });
+        QObject::connect(box, &QObject::destroyed, [this] { dismiss(); });
         box->open();
         return box;
     }
 
-    void decide(int status) {
-        UserDefaults::standard().set(kTrackingConsentStatusKey, status);
-        flush(status);
-    }
-
-    void flush(int status) {
-        std::vector<std::function<void(int)>> waiting;
-        waiting.swap(m_waiting);
-        for (auto& completion : waiting) {
-            answer(std::move(completion), status);
-        }
-    }
-
-    QPointer<QMessageBox> m_prompt;
     QPointer<QMessageBox> m_settings;
-    std::vector<std::function<void(int)>> m_waiting;
 };
 
 // Picks image files with a file dialog. There is no camera on a desktop: the camera source

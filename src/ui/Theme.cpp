@@ -4,41 +4,11 @@
 
 namespace orvane::ui {
 
-namespace {
-
-struct HostColors {
-    QColor accent{255, 92, 90};
-    QColor disabled{160, 160, 160};
-};
-
-HostColors& hostColors() {
-    static HostColors colors;
-    return colors;
-}
-
-} // namespace
-
 QFont font(int pixelSize, QFont::Weight weight) {
     QFont f = QGuiApplication::font();
     f.setPixelSize(pixelSize);
     f.setWeight(weight);
     return f;
-}
-
-QColor accentColor() {
-    return hostColors().accent;
-}
-
-void setAccentColor(const QColor& color) {
-    hostColors().accent = color;
-}
-
-QColor disabledColor() {
-    return hostColors().disabled;
-}
-
-void setDisabledColor(const QColor& color) {
-    hostColors().disabled = color;
 }
 
 QColor secondaryTextColor() {

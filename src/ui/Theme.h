@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <QSize>
 
+#include "core/HostColors.h"
+
 namespace orvane::ui {
 
 // The phone-like look of the kit's screens. Sizes are in device-independent pixels, the unit the
@@ -24,13 +26,9 @@ inline QFont boldFont(int pixelSize) {
     return font(pixelSize, QFont::Bold);
 }
 
-// The host's colours: the accent (#FF5C5A by default) and the colour of disabled controls
-// (#A0A0A0). The facade writes them (Orvane::setOrvaneColorPrimary / setOrvaneColorDisable) and
-// screens read them when they draw. Main thread.
-QColor accentColor();
-void setAccentColor(const QColor& color);
-QColor disabledColor();
-void setDisabledColor(const QColor& color);
+// The host's colours (core/HostColors.h), which screens read when they draw.
+using orvane::accentColor;
+using orvane::disabledColor;
 // Colours of secondary text, separators, dimmed backdrops and grouped backgrounds.
 QColor secondaryTextColor();
 QColor separatorColor();

@@ -4,8 +4,9 @@
 # kind of this build is installed from it; the other kind is built from source with OTHER_COMPILER,
 # so that the kit and a host are built with a second compiler too. The run of this build's kind also
 # checks that find_package never takes the build tree for an install. A static kit also installs
-# the Qt Quick front-end: examples/quick-host is built against it the same way and, when this build
-# has the sandbox, completes a campaign against it headless (scripts/with-sandbox).
+# the Qt Quick front-end: examples/quick-host is built against it the same way, must not need
+# libQt6Widgets (its NEEDED entries) and, when this build has the sandbox, completes a campaign
+# against it headless (scripts/with-sandbox).
 # Variables: KIND, THIS_KIND (static|shared), SOURCE_DIR, BUILD_DIR, WORK_DIR, GENERATOR,
 # BUILD_TYPE, CXX_COMPILER, OTHER_COMPILER (optional), COMPILER_LAUNCHER.
 cmake_minimum_required(VERSION 3.25)
@@ -116,6 +117,16 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/quick-host -B ${WORK_DIR}/quick-h
     -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror"
     "-DCMAKE_CXX_FLAGS_DEBUG=-O0 -g0")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/quick-host -j ${jobs})
+# A Qt Quick host carries no Qt Widgets: the executable does not ask the loader for it.
+find_program(READELF readelf REQUIRED)
+execute_process(COMMAND ${READELF} --dynamic ${WORK_DIR}/quick-host/orvane-quick-host-example
+  RESULT_VARIABLE status OUTPUT_VARIABLE dynamic ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT dynamic MATCHES "NEEDED")
+  message(FATAL_ERROR "readelf could not read the Qt Quick host (${status}):\n${err}")
+endif()
+if(dynamic MATCHES "NEEDED[^\n]*libQt6Widgets")
+  message(FATAL_ERROR "the Qt Quick host needs Qt Widgets:\n${dynamic}")
+endif()
 if(NOT EXISTS ${BUILD_DIR}/sandbox/orvane-sandbox)
   message(STATUS "no orvane-sandbox in ${BUILD_DIR}: the Qt Quick host was built, not run")
   return()

@@ -9,6 +9,7 @@
 #include "core/NotificationCenter.h"
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
+#include "screens/AlertPresenter.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
@@ -66,7 +67,7 @@ private Q_SLOTS:
         QVERIFY(detail);
         QCOMPARE(detail->camp(), std::optional<Camp>(c));
         QCOMPARE(m_list->navigationItem().backButtonTitle(), c.name.value());
-        QCOMPARE(ApiJoin::shared().viewController(), static_cast<ViewController*>(detail));
+        QCOMPARE(flowAlertScreen(), static_cast<ViewController*>(detail));
         QCOMPARE(detail->b_reward()->title(), c.cta.value());
         QVERIFY(detail->l_content()->plainText().endsWith(u" 1,200 P"_s));
         QVERIFY(detail->l_content()->text().contains(Orvane::shared().orvaneColorPrimary().name()));

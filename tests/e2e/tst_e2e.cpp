@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "participation/PollTimer.h"
+#include "screens/AlertPresenter.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
 #include "screens/inquiry/RequestViewController.h"
@@ -84,7 +85,7 @@ void TstE2e::walk() {
     QVERIFY(ow.ok());
     ow.browse();
     QTRY_VERIFY(ow.cell(campid));
-    QTRY_COMPARE(ApiJoin::shared().viewController(), ow.screen);
+    QTRY_COMPARE(flowAlertScreen(), ow.screen);
     CampTableViewCell* cell = ow.cell(campid);
     const Camp camp = *cell->camp();
     QCOMPARE(camp.rewardtype, std::optional<qint64>(credited ? 2 : 1));

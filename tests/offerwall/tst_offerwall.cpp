@@ -12,6 +12,7 @@
 #include "core/NotificationCenter.h"
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
+#include "screens/AlertPresenter.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
@@ -176,7 +177,7 @@ private Q_SLOTS:
 
         // The house campaign pinned at row 3 has a detail page; covered by it, a reload shows
         // nothing.
-        ApiJoin::shared().setViewController(nullptr);
+        presentFlowAlertsOn(nullptr);
         QTRY_COMPARE(ow.shownIds().value(2), 902);
         test::tapRow(screen->tv_camp->cellForRow(2));
         QTRY_COMPARE(ow.nav->viewControllers().size(), 2);
@@ -192,7 +193,7 @@ private Q_SLOTS:
         // Back on display: registered again for alerts, and the next reload shows the popup.
         QVERIFY(ow.nav->popViewController(false));
         QTRY_COMPARE(screen->isAppear(), std::optional<bool>(true));
-        QCOMPARE(ApiJoin::shared().viewController(), screen);
+        QCOMPARE(flowAlertScreen(), screen);
         test::reloadLists();
         QTRY_VERIFY(qobject_cast<AlertController*>(screen->presentedViewController()));
     }
@@ -408,8 +409,7 @@ private:
     bool openLoaded() {
         m_ow = std::make_unique<test::OfferwallHost>();
         return m_ow->ok() && QTest::qWaitFor([this] {
-                   return !m_ow->rows().isEmpty() &&
-                          ApiJoin::shared().viewController() == m_ow->screen;
+                   return !m_ow->rows().isEmpty() && flowAlertScreen() == m_ow->screen;
                });
     }
     void cleanupTest() override { m_ow.reset(); }
@@ -523,7 +523,7 @@ void TstOfferwall::keyboardOnlyWalk() {
     // An alert takes the focus; Escape answers it and the focus goes back to the list.
     server().setFault(u"/v1/join"_s, sandbox::Fault::resultCode(403));
     ApiJoin::shared().resetForTesting();
-    ApiJoin::shared().setViewController(m_ow->screen);
+    presentFlowAlertsOn(m_ow->screen);
     list->setFocus(Qt::TabFocusReason);
     list->setCurrentRow(m_ow->rowOf(110));
     key(Qt::Key_Space);

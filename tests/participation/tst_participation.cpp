@@ -11,6 +11,7 @@
 #include "participation/ApiJoin.h"
 #include "participation/DeliveredRewards.h"
 #include "participation/JoinPresenter.h"
+#include "screens/AlertPresenter.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
 #include "support/GuiTest.h"
@@ -196,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(join.joinProtocol(), nullptr);
         QTRY_COMPARE(join.getPartiConfirmList().size(), 4);
         m_screen.reset();
-        QCOMPARE(join.viewController(), nullptr);
+        QCOMPARE(flowAlertScreen(), nullptr);
         server().setFault(kJoin, sandbox::Fault::resultCode(900));
         join.startJoin(campaign(104));
         QTRY_VERIFY(log().contains(u"drops an alert"_s));
@@ -565,7 +566,7 @@ private:
         m_screen = std::make_unique<ViewController>();
         m_screen->resize(390, 844);
         m_screen->show();
-        join.setViewController(m_screen.get());
+        presentFlowAlertsOn(m_screen.get());
 
         m_posted.clear();
         m_observer = std::make_unique<QObject>();

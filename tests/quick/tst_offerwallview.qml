@@ -154,5 +154,74 @@ Item {
             tryVerify(() => sandbox.requests("/v1/req") === loads + 1, 5000)
             compare(rewarded.count, 1)
         }
+
+        // With no prompt of the host's, the kit asks in the offerwall's popup. A join tapped while
+        // it asks waits for the same answer; "allow" lets both go on, and a later join asks nothing.
+        function test_consentAskedOnce() {
+            sandbox.useKitConsent(true)
+            try {
+                const view = openView()
+                const alert = view.alertPopup
+                const asking = () => alert.opened && findChild(alert.contentItem, "alertMessage")
+                                     .text === Orvane.text("ov_tracking_prompt_message")
+                mouseClick(shownRow(view, 104), 20, 20)
+                tryVerify(asking, 5000)
+                compare(findChild(alert.contentItem, "alertTitle").text,
+                        Orvane.text("ov_tracking_prompt_title")
+                        .replace("%1", Qt.application.displayName))
+                if (sandbox.snapshotDir() !== "") {
+                    waitForRendering(alert.contentItem)
+                    grabImage(view.Window.window.contentItem).save(sandbox.snapshotDir()
+                                                                   + "/consent.png")
+                }
+                view.controller.runAction(ids(view).indexOf(102))
+                wait(200)
+                compare(sandbox.requests("/v1/join"), 0)
+                waitForRendering(alert.contentItem)
+                mouseClick(findChild(alert.contentItem,
+                                     "alertAction:" + Orvane.text("ov_tracking_allow")))
+                tryVerify(() => sandbox.requests("/v1/join") === 2, 5000)
+                verify(!asking())
+
+                view.controller.runAction(ids(view).indexOf(107))
+                tryVerify(() => sandbox.requests("/v1/join") === 3, 5000)
+                verify(!asking())
+            } finally {
+                sandbox.useKitConsent(false)
+            }
+        }
+
+        // "Ask App Not to Track" blocks the join and offers the settings page, which shows in the
+        // same popup; allowing there lets the next join go on without asking.
+        function test_consentChangedInSettings() {
+            sandbox.useKitConsent(true)
+            try {
+                const view = openView()
+                const alert = view.alertPopup
+                const message = () => alert.opened
+                                      ? findChild(alert.contentItem, "alertMessage").text : ""
+                const answer = key => {
+                    waitForRendering(alert.contentItem) // the buttons laid out where they show
+                    mouseClick(findChild(alert.contentItem, "alertAction:" + Orvane.text(key)))
+                }
+                mouseClick(shownRow(view, 104), 20, 20)
+                tryVerify(() => message() === Orvane.text("ov_tracking_prompt_message"), 5000)
+                answer("ov_tracking_deny")
+                tryVerify(() => message() === Orvane.text("ov_allow_tracking"), 5000)
+                answer("ov_confirm")
+                tryVerify(() => message() === Orvane.text("ov_tracking_settings_message"), 5000)
+                compare(findChild(alert.contentItem, "alertTitle").text,
+                        Orvane.text("ov_tracking_settings_title"))
+                answer("ov_tracking_allow")
+                tryVerify(() => !alert.opened, 5000)
+                compare(sandbox.requests("/v1/join"), 0)
+
+                view.controller.runAction(ids(view).indexOf(104))
+                tryVerify(() => sandbox.requests("/v1/join") === 1, 5000)
+                verify(message() !== Orvane.text("ov_tracking_prompt_message"))
+            } finally {
+                sandbox.useKitConsent(false)
+            }
+        }
     }
 }

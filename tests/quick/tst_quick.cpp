@@ -17,7 +17,10 @@
 #include <QtQuickTest>
 
 #include "core/ApiList.h"
+#include "core/Device.h"
 #include "core/ImageCache.h"
+#include "core/UserDefaults.h"
+#include "orvane/PlatformServices.h"
 #include "participation/ApiJoin.h"
 #include "support/ApiTestUtil.h"
 #include "support/Fakes.h"
@@ -99,6 +102,16 @@ public:
                           [answered](const ApiResult&) { answered->store(true); });
         if (!QTest::qWaitFor([answered] { return answered->load(); }, 5000))
             qWarning("sandbox: no reply to the join of %lld", campid);
+    }
+    // True: no consent prompt of the host's and no answer remembered, so the kit's own prompt asks.
+    // False: the fake prompt again, which allows.
+    Q_INVOKABLE void useKitConsent(bool kit) {
+        if (!kit) {
+            test::FakeConsent::install();
+            return;
+        }
+        PlatformServices::setTrackingConsent(nullptr);
+        UserDefaults::standard().remove(kTrackingConsentStatusKey);
     }
     Q_INVOKABLE int inquiryCount() const { return int(m_sandbox->server().inquiries().size()); }
     // Where a test may write its pictures; empty when none was asked for.

@@ -10,6 +10,7 @@
 #include "core/StyledText.h"
 #include "orvane/Orvane.h"
 #include "participation/ApiJoin.h"
+#include "screens/AlertPresenter.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "support/CampTestUtil.h"
 #include "support/Fakes.h"
@@ -37,7 +38,7 @@ private:
         screen->resize(390, 760);
         screen->show();
         screen->table->reloadData();
-        ApiJoin::shared().setViewController(screen.get());
+        presentFlowAlertsOn(screen.get());
         return screen;
     }
     // A user's tap on the row's action pill.

@@ -7,8 +7,8 @@
 #include "core/ImageCacheLoader.h"
 #include "core/Localized.h"
 #include "core/Log.h"
-#include "participation/ApiJoin.h"
 #include "participation/DetailFlow.h"
+#include "screens/AlertPresenter.h"
 #include "screens/offerwall/CampCellCommon.h"
 #include "ui/Accessibility.h"
 #include "ui/Button.h"
@@ -152,7 +152,7 @@ void DetailViewController::viewDidLoad() {
     // appearance instead when the page loads before it is pushed).
     m_backTitle.set(*this, camp.name.value_or(QString()));
 
-    ApiJoin::shared().setViewController(this);
+    presentFlowAlertsOn(this);
 
     showPicture();
     m_lTitle->setPlainText(camp.name.value_or(QString()));

@@ -12,6 +12,7 @@
 #include "core/SettingsKeys.h"
 #include "core/UserDefaults.h"
 #include "participation/ApiJoin.h"
+#include "screens/AlertPresenter.h"
 #include "screens/benefits/BenefitsViewController.h"
 #include "screens/benefits/CanReceiveBenefitsViewController.h"
 #include "screens/detail/DetailViewController.h"
@@ -253,7 +254,7 @@ void OrvaneViewController::viewDidLoad() {
 
 void OrvaneViewController::viewDidAppear(bool) {
     m_isAppear = true;
-    ApiJoin::shared().setViewController(this);
+    presentFlowAlertsOn(this);
     if (m_shownToHost)
         return; // back from a screen pushed above
     QWidget* container = navigationController();

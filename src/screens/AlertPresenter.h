@@ -22,4 +22,10 @@ private:
     QPointer<ViewController> m_screen;
 };
 
+// Makes `screen` the one the participation flow's alerts are presented on (null for none), and
+// the desktop services the defaults: a screen that appears calls it.
+void presentFlowAlertsOn(ViewController* screen);
+// That screen; null while another presenter (or none) is registered.
+ViewController* flowAlertScreen();
+
 } // namespace orvane

@@ -1,6 +1,8 @@
-#include "participation/AlertPresenter.h"
+#include "screens/AlertPresenter.h"
 
+#include "participation/ApiJoin.h"
 #include "ui/AlertController.h"
+#include "ui/PlatformServicesUi.h"
 
 namespace orvane {
 
@@ -16,6 +18,16 @@ bool AlertPresenter::alert(const QString& title, const QString& message, QList<A
     }
     screen->present(alert, false);
     return true;
+}
+
+void presentFlowAlertsOn(ViewController* screen) {
+    installDesktopServices();
+    ApiJoin::shared().setPresenter(screen ? std::make_shared<AlertPresenter>(screen) : nullptr);
+}
+
+ViewController* flowAlertScreen() {
+    const auto* widgets = dynamic_cast<const AlertPresenter*>(ApiJoin::shared().presenter());
+    return widgets ? widgets->screen() : nullptr;
 }
 
 } // namespace orvane
