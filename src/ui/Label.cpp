@@ -88,36 +88,26 @@ void Label::paintEvent(QPaintEvent* event) {
 WrappingRichLabel::~WrappingRichLabel() = default;
 
 bool WrappingRichLabel::measuresItself() const {
-    return (textFormat() == Qt::RichText || showsGivenDocument()) && wordWrap() && indent() < 0 &&
-           frameWidth() == 0;
-}
-
-bool WrappingRichLabel::showsGivenDocument() const {
-    return m_given && textFormat() == Qt::PlainText && m_documentText == text();
+    return m_document && textFormat() == Qt::PlainText && m_documentText == text() && wordWrap() &&
+           indent() < 0 && frameWidth() == 0;
 }
 
 void WrappingRichLabel::setRichDocument(std::unique_ptr<QTextDocument> document) {
     setPlainText(document->toPlainText());
-    adopt(std::move(document));
-    m_given = true;
+    m_document = std::move(document);
+    m_document->setUndoRedoEnabled(false);
+    m_documentText = text();
+    setUp();
     // QLabel ignores a text it already shows; the styles may still be new.
     updateGeometry();
     update();
 }
 
 QString WrappingRichLabel::html() const {
-    if (showsGivenDocument()) {
+    if (measuresItself()) {
         return QTextDocumentFragment(m_document.get()).toHtml();
     }
     return textFormat() == Qt::RichText ? text() : text().toHtmlEscaped();
-}
-
-void WrappingRichLabel::adopt(std::unique_ptr<QTextDocument> document) const {
-    m_document = std::move(document);
-    m_document->setUndoRedoEnabled(false);
-    m_given = false;
-    m_documentText = text();
-    setUp();
 }
 
 void WrappingRichLabel::setUp() const {
@@ -134,18 +124,9 @@ void WrappingRichLabel::setUp() const {
 }
 
 QTextDocument& WrappingRichLabel::document(qreal textWidth) const {
-    if (showsGivenDocument()) {
-        // A given document has no HTML to build it again from: a new font or alignment is set on
-        // it as it is.
-        if (m_documentFont != font() || m_documentAlignment != alignment()) {
-            setUp();
-        }
-    } else if (!m_document || m_documentText != text() || m_documentFont != font() ||
-               m_documentAlignment != alignment()) {
-        auto document = std::make_unique<QTextDocument>();
-        document->setDefaultFont(font());
-        document->setHtml(text());
-        adopt(std::move(document));
+    // A new font or alignment of the label is set on the document as it is.
+    if (m_documentFont != font() || m_documentAlignment != alignment()) {
+        setUp();
     }
     // Setting a width lays the document out even when it is the same one.
     if (m_document->textWidth() != textWidth) {

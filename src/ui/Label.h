@@ -44,17 +44,18 @@ private:
     qreal m_cornerRadius = 0;
 };
 
-// A word-wrapped label for styled text that takes the width its layout gives it, such as a row's
-// description. QLabel lays its text out again for every measure and paint: at several trial widths
-// for its size hints, twice per heightForWidth (the width asked, then its own back), and once more
-// when it paints, shaping the text anew each time; for a row of a list that is more work than
-// binding, laying out and painting the row together. This label keeps one document of its text,
-// set up as QLabel sets up its own (font, alignment, word wrap, no frame margin), and lays it out
-// only when the width changes: at the label's width, for heightForWidth and painting. Its size
-// hints ask for one character and one line: a word wider than the label breaks between characters
-// rather than widening the label, so a long address in a description never pushes the rest of its
-// row (the row's action) out of view. Text that is not rich, not wrapped, indented or framed is
-// QLabel's as before.
+// A word-wrapped label for a styled document that takes the width its layout gives it, such as a
+// row's description. QLabel lays its text out again for every measure and paint: at several trial
+// widths for its size hints, twice per heightForWidth (the width asked, then its own back), and
+// once more when it paints, shaping the text anew each time; for a row of a list that is more work
+// than binding, laying out and painting the row together. This label shows the document it is
+// given (setRichDocument), set up as QLabel sets up its own (font, alignment, word wrap, no frame
+// margin), and lays it out only when the width changes: at the label's width, for heightForWidth
+// and painting. Its size hints ask for one character and one line: a word wider than the label
+// breaks between characters rather than widening the label, so a long address in a description
+// never pushes the rest of its row (the row's action) out of view. Any other text (set with
+// setText, setRichText or setPlainText), or a label not wrapped, indented or framed, is QLabel's as
+// before.
 class WrappingRichLabel final : public Label {
     Q_OBJECT
 public:
@@ -76,20 +77,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Whether the label shows the document setRichDocument() gave it, measured and painted here.
     bool measuresItself() const;
-    // Whether the label still shows the document setRichDocument() gave it.
-    bool showsGivenDocument() const;
-    // The document of the current text and font, laid out at `textWidth`.
+    // That document, laid out at `textWidth`.
     QTextDocument& document(qreal textWidth) const;
-    // Takes `document` as the one of the current text, set up by setUp().
-    void adopt(std::unique_ptr<QTextDocument> document) const;
     // Sets the document up as QLabel sets up its own: the label's font and alignment, word wrap,
     // no frame margin.
     void setUp() const;
 
-    mutable std::unique_ptr<QTextDocument> m_document;
-    mutable bool m_given = false; // m_document came from setRichDocument()
-    mutable QString m_documentText;
+    std::unique_ptr<QTextDocument> m_document;
+    QString m_documentText;
     mutable QFont m_documentFont;
     mutable Qt::Alignment m_documentAlignment;
 };
